@@ -1,0 +1,60 @@
+#include "measure/recording_reader.h"
+
+#include <algorithm>
+#include <fstream>
+
+namespace vellora {
+
+namespace {
+constexpr int32_t kHeaderLength = 43;  // N = length - 43
+constexpr size_t kFirstSampleOffset = 54;
+}  // namespace
+
+Recording readRecordingBytes(std::span<const uint8_t> file) {
+    Recording rec;
+    const int64_t length = static_cast<int64_t>(file.size());
+    const int64_t n = length - kHeaderLength;
+    rec.n = static_cast<int32_t>(std::clamp<int64_t>(n, INT32_MIN, INT32_MAX));
+    if (n < 1) return rec;
+    rec.present = true;
+    const size_t kept = static_cast<size_t>(std::min<int64_t>(n, kSampleLimit));
+    rec.tampon.assign(kept, 0);
+    // Tampon(k) is the byte at offset 53 + k; the file holds only N - 11 of them.
+    if (file.size() > kFirstSampleOffset) {
+        const size_t available = std::min(kept, file.size() - kFirstSampleOffset);
+        std::copy_n(file.begin() + kFirstSampleOffset, available, rec.tampon.begin());
+    }
+    return rec;
+}
+
+Recording readRecordingFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    // Only the first 54 + 4410 bytes can ever be used; the length comes from the end.
+    in.seekg(0, std::ios::end);
+    const std::streamoff length = in.tellg();
+    if (length < 0) return {};
+    in.seekg(0, std::ios::beg);
+    const size_t wanted = static_cast<size_t>(
+        std::min<std::streamoff>(length, std::streamoff(kFirstSampleOffset + kSampleLimit)));
+    std::vector<uint8_t> head(wanted);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(wanted));
+    if (in.gcount() != static_cast<std::streamsize>(wanted)) return {};
+
+    Recording rec = readRecordingBytes(head);
+    const int64_t n = static_cast<int64_t>(length) - kHeaderLength;
+    rec.n = static_cast<int32_t>(std::clamp<int64_t>(n, INT32_MIN, INT32_MAX));
+    rec.present = n >= 1;
+    if (rec.present) rec.tampon.resize(static_cast<size_t>(std::min<int64_t>(n, kSampleLimit)), 0);
+    return rec;
+}
+
+void fillSpectrumArrays(const Recording& rec, SpectrumArrays& arrays) {
+    arrays.reel.fill(0.0f);
+    arrays.imaginaire.fill(0.0f);
+    if (!rec.present) return;
+    const int32_t s = std::min<int32_t>(rec.n, kSampleLimit);
+    for (int32_t i = 1; i <= s - 1; ++i) arrays.reel[i] = static_cast<float>(rec.tampon[i - 1]);
+}
+
+}  // namespace vellora

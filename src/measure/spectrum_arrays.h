@@ -1,0 +1,17 @@
+// The run's two transform arrays: 4411 single floats each, positions 0 to 4410.
+// The transform uses positions 0 to 4095; the plot reads bins 0 to 2048.
+#pragma once
+
+#include <array>
+
+namespace vellora {
+
+inline constexpr int kSpectrumArraySize = 4411;
+inline constexpr int kTransformSize = 4096;
+
+struct SpectrumArrays {
+    std::array<float, kSpectrumArraySize> reel{};
+    std::array<float, kSpectrumArraySize> imaginaire{};
+};
+
+}  // namespace vellora

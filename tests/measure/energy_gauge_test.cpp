@@ -1,0 +1,58 @@
+#include "measure/energy_gauge.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/numeric.h"
+#include "recording_surface.h"
+
+namespace vellora {
+namespace {
+
+using test::RecordingSurface;
+
+TEST(EnergyGauge, ZeroEnergyDrawsOneLineToTheLeftAndTheNeedle) {
+    RecordingSurface g(2000, 1000);
+    int32_t previous = 0;
+    drawEnergyGauge(g, 0, 40000, previous);
+    EXPECT_EQ(g.clears, 1);
+    ASSERT_EQ(g.lines.size(), 2u);
+    for (const auto& l : g.lines) {
+        EXPECT_EQ(l.x1, 1000.0f);
+        EXPECT_EQ(l.y1, 1000.0f);
+        EXPECT_EQ(l.x2, 0.0f);
+        EXPECT_EQ(l.y2, 1000.0f);
+        EXPECT_EQ(l.colour, rgb(0, 255, 128));
+    }
+}
+
+TEST(EnergyGauge, SweepStepsOfTwentyAndNeedleAtPreviousValue) {
+    RecordingSurface g(2000, 1000);
+    int32_t previous = 0;
+    drawEnergyGauge(g, 45, 40000, previous);
+    EXPECT_EQ(g.lines.size(), 3u + 1u);  // 0, 20, 40, then the needle at 0
+    EXPECT_EQ(previous, 45);
+
+    drawEnergyGauge(g, 20000, 40000, previous);
+    ASSERT_EQ(g.lines.size(), 1001u + 1u);
+    const auto& top = g.lines[1000];  // e = 20000: half scale, straight up
+    EXPECT_NEAR(top.x2, 1000.0f, 1e-3);
+    EXPECT_NEAR(top.y2, 0.0f, 1e-3);
+    EXPECT_EQ(top.colour, rgb(128, 128, 128));  // 127.5 -> 128 and 128.5 -> 128, halves to even
+    const auto& needle = g.lines.back();        // the previous cycle's 45
+    EXPECT_NEAR(needle.x2, 1000 - 1000 * std::cos(45 * M_PI / 40000), 1e-2);
+    EXPECT_EQ(previous, 20000);
+}
+
+TEST(EnergyGauge, NoSpectrumHeightDrawsNothing) {
+    RecordingSurface g(2000, 1000);
+    int32_t previous = 7;
+    drawEnergyGauge(g, 0, 0, previous);
+    EXPECT_EQ(g.clears, 1);
+    EXPECT_TRUE(g.lines.empty());
+    EXPECT_EQ(previous, 0);
+}
+
+}  // namespace
+}  // namespace vellora

@@ -1,0 +1,180 @@
+#include "measure/spectrum_plot.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/numeric.h"
+#include "measure/cycle_processing.h"
+#include "recording_surface.h"
+
+namespace vellora {
+namespace {
+
+using test::RecordingSurface;
+
+// A recording whose array position t holds 128 + 100 sin(2 pi bin t / 4096), so the
+// transform puts the tone exactly on `bin`.
+Recording toneOnBin(double bin) {
+    std::vector<uint8_t> file(8864, 128);
+    for (size_t off = 54; off < file.size(); ++off) {
+        const double t = double(off - 53);
+        file[off] = uint8_t(std::lround(128 + 100 * std::sin(2 * M_PI * bin * t / 4096)));
+    }
+    return readRecordingBytes(file);
+}
+
+struct Meter {
+    RecordingSurface im{1024, 594};
+    RecordingSurface gauge{2295, 1335};
+    SpectrumArrays arrays;
+    PlotState st;
+    int32_t energiePrecedente = 0;
+    Meter() { st.Amplification = 266; }
+    CycleOutcome cycle(const Recording& rec, PeakVote& vote) {
+        return processCycle(rec, im, &gauge, arrays, st, vote, energiePrecedente);
+    }
+};
+
+TEST(SpectrumPlot, ToneOnBin16Reads87HzEveryCycle) {
+    Meter meter;
+    PeakVote vote(1);
+    const Recording rec = toneOnBin(16);
+    for (int cycle = 0; cycle < 4; ++cycle) {
+        const CycleOutcome out = meter.cycle(rec, vote);
+        EXPECT_EQ(meter.st.IndicePic, 16.0f);
+        EXPECT_EQ(out.readout, "87Hz");
+    }
+    // The peak bar is drawn again in red as the last line of the spectrum.
+    ASSERT_FALSE(meter.im.lines.empty());
+    EXPECT_EQ(meter.im.lines.back().colour, 255);
+    EXPECT_EQ(meter.im.lines.back().x1, 16.0f);
+}
+
+TEST(SpectrumPlot, NothingCarriesOverBetweenCycles) {
+    Meter meter;
+    PeakVote vote(1);
+    meter.cycle(toneOnBin(40), vote);
+    const CycleOutcome out = meter.cycle(toneOnBin(16), vote);
+    EXPECT_EQ(meter.st.IndicePic, 16.0f);
+    EXPECT_EQ(out.readout, "87Hz");
+}
+
+struct VoteCase {
+    std::vector<float> peaks;
+    std::vector<std::string> readouts;
+};
+
+class VoteSequences : public ::testing::TestWithParam<VoteCase> {};
+
+TEST_P(VoteSequences, FirstPeakStaysAheadWithDepthFive) {
+    PeakVote vote(5);
+    const VoteCase c = GetParam();
+    for (size_t i = 0; i < c.peaks.size(); ++i) {
+        vote.vote(c.peaks[i]);
+        EXPECT_EQ(frequencyText(vote.winner(), kDefaultPasFrequence), c.readouts[i]) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Depth5, VoteSequences,
+    ::testing::Values(VoteCase{{16, 20, 16, 16}, {"87Hz", "87Hz", "87Hz", "87Hz"}},
+                      VoteCase{{16, 20, 30, 40}, {"87Hz", "87Hz", "87Hz", "87Hz"}},
+                      // 20 takes over once it has more votes than the first 16.
+                      VoteCase{{16, 20, 20, 20}, {"87Hz", "87Hz", "108Hz", "108Hz"}}));
+
+TEST(PeakVote, RingWrapsAndNeverWritesPositionD) {
+    PeakVote vote(3);
+    for (float p : {10.0f, 11.0f, 12.0f, 13.0f, 14.0f, 15.0f, 16.0f}) vote.vote(p);
+    // Cycle k writes position k mod 3; position 3 stays 0.
+    EXPECT_EQ(vote.historiquePics()[0], 15.0f);
+    EXPECT_EQ(vote.historiquePics()[1], 16.0f);
+    EXPECT_EQ(vote.historiquePics()[2], 14.0f);
+    EXPECT_EQ(vote.historiquePics()[3], 0.0f);
+}
+
+TEST(PeakVote, SilentRunNeverOverflowsItsCounts) {
+    PeakVote vote(1);
+    for (int i = 0; i < 1000; ++i) vote.vote(0.0f);  // no peak ever found
+    EXPECT_EQ(vote.votesPics()[1], 255);
+    EXPECT_EQ(vote.winner(), 0.0f);
+}
+
+TEST(SpectrumPlot, TieGoesToTheLowerBin) {
+    RecordingSurface im(1024, 594);
+    PlotState st;
+    st.Amplification = 100;
+    SpectrumArrays a;
+    a.reel[12] = 4410.0f;
+    a.imaginaire[10] = 4410.0f;  // same magnitude, other phase
+    PlotCycle cycle = preparePlot(im, st);
+    drawBarsAndPeak(im, a, st, cycle);
+    EXPECT_EQ(st.IndicePic, 10.0f);
+    EXPECT_EQ(cycle.SommetPic, 594.0f - 100.0f);
+}
+
+TEST(SpectrumPlot, PenWidthAndBarPositions) {
+    struct Case {
+        int16_t bins;
+        int16_t pen;
+    };
+    for (Case c : {Case{1024, 1}, Case{683, 1}, Case{682, 2}, Case{410, 2}, Case{400, 3}, Case{2048, 1}}) {
+        SCOPED_TRACE(c.bins);
+        RecordingSurface im(1024, 500);
+        PlotState st;
+        st.NbFrequencesAffichees = c.bins;
+        st.Amplification = 1;
+        SpectrumArrays a;
+        PlotCycle cycle = preparePlot(im, st);
+        EXPECT_EQ(im.pen, c.pen);
+        drawBarsAndPeak(im, a, st, cycle);
+        ASSERT_EQ(im.lines.size(), size_t(c.bins - 2));  // bins 3 .. bins
+        EXPECT_EQ(im.lines.front().x1, float(3 * c.pen));
+        EXPECT_EQ(st.TableBarres[c.bins].BarreX, c.bins * c.pen);
+        EXPECT_EQ(cycle.EnergieMax, c.bins * 500);
+    }
+}
+
+TEST(SpectrumPlot, BarColoursRunFromBlueToGreen) {
+    RecordingSurface im(1024, 500);
+    PlotState st;
+    SpectrumArrays a;
+    PlotCycle cycle = preparePlot(im, st);
+    drawBarsAndPeak(im, a, st, cycle);
+    EXPECT_EQ(st.TableBarres[4].BarreCouleur, rgb(0, 0, 255));
+    EXPECT_EQ(st.TableBarres[1024].BarreCouleur, rgb(0, 255, 1));
+    EXPECT_EQ(st.TableBarres[1].BarreCouleur, 0);  // rows 1 and 2 are never written
+    EXPECT_EQ(st.TableBarres[2].BarreX, 0);
+}
+
+TEST(SpectrumPlot, EnergyAddsBarHeightsLimitedToH) {
+    RecordingSurface im(1024, 300);
+    PlotState st;
+    st.Amplification = 10;
+    st.NbFrequencesAffichees = 100;
+    SpectrumArrays a;
+    a.reel[5] = 4410.0f * 30;    // height 300 = H: adds exactly H
+    a.reel[6] = 4410.0f * 1000;  // far above the picture: adds H
+    a.reel[7] = 4410.0f * 2.5f;  // 25 pixels
+    a.reel[1] = 4410.0f * 1000;  // bins 0 .. 2 are not counted
+    PlotCycle cycle = preparePlot(im, st);
+    drawBarsAndPeak(im, a, st, cycle);
+    EXPECT_EQ(st.EnergieSpectre, 300 + 300 + 25);
+    EXPECT_EQ(st.IndicePic, 6.0f);
+    EXPECT_EQ(st.TableBarres[6].BarreY, 300 - 10000);
+}
+
+TEST(SpectrumPlot, ZeroGainKeepsTheEarlierPeak) {
+    RecordingSurface im(1024, 300);
+    PlotState st;
+    st.IndicePic = 42.0f;
+    SpectrumArrays a;
+    a.reel[20] = 4410.0f;
+    PlotCycle cycle = preparePlot(im, st);
+    drawBarsAndPeak(im, a, st, cycle);
+    EXPECT_EQ(st.IndicePic, 42.0f);
+    EXPECT_EQ(cycle.SommetPic, 300.0f);
+}
+
+}  // namespace
+}  // namespace vellora
