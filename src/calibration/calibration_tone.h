@@ -1,0 +1,39 @@
+// The calibration tone: "Calibration.wav", one second of sine at 22050 samples per
+// second, unsigned 8-bit mono, 22096 bytes (a 46-byte header whose format chunk is
+// 18 bytes long, then 22050 samples).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace vellora {
+
+inline constexpr int kToneSampleRate = 22050;
+inline constexpr int kToneSamples = 22050;
+inline constexpr int kToneHeaderSize = 46;
+inline constexpr int kToneFileSize = kToneHeaderSize + kToneSamples;  // 22096
+inline constexpr const char* kCalibrationToneFile = "Calibration.wav";
+
+using ToneFile = std::array<uint8_t, kToneFileSize>;
+
+// The file's bytes for a frequency in hertz (0 .. 5000 from the dialog). Sample k,
+// k = 1 .. 22050, is 127 sin(k w) + 128 rounded halves to even, with the phase step
+// w = f * 2 pi / 22050 rounded to a single float: the first sample is one step into
+// the wave and the last lands on the zero line, so the file loops without a click.
+ToneFile calibrationToneBytes(int16_t frequency);
+
+struct ToneWriteResult {
+    bool ok = false;
+    std::string error;  // why the file could not be written
+};
+
+// Writes "Calibration.wav" into `folder` (the current directory for the program)
+// through a temporary file renamed over the old one. On success frequenceCal becomes
+// `frequency`; on failure it keeps its value, so it never names a tone the file
+// does not hold.
+ToneWriteResult WriteCalibrationTone(int16_t frequency, int16_t& frequenceCal,
+                                     const std::filesystem::path& folder = ".");
+
+}  // namespace vellora
