@@ -1,0 +1,230 @@
+#include "measure/measurement_run.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "recording_surface.h"
+
+namespace vellora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RecordingSurface;
+
+std::vector<uint8_t> toneFile(double bin, double amplitude = 100) {
+    std::vector<uint8_t> file(8864, 128);
+    for (size_t off = 54; off < file.size(); ++off)
+        file[off] = uint8_t(std::lround(128 + amplitude * std::sin(2 * M_PI * bin * double(off - 53) / 4096)));
+    return file;
+}
+
+class FakeWindow : public RunWindow {
+public:
+    std::map<int, std::string> texts{{10, "Run"}, {23, "Stop"}, {6, "Analyse"}, {22, "Analysing"},
+                                     {30, "Capture failed"}, {31, "No recording"}};
+    std::string run = "Run", analyse = "Analyse", smoothing = "1", readout = "Hz";
+    bool smoothingEnabled = true;
+    RecordingSurface im{1024, 594}, energie{2295, 1335};
+    std::vector<std::string> readouts, problems;
+    int refreshes = 0;
+    std::function<void(int)> onYield;  // the cycle number, from 1
+    int yields = 0;
+
+    std::string text(int key) const override {
+        auto it = texts.find(key);
+        return it == texts.end() ? "Err!!" : it->second;
+    }
+    std::string runCaption() const override { return run; }
+    void setRunCaption(const std::string& c) override { run = c; }
+    std::string analyseCaption() const override { return analyse; }
+    void setAnalyseCaption(const std::string& c) override { analyse = c; }
+    std::string smoothingText() const override { return smoothing; }
+    void setSmoothingText(const std::string& t) override { smoothing = t; }
+    void setSmoothingEnabled(bool e) override { smoothingEnabled = e; }
+    DrawingSurface& spectrum() override { return im; }
+    DrawingSurface& gauge() override { return energie; }
+    void setReadout(const std::string& t) override {
+        readout = t;
+        readouts.push_back(t);
+    }
+    void refreshSpectrum() override { ++refreshes; }
+    void yield() override {
+        ++yields;
+        if (onYield) onYield(yields);
+    }
+    void showRunProblem(const std::string& m) override { problems.push_back(m); }
+};
+
+class Run : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("vellora_run_" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+        state.plot.Amplification = 266;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // A capture that saves the given clips in turn, the last one from then on.
+    CaptureFn recorderOf(std::vector<std::vector<uint8_t>> clips) {
+        return [this, clips, n = size_t(0)]() mutable {
+            const auto& clip = clips[std::min(n++, clips.size() - 1)];
+            std::ofstream(dir / "test.wav", std::ios::binary)
+                .write(reinterpret_cast<const char*>(clip.data()), std::streamsize(clip.size()));
+            return 0;
+        };
+    }
+    MeasurementRun makeRun(CaptureFn capture) {
+        return MeasurementRun(window, state, std::move(capture), (dir / "test.wav").string());
+    }
+    // Stops the run from inside the yield of cycle `n`, as a second press would.
+    void pressRunAt(MeasurementRun& run, int n) {
+        window.onYield = [&run, n](int cycle) {
+            if (cycle == n) run.CommandRun_Click();
+        };
+    }
+
+    fs::path dir;
+    MeterState state;
+    FakeWindow window;
+};
+
+TEST_F(Run, ToneOnBin16Reads87HzAndASecondPressEndsTheRunAfterItsCycle) {
+    MeasurementRun run = makeRun(recorderOf({toneFile(16)}));
+    pressRunAt(run, 3);
+    run.CommandRun_Click();
+    EXPECT_EQ(run.cyclesCompleted(), 3);
+    EXPECT_EQ(window.readouts, (std::vector<std::string>{"87Hz", "87Hz", "87Hz"}));
+    EXPECT_EQ(window.run, "Run");
+    EXPECT_TRUE(window.smoothingEnabled);
+    EXPECT_FALSE(state.MesureEnCours);
+    EXPECT_EQ(state.Retour, 8864 - 43);
+}
+
+TEST_F(Run, VoteWithDepthFiveKeepsTheFirstPeak) {
+    window.smoothing = "5";
+    MeasurementRun run = makeRun(recorderOf({toneFile(16), toneFile(20), toneFile(16), toneFile(16)}));
+    pressRunAt(run, 4);
+    run.CommandRun_Click();
+    EXPECT_EQ(window.readouts, (std::vector<std::string>{"87Hz", "87Hz", "87Hz", "87Hz"}));
+}
+
+TEST_F(Run, ArmedNoiseLineStopsAtTheFirstPeakAboveItAndLeavesTheBoxDisabled) {
+    state.noise = {true, false, 300};  // armed, fixed 294 pixels above the bottom
+    MeasurementRun run = makeRun(recorderOf({toneFile(30, 0.01), toneFile(30, 0.01), toneFile(40)}));
+    run.CommandRun_Click();
+    EXPECT_EQ(run.cyclesCompleted(), 3);
+    EXPECT_EQ(window.run, "Run");
+    EXPECT_FALSE(window.smoothingEnabled);
+    EXPECT_TRUE(state.noise.ModeBruit);
+    EXPECT_EQ(window.readouts.back(), "217Hz");
+    // The red line is drawn over the bars, after them.
+    EXPECT_EQ(window.im.lines.back().y1, 300.0f);
+
+    // The next press starts a new run at once; stopping it by hand enables the box.
+    pressRunAt(run, 4);
+    state.noise.ModeBruit = false;
+    run.CommandRun_Click();
+    EXPECT_EQ(run.cyclesCompleted(), 4);
+    EXPECT_TRUE(window.smoothingEnabled);
+}
+
+TEST_F(Run, PlacingTheLineNeverStopsTheRun) {
+    state.noise = {true, true, 590};
+    MeasurementRun run = makeRun(recorderOf({toneFile(40)}));
+    pressRunAt(run, 5);
+    run.CommandRun_Click();
+    EXPECT_EQ(run.cyclesCompleted(), 5);
+}
+
+TEST_F(Run, ChangesMadeDuringTheYieldApplyFromTheNextCycle) {
+    MeasurementRun run = makeRun(recorderOf({toneFile(16)}));
+    window.onYield = [&](int cycle) {
+        if (cycle == 1) {
+            EXPECT_EQ(window.im.lines.size(), 1022u + 1u);  // bars 3..1024 and the red peak
+            state.plot.NbFrequencesAffichees = 400;
+            state.plot.Amplification = 0;
+        } else {
+            EXPECT_EQ(window.im.pen, 3);
+            EXPECT_EQ(window.im.lines.size(), 398u + 1u);
+            EXPECT_EQ(state.plot.EnergieSpectre, 0);
+            run.CommandRun_Click();
+        }
+    };
+    run.CommandRun_Click();
+    EXPECT_EQ(run.cyclesCompleted(), 2);
+}
+
+TEST_F(Run, FailedCaptureStopsWithAMessageAndNeverShowsTheOldClip) {
+    recorderOf({toneFile(16)})();  // an old clip lies in the folder
+    MeasurementRun run = makeRun([] { return 263; });
+    run.CommandRun_Click();
+    EXPECT_EQ(run.cyclesCompleted(), 1);
+    ASSERT_EQ(window.problems.size(), 1u);
+    EXPECT_EQ(window.problems[0], "Capture failed (263)");
+    EXPECT_EQ(window.run, "Run");
+    EXPECT_TRUE(window.smoothingEnabled);
+    EXPECT_NE(state.plot.IndicePic, 16.0f);
+
+    MeasurementRun missing = makeRun([] { return 0; });
+    fs::remove(dir / "test.wav");
+    missing.CommandRun_Click();
+    EXPECT_EQ(window.problems.back(), "No recording");
+}
+
+TEST_F(Run, InvalidSmoothingDepthIsReplacedByTheValueUsed) {
+    struct Case {
+        const char* text;
+        int depth;
+    };
+    for (Case c : {Case{"5", 5}, Case{"abc", 5}, Case{"", 5}, Case{"0", 1}, Case{"-3", 1},
+                   Case{"300", 255}, Case{"2.5", 2}, Case{" 7 ", 7}, Case{"12abc", 5}}) {
+        EXPECT_EQ(parseSmoothingDepth(c.text), c.depth) << c.text;
+    }
+    window.smoothing = "999";
+    MeasurementRun run = makeRun(recorderOf({toneFile(16)}));
+    pressRunAt(run, 1);
+    run.CommandRun_Click();
+    EXPECT_EQ(window.smoothing, "255");
+}
+
+TEST_F(Run, EqualRunCaptionsStillLetAPressStopTheRun) {
+    window.texts[23] = "Run";
+    MeasurementRun run = makeRun(recorderOf({toneFile(16)}));
+    pressRunAt(run, 2);
+    run.CommandRun_Click();
+    EXPECT_EQ(run.cyclesCompleted(), 2);
+    EXPECT_FALSE(state.MesureEnCours);
+}
+
+TEST_F(Run, IdleCaptionSetDuringARunStartsANestedRun) {
+    MeasurementRun run = makeRun(recorderOf({toneFile(16)}));
+    window.onYield = [&](int cycle) {
+        if (cycle == 1) {
+            window.run = "Run";  // as a calibration start does before calling the button
+            run.CommandRun_Click();
+        } else if (cycle == 3) {
+            run.CommandRun_Click();  // stops both: the flag is shared
+        }
+    };
+    run.CommandRun_Click();
+    EXPECT_EQ(run.cyclesCompleted(), 3);
+}
+
+TEST_F(Run, AnalyseButtonAlternatesWithoutTouchingTheRun) {
+    MeasurementRun run = makeRun(recorderOf({toneFile(16)}));
+    run.CommandAnalyse_Click();
+    EXPECT_TRUE(state.ModeAnalyse);
+    EXPECT_EQ(window.analyse, "Analysing");
+    run.CommandAnalyse_Click();
+    EXPECT_FALSE(state.ModeAnalyse);
+    EXPECT_EQ(window.analyse, "Analyse");
+    EXPECT_EQ(run.cyclesCompleted(), 0);
+}
+
+}  // namespace
+}  // namespace vellora
