@@ -1,0 +1,84 @@
+// The calibration run: the calibration button plays the tone file in a loop while a
+// measurement run listens to it, and the fine-correction slider sets the hertz per
+// spectrum bin until the read-out shows the tone's frequency.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "measure/meter_state.h"
+
+namespace vellora {
+
+// Language keys of section FORM1 the calibration run uses.
+inline constexpr int kCalibrateIdleKey = 8;
+inline constexpr int kCalibrateActiveKey = 24;
+inline constexpr int kReadoutLabelKey = 14;
+inline constexpr int kQuestionKeys[4] = {26, 27, 28, 29};
+inline constexpr int kToneNotWrittenKey = 32;  // "%1" is the folder
+inline constexpr int kToneNotPlayedKey = 33;
+
+// What the calibration run needs of the main window.
+class CalibrationWindow {
+public:
+    virtual ~CalibrationWindow() = default;
+    virtual std::string text(int form1Key) const = 0;
+    virtual std::string calibrateCaption() const = 0;
+    virtual void setCalibrateCaption(const std::string& caption) = 0;
+    virtual void setCalibrateSliderEnabled(bool enabled) = 0;
+    // The red outline around the calibration group, shown while the question is asked.
+    virtual void showQuestionFrame(bool shown) = 0;
+    // The modal OK / Cancel question; true for OK.
+    virtual bool askOkCancel(const std::string& question) = 0;
+    virtual void showProblem(const std::string& message) = 0;
+    virtual void showReadout(const std::string& text) = 0;  // makes box and label visible
+    virtual void setReadout(const std::string& text) = 0;
+    virtual void enableMeasurementButtons() = 0;  // run, noise, analysis, in that order
+    virtual std::string runCaption() const = 0;
+    virtual void setRunCaption(const std::string& caption) = 0;
+    virtual void CommandRun_Click() = 0;  // a plain call, as if the button were pressed
+};
+
+// The loudspeaker side: a looping, gapless playback of a WAVE file.
+class TonePlayer {
+public:
+    virtual ~TonePlayer() = default;
+    // Starts `file` (relative to the current directory) in an endless loop; false when
+    // it cannot be read or played.
+    virtual bool playLoop(const std::string& file) = 0;
+    virtual void stop() = 0;
+    virtual bool playing() const = 0;
+};
+
+// The start question: texts 26, the frequency, 27, a line break, 28, text 14 between
+// curly quotation marks, 29.
+std::string calibrationQuestion(const CalibrationWindow& w, int16_t frequenceCal);
+
+// Hertz per bin for the slider's position: 5.4171 + (value - mid-range) / 500, in
+// single precision (4.3931 at 0, 6.4411 at 1024).
+float pasFrequenceForSlider(int16_t minimum, int16_t maximum, int16_t value);
+
+class CalibrationRun {
+public:
+    // toneFolder: where "Calibration.wav" is looked for and written (the current directory).
+    CalibrationRun(CalibrationWindow& window, MeterState& state, TonePlayer& player,
+                   std::filesystem::path toneFolder = ".");
+
+    // Start (asks, plays, enables, runs; returns when that run ends) or stop the tone.
+    void CommandCalibrate_Click();
+
+    // The fine-correction slider moved: new hertz per bin and the read-out of the last peak.
+    void HScrollCalibrate_Change(int16_t minimum, int16_t maximum, int16_t value);
+
+private:
+    void start();
+    void stop();
+
+    CalibrationWindow& window_;
+    MeterState& state_;
+    TonePlayer& player_;
+    std::filesystem::path toneFolder_;
+};
+
+}  // namespace vellora
