@@ -1,0 +1,152 @@
+#include "calibration/calibration_dialog.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <system_error>
+
+#include "calibration/calibration_tone.h"
+#include "common/numeric.h"
+
+namespace vellora {
+
+namespace {
+
+// Design geometry in twips (1/1440 inch).
+constexpr int kClientWidth = 5115;
+constexpr int kClientHeight = 2505;
+constexpr int kFrameWidth = 5235 - kClientWidth;     // borders
+constexpr int kFrameHeight = 3015 - kClientHeight;   // borders and title bar
+constexpr int kDefaultOuterWidth = 5235;
+constexpr int kDefaultOuterHeight = 3015;
+constexpr int kToneNotWrittenKey = 32;
+
+QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+std::string withFolder(std::string text, const std::string& folder) {
+    const auto at = text.find("%1");
+    if (at == std::string::npos) return text + " " + folder;
+    return text.replace(at, 2, folder);
+}
+
+}  // namespace
+
+FormCalibration::FormCalibration(CalibrationDialogHost host, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+      host_(std::move(host)) {
+    setObjectName("FormCalibration");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+
+    const double tpp = twipsPerPixel();
+    auto place = [tpp](QWidget* w, int left, int top, int width, int height) {
+        w->setGeometry(int(left / tpp), int(top / tpp), int(width / tpp), int(height / tpp));
+    };
+    HScrollCalibration = new QScrollBar(Qt::Horizontal, this);
+    HScrollCalibration->setObjectName("HScrollCalibration");
+    HScrollCalibration->setRange(0, 5000);
+    HScrollCalibration->setValue(0);
+    HScrollCalibration->setSingleStep(1);
+    HScrollCalibration->setPageStep(1);
+    place(HScrollCalibration, 600, 1320, 3855, 375);
+    CommandOK = new QPushButton(this);
+    CommandOK->setObjectName("CommandOK");
+    place(CommandOK, 600, 1920, 1455, 375);
+    CommandExit = new QPushButton(this);
+    CommandExit->setObjectName("CommandExit");
+    place(CommandExit, 3000, 1920, 1455, 375);
+    Label1 = new QLabel(this);
+    Label1->setObjectName("Label1");
+    Label1->setAlignment(Qt::AlignCenter);
+    place(Label1, 840, 480, 3375, 375);
+    TextCalibration = new QLineEdit(this);
+    TextCalibration->setObjectName("TextCalibration");
+    TextCalibration->setAlignment(Qt::AlignCenter);
+    // Nothing reads the box back: typing into it would only mislead.
+    TextCalibration->setReadOnly(true);
+    place(TextCalibration, 840, 840, 3375, 375);
+
+    setTabOrder(HScrollCalibration, CommandOK);
+    setTabOrder(CommandOK, CommandExit);
+    setTabOrder(CommandExit, TextCalibration);
+
+    connect(HScrollCalibration, &QScrollBar::valueChanged, this, &FormCalibration::hscrollcalibration_change);
+    connect(CommandOK, &QPushButton::clicked, this, &FormCalibration::CommandOK_Click);
+    connect(CommandExit, &QPushButton::clicked, this, &FormCalibration::CommandExit_Click);
+
+    applyTexts();
+    Form_Load();
+}
+
+double FormCalibration::twipsPerPixel() const {
+    const QScreen* s = screen();
+    const double dpi = s ? s->logicalDotsPerInch() : 96.0;
+    return 1440.0 / (dpi > 0 ? dpi : 96.0);
+}
+
+void FormCalibration::applyTexts() {
+    setWindowTitle(fromUtf8(host_.text("CALIBRATION", 1)));
+    Label1->setText(fromUtf8(host_.text("CALIBRATION", 2)));
+    CommandOK->setText(fromUtf8(host_.text("CALIBRATION", 3)));
+    CommandExit->setText(fromUtf8(host_.text("CALIBRATION", 4)));
+}
+
+void FormCalibration::Form_Load() {
+    HScrollCalibration->setValue(*host_.frequenceCal);
+    TextCalibration->setText(QString::number(HScrollCalibration->value()) + " Hz");
+    const int32_t top = host_.readInt("POSITIONS", "CalTop", 0);
+    const int32_t left = host_.readInt("POSITIONS", "CalLeft", 0);
+    const int32_t height = host_.readInt("POSITIONS", "CalHeight", kDefaultOuterHeight);
+    const int32_t width = host_.readInt("POSITIONS", "CalWidth", kDefaultOuterWidth);
+    const double tpp = twipsPerPixel();
+    // The border is fixed: the stored outer size sets the client area, never below the
+    // design size so that every control stays visible.
+    const int clientW = std::max(kClientWidth, width - kFrameWidth);
+    const int clientH = std::max(kClientHeight, height - kFrameHeight);
+    setFixedSize(int(clientW / tpp), int(clientH / tpp));
+    move(int(left / tpp), int(top / tpp));
+}
+
+void FormCalibration::hscrollcalibration_change() {
+    TextCalibration->setText(QString::number(HScrollCalibration->value()) + " Hz");
+}
+
+void FormCalibration::CommandOK_Click() {
+    const auto frequency = static_cast<int16_t>(HScrollCalibration->value());
+    const ToneWriteResult written = WriteCalibrationTone(frequency, *host_.frequenceCal, host_.toneFolder);
+    if (!written.ok) {
+        // Stay open: the user sees why and can choose again or leave with Exit.
+        std::error_code ec;
+        const auto folder = std::filesystem::absolute(host_.toneFolder, ec).lexically_normal();
+        host_.showProblem(withFolder(host_.text("FORM1", kToneNotWrittenKey), folder.string()) +
+                          " (" + written.error + ")");
+        return;
+    }
+    close();
+}
+
+void FormCalibration::CommandExit_Click() { close(); }
+
+void FormCalibration::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    QDialog::closeEvent(event);
+}
+
+void FormCalibration::Form_Unload() {
+    if (unloading_) return;
+    unloading_ = true;
+    const double tpp = twipsPerPixel();
+    const QRect frame = frameGeometry();
+    auto twips = [tpp](int pixels) { return std::to_string(toInt32Saturated(pixels * tpp)); };
+    host_.writeString("POSITIONS", "CalLeft", twips(frame.x()));
+    host_.writeString("POSITIONS", "CalTop", twips(frame.y()));
+    host_.writeString("POSITIONS", "CalHeight", std::to_string(toInt32Saturated(height() * tpp) + kFrameHeight));
+    host_.writeString("POSITIONS", "CalWidth", std::to_string(toInt32Saturated(width() * tpp) + kFrameWidth));
+    host_.writeString("SETTINGS", "Calibration", std::to_string(HScrollCalibration->value()));
+}
+
+}  // namespace vellora

@@ -1,0 +1,59 @@
+// The calibration frequency dialog: a slider from 0 to 5000 Hz, OK writes the tone
+// file for the chosen frequency. It remembers its position and the frequency in the
+// settings file when it closes. Modeless; closing destroys it.
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+
+namespace vellora {
+
+// What the dialog needs of the program around it.
+struct CalibrationDialogHost {
+    // The text of `key` in `section` ("CALIBRATION", "FORM1") of the current language.
+    std::function<std::string(const char* section, int key)> text;
+    // The settings store, one key per call.
+    std::function<int32_t(const char* section, const char* key, int32_t fallback)> readInt;
+    std::function<bool(const char* section, const char* key, const std::string& value)> writeString;
+    std::function<void(const std::string& message)> showProblem;
+    int16_t* frequenceCal = nullptr;  // the main window's calibration frequency
+    std::filesystem::path toneFolder = ".";
+};
+
+class FormCalibration : public QDialog {
+public:
+    FormCalibration(CalibrationDialogHost host, QWidget* owner);
+
+    // The CALIBRATION texts: title, Label1, CommandOK, CommandExit.
+    void applyTexts();
+
+    QLabel* Label1 = nullptr;
+    QLineEdit* TextCalibration = nullptr;
+    QScrollBar* HScrollCalibration = nullptr;
+    QPushButton* CommandOK = nullptr;
+    QPushButton* CommandExit = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Load();
+    void hscrollcalibration_change();
+    void CommandOK_Click();
+    void CommandExit_Click();
+    void Form_Unload();
+    double twipsPerPixel() const;
+
+    CalibrationDialogHost host_;
+    bool unloading_ = false;
+};
+
+}  // namespace vellora

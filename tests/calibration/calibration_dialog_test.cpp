@@ -1,0 +1,113 @@
+#include "calibration/calibration_dialog.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace vellora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Dialog : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "test";
+        static char* argv[] = {name};
+        static QApplication app(argc, argv);
+    }
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("vellora_caldlg_" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    CalibrationDialogHost host() {
+        CalibrationDialogHost h;
+        h.text = [](const char* section, int key) { return std::string(section) + std::to_string(key); };
+        h.readInt = [this](const char*, const char* key, int32_t fallback) {
+            auto it = stored.find(key);
+            return it == stored.end() ? fallback : std::stoi(it->second);
+        };
+        h.writeString = [this](const char*, const char* key, const std::string& v) {
+            writes.push_back(key);
+            stored[key] = v;
+            return true;
+        };
+        h.showProblem = [this](const std::string& m) { problems.push_back(m); };
+        h.frequenceCal = &frequenceCal;
+        h.toneFolder = dir;
+        return h;
+    }
+
+    fs::path dir;
+    int16_t frequenceCal = 110;
+    std::map<std::string, std::string> stored;
+    std::vector<std::string> writes, problems;
+};
+
+TEST_F(Dialog, OpensOnTheCurrentFrequencyWithItsTexts) {
+    FormCalibration d(host(), nullptr);
+    EXPECT_EQ(d.HScrollCalibration->value(), 110);
+    EXPECT_EQ(d.TextCalibration->text(), "110 Hz");
+    EXPECT_EQ(d.windowTitle(), "CALIBRATION1");
+    EXPECT_EQ(d.CommandExit->text(), "CALIBRATION4");
+    d.HScrollCalibration->setValue(5000);
+    EXPECT_EQ(d.TextCalibration->text(), "5000 Hz");
+    d.HScrollCalibration->setValue(0);
+    EXPECT_EQ(d.TextCalibration->text(), "0 Hz");
+    EXPECT_FALSE(d.isModal());
+}
+
+TEST_F(Dialog, OkWritesTheToneAndSavesPositionThenFrequency) {
+    QPointer<FormCalibration> d = new FormCalibration(host(), nullptr);
+    d->show();
+    d->HScrollCalibration->setValue(440);
+    d->CommandOK->click();
+    EXPECT_EQ(frequenceCal, 440);
+    EXPECT_EQ(fs::file_size(dir / "Calibration.wav"), 22096u);
+    EXPECT_EQ(writes, (std::vector<std::string>{"CalLeft", "CalTop", "CalHeight", "CalWidth", "Calibration"}));
+    EXPECT_EQ(stored["Calibration"], "440");
+    EXPECT_EQ(stored["CalWidth"], "5235");  // the design size comes back unchanged
+    EXPECT_EQ(stored["CalHeight"], "3015");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(d.isNull());
+}
+
+TEST_F(Dialog, ExitStoresTheChoiceButLeavesToneAndFrequency) {
+    FormCalibration* d = new FormCalibration(host(), nullptr);
+    d->show();
+    d->HScrollCalibration->setValue(300);
+    d->CommandExit->click();
+    EXPECT_EQ(frequenceCal, 110);
+    EXPECT_FALSE(fs::exists(dir / "Calibration.wav"));
+    EXPECT_EQ(stored["Calibration"], "300");
+    EXPECT_EQ(writes.size(), 5u);  // one unload, however it is reached
+}
+
+TEST_F(Dialog, UnwritableFolderIsReportedAndTheDialogStaysOpen) {
+    std::ofstream(dir / "plain") << "x";
+    CalibrationDialogHost h = host();
+    h.toneFolder = dir / "plain";
+    FormCalibration d(std::move(h), nullptr);
+    d.show();
+    d.HScrollCalibration->setValue(440);
+    d.CommandOK->click();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("plain"), std::string::npos);
+    EXPECT_EQ(frequenceCal, 110);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_TRUE(writes.empty());
+}
+
+}  // namespace
+}  // namespace vellora
