@@ -1,0 +1,137 @@
+// Measures the capture cycle (the eight commands) on the sound server in use, as
+// ratios to the 400 ms clip: the steady cycle of a run, the first clip after the
+// input has been idle, and the cycle when the stream is reopened every time.
+// Run it under scripts/with-fake-soundcard. Usage: bench_capture [steady cycles]
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "calibration/calibration_tone.h"
+#include "measure/capture_sequence.h"
+#include "platform/rtaudio_input.h"
+#include "platform/rtaudio_sound_player.h"
+#include "platform/wave_audio_recorder.h"
+
+namespace {
+
+using namespace vellora;
+using Clock = std::chrono::steady_clock;
+constexpr double kClipMs = 400.0;
+
+double msSince(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+void idleFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+struct Summary {
+    double median, p95, max;
+};
+
+Summary summarise(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const auto at = [&](double q) {
+        return v[std::min(v.size() - 1, size_t(q * double(v.size() - 1) + 0.5))];
+    };
+    return {at(0.5), at(0.95), v.back()};
+}
+
+void report(const char* what, size_t n, const Summary& s) {
+    std::printf("%-44s n=%-3zu median %.3f  p95 %.3f  max %.3f  (x 400 ms)\n", what, n,
+                s.median / kClipMs, s.p95 / kClipMs, s.max / kClipMs);
+}
+
+// Times whole cycles; false when one failed.
+bool cycles(CommandRecorder& recorder, int n, std::vector<double>& times) {
+    for (int i = 0; i < n; ++i) {
+        int32_t retour = 0;
+        const auto start = Clock::now();
+        if (sendCaptureSequence(recorder, retour) != 0) {
+            std::printf("cycle %d failed with %d\n", i, retour);
+            return false;
+        }
+        times.push_back(msSince(start));
+    }
+    return true;
+}
+
+// From "open new" after the input was closed for idleness to the end of "record".
+bool firstClips(int n, std::vector<double>& times) {
+    RtAudioInput::Options options;
+    options.idleClose = std::chrono::milliseconds(100);
+    RtAudioInput input(options);
+    WaveAudioRecorder recorder(input);
+    for (int i = 0; i < n; ++i) {
+        recorder.send(closeAllCommand());
+        idleFor(3000);  // the input closes, and the server may let the device sleep
+        if (input.streamOpen()) return false;
+        const auto start = Clock::now();
+        int32_t code = recorder.send(captureCommands()[1]);
+        for (int c = 2; c < 7 && code == 0; ++c) code = recorder.send(captureCommands()[c]);
+        if (code != 0) {
+            std::printf("first clip failed with %d\n", code);
+            return false;
+        }
+        times.push_back(msSince(start));
+    }
+    return true;
+}
+
+bool runScenario(const char* name, int steadyCycles) {
+    std::printf("-- %s\n", name);
+    std::vector<double> first;
+    if (!firstClips(5, first)) return false;
+    report("first clip after idle (open new .. record)", first.size(), summarise(first));
+
+    RtAudioInput input;
+    WaveAudioRecorder recorder(input);
+    std::vector<double> warmup, steady;
+    if (!cycles(recorder, 2, warmup) || !cycles(recorder, steadyCycles, steady)) return false;
+    report("steady cycle, one stream kept open", steady.size(), summarise(steady));
+
+    RtAudioInput::Options reopenEveryTime;
+    reopenEveryTime.idleClose = std::chrono::milliseconds(0);
+    RtAudioInput reopening(reopenEveryTime);
+    WaveAudioRecorder reopeningRecorder(reopening);
+    std::vector<double> reopened;
+    if (!cycles(reopeningRecorder, 10, reopened)) return false;
+    report("cycle with the stream reopened every time", reopened.size(), summarise(reopened));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int steadyCycles = argc > 1 ? std::max(30, std::atoi(argv[1])) : 40;
+    char pattern[] = "/tmp/vellora-capture-bench.XXXXXX";
+    const std::filesystem::path dir = mkdtemp(pattern);
+    std::filesystem::current_path(dir);
+
+    bool ok = runScenario("measurement run, nothing playing", steadyCycles);
+    int16_t frequenceCal = 0;
+    RtAudioSoundPlayer player;
+    ok = ok && WriteCalibrationTone(440, frequenceCal).ok &&
+         player.sndPlaySound(kCalibrationToneFile, kSoundAsync | kSoundLoop);
+    ok = ok && runScenario("calibration run, 440 Hz tone looping", steadyCycles);
+    player.sndPlaySound(nullptr, 0);
+
+    std::filesystem::current_path("/");
+    std::filesystem::remove_all(dir);
+    if (!ok) std::printf("capture failed: is a sound server running?\n");
+    return ok ? 0 : 1;
+}

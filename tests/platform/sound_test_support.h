@@ -1,0 +1,24 @@
+// Shared by the audio library tests: the application object the recorder's event
+// loop needs, the fake sound card's presence, and the strongest bin of a saved clip
+// as the meter's own core computes it.
+#pragma once
+
+#include <string>
+
+namespace vellora {
+
+void ensureApplication();
+
+// The private server of scripts/with-fake-soundcard answers and its "mic" is the
+// default input, so what is played is what is recorded.
+bool fakeSoundCardPresent();
+
+struct Peak {
+    int bin = 0;  // 3 .. 2048, the range the meter shows
+    float magnitude = 0;
+};
+
+// Nothing found (bin 0) when the file is missing.
+Peak strongestBin(const std::string& recording);
+
+}  // namespace vellora
