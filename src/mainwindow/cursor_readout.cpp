@@ -17,7 +17,7 @@ bool cursorOverBar(float x, int16_t w, int32_t barX) {
     const std::optional<int16_t> xr = toInt16(x);
     if (!xr) return false;
     const double half = w / 2.0;
-    return *xr - half < barX && *xr + half > barX;
+    return *xr - half<barX&& * xr + half> barX;
 }
 
 std::optional<std::string> cursorMouseMove(DrawingSurface& im, NoiseState& noise,
@@ -41,7 +41,8 @@ std::optional<std::string> cursorMouseMove(DrawingSurface& im, NoiseState& noise
                 float(int64_t(bar.BarreY) - kMarkerHeight), kRed);
         im.line(x - kMarkerHalfWidth, top, x + kMarkerHalfWidth, top, kRed);
         if (noise.CaptureNiveauBruit || noise.ModeBruit)
-            im.line(0.0f, float(noise.NiveauBruit), im.scaleWidth(), float(noise.NiveauBruit), kRed);
+            im.line(0.0f, float(noise.NiveauBruit), im.scaleWidth(), float(noise.NiveauBruit),
+                    kRed);
         const float f = x / float(w) * view.pasFrequence;
         text = formatWhole(f) + "Hz";
     }

@@ -1,0 +1,24 @@
+// The calibration tone on the sound service: an asynchronous endless loop, and the
+// stop of any sound.
+#pragma once
+
+#include "calibration/calibration_run.h"
+#include "platform/sound_player.h"
+
+namespace vellora {
+
+class SoundTonePlayer final : public TonePlayer {
+  public:
+    explicit SoundTonePlayer(SoundPlayer& sound) : sound_(sound) {}
+
+    bool playLoop(const std::string& file) override {
+        return sound_.sndPlaySound(file.c_str(), kSoundAsync | kSoundNoDefault | kSoundLoop);
+    }
+    void stop() override { sound_.sndPlaySound(nullptr, 0); }
+    bool playing() const override { return sound_.playing(); }
+
+  private:
+    SoundPlayer& sound_;
+};
+
+}  // namespace vellora

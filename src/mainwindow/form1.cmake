@@ -1,0 +1,20 @@
+# The main window: the window-free layout pass, the drawing surfaces, the window.
+add_library(vellora_layout STATIC ${CMAKE_CURRENT_SOURCE_DIR}/layout.cpp)
+target_include_directories(vellora_layout PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(vellora_layout PUBLIC vellora_common)
+
+add_library(vellora_form1 STATIC
+    ${CMAKE_CURRENT_SOURCE_DIR}/picture_surface.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/form1.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/form1_menus.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/form1_layout.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/form1_display.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/form1_run.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/form1_calibration.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/form1_session.cpp)
+target_link_libraries(vellora_form1 PUBLIC
+    vellora_layout vellora_cursor_readout vellora_measure_core vellora_calibration_dialog
+    Qt6::Widgets)
+
+add_executable(vellora ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
+target_link_libraries(vellora PRIVATE vellora_form1 vellora_capture vellora_sound)

@@ -1,0 +1,184 @@
+// The main window: the spectrum with its gain bar and energy gauge above, the control
+// panel below, and the menus. Controls are public under their own names (also their
+// object names) so the run, the calibration and start-up can reach them; the
+// window's measurement state lives in `state`.
+//
+// Every handler is a method named after its control and event; the window system
+// calls them through Qt signals, and other code may call them directly.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "calibration/calibration_dialog.h"
+#include "calibration/calibration_run.h"
+#include "mainwindow/layout.h"
+#include "measure/measurement_run.h"
+#include "measure/meter_state.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+
+namespace vellora {
+
+class PictureSurface;
+
+// What the window needs of the program around it. Every member has a harmless
+// default, so a test can build the window with only what it exercises.
+struct Form1Services {
+    // The text of a numeric key in a section ("FORM1", "CALIBRATION") of the current
+    // language; "Err!!" when there is none.
+    std::function<std::string(const char* section, int key)> text;
+    // Records one clip into the recording file; 0 or the failing command's code.
+    CaptureFn capture;
+    // The loudspeaker; nothing plays without one.
+    TonePlayer* tone = nullptr;
+    // The settings store, one key per call (the calibration dialog uses it).
+    std::function<int32_t(const char* section, const char* key, int32_t fallback)> readInt;
+    std::function<bool(const char* section, const char* key, const std::string& value)> writeString;
+    // Modal messages; tests replace them so nothing blocks.
+    std::function<void(const std::string& message)> showMessage;
+    std::function<bool(const std::string& question)> askOkCancel;
+    std::filesystem::path toneFolder = ".";
+    std::string recordingPath = "test.wav";
+};
+
+class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
+    Q_OBJECT
+
+  public:
+    explicit Form1(Form1Services services = {}, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Gain, bins shown, hertz per bin, last peak and bar table, noise line, flags.
+    MeterState state;
+
+    QFrame* Frame1 = nullptr;
+    PictureSurface* Energie = nullptr;
+    QScrollBar* VScrollNiveau = nullptr;
+    PictureSurface* Im_Spectre = nullptr;
+    QFrame* Frame2 = nullptr;
+    QPushButton* CommandRun = nullptr;
+    QPushButton* CommandCalibrate = nullptr;
+    QPushButton* CommandBruit = nullptr;
+    QPushButton* CommandAnalyse = nullptr;
+    QFrame* ShapeFrequence = nullptr;
+    QLabel* LabelCalibrate = nullptr;
+    QLineEdit* TextCalibrate = nullptr;
+    QScrollBar* HScrollCalibrate = nullptr;
+    QLabel* LabelFrequence = nullptr;
+    QScrollBar* HScrollFrequence = nullptr;
+    QLabel* LabelEchantillon = nullptr;
+    QLineEdit* TextEchantillon = nullptr;
+    QPushButton* CommandExit = nullptr;
+
+    QMenu* Fichier = nullptr;
+    QAction* Fermer = nullptr;
+    QMenu* Calibration = nullptr;
+    QAction* ChoixFrequence = nullptr;
+    QMenu* MenuEnergie = nullptr;
+    QAction* Visibles = nullptr;
+    QMenu* Options = nullptr;
+    QMenu* Langue = nullptr;
+    QAction* Anglais = nullptr;
+    QAction* Francais = nullptr;
+    QMenu* Aide = nullptr;
+    QAction* Help = nullptr;
+    QAction* APropo = nullptr;
+
+    // The outline around the calibration group is drawn in this colour when shown.
+    void setShapeFrequenceColour(const QColor& colour);
+
+    // Buttons and scroll bars.
+    void CommandRun_Click() override;
+    void CommandCalibrate_Click();
+    void CommandBruit_Click();
+    void CommandAnalyse_Click();
+    void CommandExit_Click();
+    void HScrollFrequence_Change();
+    void VScrollNiveau_Change();
+    void HScrollCalibrate_Change();
+
+    // The drawing surfaces. X and Y are in the surface's logical units.
+    void Im_Spectre_MouseMove(int button, int shift, float X, float Y);
+    void Im_Spectre_Click();
+    void Energie_DblClick();
+
+    // Menus.
+    void Fermer_Click();
+    void ChoixFrequence_Click();
+    void Visibles_Click();
+    void Anglais_Click();
+    void Francais_Click();
+    void Help_Click();
+    void APropo_Click();
+
+    // The layout pass over the current client area; nothing moves while minimized.
+    void Form_Resize();
+
+    // Twips per device-independent pixel on the window's screen (15 at 96 dpi).
+    double twipsPerPixel() const;
+
+    // The calibration dialog while it is loaded, else null.
+    FormCalibration* calibrationDialog() const { return calibrationDialog_; }
+
+    // What the measurement run and the calibration run see of the window.
+    std::string text(int form1Key) const override;
+    std::string runCaption() const override;
+    void setRunCaption(const std::string& caption) override;
+    std::string analyseCaption() const override;
+    void setAnalyseCaption(const std::string& caption) override;
+    std::string smoothingText() const override;
+    void setSmoothingText(const std::string& text) override;
+    void setSmoothingEnabled(bool enabled) override;
+    DrawingSurface& spectrum() override;
+    DrawingSurface& gauge() override;
+    void setReadout(const std::string& text) override;
+    void refreshSpectrum() override;
+    void yield() override;
+    void showRunProblem(const std::string& message) override;
+    std::string calibrateCaption() const override;
+    void setCalibrateCaption(const std::string& caption) override;
+    void setCalibrateSliderEnabled(bool enabled) override;
+    void showQuestionFrame(bool shown) override;
+    bool askOkCancel(const std::string& question) override;
+    void showProblem(const std::string& message) override;
+    void showReadout(const std::string& text) override;
+    void enableMeasurementButtons() override;
+
+    // The geometry the last layout pass gave, in twips.
+    const FormGeometry& geometryTwips() const { return geometry_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    void createSpectrumArea(QWidget* client);
+    void createPanel(QWidget* client);
+    void createMenus();
+    void setTabOrderOfControls();
+    void connectHandlers();
+    void applyGeometry(const FormGeometry& g);
+
+    std::string languageText(const char* section, int key) const;
+
+    Form1Services services_;
+    std::unique_ptr<TonePlayer> silentTone_;  // stands in when no loudspeaker was given
+    MeasurementRun run_;
+    CalibrationRun calibration_;
+    QPointer<FormCalibration> calibrationDialog_;
+    QWidget* client_ = nullptr;  // the client area, below the menu bar
+    FormGeometry geometry_;
+};
+
+}  // namespace vellora

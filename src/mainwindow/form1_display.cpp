@@ -1,0 +1,36 @@
+// The display controls and the mouse over the spectrum. The scroll bars only store
+// their value; the spectrum changes at the next cycle or the next mouse movement.
+#include <QFrame>
+#include <QLineEdit>
+#include <QScrollBar>
+
+#include "mainwindow/cursor_readout.h"
+#include "mainwindow/form1.h"
+#include "mainwindow/picture_surface.h"
+
+namespace vellora {
+
+void Form1::HScrollFrequence_Change() {
+    state.plot.NbFrequencesAffichees = int16_t(HScrollFrequence->value());
+}
+
+void Form1::VScrollNiveau_Change() {
+    state.plot.Amplification = int16_t(512 - VScrollNiveau->value());
+}
+
+void Form1::Visibles_Click() { Energie->setVisible(!Energie->isVisible()); }
+
+void Form1::Energie_DblClick() { Energie->hide(); }
+
+void Form1::Im_Spectre_MouseMove(int /*button*/, int /*shift*/, float X, float Y) {
+    const CursorView view{state.ModeAnalyse, state.plot.NbFrequencesAffichees,
+                          state.plot.PasFrequence};
+    const std::optional<std::string> text =
+        cursorMouseMove(*Im_Spectre, state.noise, state.plot.TableBarres, view, X, Y);
+    if (text) TextCalibrate->setText(QString::fromStdString(*text));
+    if (state.ModeAnalyse) Im_Spectre->refresh();
+}
+
+void Form1::Im_Spectre_Click() { noiseClick(state.noise); }
+
+}  // namespace vellora

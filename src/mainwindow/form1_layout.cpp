@@ -1,0 +1,94 @@
+// Applying the layout pass to the widgets: twips to the screen's logical pixels, on
+// every resize of the client area and every change of the window's state.
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <cmath>
+
+#include "mainwindow/form1.h"
+#include "mainwindow/picture_surface.h"
+
+namespace vellora {
+
+namespace {
+
+constexpr double kTwipsPerInch = 1440.0;
+
+int toPixels(int32_t twips, double tpp) { return int(std::lround(twips / tpp)); }
+
+void place(QWidget* w, const TwipsRect& r, double tpp) {
+    // Edges are rounded, not sizes, so neighbours that touch in twips touch on screen.
+    const int left = toPixels(r.left, tpp);
+    const int top = toPixels(r.top, tpp);
+    w->setGeometry(left, top, toPixels(r.left + r.width, tpp) - left,
+                   toPixels(r.top + r.height, tpp) - top);
+}
+
+// A centred caption wider than its column (fonts here are wider than the ones the
+// layout was drawn for) grows evenly on both sides instead of being cut.
+void fitCentredCaption(QLabel* label) {
+    const int need = label->fontMetrics().horizontalAdvance(label->text()) + 4;
+    const QRect r = label->geometry();
+    if (need <= r.width()) return;
+    label->setGeometry(r.center().x() - need / 2, r.top(), need, r.height());
+}
+
+}  // namespace
+
+double Form1::twipsPerPixel() const {
+    const QScreen* s = screen();
+    const double dpi = s ? s->logicalDotsPerInch() : 96.0;
+    return kTwipsPerInch / (dpi > 0 ? dpi : 96.0);
+}
+
+void Form1::applyGeometry(const FormGeometry& g) {
+    const double tpp = twipsPerPixel();
+    place(Frame1, g.Frame1, tpp);
+    place(Energie, g.Energie, tpp);
+    place(VScrollNiveau, g.VScrollNiveau, tpp);
+    place(Im_Spectre, g.Im_Spectre, tpp);
+    place(Frame2, g.Frame2, tpp);
+    place(CommandRun, g.CommandRun, tpp);
+    place(CommandCalibrate, g.CommandCalibrate, tpp);
+    place(CommandBruit, g.CommandBruit, tpp);
+    place(CommandAnalyse, g.CommandAnalyse, tpp);
+    place(ShapeFrequence, g.ShapeFrequence, tpp);
+    place(LabelCalibrate, g.LabelCalibrate, tpp);
+    place(TextCalibrate, g.TextCalibrate, tpp);
+    place(HScrollCalibrate, g.HScrollCalibrate, tpp);
+    place(LabelFrequence, g.LabelFrequence, tpp);
+    place(HScrollFrequence, g.HScrollFrequence, tpp);
+    place(LabelEchantillon, g.LabelEchantillon, tpp);
+    place(TextEchantillon, g.TextEchantillon, tpp);
+    place(CommandExit, g.CommandExit, tpp);
+    fitCentredCaption(LabelCalibrate);
+    fitCentredCaption(LabelFrequence);
+}
+
+void Form1::Form_Resize() {
+    if (isMinimized()) return;
+    const double tpp = twipsPerPixel();
+    const auto W = int32_t(std::lround(client_->width() * tpp));
+    const auto H = int32_t(std::lround(client_->height() * tpp));
+    const auto wOut = int32_t(std::lround(frameGeometry().width() * tpp));
+    const std::optional<LayoutResult> laid = vellora::Form_Resize(W, H, wOut, geometry_);
+    if (!laid) return;
+    geometry_ = laid->geometry;
+    applyGeometry(geometry_);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize) Form_Resize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) Form_Resize();
+    QMainWindow::changeEvent(event);
+}
+
+}  // namespace vellora

@@ -1,0 +1,73 @@
+// The measurement buttons and what the run sees of the window: captions, the
+// smoothing box, the two drawing surfaces, the read-out and the yield.
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "mainwindow/form1.h"
+#include "mainwindow/picture_surface.h"
+
+namespace vellora {
+
+namespace {
+QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+std::string toUtf8(const QString& s) { return s.toUtf8().toStdString(); }
+constexpr int kNoiseIdleKey = 7;
+constexpr int kNoiseArmedKey = 25;
+}  // namespace
+
+std::string Form1::languageText(const char* section, int key) const {
+    return services_.text ? services_.text(section, key) : std::string("Err!!");
+}
+
+std::string Form1::text(int form1Key) const { return languageText("FORM1", form1Key); }
+
+void Form1::CommandRun_Click() { run_.CommandRun_Click(); }
+
+void Form1::CommandAnalyse_Click() { run_.CommandAnalyse_Click(); }
+
+void Form1::CommandBruit_Click() {
+    const bool idle = toUtf8(CommandBruit->text()) == text(kNoiseIdleKey);
+    const bool armed = pressNoiseButton(state.noise, idle);
+    CommandBruit->setText(fromUtf8(text(armed ? kNoiseArmedKey : kNoiseIdleKey)));
+}
+
+std::string Form1::runCaption() const { return toUtf8(CommandRun->text()); }
+void Form1::setRunCaption(const std::string& caption) { CommandRun->setText(fromUtf8(caption)); }
+std::string Form1::analyseCaption() const { return toUtf8(CommandAnalyse->text()); }
+void Form1::setAnalyseCaption(const std::string& caption) {
+    CommandAnalyse->setText(fromUtf8(caption));
+}
+std::string Form1::smoothingText() const { return toUtf8(TextEchantillon->text()); }
+void Form1::setSmoothingText(const std::string& t) { TextEchantillon->setText(fromUtf8(t)); }
+void Form1::setSmoothingEnabled(bool enabled) { TextEchantillon->setEnabled(enabled); }
+DrawingSurface& Form1::spectrum() { return *Im_Spectre; }
+DrawingSurface& Form1::gauge() { return *Energie; }
+void Form1::setReadout(const std::string& t) { TextCalibrate->setText(fromUtf8(t)); }
+
+void Form1::refreshSpectrum() {
+    Im_Spectre->refresh();
+    Energie->refresh();
+}
+
+void Form1::yield() { QApplication::processEvents(QEventLoop::AllEvents); }
+
+void Form1::showRunProblem(const std::string& message) { showProblem(message); }
+
+void Form1::showProblem(const std::string& message) {
+    if (services_.showMessage) {
+        services_.showMessage(message);
+        return;
+    }
+    QMessageBox::warning(this, windowTitle(), fromUtf8(message));
+}
+
+bool Form1::askOkCancel(const std::string& question) {
+    if (services_.askOkCancel) return services_.askOkCancel(question);
+    return QMessageBox::question(this, windowTitle(), fromUtf8(question),
+                                 QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+}  // namespace vellora
