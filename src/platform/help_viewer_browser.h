@@ -1,0 +1,20 @@
+// The page view of the help window: a text browser whose pictures never break a page.
+#pragma once
+
+#include <QTextBrowser>
+
+namespace vellora {
+
+class HelpBrowser : public QTextBrowser {
+  public:
+    // Pictures wider than this many pixels are shown scaled down to it.
+    static constexpr int kMaxImageWidth = 640;
+
+    explicit HelpBrowser(QWidget* parent = nullptr);
+
+    // A picture that is not there yet (the screenshots come later) takes no room
+    // instead of showing the broken-image mark; wide ones are scaled to fit.
+    QVariant loadResource(int type, const QUrl& name) override;
+};
+
+}  // namespace vellora

@@ -1,0 +1,74 @@
+#include "settings/chelp.h"
+
+#include <cstdint>
+
+#include "common/numeric.h"
+
+namespace vellora {
+namespace {
+
+std::string trimBlanks(const std::string& s) {
+    const auto first = s.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+bool isUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+}  // namespace
+
+std::string helpFileForLanguagePath(const std::string& languageFilePath) {
+    static const std::string french =
+        "Fran\xC3\xA7"
+        "ais.lng";
+    // Walk back over 12 characters; a UTF-8 character is one lead byte and its
+    // continuation bytes.
+    size_t start = languageFilePath.size();
+    for (int chars = 0; chars < 12; ++chars) {
+        if (start == 0) return "vellora_en.chm";
+        --start;
+        while (start > 0 && isUtf8Continuation(languageFilePath[start])) --start;
+    }
+    return languageFilePath.compare(start, std::string::npos, french) == 0 ? "vellora.chm"
+                                                                           : "vellora_en.chm";
+}
+
+std::string helpTarget(const std::string& helpFile, const std::string& windowName) {
+    if (windowName.empty()) return helpFile;
+    return trimBlanks(helpFile) + ">" + trimBlanks(windowName);
+}
+
+CHelp::CHelp() : api_(programHelp()) {}
+
+CHelp::CHelp(HelpApi& api) : api_(api) {}
+
+bool CHelp::Show(const std::string& helpFile, const std::string& windowName,
+                 std::optional<double> context) {
+    const std::string target = helpTarget(helpFile, windowName);
+    if (!context) {
+        const int32_t zero = 0;
+        return api_.HtmlHelp(nullptr, target, HH_DISPLAY_TOC, reinterpret_cast<uintptr_t>(&zero));
+    }
+    return api_.HtmlHelp(nullptr, target, HH_HELP_CONTEXT,
+                         static_cast<uintptr_t>(static_cast<uint32_t>(toInt32Saturated(*context))));
+}
+
+bool CHelp::ShowIndex(const std::string& helpFile, const std::string& windowName) {
+    return api_.HtmlHelp(nullptr, helpTarget(helpFile, windowName), HH_DISPLAY_INDEX, 0);
+}
+
+bool CHelp::ShowSearch(const std::string& helpFile, const std::string& windowName) {
+    HH_FTS_QUERY query;
+    query.cbStruct = sizeof(HH_FTS_QUERY);
+    query.fUniCodeStrings = 0;
+    query.pszSearchQuery = "TEST";
+    query.iProximity = 0;
+    query.fStemmedSearch = 0;
+    query.fTitleOnly = 0;
+    query.fExecute = 1;
+    query.pszWindow = "";
+    return api_.HtmlHelp(nullptr, helpTarget(helpFile, windowName), HH_DISPLAY_SEARCH,
+                         reinterpret_cast<uintptr_t>(&query));
+}
+
+}  // namespace vellora
