@@ -1,0 +1,44 @@
+// The profile (INI) file store, standing in for the Windows profile service of
+// kernel32: GetPrivateProfileIntA, GetPrivateProfileStringA, WritePrivateProfileStringA.
+// Each call reads the named file afresh; there is no cache. Names and texts are UTF-8;
+// a file that is not valid UTF-8 is read as Windows-1252 (files written by the
+// Windows version). The layout rules are those of profile_text.h.
+//
+// Window-free: builds without Qt.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace vellora {
+
+// The integer value of `key` in `section` of `file` (see profileParseInt: "12.7" reads
+// 12, "abc" 0, "-5" -5); `defaultValue` when the file, the section or the key is
+// missing or the value is empty.
+int32_t GetPrivateProfileIntA(std::string_view section, std::string_view key, int32_t defaultValue,
+                              const std::filesystem::path& file);
+
+// The text value of `key` in `section` of `file`, blanks at both ends and one pair of
+// enclosing quotes removed, or `defaultText` when the file, the section or the key is
+// missing (a key with an empty value gives the empty text). As the service copies
+// into a buffer of `bufferSize` characters ended by a NUL, at most bufferSize - 1
+// characters (code points) are returned: 99 for a buffer of 100.
+std::string GetPrivateProfileStringA(std::string_view section, std::string_view key,
+                                     std::string_view defaultText, std::size_t bufferSize,
+                                     const std::filesystem::path& file);
+
+// Creates or replaces `key` in `section` of `file`, creating the file if it does not
+// exist (its folder must). The new file is written to a temporary file beside it and
+// renamed over it, so the old file stays whole whatever happens during the write; it
+// is UTF-8 without a byte-order mark and keeps its line ends. Returns false, leaving
+// the file as it was, when it cannot be read or written (read-only folder, full disk)
+// or when a name or the value cannot be stored (line breaks, invalid UTF-8: see
+// isWritableProfileName); `error` then says why.
+bool WritePrivateProfileStringA(std::string_view section, std::string_view key,
+                                std::string_view value, const std::filesystem::path& file,
+                                std::string* error = nullptr);
+
+}  // namespace vellora

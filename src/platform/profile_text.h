@@ -1,0 +1,50 @@
+// The rules of the profile (INI) layout, on the text of a whole file held in memory
+// (UTF-8). The file store of profile.h reads a file, applies these, and writes it.
+//
+// - A line whose first non-blank character is "[" and that holds a "]" opens a
+//   section; its name is what lies between them, less blanks.
+// - In a section, a line with an "=" is a setting: its key is the text before the
+//   first "=", its value the text after it, both less blanks. Lines starting with
+//   ";" are comments. Every other line is ignored and kept.
+// - Section and key names match without regard to letter case (ASCII letters); the
+//   first matching section, and the first matching key in it, count.
+// - A value loses blanks at both ends, then one pair of single or double quotation
+//   marks enclosing the whole value.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vellora {
+
+// The value of `key` in `section`, as read (blanks and one pair of quotes removed);
+// nullopt when the section or the key is missing.
+std::optional<std::string> profileLookup(std::string_view text, std::string_view section,
+                                         std::string_view key);
+
+// True when the store can write `section` / `key` / `value` so that it reads back
+// exactly: UTF-8 without line breaks or NUL; names not empty and without blanks at
+// their ends; no "]" in a section name; no "=" in a key, nor "[" or ";" first.
+bool isWritableProfileName(std::string_view section, std::string_view key);
+bool isWritableProfileValue(std::string_view value);
+
+// `text` with `key` of `section` set to `value`: an existing key is overwritten in
+// place (keeping the file's spelling of its name), a new key goes after the last
+// non-blank line of the first matching section, a new section at the end of the
+// text. Every other line stays as it was, byte for byte. New lines end like the
+// text's first line ("\r\n" or "\n"; the platform's for a text without one). A value
+// that would lose characters on reading (blanks at its ends, enclosing quotes) is
+// written between double quotation marks. The names and value must pass the checks
+// above.
+std::string profileSet(std::string_view text, std::string_view section, std::string_view key,
+                       std::string_view value);
+
+// The integer reading of the Windows profile service: blanks, an optional sign and
+// decimal digits, stopping at the first other character; no digit reads 0. Digits
+// beyond 32 bits wrap around, as the service's conversion does. At most the first 29
+// characters count (the service reads through a 30-character buffer).
+int32_t profileParseInt(std::string_view value);
+
+}  // namespace vellora

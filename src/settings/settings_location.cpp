@@ -1,0 +1,38 @@
+#include "settings/settings_location.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+#include "settings/data_files.h"
+
+namespace vellora {
+
+namespace {
+std::filesystem::path fromQString(const QString& s) {
+    const QByteArray utf8 = s.toUtf8();
+    return pathFromUtf8(std::string_view(utf8.constData(), std::size_t(utf8.size())));
+}
+}  // namespace
+
+std::filesystem::path programFolder() {
+    return fromQString(QCoreApplication::applicationDirPath());
+}
+
+std::filesystem::path settingsFilePath() {
+    const std::filesystem::path folder = programFolder();
+    if (isWritableFolder(folder)) return folder / kSettingsFileName;
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(config);
+    return fromQString(config) / kSettingsFileName;
+}
+
+std::filesystem::path dataFilePath(const std::filesystem::path& name) {
+    return findDataFile(programFolder(), name);
+}
+
+std::filesystem::path languageFilePath(std::string_view languageName) {
+    return languageFilePath(programFolder(), languageName);
+}
+
+}  // namespace vellora

@@ -1,0 +1,25 @@
+// The program's folders, from Qt: where the program is, where its settings file goes,
+// and where its language and help files are found. Needs a QCoreApplication with its
+// application name set ("Vellora").
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace vellora {
+
+// The folder that holds the program (QCoreApplication::applicationDirPath).
+std::filesystem::path programFolder();
+
+// "Vellora.ini" next to the program when its folder can be written, else in the
+// user's configuration folder (QStandardPaths::AppConfigLocation), which is created
+// when missing.
+std::filesystem::path settingsFilePath();
+
+// A language or help file: next to the program, else in the installed data folder.
+std::filesystem::path dataFilePath(const std::filesystem::path& name);
+
+// The file of language `languageName`: its name and ".lng", found as dataFilePath does.
+std::filesystem::path languageFilePath(std::string_view languageName);
+
+}  // namespace vellora

@@ -1,0 +1,85 @@
+// Helpers for the tests of the profile store and the settings: a scratch folder, files
+// as bytes, and a way to make a folder really read-only even when the tests run as
+// root (CI does), by dropping the effective user id for the duration.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace vellora::testing {
+
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vellora-test-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+        ::chmod(path_.c_str(), 0755);  // reachable by the unprivileged user below
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const {
+        return path_ / name;
+    }
+
+  private:
+    std::filesystem::path path_;
+};
+
+inline void writeBytes(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    ::chmod(file.c_str(), 0644);
+}
+
+inline std::string readBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// While alive, the process acts as an unprivileged user when it is root, so that the
+// permission bits of files and folders are obeyed.
+class ActAsUnprivilegedUser {
+  public:
+    ActAsUnprivilegedUser() {
+        if (::geteuid() == 0) {
+            dropped_ = ::seteuid(65534) == 0;  // "nobody"
+        }
+    }
+    ~ActAsUnprivilegedUser() {
+        if (dropped_) (void)::seteuid(0);
+    }
+    ActAsUnprivilegedUser(const ActAsUnprivilegedUser&) = delete;
+    ActAsUnprivilegedUser& operator=(const ActAsUnprivilegedUser&) = delete;
+
+  private:
+    bool dropped_ = false;
+};
+
+// True when a file can be created in `folder` by the process as it acts now.
+inline bool canCreateIn(const std::filesystem::path& folder) {
+    const std::filesystem::path probe = folder / ".probe";
+    std::FILE* f = std::fopen(probe.c_str(), "wb");
+    if (!f) return false;
+    std::fclose(f);
+    std::filesystem::remove(probe);
+    return true;
+}
+
+}  // namespace vellora::testing

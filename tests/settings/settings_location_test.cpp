@@ -1,0 +1,55 @@
+// The folders from Qt: the program's own, and the settings file's.
+#include "settings/settings_location.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QCoreApplication>
+
+#include "platform/profile_test_support.h"
+#include "settings/data_files.h"
+
+namespace vellora {
+namespace {
+
+QCoreApplication& app() {
+    static int argc = 1;
+    static char name[] = "test_settings_location";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* a = [] {
+        auto* created = new QCoreApplication(argc, argv);
+        QCoreApplication::setApplicationName("Vellora");
+        return created;
+    }();
+    return *a;
+}
+
+TEST(SettingsLocation, TheProgramFolderIsTheExecutablesFolder) {
+    app();
+    EXPECT_EQ(programFolder(), pathFromUtf8(QCoreApplication::applicationDirPath().toStdString()));
+    EXPECT_EQ(languageFilePath("English"), findDataFile(programFolder(), "English.lng"));
+}
+
+TEST(SettingsLocation, AWritableProgramFolderHoldsTheSettingsFile) {
+    app();
+    if (!isWritableFolder(programFolder())) GTEST_SKIP() << "the test's folder is read-only";
+    EXPECT_EQ(settingsFilePath(), programFolder() / "Vellora.ini");
+}
+
+TEST(SettingsLocation, OtherwiseTheUsersConfigurationFolder) {
+    app();
+    testing::TempFolder config;
+    ::chmod(config.path().c_str(), 0777);
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
+    // The test's own folder is writable; act as a user who may not write it.
+    testing::ActAsUnprivilegedUser user;
+    if (isWritableFolder(programFolder()))
+        GTEST_SKIP() << "cannot make the program folder read-only";
+    const std::filesystem::path file = settingsFilePath();
+    EXPECT_EQ(file.filename(), "Vellora.ini");
+    EXPECT_EQ(file.parent_path(), config / "Vellora");
+    EXPECT_TRUE(std::filesystem::is_directory(config / "Vellora"));
+}
+
+}  // namespace
+}  // namespace vellora

@@ -1,0 +1,204 @@
+// The keys of the settings file: defaults without a file, the line order that one
+// session leaves, the range-checked readers, and values kept as typed.
+#include "settings/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/profile_test_support.h"
+
+namespace vellora {
+namespace {
+
+using testing::readBytes;
+using testing::TempFolder;
+using testing::writeBytes;
+
+MainWindowClosingValues closingValues() {
+    return {0, 0, 11220, 16050, 266, 1024, 512, 246, 0, "5"};
+}
+
+TEST(SettingsStore, WithoutAFileEveryKeyReadsItsDefault) {
+    TempFolder dir;
+    const SettingsStore s(dir / "Vellora.ini");
+    EXPECT_EQ(s.readTop(), 0);
+    EXPECT_EQ(s.readLeft(), 0);
+    EXPECT_EQ(s.readHeight(), 11220);
+    EXPECT_EQ(s.readWidth(), 16050);
+    EXPECT_EQ(s.readAmplification().value, 0);
+    EXPECT_EQ(s.readNbFrequencesAffichees().value, 1024);
+    EXPECT_EQ(s.readAjustement().value, 512);
+    EXPECT_EQ(s.readNiveau().value, 246);
+    EXPECT_EQ(s.readNiveauBruit(), 0);
+    EXPECT_EQ(s.readCalibration().value, 110);
+    EXPECT_EQ(s.readNbEchantillons(), 5);
+    EXPECT_EQ(s.readLangue(),
+              "Fran\xC3\xA7"
+              "ais");
+    EXPECT_EQ(s.readCalTop(), 0);
+    EXPECT_EQ(s.readCalLeft(), 0);
+    EXPECT_EQ(s.readCalHeight(), 3015);
+    EXPECT_EQ(s.readCalWidth(), 5235);
+    EXPECT_EQ(s.readNiveau().outcome, ReadOutcome::Kept);
+    EXPECT_FALSE(std::filesystem::exists(s.file()));
+}
+
+TEST(SettingsStore, OneSessionLeavesTheLinesInTheOrderOfPart41) {
+    TempFolder dir;
+    const SettingsStore s(dir / "Vellora.ini");
+    ASSERT_TRUE(writeMainWindowClosing(s, closingValues()));
+    EXPECT_EQ(readBytes(s.file()),
+              "[POSITIONS]\n"
+              "Left=0\n"
+              "Top=0\n"
+              "Height=11220\n"
+              "Width=16050\n"
+              "[SETTINGS]\n"
+              "Amplification=266\n"
+              "NbFrequencesAffichees=1024\n"
+              "Ajustement=512\n"
+              "Niveau=246\n"
+              "NiveauBruit=0\n"
+              "NbEchantillons=5\n");
+}
+
+TEST(SettingsStore, WithTheCalibrationDialogClosedFirstItsKeysComeFirst) {
+    TempFolder dir;
+    const SettingsStore s(dir / "Vellora.ini");
+    // Unloading the dialog: CalLeft, CalTop, CalHeight, CalWidth, then Calibration.
+    ASSERT_TRUE(s.writeCalLeft(1500));
+    ASSERT_TRUE(s.writeCalTop(1200));
+    ASSERT_TRUE(s.writeCalHeight(3015));
+    ASSERT_TRUE(s.writeCalWidth(5235));
+    ASSERT_TRUE(s.writeCalibration(440));
+    ASSERT_TRUE(writeMainWindowClosing(s, closingValues()));
+    EXPECT_EQ(readBytes(s.file()),
+              "[POSITIONS]\n"
+              "CalLeft=1500\n"
+              "CalTop=1200\n"
+              "CalHeight=3015\n"
+              "CalWidth=5235\n"
+              "Left=0\n"
+              "Top=0\n"
+              "Height=11220\n"
+              "Width=16050\n"
+              "[SETTINGS]\n"
+              "Calibration=440\n"
+              "Amplification=266\n"
+              "NbFrequencesAffichees=1024\n"
+              "Ajustement=512\n"
+              "Niveau=246\n"
+              "NiveauBruit=0\n"
+              "NbEchantillons=5\n");
+    EXPECT_EQ(s.readCalibration().value, 440);
+    EXPECT_EQ(s.readCalLeft(), 1500);
+}
+
+TEST(SettingsStore, ALanguageChosenFirstStartsTheSettingsSection) {
+    TempFolder dir;
+    const SettingsStore s(dir / "Vellora.ini");
+    ASSERT_TRUE(s.writeLangue("English"));
+    ASSERT_TRUE(writeMainWindowClosing(s, closingValues()));
+    const std::string text = readBytes(s.file());
+    EXPECT_EQ(text.rfind("[SETTINGS]\nLangue=English\nAmplification=266\n", 0), 0u) << text;
+    EXPECT_EQ(s.readLangue(), "English");
+    ASSERT_TRUE(
+        s.writeLangue("Fran\xC3\xA7"
+                      "ais"));  // overwritten in place
+    EXPECT_EQ(readBytes(s.file()).rfind("[SETTINGS]\nLangue=Fran\xC3\xA7"
+                                        "ais\nAmplification",
+                                        0),
+              0u);
+}
+
+TEST(SettingsStore, ASecondSessionOverwritesInPlaceAndKeepsUnknownContent) {
+    TempFolder dir;
+    const SettingsStore s(dir / "Vellora.ini");
+    writeBytes(s.file(),
+               "; my notes\n[settings]\nniveau=300\nMyOwnKey=keep\n\n[POSITIONS]\nwidth=9000\n");
+    MainWindowClosingValues v = closingValues();
+    v.niveau = 263;
+    v.width = 12000;
+    ASSERT_TRUE(writeMainWindowClosing(s, v));
+    EXPECT_EQ(readBytes(s.file()),
+              "; my notes\n[settings]\nniveau=263\nMyOwnKey=keep\nAmplification=266\n"
+              "NbFrequencesAffichees=1024\nAjustement=512\nNiveauBruit=0\nNbEchantillons=5\n\n"
+              "[POSITIONS]\nwidth=12000\nLeft=0\nTop=0\nHeight=11220\n");
+}
+
+TEST(SettingsStore, StoredTextsReadAsThePart41Rules) {
+    TempFolder dir;
+    const SettingsStore s(dir / "Vellora.ini");
+    writeBytes(s.file(), "[POSITIONS]\nTop=12.7\n[SETTINGS]\nNbEchantillons=abc\nLangue=" +
+                             std::string(150, 'x') + "\n");
+    EXPECT_EQ(s.readTop(), 12);
+    EXPECT_EQ(s.readNbEchantillons(), 0);
+    EXPECT_EQ(s.readLangue(), std::string(99, 'x'));
+    // What the box holds goes back unchanged.
+    ASSERT_TRUE(s.writeNbEchantillons("abc"));
+    EXPECT_NE(readBytes(s.file()).find("NbEchantillons=abc\n"), std::string::npos);
+}
+
+TEST(SettingsStore, SixteenBitOverflowIsReplacedByTheDefault) {
+    TempFolder dir;
+    const SettingsStore s(dir / "Vellora.ini");
+    writeBytes(s.file(),
+               "[SETTINGS]\nAmplification=40000\nCalibration=-40000\nNiveau=99999\n"
+               "NbFrequencesAffichees=32768\nAjustement=-32769\n");
+    const CheckedValue a = s.readAmplification();
+    EXPECT_EQ(a.value, 0);
+    EXPECT_EQ(a.outcome, ReadOutcome::ReplacedByDefault);
+    EXPECT_EQ(a.stored, 40000);
+    EXPECT_EQ(s.readCalibration().value, 110);
+    EXPECT_EQ(s.readCalibration().outcome, ReadOutcome::ReplacedByDefault);
+    EXPECT_EQ(s.readNiveau().value, 246);
+    EXPECT_EQ(s.readNbFrequencesAffichees().value, 1024);
+    EXPECT_EQ(s.readAjustement().value, 512);
+    EXPECT_EQ(s.readAjustement().outcome, ReadOutcome::ReplacedByDefault);
+}
+
+TEST(SettingsStore, ValuesOutsideTheControlsRangeAreClampedToItsNearestEnd) {
+    TempFolder dir;
+    const SettingsStore s(dir / "Vellora.ini");
+    writeBytes(s.file(),
+               "[SETTINGS]\nNiveau=0\nAjustement=2000\nNbFrequencesAffichees=50\nCalibration=6000\n"
+               "Amplification=-300\n");
+    CheckedValue n = s.readNiveau();
+    EXPECT_EQ(n.value, 20);
+    EXPECT_EQ(n.outcome, ReadOutcome::Clamped);
+    EXPECT_EQ(n.stored, 0);
+    EXPECT_EQ(s.readAjustement().value, 1024);
+    EXPECT_EQ(s.readNbFrequencesAffichees().value, 100);
+    EXPECT_EQ(s.readCalibration().value, 5000);
+    EXPECT_EQ(s.readCalibration().outcome, ReadOutcome::Clamped);
+    // Amplification goes to a variable: only the 16-bit check applies.
+    EXPECT_EQ(s.readAmplification().value, -300);
+    EXPECT_EQ(s.readAmplification().outcome, ReadOutcome::Kept);
+}
+
+TEST(SettingsStore, ValuesInRangeAreKept) {
+    TempFolder dir;
+    const SettingsStore s(dir / "Vellora.ini");
+    writeBytes(
+        s.file(),
+        "[SETTINGS]\nNiveau=262\nAmplification=300\nAjustement=0\nNbFrequencesAffichees=2048\n"
+        "Calibration=0\nNiveauBruit=-70000\n");
+    EXPECT_EQ(s.readNiveau().value, 262);
+    EXPECT_EQ(s.readNiveau().outcome, ReadOutcome::Kept);
+    EXPECT_EQ(s.readAmplification().value, 300);
+    EXPECT_EQ(s.readAjustement().value, 0);
+    EXPECT_EQ(s.readNbFrequencesAffichees().value, 2048);
+    EXPECT_EQ(s.readCalibration().value, 0);
+    EXPECT_EQ(s.readNiveauBruit(), -70000);  // 32 bits, no check
+}
+
+TEST(SettingsStore, CheckSixteenBitsAtTheEdges) {
+    EXPECT_EQ(checkSixteenBits(32767, 5, kSixteenBits).outcome, ReadOutcome::Kept);
+    EXPECT_EQ(checkSixteenBits(-32768, 5, kSixteenBits).outcome, ReadOutcome::Kept);
+    EXPECT_EQ(checkSixteenBits(32768, 5, kSixteenBits).value, 5);
+    EXPECT_EQ(checkSixteenBits(-32769, 5, kSixteenBits).value, 5);
+    EXPECT_EQ(checkSixteenBits(19, 246, kNiveauRange).value, 20);
+    EXPECT_EQ(checkSixteenBits(513, 246, kNiveauRange).value, 512);
+}
+
+}  // namespace
+}  // namespace vellora
