@@ -19,6 +19,7 @@
 #include "mainwindow/layout.h"
 #include "measure/measurement_run.h"
 #include "measure/meter_state.h"
+#include "settings/about_box.h"
 
 class QAction;
 class QFrame;
@@ -42,9 +43,21 @@ struct Form1Services {
     CaptureFn capture;
     // The loudspeaker; nothing plays without one.
     TonePlayer* tone = nullptr;
-    // The settings store, one key per call (the calibration dialog uses it).
+    // The settings store, one key per call.
     std::function<int32_t(const char* section, const char* key, int32_t fallback)> readInt;
+    std::function<std::string(const char* section, const char* key, const std::string& fallback,
+                              int bufferSize)>
+        readString;
     std::function<bool(const char* section, const char* key, const std::string& value)> writeString;
+    // Makes the named language current (its file next to the program) and gives its path.
+    std::function<void(const std::string& name)> setLanguage;
+    std::function<std::string()> languageFilePath;
+    // Opens the help file named, at its contents; false when there is none.
+    std::function<bool(const std::string& helpFile)> showHelp;
+    // "close all" to the recorder, at shut-down.
+    std::function<void()> closeRecorder;
+    // Ends the program once the window has unloaded.
+    std::function<void()> endProgram;
     // Modal messages; tests replace them so nothing blocks.
     std::function<void(const std::string& message)> showMessage;
     std::function<bool(const std::string& question)> askOkCancel;
@@ -122,14 +135,23 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void Help_Click();
     void APropo_Click();
 
+    // Start-up: first values, the settings file, then the language. Runs once, before
+    // the window is first shown.
+    void Form_Load();
+    // Shut-down: releases the sound devices, writes the settings, ends the program.
+    void form_unload();
+    // Every caption of the three windows from the named language's file.
+    void ApplyLanguage(const std::string& name);
+
     // The layout pass over the current client area; nothing moves while minimized.
     void Form_Resize();
 
     // Twips per device-independent pixel on the window's screen (15 at 96 dpi).
     double twipsPerPixel() const;
 
-    // The calibration dialog while it is loaded, else null.
+    // The calibration dialog and the about box while they exist, else null.
     FormCalibration* calibrationDialog() const { return calibrationDialog_; }
+    frmAbout* aboutBox() const { return aboutBox_; }
 
     // What the measurement run and the calibration run see of the window.
     std::string text(int form1Key) const override;
@@ -160,6 +182,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
   private:
@@ -171,12 +194,21 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void applyGeometry(const FormGeometry& g);
 
     std::string languageText(const char* section, int key) const;
+    FormCalibration& ensureCalibrationDialog();
+    frmAbout& ensureAboutBox();
+    void applyForm1Captions();
+    int16_t readScrollPosition(const char* key, int32_t fallback, const QScrollBar* bar);
+    void readWindowGeometry();
+    void writeSettings();
+    void stopSound();
 
     Form1Services services_;
     std::unique_ptr<TonePlayer> silentTone_;  // stands in when no loudspeaker was given
     MeasurementRun run_;
     CalibrationRun calibration_;
     QPointer<FormCalibration> calibrationDialog_;
+    QPointer<frmAbout> aboutBox_;
+    bool unloaded_ = false;
     QWidget* client_ = nullptr;  // the client area, below the menu bar
     FormGeometry geometry_;
 };

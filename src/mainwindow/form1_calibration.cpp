@@ -24,22 +24,10 @@ void Form1::HScrollCalibrate_Change() {
 }
 
 void Form1::ChoixFrequence_Click() {
-    if (!calibrationDialog_) {
-        CalibrationDialogHost host;
-        host.text = [this](const char* section, int key) { return languageText(section, key); };
-        host.readInt = services_.readInt ? services_.readInt
-                                         : [](const char*, const char*, int32_t d) { return d; };
-        host.writeString = services_.writeString
-                               ? services_.writeString
-                               : [](const char*, const char*, const std::string&) { return false; };
-        host.showProblem = [this](const std::string& m) { showProblem(m); };
-        host.frequenceCal = &state.FrequenceCal;
-        host.toneFolder = services_.toneFolder;
-        calibrationDialog_ = new FormCalibration(std::move(host), this);
-    }
-    calibrationDialog_->show();
-    calibrationDialog_->raise();
-    calibrationDialog_->activateWindow();
+    FormCalibration& dialog = ensureCalibrationDialog();
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
 }
 
 std::string Form1::calibrateCaption() const {

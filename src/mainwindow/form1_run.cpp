@@ -28,7 +28,9 @@ void Form1::CommandRun_Click() { run_.CommandRun_Click(); }
 void Form1::CommandAnalyse_Click() { run_.CommandAnalyse_Click(); }
 
 void Form1::CommandBruit_Click() {
-    const bool idle = toUtf8(CommandBruit->text()) == text(kNoiseIdleKey);
+    bool idle = toUtf8(CommandBruit->text()) == text(kNoiseIdleKey);
+    // With equal texts the caption cannot tell; the armed flag can.
+    if (text(kNoiseIdleKey) == text(kNoiseArmedKey)) idle = !state.noise.ModeBruit;
     const bool armed = pressNoiseButton(state.noise, idle);
     CommandBruit->setText(fromUtf8(text(armed ? kNoiseArmedKey : kNoiseIdleKey)));
 }

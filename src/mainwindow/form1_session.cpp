@@ -1,21 +1,144 @@
-// Leaving the program: the exit button, the menu entry and the close box.
+// Start-up and shut-down of the main window: first values, the settings file, the
+// language; and on leaving, the sound devices released and the settings written.
+#include <QApplication>
 #include <QCloseEvent>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
 
+#include "common/numeric.h"
 #include "mainwindow/form1.h"
+#include "settings/settings_store.h"
 
 namespace vellora {
 
+namespace {
+
+constexpr const char* kPositions = "POSITIONS";
+constexpr const char* kSettings = "SETTINGS";
+constexpr int kLanguageBuffer = 100;
+constexpr int16_t kDefaultFrequencyCount = 1024;
+
+// Half the span of a scroll bar's range, in single precision, ties to even.
+int32_t halfSpan(const QScrollBar* bar) {
+    const float span = float(bar->maximum() - bar->minimum()) / 2.0f;
+    return int32_t(roundHalfEven(span));
+}
+
+// A stored value that does not fit 16 bits is replaced by the key's default; one
+// outside the range of what receives it, by the nearest end of that range.
+int16_t sixteenBits(int32_t stored, int32_t fallback, int32_t low, int32_t high) {
+    return checkSixteenBits(stored, int16_t(fallback), ControlRange{low, high}).value;
+}
+
+}  // namespace
+
+int16_t Form1::readScrollPosition(const char* key, int32_t fallback, const QScrollBar* bar) {
+    const int32_t stored =
+        services_.readInt ? services_.readInt(kSettings, key, fallback) : fallback;
+    return sixteenBits(stored, fallback, bar->minimum(), bar->maximum());
+}
+
+void Form1::readWindowGeometry() {
+    auto read = [this](const char* key, int32_t fallback) {
+        return services_.readInt ? services_.readInt(kPositions, key, fallback) : fallback;
+    };
+    const double tpp = twipsPerPixel();
+    const int32_t top = read("Top", 0);
+    const int32_t left = read("Left", 0);
+    const int32_t height = read("Height", 11220);
+    const int32_t width = read("Width", 16050);
+    // Sizes the window system cannot take fall back to the smallest it can.
+    move(int(std::lround(left / tpp)), int(std::lround(top / tpp)));
+    resize(std::max(1, int(std::lround(width / tpp))), std::max(1, int(std::lround(height / tpp))));
+}
+
+void Form1::Form_Load() {
+    VScrollNiveau->setValue(262);
+    HScrollFrequence->setValue(kDefaultFrequencyCount);
+    state.plot.NbFrequencesAffichees = kDefaultFrequencyCount;
+    state.plot.PasFrequence = kDefaultPasFrequence;
+    state.noise.ModeBruit = false;
+    state.PremiereCalibration = true;
+
+    readWindowGeometry();
+    auto readInt = [this](const char* key, int32_t fallback) {
+        return services_.readInt ? services_.readInt(kSettings, key, fallback) : fallback;
+    };
+    state.plot.Amplification = checkSixteenBits(readInt("Amplification", 0), 0, kSixteenBits).value;
+    state.plot.NbFrequencesAffichees = sixteenBits(
+        readInt("NbFrequencesAffichees", kDefaultFrequencyCount), kDefaultFrequencyCount,
+        HScrollFrequence->minimum(), HScrollFrequence->maximum());
+    HScrollCalibrate->setValue(
+        readScrollPosition("Ajustement", halfSpan(HScrollCalibrate), HScrollCalibrate));
+    VScrollNiveau->setValue(readScrollPosition("Niveau", halfSpan(VScrollNiveau), VScrollNiveau));
+    state.noise.NiveauBruit = readInt("NiveauBruit", 0);
+    state.FrequenceCal = checkSixteenBits(readInt("Calibration", kDefaultCalibration),
+                                          kDefaultCalibration, kCalibrationRange)
+                             .value;
+    TextEchantillon->setText(QString::number(readInt("NbEchantillons", kDefaultNbEchantillons)));
+    HScrollFrequence->setValue(state.plot.NbFrequencesAffichees);
+
+    const std::string name =
+        services_.readString
+            ? services_.readString(kSettings, "Langue", "Français", kLanguageBuffer)
+            : std::string("Français");
+    ApplyLanguage(name);
+}
+
+void Form1::stopSound() {
+    if (TonePlayer* t = services_.tone) t->stop();
+}
+
+void Form1::writeSettings() {
+    if (!services_.writeString) return;
+    const double tpp = twipsPerPixel();
+    auto twips = [tpp](int pixels) { return std::to_string(std::lround(pixels * tpp)); };
+    const QPoint at = frameGeometry().topLeft();
+    auto write = [this](const char* section, const char* key, const std::string& v) {
+        services_.writeString(section, key, v);
+    };
+    write(kPositions, "Left", twips(at.x()));
+    write(kPositions, "Top", twips(at.y()));
+    write(kPositions, "Height", twips(height()));
+    write(kPositions, "Width", twips(width()));
+    write(kSettings, "Amplification", std::to_string(state.plot.Amplification));
+    write(kSettings, "NbFrequencesAffichees", std::to_string(state.plot.NbFrequencesAffichees));
+    write(kSettings, "Ajustement", std::to_string(HScrollCalibrate->value()));
+    write(kSettings, "Niveau", std::to_string(VScrollNiveau->value()));
+    write(kSettings, "NiveauBruit", std::to_string(state.noise.NiveauBruit));
+    write(kSettings, "NbEchantillons", TextEchantillon->text().toUtf8().toStdString());
+}
+
+void Form1::form_unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    state.MesureEnCours = false;
+    if (services_.closeRecorder) services_.closeRecorder();
+    stopSound();
+    writeSettings();
+    // The other windows go without their own unload steps: the frequency dialog does
+    // not store its position or an unconfirmed frequency.
+    delete calibrationDialog_.data();
+    delete aboutBox_.data();
+    if (services_.endProgram)
+        services_.endProgram();
+    else
+        QCoreApplication::quit();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    form_unload();
+    event->accept();
+}
+
 void Form1::CommandExit_Click() {
     state.MesureEnCours = false;
-    if (TonePlayer* t = services_.tone) t->stop();
+    stopSound();
     close();
 }
 
-void Form1::Fermer_Click() { close(); }
-
-void Form1::Anglais_Click() {}
-void Form1::Francais_Click() {}
-void Form1::Help_Click() {}
-void Form1::APropo_Click() {}
+void Form1::Fermer_Click() { CommandExit_Click(); }
 
 }  // namespace vellora

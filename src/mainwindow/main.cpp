@@ -8,6 +8,11 @@
 #include "platform/rtaudio_input.h"
 #include "platform/rtaudio_sound_player.h"
 #include "platform/wave_audio_recorder.h"
+#include "settings/chelp.h"
+#include "settings/data_files.h"
+#include "settings/language.h"
+#include "settings/settings_location.h"
+#include "settings/settings_store.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -19,14 +24,37 @@ int main(int argc, char** argv) {
     vellora::RtAudioSoundPlayer sound;
     vellora::SoundTonePlayer tone(sound);
 
+    const vellora::SettingsStore settings(vellora::settingsFilePath());
+    vellora::Language language;
+
     vellora::Form1Services services;
+    services.readInt = [&](const char* section, const char* key, int32_t fallback) {
+        return settings.readInt(section, key, fallback);
+    };
+    services.readString = [&](const char* section, const char* key, const std::string& fallback,
+                              int size) {
+        return settings.readString(section, key, fallback, size_t(size));
+    };
+    services.writeString = [&](const char* section, const char* key, const std::string& value) {
+        return settings.writeString(section, key, value);
+    };
+    services.setLanguage = [&](const std::string& name) {
+        language.name = name;
+        language.file = vellora::languageFilePath(name);
+    };
+    services.languageFilePath = [&] { return vellora::pathToUtf8(language.file); };
+    services.text = [&](const char* section, int key) { return language.text(section, key); };
+    services.showHelp = [](const std::string& file) { return vellora::CHelp().Show(file, ""); };
     services.capture = [&recorder] {
         int32_t retour = 0;
         return vellora::sendCaptureSequence(recorder, retour);
     };
     services.tone = &tone;
 
+    services.closeRecorder = [&recorder] { recorder.send(vellora::closeAllCommand()); };
+
     vellora::Form1 window(std::move(services));
+    window.Form_Load();
     window.show();
     return app.exec();
 }

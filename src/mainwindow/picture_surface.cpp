@@ -113,7 +113,12 @@ void PictureSurface::line(float x1, float y1, float x2, float y2, int32_t colour
     if (a.x() == b.x()) {
         const int top = pixelEdge(std::min(a.y(), b.y()));
         const int bottom = pixelEdge(std::max(a.y(), b.y()));
-        if (bottom > top) p.fillRect(pixelIndex(a.x()) - w / 2, top, w, bottom - top, c);
+        // Bars are pen-width units apart: on a spectrum wider than 1024 pixels a
+        // pixel-wide bar would leave empty columns between neighbours.
+        const int bar = scale_ == Scale::Spectrum && width() > kSpectrumUnits
+                            ? std::max(w, int(std::ceil(w * width() / kSpectrumUnits)))
+                            : w;
+        if (bottom > top) p.fillRect(pixelIndex(a.x()) - bar / 2, top, bar, bottom - top, c);
     } else if (a.y() == b.y()) {
         const int left = pixelEdge(std::min(a.x(), b.x()));
         const int right = pixelEdge(std::max(a.x(), b.x()));

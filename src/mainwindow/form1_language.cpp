@@ -1,0 +1,105 @@
+// Captions from the language file, the language menu, the help and the about box.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+#include "mainwindow/form1.h"
+#include "settings/chelp.h"
+
+namespace vellora {
+
+namespace {
+constexpr const char* kForm1 = "FORM1";
+constexpr int kHelpNotFoundKey = 35;
+QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+}  // namespace
+
+FormCalibration& Form1::ensureCalibrationDialog() {
+    if (!calibrationDialog_) {
+        CalibrationDialogHost host;
+        host.text = [this](const char* section, int key) { return languageText(section, key); };
+        host.readInt = services_.readInt ? services_.readInt
+                                         : [](const char*, const char*, int32_t d) { return d; };
+        host.writeString = services_.writeString
+                               ? services_.writeString
+                               : [](const char*, const char*, const std::string&) { return false; };
+        host.showProblem = [this](const std::string& m) { showProblem(m); };
+        host.frequenceCal = &state.FrequenceCal;
+        host.toneFolder = services_.toneFolder;
+        calibrationDialog_ = new FormCalibration(std::move(host), this);
+    }
+    return *calibrationDialog_;
+}
+
+frmAbout& Form1::ensureAboutBox() {
+    if (!aboutBox_)
+        aboutBox_ = new frmAbout([this](int key) { return languageText("ABOUT", key); });
+    return *aboutBox_;
+}
+
+void Form1::applyForm1Captions() {
+    auto t = [this](int key) { return fromUtf8(languageText(kForm1, key)); };
+    setWindowTitle(t(1));
+    Aide->setTitle(t(2));
+    APropo->setText(t(3));
+    Calibration->setTitle(t(4));
+    ChoixFrequence->setText(t(5));
+    CommandAnalyse->setText(t(6));
+    CommandBruit->setText(t(7));
+    CommandCalibrate->setText(t(8));
+    CommandExit->setText(t(9));
+    CommandRun->setText(t(10));
+    Fermer->setText(t(11));
+    Fichier->setTitle(t(12));
+    Help->setText(t(13));
+    LabelCalibrate->setText(t(14));
+    LabelEchantillon->setText(t(15));
+    LabelFrequence->setText(t(16));
+    Langue->setTitle(t(17));
+    MenuEnergie->setTitle(t(18));
+    Options->setTitle(t(19));
+    TextCalibrate->setText(t(20));
+    Visibles->setText(t(21));
+}
+
+void Form1::ApplyLanguage(const std::string& name) {
+    if (services_.setLanguage) services_.setLanguage(name);
+    applyForm1Captions();
+    // Both are created hidden when missing; creating them puts their texts on them.
+    frmAbout& about = ensureAboutBox();
+    about.applyTexts();
+    ensureCalibrationDialog().applyTexts();
+    // Captions changed width: the centred ones are fitted again.
+    applyGeometry(geometry_);
+}
+
+void Form1::Anglais_Click() {
+    if (services_.writeString) services_.writeString("SETTINGS", "Langue", "English");
+    Francais->setChecked(false);
+    Anglais->setChecked(true);
+    ApplyLanguage("English");
+}
+
+void Form1::Francais_Click() {
+    if (services_.writeString) services_.writeString("SETTINGS", "Langue", "Français");
+    Anglais->setChecked(false);
+    Francais->setChecked(true);
+    ApplyLanguage("Français");
+}
+
+void Form1::Help_Click() {
+    const std::string path = services_.languageFilePath ? services_.languageFilePath() : "";
+    const std::string file = helpFileForLanguagePath(path);
+    if (!services_.showHelp || !services_.showHelp(file)) showProblem(text(kHelpNotFoundKey));
+}
+
+void Form1::APropo_Click() {
+    frmAbout& about = ensureAboutBox();
+    about.show();
+    about.raise();
+    about.activateWindow();
+}
+
+}  // namespace vellora
