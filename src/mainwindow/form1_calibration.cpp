@@ -33,7 +33,10 @@ void Form1::ChoixFrequence_Click() {
 std::string Form1::calibrateCaption() const {
     return CommandCalibrate->text().toUtf8().toStdString();
 }
-void Form1::setCalibrateCaption(const std::string& c) { CommandCalibrate->setText(fromUtf8(c)); }
+void Form1::setCalibrateCaption(const std::string& c) {
+    CommandCalibrate->setText(fromUtf8(c));
+    applyGeometry(geometry_);
+}
 void Form1::setCalibrateSliderEnabled(bool enabled) { HScrollCalibrate->setEnabled(enabled); }
 
 void Form1::showQuestionFrame(bool shown) {

@@ -28,13 +28,13 @@ void place(QWidget* w, const TwipsRect& r, double tpp) {
                    toPixels(r.top + r.height, tpp) - top);
 }
 
-// A centred caption wider than its column (fonts here are wider than the ones the
-// layout was drawn for) grows evenly on both sides instead of being cut.
-void fitCentredCaption(QLabel* label) {
-    const int need = label->fontMetrics().horizontalAdvance(label->text()) + 4;
-    const QRect r = label->geometry();
+// A centred caption wider than its control (fonts here are wider than the ones the
+// layout was drawn for) widens the control evenly on both sides instead of being cut.
+void fitCentredCaption(QWidget* w) {
+    const int need = w->sizeHint().width();
+    const QRect r = w->geometry();
     if (need <= r.width()) return;
-    label->setGeometry(r.center().x() - need / 2, r.top(), need, r.height());
+    w->setGeometry(r.center().x() - need / 2, r.top(), need, r.height());
 }
 
 }  // namespace
@@ -65,8 +65,11 @@ void Form1::applyGeometry(const FormGeometry& g) {
     place(LabelEchantillon, g.LabelEchantillon, tpp);
     place(TextEchantillon, g.TextEchantillon, tpp);
     place(CommandExit, g.CommandExit, tpp);
-    fitCentredCaption(LabelCalibrate);
-    fitCentredCaption(LabelFrequence);
+    for (QWidget* w : {static_cast<QWidget*>(LabelCalibrate), static_cast<QWidget*>(LabelFrequence),
+                       static_cast<QWidget*>(CommandRun), static_cast<QWidget*>(CommandCalibrate),
+                       static_cast<QWidget*>(CommandBruit), static_cast<QWidget*>(CommandAnalyse),
+                       static_cast<QWidget*>(CommandExit)})
+        fitCentredCaption(w);
 }
 
 void Form1::Form_Resize() {

@@ -33,13 +33,18 @@ void Form1::CommandBruit_Click() {
     if (text(kNoiseIdleKey) == text(kNoiseArmedKey)) idle = !state.noise.ModeBruit;
     const bool armed = pressNoiseButton(state.noise, idle);
     CommandBruit->setText(fromUtf8(text(armed ? kNoiseArmedKey : kNoiseIdleKey)));
+    applyGeometry(geometry_);
 }
 
 std::string Form1::runCaption() const { return toUtf8(CommandRun->text()); }
-void Form1::setRunCaption(const std::string& caption) { CommandRun->setText(fromUtf8(caption)); }
+void Form1::setRunCaption(const std::string& caption) {
+    CommandRun->setText(fromUtf8(caption));
+    applyGeometry(geometry_);  // the new caption may need more room
+}
 std::string Form1::analyseCaption() const { return toUtf8(CommandAnalyse->text()); }
 void Form1::setAnalyseCaption(const std::string& caption) {
     CommandAnalyse->setText(fromUtf8(caption));
+    applyGeometry(geometry_);
 }
 std::string Form1::smoothingText() const { return toUtf8(TextEchantillon->text()); }
 void Form1::setSmoothingText(const std::string& t) { TextEchantillon->setText(fromUtf8(t)); }
