@@ -210,5 +210,28 @@ TEST_F(RunOnFakeSoundCard, NoiseLineBelowTheTonesPeakStopsTheRunOnlyOnceFixed) {
     EXPECT_EQ(text(w->TextCalibrate), kToneReadout);
 }
 
+TEST_F(RunOnFakeSoundCard, FineCorrectionBringsTheScaleToTheCardsRate) {
+    // Once the tone reads steadily, the user moves the slider until the read-out shows
+    // the tone's frequency; the middle of the positions that do gives the scale.
+    std::vector<int> reading;
+    beforeCapture = [&](int cycle) {
+        if (cycle != 4) return;
+        for (int v = w->HScrollCalibrate->minimum(); v <= w->HScrollCalibrate->maximum(); ++v) {
+            w->HScrollCalibrate->setValue(v);
+            if (text(w->TextCalibrate) == "440Hz") reading.push_back(v);
+        }
+        if (!reading.empty()) w->HScrollCalibrate->setValue(reading[reading.size() / 2]);
+        w->CommandRun_Click();
+    };
+    calibrate();
+
+    ASSERT_FALSE(reading.empty());
+    EXPECT_EQ(w->state.plot.IndicePic, float(kToneBin));
+    // The tone lies 0.3 bin below bin 82, so the strongest bin can only bring the scale
+    // within that fraction of a bin of the card's 22050 / 4096.
+    EXPECT_NEAR(w->state.plot.PasFrequence, 22050.0 / 4096.0, 0.3 * 22050.0 / 4096.0 / 82 + 0.01);
+    EXPECT_EQ(text(w->TextCalibrate), "440Hz");
+}
+
 }  // namespace
 }  // namespace vellora
