@@ -5,16 +5,20 @@
 #include <string>
 #include <vector>
 
+#include "measure/pitch_estimator.h"
+#include "measure/pitch_samples.h"
 #include "measure/recording_analysis.h"
 
 namespace {
 
 void usage(FILE* to) {
     std::fprintf(to,
-                 "usage: vellora-analyze [--step HZ] [--bins N] FILE.wav...\n"
+                 "usage: vellora-analyze [--step HZ] [--bins N] [--precise] FILE.wav...\n"
                  "  prints: file <TAB> strongest bin <TAB> read-out\n"
                  "  --step HZ  hertz per spectrum bin (default 5.4171)\n"
-                 "  --bins N   last bin searched, 3 to 2048 (default 1024)\n");
+                 "  --bins N   last bin searched, 3 to 2048 (default 1024)\n"
+                 "  --precise  adds a column: the precise fundamental in Hz, \"-\" for no\n"
+                 "             clear pitch (the card's rate is taken as 4096 times the step)\n");
 }
 
 bool parseNumber(const char* text, double& out) {
@@ -28,12 +32,15 @@ bool parseNumber(const char* text, double& out) {
 int main(int argc, char** argv) {
     vellora::AnalysisOptions options;
     std::vector<std::string> files;
+    bool precise = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         double value = 0;
         if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;
+        } else if (arg == "--precise") {
+            precise = true;
         } else if (arg == "--step" || arg == "--bins") {
             if (i + 1 >= argc || !parseNumber(argv[i + 1], value)) {
                 std::fprintf(stderr, "vellora-analyze: %s needs a number\n", arg.c_str());
@@ -68,6 +75,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    vellora::PitchEstimator estimator;
     int status = 0;
     for (const std::string& file : files) {
         const vellora::AnalysisResult r = vellora::analyseRecordingFile(file, options);
@@ -76,7 +84,17 @@ int main(int argc, char** argv) {
             status = 1;
             continue;
         }
-        std::printf("%s\t%d\t%s\n", file.c_str(), r.bin, r.readout.c_str());
+        if (!precise) {
+            std::printf("%s\t%d\t%s\n", file.c_str(), r.bin, r.readout.c_str());
+            continue;
+        }
+        const auto pitch =
+            estimator.estimate(vellora::readRecordingSamples(file), options.pasFrequence);
+        std::printf("%s\t%d\t%s\t", file.c_str(), r.bin, r.readout.c_str());
+        if (pitch)
+            std::printf("%.2f\n", pitch->hz);
+        else
+            std::printf("-\n");
     }
     return status;
 }

@@ -1,0 +1,60 @@
+#include "measure/pitch_estimator.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vellora {
+
+namespace {
+// Below a third of a quantisation step RMS the card delivers silence.
+constexpr double kSilenceRms = 0.35;
+// Noise gives a normalised difference near 1 at every lag; a pluck that decays into
+// noise 20 dB down within 100 ms still stays below 0.65 at its period.
+constexpr double kMaxAperiodicity = 0.8;
+// Found partials must carry a fair share of the spectrum's energy up to the last of them.
+constexpr double kMinHarmonicShare = 0.3;
+// Longer clips add little and cost time: the first 0.75 s at most.
+constexpr size_t kMaxSamples = 16384;
+}  // namespace
+
+PitchEstimator::PitchEstimator(PitchOptions options) : options_(options) {}
+
+std::optional<PitchEstimate> PitchEstimator::estimate(std::span<const uint8_t> samples,
+                                                      float pasFrequence) {
+    return estimateAtRate(samples, cardRate(pasFrequence));
+}
+
+std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const uint8_t> samples,
+                                                            double rate) {
+    if (!(rate > 0)) return std::nullopt;
+    samples = samples.first(std::min(samples.size(), kMaxSamples));
+    if (samples.empty()) return std::nullopt;
+    double mean = 0;
+    for (const uint8_t s : samples) mean += s;
+    mean /= double(samples.size());
+    centred_.resize(samples.size());
+    double energy = 0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        centred_[i] = double(samples[i]) - mean;
+        energy += centred_[i] * centred_[i];
+    }
+    if (std::sqrt(energy / double(samples.size())) < kSilenceRms) return std::nullopt;
+
+    const std::optional<PeriodEstimate> period =
+        period_.find(centred_, rate, options_.minHz, options_.maxHz);
+    if (!period || period->aperiodicity > kMaxAperiodicity) return std::nullopt;
+
+    partials_.analyse(centred_, rate);
+    const double highest = std::min(options_.highestPartialHz, 0.45 * rate);
+    const std::optional<PartialFit> fit = partials_.fit(rate / period->lag, highest);
+    if (!fit || fit->harmonicShare < kMinHarmonicShare) return std::nullopt;
+
+    PitchEstimate result;
+    result.hz = fit->fundamentalHz;
+    result.aperiodicity = period->aperiodicity;
+    result.partials = int(fit->partials.size());
+    result.inharmonicity = fit->inharmonicity;
+    return result;
+}
+
+}  // namespace vellora
