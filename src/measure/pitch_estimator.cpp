@@ -13,6 +13,9 @@ constexpr double kSilenceRms = 0.35;
 constexpr double kMaxAperiodicity = 0.8;
 // Found partials must carry a fair share of the spectrum's energy up to the last of them.
 constexpr double kMinHarmonicShare = 0.3;
+constexpr int kMinOddPartials = 2;
+constexpr double kOddShareOfStrongest = 0.03;
+constexpr double kHalvingAgreement = 0.01;
 // Longer clips add little and cost time: the first 0.75 s at most.
 constexpr size_t kMaxSamples = 16384;
 }  // namespace
@@ -46,9 +49,25 @@ std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const uint
 
     partials_.analyse(centred_, rate);
     const double highest = std::min(options_.highestPartialHz, 0.45 * rate);
-    const std::optional<PartialFit> fit = partials_.fit(rate / period->lag, highest);
+    std::optional<PartialFit> fit = partials_.fit(rate / period->lag, highest);
     if (!fit || fit->harmonicShare < kMinHarmonicShare) return std::nullopt;
-
+    // When the odd partials are much weaker than the even ones, half the period is
+    // nearly a period too and the search may take it. Odd partials of half the
+    // frequency, no more than 30 dB below the strongest and consistent with it, show
+    // the belt's real fundamental.
+    const double half = fit->fundamentalHz / 2;
+    if (half >= options_.minHz) {
+        std::optional<PartialFit> lower = partials_.fit(half, highest);
+        if (lower && std::abs(lower->fundamentalHz / half - 1) < kHalvingAgreement) {
+            double strongest = 0;
+            for (const Partial& p : fit->partials) strongest = std::max(strongest, p.level);
+            const auto odd = std::count_if(
+                lower->partials.begin(), lower->partials.end(), [&](const Partial& p) {
+                    return p.number % 2 == 1 && p.level >= kOddShareOfStrongest * strongest;
+                });
+            if (odd >= kMinOddPartials) fit = std::move(lower);
+        }
+    }
     PitchEstimate result;
     result.hz = fit->fundamentalHz;
     result.aperiodicity = period->aperiodicity;

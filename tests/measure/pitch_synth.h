@@ -1,0 +1,55 @@
+// Synthetic test material for the precise pitch estimator, shared by the tests, the
+// benchmark and the comparison with aubio: plucked belts, pure tones, silence and noise
+// as the recorder saves them (unsigned 8-bit, 128 = silence). Deterministic for a seed
+// on every platform: the generator is mt19937 and the distributions are our own.
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace vellora::synth {
+
+inline constexpr size_t kClipSamples = 8820;  // 400 ms at 22050 per second
+
+class Random {
+  public:
+    explicit Random(uint32_t seed) : gen_(seed) {}
+    double uniform(double lo, double hi);
+    double logUniform(double lo, double hi);
+    double normal();
+
+  private:
+    std::mt19937 gen_;
+};
+
+struct Pluck {
+    double fundamentalHz = 100;      // the first partial
+    double rate = 22050;             // samples per second the card really takes
+    std::vector<double> amplitudes;  // of partials 1, 2, ...
+    std::vector<double> phases;
+    double inharmonicity = 0;  // B: partial n at n f0 sqrt(1 + B n^2), f1 = fundamentalHz
+    double decaySeconds =
+        0.3;                  // of the fundamental; partial n decays 1 + 0.15 (n - 1) times faster
+    double onsetSeconds = 0;  // noise alone before it
+    double peakSteps = 100;   // largest excursion from 128 before the noise
+    double noiseBelowPeakDb = 20;  // white noise RMS this far below the peak; <= 0: none
+};
+
+// The frequency of partial n (1-based) of a pluck.
+double partialHz(const Pluck& p, int n);
+
+// A belt as the tests expect to meet it: fundamental weak (0 .. 0.3, a third of the time
+// missing), partials 2 to 9 stronger (0.3 .. 1), B up to 1e-4, decay 80 to 500 ms,
+// onset within the first 100 ms, peak 40 to 110 steps, noise 20 dB below the peak.
+Pluck randomBelt(Random& random, double fundamentalHz, double rate);
+
+std::vector<uint8_t> render(const Pluck& p, Random& random, size_t samples = kClipSamples);
+
+std::vector<uint8_t> pureTone(double hz, double rate, double peakSteps = 100,
+                              size_t samples = kClipSamples);
+
+// White Gaussian noise of `rmsSteps`, or exact silence for 0.
+std::vector<uint8_t> noise(Random& random, double rmsSteps, size_t samples = kClipSamples);
+
+}  // namespace vellora::synth
