@@ -19,3 +19,6 @@ add_library(vellora_pitch_calibration STATIC ${CMAKE_CURRENT_LIST_DIR}/pitch_cal
 target_link_libraries(vellora_pitch_calibration PUBLIC vellora_pitch vellora_calibration_core)
 
 target_link_libraries(vellora-analyze PRIVATE vellora_pitch)
+
+add_library(vellora_belt_profile STATIC ${CMAKE_CURRENT_LIST_DIR}/belt_store_profile.cpp)
+target_link_libraries(vellora_belt_profile PUBLIC vellora_belt vellora_profile)

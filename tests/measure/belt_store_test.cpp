@@ -1,9 +1,15 @@
 #include "measure/belt_store.h"
 
+#include "measure/belt_store_profile.h"
+#include "platform/profile.h"
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <memory>
+
+#include <unistd.h>
 
 namespace vellora {
 namespace {
@@ -95,6 +101,20 @@ TEST(BeltStore, AFailedWriteIsReported) {
     MemoryStore store;
     store.failWrites = true;
     EXPECT_FALSE(saveBeltSetups(store, twoSetups(), ""));
+}
+
+TEST(BeltStore, TheSettingsFileKeepsItsOtherKeys) {
+    const auto ini = std::filesystem::temp_directory_path() /
+                     ("vellora_belts_" + std::to_string(::getpid()) + ".ini");
+    ASSERT_TRUE(WritePrivateProfileStringA("SETTINGS", "Ajustement", "495", ini));
+    ProfileBeltStore store(ini);
+    ASSERT_TRUE(saveBeltSetups(store, twoSetups(), "Cam belt"));
+    const LoadedBelts loaded = loadBeltSetups(store);
+    ASSERT_EQ(loaded.setups.size(), 2u);
+    EXPECT_EQ(loaded.setups[0].mass, twoSetups()[0].mass);
+    EXPECT_EQ(loaded.selected, "Cam belt");
+    EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Ajustement", "", 100, ini), "495");
+    std::filesystem::remove(ini);
 }
 
 }  // namespace

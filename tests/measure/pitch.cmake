@@ -7,4 +7,4 @@ add_unit_test(test_pitch
     LIBRARIES vellora_pitch vellora_pitch_calibration vellora_pitch_synth)
 add_unit_test(test_belt
     SOURCES belt_setup_test.cpp belt_store_test.cpp reading_log_test.cpp
-    LIBRARIES vellora_belt)
+    LIBRARIES vellora_belt vellora_belt_profile)
