@@ -92,6 +92,10 @@ bool saveBeltSetups(BeltStore& store, std::span<const BeltSetup> setups,
     return ok;
 }
 
+bool saveSelectedBelt(BeltStore& store, const std::string& selected) {
+    return store.write(kBeltSection, kBeltSelectedKey, selected);
+}
+
 LoadedBelts loadBeltSetups(BeltStore& store) {
     LoadedBelts loaded;
     const std::string countText = store.read(kBeltSection, kBeltCountKey, "0");

@@ -35,6 +35,9 @@ std::string beltSection(const std::string& setupName);
 bool saveBeltSetups(BeltStore& store, std::span<const BeltSetup> setups,
                     const std::string& selected);
 
+// Only the choice of set-up, for a selection that changes nothing else.
+bool saveSelectedBelt(BeltStore& store, const std::string& selected);
+
 struct LoadedBelts {
     std::vector<BeltSetup> setups;
     std::string selected;              // empty when none was chosen or it is gone
