@@ -23,7 +23,7 @@ struct Partial {
 
 struct PartialFit {
     double fundamentalHz = 0;  // the first partial of the fitted model
-    double inharmonicity = 0;  // B, 0 .. kMaxInharmonicity
+    double inharmonicity = 0;  // B, 0 .. 0.001
     std::vector<Partial> partials;
     double harmonicShare = 0;  // share of the spectrum's energy up to the last partial
                                // that lies on the found partials
