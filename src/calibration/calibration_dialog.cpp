@@ -1,4 +1,5 @@
 #include "calibration/calibration_dialog.h"
+#include "common/qt_text.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -8,8 +9,10 @@
 #include <QScrollBar>
 #include <system_error>
 
+#include "calibration/calibration_run.h"
 #include "calibration/calibration_tone.h"
 #include "common/numeric.h"
+#include "common/twips.h"
 
 namespace vellora {
 
@@ -18,19 +21,10 @@ namespace {
 // Design geometry in twips (1/1440 inch).
 constexpr int kClientWidth = 5115;
 constexpr int kClientHeight = 2505;
-constexpr int kFrameWidth = 5235 - kClientWidth;     // borders
-constexpr int kFrameHeight = 3015 - kClientHeight;   // borders and title bar
+constexpr int kFrameWidth = 5235 - kClientWidth;    // borders
+constexpr int kFrameHeight = 3015 - kClientHeight;  // borders and title bar
 constexpr int kDefaultOuterWidth = 5235;
 constexpr int kDefaultOuterHeight = 3015;
-constexpr int kToneNotWrittenKey = 32;
-
-QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
-std::string withFolder(std::string text, const std::string& folder) {
-    const auto at = text.find("%1");
-    if (at == std::string::npos) return text + " " + folder;
-    return text.replace(at, 2, folder);
-}
 
 }  // namespace
 
@@ -74,7 +68,8 @@ FormCalibration::FormCalibration(CalibrationDialogHost host, QWidget* owner)
     setTabOrder(CommandOK, CommandExit);
     setTabOrder(CommandExit, TextCalibration);
 
-    connect(HScrollCalibration, &QScrollBar::valueChanged, this, &FormCalibration::hscrollcalibration_change);
+    connect(HScrollCalibration, &QScrollBar::valueChanged, this,
+            &FormCalibration::hscrollcalibration_change);
     connect(CommandOK, &QPushButton::clicked, this, &FormCalibration::CommandOK_Click);
     connect(CommandExit, &QPushButton::clicked, this, &FormCalibration::CommandExit_Click);
 
@@ -82,11 +77,7 @@ FormCalibration::FormCalibration(CalibrationDialogHost host, QWidget* owner)
     Form_Load();
 }
 
-double FormCalibration::twipsPerPixel() const {
-    const QScreen* s = screen();
-    const double dpi = s ? s->logicalDotsPerInch() : 96.0;
-    return 1440.0 / (dpi > 0 ? dpi : 96.0);
-}
+double FormCalibration::twipsPerPixel() const { return twipsPerPixelOf(*this); }
 
 void FormCalibration::applyTexts() {
     setWindowTitle(fromUtf8(host_.text("CALIBRATION", 1)));
@@ -117,7 +108,8 @@ void FormCalibration::hscrollcalibration_change() {
 
 void FormCalibration::CommandOK_Click() {
     const auto frequency = static_cast<int16_t>(HScrollCalibration->value());
-    const ToneWriteResult written = WriteCalibrationTone(frequency, *host_.frequenceCal, host_.toneFolder);
+    const ToneWriteResult written =
+        WriteCalibrationTone(frequency, *host_.frequenceCal, host_.toneFolder);
     if (!written.ok) {
         // Stay open: the user sees why and can choose again or leave with Exit.
         std::error_code ec;
@@ -144,8 +136,10 @@ void FormCalibration::Form_Unload() {
     auto twips = [tpp](int pixels) { return std::to_string(toInt32Saturated(pixels * tpp)); };
     host_.writeString("POSITIONS", "CalLeft", twips(frame.x()));
     host_.writeString("POSITIONS", "CalTop", twips(frame.y()));
-    host_.writeString("POSITIONS", "CalHeight", std::to_string(toInt32Saturated(height() * tpp) + kFrameHeight));
-    host_.writeString("POSITIONS", "CalWidth", std::to_string(toInt32Saturated(width() * tpp) + kFrameWidth));
+    host_.writeString("POSITIONS", "CalHeight",
+                      std::to_string(toInt32Saturated(height() * tpp) + kFrameHeight));
+    host_.writeString("POSITIONS", "CalWidth",
+                      std::to_string(toInt32Saturated(width() * tpp) + kFrameWidth));
     host_.writeString("SETTINGS", "Calibration", std::to_string(HScrollCalibration->value()));
 }
 

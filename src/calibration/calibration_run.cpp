@@ -14,12 +14,13 @@ constexpr const char* kRightQuote = "\u201D";
 constexpr double kDesignStep = 5.4171;
 constexpr double kUnitsPerHertzStep = 500.0;
 
-std::string replaceFolder(std::string text, const std::string& folder) {
+}  // namespace
+
+std::string withFolder(std::string text, const std::string& folder) {
     const auto at = text.find("%1");
     if (at == std::string::npos) return text + " " + folder;
     return text.replace(at, 2, folder);
 }
-}  // namespace
 
 std::string calibrationQuestion(const CalibrationWindow& w, int16_t frequenceCal) {
     return w.text(kQuestionKeys[0]) + formatWhole(frequenceCal) + w.text(kQuestionKeys[1]) + "\n" +
@@ -58,10 +59,11 @@ void CalibrationRun::start() {
     // question quotes.
     std::error_code ec;
     if (!std::filesystem::exists(toneFolder_ / kCalibrationToneFile, ec)) {
-        const ToneWriteResult written = WriteCalibrationTone(state_.FrequenceCal, state_.FrequenceCal, toneFolder_);
+        const ToneWriteResult written =
+            WriteCalibrationTone(state_.FrequenceCal, state_.FrequenceCal, toneFolder_);
         if (!written.ok) {
             const auto folder = std::filesystem::absolute(toneFolder_, ec).lexically_normal();
-            window_.showProblem(replaceFolder(window_.text(kToneNotWrittenKey), folder.string()));
+            window_.showProblem(withFolder(window_.text(kToneNotWrittenKey), folder.string()));
             return;
         }
     }

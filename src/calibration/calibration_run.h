@@ -21,7 +21,7 @@ inline constexpr int kToneNotPlayedKey = 33;
 
 // What the calibration run needs of the main window.
 class CalibrationWindow {
-public:
+  public:
     virtual ~CalibrationWindow() = default;
     virtual std::string text(int form1Key) const = 0;
     virtual std::string calibrateCaption() const = 0;
@@ -42,7 +42,7 @@ public:
 
 // The loudspeaker side: a looping, gapless playback of a WAVE file.
 class TonePlayer {
-public:
+  public:
     virtual ~TonePlayer() = default;
     // Starts `file` (relative to the current directory) in an endless loop; false when
     // it cannot be read or played.
@@ -55,12 +55,16 @@ public:
 // curly quotation marks, 29.
 std::string calibrationQuestion(const CalibrationWindow& w, int16_t frequenceCal);
 
+// The message that the tone could not be written: "%1" in `text` becomes the folder
+// (appended when the text has none).
+std::string withFolder(std::string text, const std::string& folder);
+
 // Hertz per bin for the slider's position: 5.4171 + (value - mid-range) / 500, in
 // single precision (4.3931 at 0, 6.4411 at 1024).
 float pasFrequenceForSlider(int16_t minimum, int16_t maximum, int16_t value);
 
 class CalibrationRun {
-public:
+  public:
     // toneFolder: where "Calibration.wav" is looked for and written (the current directory).
     CalibrationRun(CalibrationWindow& window, MeterState& state, TonePlayer& player,
                    std::filesystem::path toneFolder = ".");
@@ -71,7 +75,7 @@ public:
     // The fine-correction slider moved: new hertz per bin and the read-out of the last peak.
     void HScrollCalibrate_Change(int16_t minimum, int16_t maximum, int16_t value);
 
-private:
+  private:
     void start();
     void stop();
 

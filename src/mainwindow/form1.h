@@ -197,6 +197,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     FormCalibration& ensureCalibrationDialog();
     frmAbout& ensureAboutBox();
     void applyForm1Captions();
+    int32_t readSetting(const char* section, const char* key, int32_t fallback) const;
     int16_t readScrollPosition(const char* key, int32_t fallback, const QScrollBar* bar);
     void readWindowGeometry();
     void writeSettings();

@@ -6,12 +6,12 @@
 #include <QScrollBar>
 
 #include "calibration/calibration_dialog.h"
+#include "common/qt_text.h"
 #include "mainwindow/form1.h"
 
 namespace vellora {
 
 namespace {
-QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 const QColor kQuestionRed(255, 0, 0);
 }  // namespace
 
@@ -30,9 +30,7 @@ void Form1::ChoixFrequence_Click() {
     dialog.activateWindow();
 }
 
-std::string Form1::calibrateCaption() const {
-    return CommandCalibrate->text().toUtf8().toStdString();
-}
+std::string Form1::calibrateCaption() const { return toUtf8(CommandCalibrate->text()); }
 void Form1::setCalibrateCaption(const std::string& c) {
     CommandCalibrate->setText(fromUtf8(c));
     applyGeometry(geometry_);

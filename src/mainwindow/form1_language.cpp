@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QPushButton>
 
+#include "common/qt_text.h"
 #include "mainwindow/form1.h"
 #include "settings/chelp.h"
 
@@ -13,7 +14,6 @@ namespace vellora {
 namespace {
 constexpr const char* kForm1 = "FORM1";
 constexpr int kHelpNotFoundKey = 35;
-QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 }  // namespace
 
 FormCalibration& Form1::ensureCalibrationDialog() {

@@ -9,14 +9,13 @@
 #include <QScrollBar>
 #include <cmath>
 
+#include "common/twips.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
 
 namespace vellora {
 
 namespace {
-
-constexpr double kTwipsPerInch = 1440.0;
 
 int toPixels(int32_t twips, double tpp) { return int(std::lround(twips / tpp)); }
 
@@ -39,11 +38,7 @@ void fitCentredCaption(QWidget* w) {
 
 }  // namespace
 
-double Form1::twipsPerPixel() const {
-    const QScreen* s = screen();
-    const double dpi = s ? s->logicalDotsPerInch() : 96.0;
-    return kTwipsPerInch / (dpi > 0 ? dpi : 96.0);
-}
+double Form1::twipsPerPixel() const { return twipsPerPixelOf(*this); }
 
 void Form1::applyGeometry(const FormGeometry& g) {
     const double tpp = twipsPerPixel();

@@ -5,14 +5,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "common/qt_text.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
 
 namespace vellora {
 
 namespace {
-QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-std::string toUtf8(const QString& s) { return s.toUtf8().toStdString(); }
 constexpr int kNoiseIdleKey = 7;
 constexpr int kNoiseArmedKey = 25;
 }  // namespace

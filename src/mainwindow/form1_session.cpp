@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "common/numeric.h"
+#include "common/qt_text.h"
 #include "mainwindow/form1.h"
 #include "settings/settings_store.h"
 
@@ -34,21 +35,21 @@ int16_t sixteenBits(int32_t stored, int32_t fallback, int32_t low, int32_t high)
 
 }  // namespace
 
+int32_t Form1::readSetting(const char* section, const char* key, int32_t fallback) const {
+    return services_.readInt ? services_.readInt(section, key, fallback) : fallback;
+}
+
 int16_t Form1::readScrollPosition(const char* key, int32_t fallback, const QScrollBar* bar) {
-    const int32_t stored =
-        services_.readInt ? services_.readInt(kSettings, key, fallback) : fallback;
-    return sixteenBits(stored, fallback, bar->minimum(), bar->maximum());
+    return sixteenBits(readSetting(kSettings, key, fallback), fallback, bar->minimum(),
+                       bar->maximum());
 }
 
 void Form1::readWindowGeometry() {
-    auto read = [this](const char* key, int32_t fallback) {
-        return services_.readInt ? services_.readInt(kPositions, key, fallback) : fallback;
-    };
     const double tpp = twipsPerPixel();
-    const int32_t top = read("Top", 0);
-    const int32_t left = read("Left", 0);
-    const int32_t height = read("Height", 11220);
-    const int32_t width = read("Width", 16050);
+    const int32_t top = readSetting(kPositions, "Top", kDefaultTop);
+    const int32_t left = readSetting(kPositions, "Left", kDefaultLeft);
+    const int32_t height = readSetting(kPositions, "Height", kDefaultHeight);
+    const int32_t width = readSetting(kPositions, "Width", kDefaultWidth);
     // Sizes the window system cannot take fall back to the smallest it can.
     move(int(std::lround(left / tpp)), int(std::lround(top / tpp)));
     resize(std::max(1, int(std::lround(width / tpp))), std::max(1, int(std::lround(height / tpp))));
@@ -64,7 +65,7 @@ void Form1::Form_Load() {
 
     readWindowGeometry();
     auto readInt = [this](const char* key, int32_t fallback) {
-        return services_.readInt ? services_.readInt(kSettings, key, fallback) : fallback;
+        return readSetting(kSettings, key, fallback);
     };
     state.plot.Amplification = checkSixteenBits(readInt("Amplification", 0), 0, kSixteenBits).value;
     state.plot.NbFrequencesAffichees = sixteenBits(
@@ -108,7 +109,7 @@ void Form1::writeSettings() {
     write(kSettings, "Ajustement", std::to_string(HScrollCalibrate->value()));
     write(kSettings, "Niveau", std::to_string(VScrollNiveau->value()));
     write(kSettings, "NiveauBruit", std::to_string(state.noise.NiveauBruit));
-    write(kSettings, "NbEchantillons", TextEchantillon->text().toUtf8().toStdString());
+    write(kSettings, "NbEchantillons", toUtf8(TextEchantillon->text()));
 }
 
 void Form1::form_unload() {

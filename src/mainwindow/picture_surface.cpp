@@ -1,5 +1,7 @@
 #include "mainwindow/picture_surface.h"
 
+#include "common/twips.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -11,7 +13,6 @@ namespace vellora {
 namespace {
 
 constexpr double kSpectrumUnits = 1024.0;
-constexpr double kTwipsPerInch = 1440.0;
 // Far beyond any screen, near enough to zero that pixel arithmetic stays in int.
 constexpr double kCoordinateLimit = 1.0e6;
 
@@ -45,11 +46,7 @@ PictureSurface::PictureSurface(Scale scale, QPalette::ColorRole background, QWid
 
 PictureSurface::~PictureSurface() { endPainting(); }
 
-double PictureSurface::twipsPerPixel() const {
-    const QScreen* s = screen();
-    const double dpi = s ? s->logicalDotsPerInch() : 96.0;
-    return kTwipsPerInch / (dpi > 0 ? dpi : 96.0);
-}
+double PictureSurface::twipsPerPixel() const { return twipsPerPixelOf(*this); }
 
 float PictureSurface::scaleWidth() const {
     return scale_ == Scale::Spectrum ? float(kSpectrumUnits) : float(width() * twipsPerPixel());

@@ -1,0 +1,15 @@
+// Texts cross between the window-free code (UTF-8 std::string) and Qt (QString) here.
+// Header-only, for Qt code only: the core builds without Qt.
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace vellora {
+
+inline QString fromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+inline std::string toUtf8(const QString& s) { return s.toUtf8().toStdString(); }
+
+}  // namespace vellora
