@@ -43,6 +43,8 @@ class BeltWindow : public QWidget {
         double hz, std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
 
     std::optional<BeltSetup> selectedSetup() const;
+    // A caption in the current language, for the main window's own read-out.
+    std::string captionText(BeltCaption c) const { return caption(c); }
     const std::vector<BeltSetup>& setups() const { return setups_; }
     const ReadingLog& readings() const { return log_; }
 

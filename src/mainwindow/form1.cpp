@@ -9,7 +9,9 @@
 #include <QScrollBar>
 
 #include "calibration/calibration_dialog.h"
+#include "mainwindow/belt_window.h"
 #include "mainwindow/picture_surface.h"
+#include "measure/belt_store.h"
 
 namespace vellora {
 
@@ -91,6 +93,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
     setTabOrderOfControls();
     applyGeometry(geometry_);
     connectHandlers();
+    tone_ = services_.tone ? services_.tone : silentTone_.get();
+    createPreciseReadout();
     client_->installEventFilter(this);
 
     const double tpp = twipsPerPixel();

@@ -19,6 +19,7 @@
 #include "mainwindow/layout.h"
 #include "measure/measurement_run.h"
 #include "measure/meter_state.h"
+#include "measure/precise_meter.h"
 #include "settings/about_box.h"
 
 class QAction;
@@ -31,7 +32,9 @@ class QScrollBar;
 
 namespace vellora {
 
+class BeltWindow;
 class PictureSurface;
+struct BeltStore;
 
 // What the window needs of the program around it. Every member has a harmless
 // default, so a test can build the window with only what it exercises.
@@ -63,6 +66,8 @@ struct Form1Services {
     std::function<bool(const std::string& question)> askOkCancel;
     std::filesystem::path toneFolder = ".";
     std::string recordingPath = "test.wav";
+    // Where the belt set-ups are kept; without one they last for the session.
+    BeltStore* beltStore = nullptr;
 };
 
 class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
@@ -108,6 +113,17 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     QAction* Help = nullptr;
     QAction* APropo = nullptr;
 
+    // Beyond the original window, over the spectrum left of the gauge: the precise
+    // fundamental of the last clip and, for the chosen belt, its tension; and, while the
+    // calibration tone plays, the automatic calibration.
+    QFrame* FramePrecise = nullptr;
+    QLabel* LabelFondamentale = nullptr;
+    QLabel* TextFondamentale = nullptr;
+    QLabel* TextTension = nullptr;
+    QLabel* TextAccord = nullptr;  // whether the last triggered readings agree
+    QPushButton* CommandAutoCalibrate = nullptr;
+    QAction* Courroie = nullptr;  // opens the Belt window
+
     // The outline around the calibration group is drawn in this colour when shown.
     void setShapeFrequenceColour(const QColor& colour);
 
@@ -134,6 +150,10 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void Francais_Click();
     void Help_Click();
     void APropo_Click();
+    void Courroie_Click();
+    void CommandAutoCalibrate_Click();
+
+    BeltWindow& beltWindow() const { return *beltWindow_; }
 
     // Start-up: first values, the settings file, then the language. Runs once, before
     // the window is first shown.
@@ -168,6 +188,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void refreshSpectrum() override;
     void yield() override;
     void showRunProblem(const std::string& message) override;
+    void recordingRead(bool triggered) override;
     std::string calibrateCaption() const override;
     void setCalibrateCaption(const std::string& caption) override;
     void setCalibrateSliderEnabled(bool enabled) override;
@@ -202,6 +223,11 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void readWindowGeometry();
     void writeSettings();
     void stopSound();
+    void createPreciseReadout();
+    void placePreciseReadout();
+    void applyPreciseCaptions();
+    void showPreciseReading();
+    void updateAutoCalibrateButton();
 
     Form1Services services_;
     std::unique_ptr<TonePlayer> silentTone_;  // stands in when no loudspeaker was given
@@ -212,6 +238,15 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     bool unloaded_ = false;
     QWidget* client_ = nullptr;  // the client area, below the menu bar
     FormGeometry geometry_;
+
+    TonePlayer* tone_ = nullptr;
+    std::unique_ptr<BeltStore> sessionBeltStore_;  // when no store was given
+    BeltWindow* beltWindow_ = nullptr;             // a child window: lives as long as this
+    PreciseMeter precise_;
+    // The last clip's precise reading: none before the first clip; nullopt inside for no
+    // clear pitch.
+    std::optional<std::optional<double>> preciseHz_;
+    bool preciseOfTone_ = false;  // taken while the calibration tone played
 };
 
 }  // namespace vellora

@@ -34,8 +34,13 @@ std::string Form1::calibrateCaption() const { return toUtf8(CommandCalibrate->te
 void Form1::setCalibrateCaption(const std::string& c) {
     CommandCalibrate->setText(fromUtf8(c));
     applyGeometry(geometry_);
+    updateAutoCalibrateButton();
 }
-void Form1::setCalibrateSliderEnabled(bool enabled) { HScrollCalibrate->setEnabled(enabled); }
+// Called as the tone stops, so the automatic calibration goes with it.
+void Form1::setCalibrateSliderEnabled(bool enabled) {
+    HScrollCalibrate->setEnabled(enabled);
+    updateAutoCalibrateButton();
+}
 
 void Form1::showQuestionFrame(bool shown) {
     setShapeFrequenceColour(kQuestionRed);

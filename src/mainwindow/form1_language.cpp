@@ -71,6 +71,7 @@ void Form1::ApplyLanguage(const std::string& name) {
     frmAbout& about = ensureAboutBox();
     about.applyTexts();
     ensureCalibrationDialog().applyTexts();
+    applyPreciseCaptions();
     // Captions changed width: the centred ones are fitted again.
     applyGeometry(geometry_);
 }

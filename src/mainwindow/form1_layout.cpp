@@ -65,6 +65,7 @@ void Form1::applyGeometry(const FormGeometry& g) {
                        static_cast<QWidget*>(CommandBruit), static_cast<QWidget*>(CommandAnalyse),
                        static_cast<QWidget*>(CommandExit)})
         fitCentredCaption(w);
+    placePreciseReadout();
 }
 
 void Form1::Form_Resize() {

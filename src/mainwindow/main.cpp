@@ -4,6 +4,7 @@
 
 #include "calibration/sound_tone_player.h"
 #include "mainwindow/form1.h"
+#include "measure/belt_store_profile.h"
 #include "measure/capture_sequence.h"
 #include "platform/rtaudio_input.h"
 #include "platform/rtaudio_sound_player.h"
@@ -50,6 +51,8 @@ int main(int argc, char** argv) {
         return vellora::sendCaptureSequence(recorder, retour);
     };
     services.tone = &tone;
+    vellora::ProfileBeltStore belts(vellora::settingsFilePath());
+    services.beltStore = &belts;
 
     services.closeRecorder = [&recorder] { recorder.send(vellora::closeAllCommand()); };
 

@@ -54,6 +54,18 @@ TargetKind targetOf(const std::string& word) {
 
 }  // namespace
 
+std::string MemoryBeltStore::read(const std::string& section, const std::string& key,
+                                  const std::string& fallback) {
+    const auto it = values_.find({section, key});
+    return it == values_.end() ? fallback : it->second;
+}
+
+bool MemoryBeltStore::write(const std::string& section, const std::string& key,
+                            const std::string& value) {
+    values_[{section, key}] = value;
+    return true;
+}
+
 std::string beltSection(const std::string& setupName) {
     return std::string(kBeltSection) + " " + setupName;
 }

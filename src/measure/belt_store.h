@@ -4,6 +4,7 @@
 // window-free and testable.
 #pragma once
 
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -21,6 +22,18 @@ struct BeltStore {
     // False when the value could not be written.
     virtual bool write(const std::string& section, const std::string& key,
                        const std::string& value) = 0;
+};
+
+// Set-ups kept only for the session, when there is no settings file to hold them.
+class MemoryBeltStore final : public BeltStore {
+  public:
+    std::string read(const std::string& section, const std::string& key,
+                     const std::string& fallback) override;
+    bool write(const std::string& section, const std::string& key,
+               const std::string& value) override;
+
+  private:
+    std::map<std::pair<std::string, std::string>, std::string> values_;
 };
 
 inline constexpr char kBeltSection[] = "BELT";

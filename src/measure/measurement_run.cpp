@@ -100,12 +100,14 @@ std::optional<std::string> MeasurementRun::cycle(PeakVote& vote, int32_t& energi
     if (!out.readout.empty()) window_.setReadout(out.readout);
 
     drawNoiseLine(im, state_.noise);
-    if (noiseTriggerFires(state_.noise, out.plot.SommetPic)) {
+    const bool triggered = noiseTriggerFires(state_.noise, out.plot.SommetPic);
+    if (triggered) {
         // The trigger leaves the smoothing box disabled and the noise button armed, so
         // the next press of the run button waits for the next pluck.
         state_.MesureEnCours = false;
         window_.setRunCaption(window_.text(kRunIdleKey));
     }
+    if (rec.present) window_.recordingRead(triggered);
     window_.refreshSpectrum();
 
     if (captured != 0) return window_.text(kCaptureFailedKey) + " (" + std::to_string(captured) + ")";

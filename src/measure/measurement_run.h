@@ -42,6 +42,9 @@ public:
     virtual void yield() = 0;
     // Tells the user why the run stopped (a modal message in the current language).
     virtual void showRunProblem(const std::string& message) = 0;
+    // A clip was read and drawn; `triggered` when the noise trigger stopped the run on
+    // it. For read-outs of the window's own beyond the strongest bar.
+    virtual void recordingRead(bool triggered) { (void)triggered; }
 };
 
 // Records one clip into "test.wav" of the current directory. Returns 0 on success,

@@ -15,7 +15,9 @@ add_library(vellora_belt STATIC
 target_link_libraries(vellora_belt PUBLIC vellora_common)
 
 # The slider mapping lives with the calibration run.
-add_library(vellora_pitch_calibration STATIC ${CMAKE_CURRENT_LIST_DIR}/pitch_calibration.cpp)
+add_library(vellora_pitch_calibration STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/pitch_calibration.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/precise_meter.cpp)
 target_link_libraries(vellora_pitch_calibration PUBLIC vellora_pitch vellora_calibration_core)
 
 target_link_libraries(vellora-analyze PRIVATE vellora_pitch)

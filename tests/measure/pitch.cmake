@@ -25,11 +25,7 @@ if(NOT VELLORA_CORE_ONLY)
         DISCOVERY_TIMEOUT 60)
 endif()
 
-# The Belt window, offscreen. Its fragment is taken from here until the main window's
-# build includes it.
+# The Belt window, offscreen.
 if(NOT VELLORA_CORE_ONLY)
-    if(NOT TARGET vellora_belt_window)
-        include(${CMAKE_SOURCE_DIR}/src/mainwindow/belt.cmake)
-    endif()
     add_unit_test(test_belt_window SOURCES belt_window_test.cpp LIBRARIES vellora_belt_window)
 endif()

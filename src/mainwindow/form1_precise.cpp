@@ -1,0 +1,196 @@
+// The precise read-out over the spectrum, the Belt window behind it and the automatic
+// calibration: each clip's fundamental to 0.1 Hz with the chosen belt's tension, kept
+// as it was when the noise trigger stops the run.
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "common/qt_text.h"
+#include "mainwindow/belt_window.h"
+#include "mainwindow/form1.h"
+#include "mainwindow/picture_surface.h"
+#include "measure/pitch_samples.h"
+
+namespace vellora {
+
+namespace {
+constexpr int kFundamentalKey = 36;
+constexpr int kNoClearPitchKey = 37;
+constexpr int kChooseBeltKey = 38;
+constexpr int kBeltMenuKey = 39;
+constexpr int kAutoCalibrateKey = 40;
+constexpr int kNoClearToneKey = 41;
+constexpr int kSliderEndKey = 42;
+
+constexpr int kGapPixels = 8;  // between the read-out and the gauge
+const char* const kInsideColour = "#1a7f37";
+const char* const kOutsideColour = "#c62828";
+
+QLabel* readoutLabel(QWidget* parent, const char* name, int pointSizeDelta, bool bold) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont f = l->font();
+    f.setPointSizeF(f.pointSizeF() + pointSizeDelta);
+    f.setBold(bold);
+    l->setFont(f);
+    return l;
+}
+
+QString hertzText(double hz) { return QString::number(hz, 'f', 1) + " Hz"; }
+}  // namespace
+
+void Form1::createPreciseReadout() {
+    FramePrecise = new QFrame(Frame1);
+    FramePrecise->setObjectName("FramePrecise");
+    // The spectrum shows through; the mouse still reaches it for the analysis cursor.
+    FramePrecise->setAttribute(Qt::WA_TransparentForMouseEvents);
+    FramePrecise->setStyleSheet("#FramePrecise { background: rgba(255, 255, 255, 190); }");
+    auto* column = new QVBoxLayout(FramePrecise);
+    column->setContentsMargins(6, 2, 6, 4);
+    column->setSpacing(0);
+    LabelFondamentale = readoutLabel(FramePrecise, "LabelFondamentale", 0, false);
+    TextFondamentale = readoutLabel(FramePrecise, "TextFondamentale", 8, true);
+    TextTension = readoutLabel(FramePrecise, "TextTension", 1, true);
+    TextAccord = readoutLabel(FramePrecise, "TextAccord", -1, false);
+    for (QLabel* l : {LabelFondamentale, TextFondamentale, TextTension, TextAccord})
+        column->addWidget(l);
+    TextAccord->hide();
+    FramePrecise->hide();  // until the first clip
+
+    CommandAutoCalibrate = new QPushButton(Frame1);
+    CommandAutoCalibrate->setObjectName("CommandAutoCalibrate");
+    CommandAutoCalibrate->hide();
+    connect(CommandAutoCalibrate, &QPushButton::clicked, this, &Form1::CommandAutoCalibrate_Click);
+
+    Options->addSeparator();
+    Courroie = Options->addAction(QString());
+    Courroie->setObjectName("Courroie");
+    Courroie->setShortcut(QKeySequence(Qt::Key_F6));
+    connect(Courroie, &QAction::triggered, this, &Form1::Courroie_Click);
+
+    BeltStore* store = services_.beltStore;
+    if (!store) {
+        sessionBeltStore_ = std::make_unique<MemoryBeltStore>();
+        store = sessionBeltStore_.get();
+    }
+    beltWindow_ = new BeltWindow(*store, this);
+    beltWindow_->setWindowFlag(Qt::Window);
+    beltWindow_->hide();
+    connect(beltWindow_, &BeltWindow::setupChanged, this, &Form1::showPreciseReading);
+    applyPreciseCaptions();
+}
+
+void Form1::applyPreciseCaptions() {
+    if (!FramePrecise) return;
+    LabelFondamentale->setText(fromUtf8(text(kFundamentalKey)));
+    CommandAutoCalibrate->setText(fromUtf8(text(kAutoCalibrateKey)));
+    Courroie->setText(fromUtf8(text(kBeltMenuKey)));
+    beltWindow_->applyCaptions(
+        [this](int key) -> std::optional<std::string> { return languageText("BELT", key); });
+    showPreciseReading();
+}
+
+void Form1::placePreciseReadout() {
+    if (!FramePrecise) return;
+    // Right-aligned against the gauge, over the high bins where a belt's spectrum is low.
+    const QRect gauge = Energie->geometry();
+    const QRect spectrum = Im_Spectre->geometry();
+    FramePrecise->adjustSize();
+    const QSize size = FramePrecise->sizeHint();
+    const int right = gauge.left() - kGapPixels;
+    const int left = std::max(spectrum.left(), right - size.width());
+    FramePrecise->setGeometry(left, gauge.top(), right - left, size.height());
+    CommandAutoCalibrate->adjustSize();
+    const QSize b = CommandAutoCalibrate->sizeHint();
+    CommandAutoCalibrate->setGeometry(std::max(spectrum.left(), right - b.width()),
+                                      gauge.top() + size.height() + kGapPixels, b.width(),
+                                      b.height());
+    FramePrecise->raise();
+    CommandAutoCalibrate->raise();
+}
+
+void Form1::recordingRead(bool triggered) {
+    const std::vector<uint8_t> samples = readRecordingSamples(services_.recordingPath);
+    preciseOfTone_ = tone_->playing();
+    const float pas = state.plot.PasFrequence;
+    preciseHz_ = preciseOfTone_ ? precise_.tone(samples, pas, state.FrequenceCal)
+                                : precise_.belt(samples, pas);
+    if (triggered && *preciseHz_ && !preciseOfTone_) {
+        const Agreement a = beltWindow_->addReading(**preciseHz_);
+        const BeltCaption c = a == Agreement::Confirmed  ? BeltCaption::Confirmed
+                              : a == Agreement::Disagree ? BeltCaption::Disagree
+                                                         : BeltCaption::TooFew;
+        TextAccord->setText(fromUtf8(beltWindow_->captionText(c)));
+        TextAccord->setStyleSheet(a == Agreement::Confirmed  ? QString("color: ") + kInsideColour
+                                  : a == Agreement::Disagree ? QString("color: ") + kOutsideColour
+                                                             : QString());
+        TextAccord->show();
+    }
+    showPreciseReading();
+    updateAutoCalibrateButton();
+}
+
+void Form1::showPreciseReading() {
+    if (!FramePrecise || !preciseHz_) return;
+    const std::optional<double> hz = *preciseHz_;
+    TextFondamentale->setText(hz ? hertzText(*hz) : fromUtf8(text(kNoClearPitchKey)));
+
+    const std::optional<BeltSetup> setup = beltWindow_->selectedSetup();
+    QString tension;
+    QString colour;
+    if (preciseOfTone_) {
+        // A tone is no belt: no tension for it.
+    } else if (!setup) {
+        tension = fromUtf8(text(kChooseBeltKey));
+    } else if (hz) {
+        const Tension t = tensionOf(*setup, *hz);
+        tension = QString("%1 N  %2 kgf  %3 lbf")
+                      .arg(QString::number(t.newtons, 'f', 0), QString::number(t.kgf, 'f', 1),
+                           QString::number(t.lbf, 'f', 1));
+        const RangeStatus range = rangeStatus(*setup, *hz);
+        if (range != RangeStatus::NoTarget)
+            colour = range == RangeStatus::Inside ? kInsideColour : kOutsideColour;
+    }
+    TextTension->setText(tension);
+    TextTension->setVisible(!tension.isEmpty());
+    TextTension->setProperty("rangeColour", colour);
+    const QString style = colour.isEmpty() ? QString() : "color: " + colour;
+    TextTension->setStyleSheet(style);
+    TextFondamentale->setStyleSheet(style);
+    if (preciseOfTone_) TextAccord->hide();
+    FramePrecise->show();
+    placePreciseReadout();
+}
+
+void Form1::updateAutoCalibrateButton() {
+    CommandAutoCalibrate->setVisible(tone_->playing());
+    placePreciseReadout();
+}
+
+void Form1::CommandAutoCalibrate_Click() {
+    const std::vector<uint8_t> samples = readRecordingSamples(services_.recordingPath);
+    const std::optional<CalibrationSetting> setting = precise_.autoCalibrate(
+        samples, state.plot.PasFrequence, state.FrequenceCal, int16_t(HScrollCalibrate->minimum()),
+        int16_t(HScrollCalibrate->maximum()));
+    if (!setting) {
+        showProblem(text(kNoClearToneKey));
+        return;
+    }
+    // Through the slider's own handler, as a hand on the slider would; fine-tuning by
+    // hand goes on from there.
+    HScrollCalibrate->setValue(setting->position);
+    if (setting->limited) showProblem(text(kSliderEndKey));
+}
+
+void Form1::Courroie_Click() {
+    beltWindow_->show();
+    beltWindow_->raise();
+    beltWindow_->activateWindow();
+}
+
+}  // namespace vellora
