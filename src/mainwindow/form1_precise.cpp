@@ -156,6 +156,10 @@ void Form1::showPreciseReading() {
         if (range != RangeStatus::NoTarget)
             colour = range == RangeStatus::Inside ? kInsideColour : kOutsideColour;
     }
+    // The hint to choose a belt reads as a hint, not as a measured value.
+    QFont f = TextTension->font();
+    f.setBold(setup.has_value());
+    TextTension->setFont(f);
     TextTension->setText(tension);
     TextTension->setVisible(!tension.isEmpty());
     TextTension->setProperty("rangeColour", colour);
