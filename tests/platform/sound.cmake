@@ -1,6 +1,6 @@
 # The command set, the device logic and the capture sequence, against fakes.
 add_unit_test(test_recorder
-    SOURCES recorder_command_test.cpp wave_audio_recorder_test.cpp capture_sequence_test.cpp
+    SOURCES wave_audio_recorder_test.cpp capture_sequence_test.cpp
     LIBRARIES vellora_recorder vellora_capture)
 
 # The audio library side. The loop-back tests need the fake sound card of
