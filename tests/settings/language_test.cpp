@@ -21,48 +21,23 @@ const std::string kFrancais =
     "Fran\xC3\xA7"
     "ais";
 
-TEST(GetLanguageString, MissingFileSectionOrKeyGiveErr) {
+// The store's own text rules (quotes, blanks, encodings) are tested with the store.
+TEST(GetLanguageString, MissingFileSectionOrKeyGiveErrAndEditsShowAtTheNextLookup) {
     TempFolder dir;
     const auto lng = dir / "English.lng";
     EXPECT_EQ(GetLanguageString("FORM1", "10", lng), "Err!!");  // no file
-    writeBytes(lng, "[FORM1]\n10=Run\n6=\n");
-    EXPECT_EQ(GetLanguageString("FORM1", "10", lng), "Run");
+    writeBytes(lng, "[FORM1]\n10=Run\n6=\n1=" + std::string(250, 'w') + "\n");
     EXPECT_EQ(GetLanguageString("form1", 10, lng), "Run");
     EXPECT_EQ(GetLanguageString("ABOUT", "1", lng), "Err!!");   // no section
     EXPECT_EQ(GetLanguageString("FORM1", "11", lng), "Err!!");  // no key
     EXPECT_EQ(GetLanguageString("FORM1", "6", lng), "");        // empty, not the default
     EXPECT_EQ(GetLanguageString("FORM1", "11", lng, "other"), "other");
-}
-
-TEST(GetLanguageString, QuotesKeepBlanksAndLongTextsAreCutTo199) {
-    TempFolder dir;
-    const auto lng = dir / "English.lng";
-    writeBytes(lng, "[ABOUT]\n1=\"About \"\n2=  Version  \n[FORM1]\n1=" + std::string(250, 'w') +
-                        "\n2=" + std::string(199, 'v') + "\n");
-    EXPECT_EQ(GetLanguageString("ABOUT", 1, lng), "About ");
-    EXPECT_EQ(GetLanguageString("ABOUT", 2, lng), "Version");
     EXPECT_EQ(GetLanguageString("FORM1", 1, lng), std::string(199, 'w'));
-    EXPECT_EQ(GetLanguageString("FORM1", 2, lng), std::string(199, 'v'));
-}
 
-TEST(GetLanguageString, AnEditTakesEffectAtTheNextLookup) {
-    TempFolder dir;
-    const auto lng = dir / "English.lng";
-    writeBytes(lng, "[FORM1]\n10=Run\n");
     Language language{"English", lng};
-    EXPECT_EQ(language.text("FORM1", 10), "Run");
     writeBytes(lng, "[FORM1]\n10=Go\n");
     EXPECT_EQ(language.text("FORM1", 10), "Go");
     EXPECT_EQ(Language{}.text("FORM1", 10), "Err!!");  // no path yet
-}
-
-TEST(GetLanguageString, AWindows1252FileFromTheWindowsVersion) {
-    TempFolder dir;
-    const auto lng = dir / (kFrancais + ".lng");
-    writeBytes(lng,
-               "[FORM1]\r\n14=Fr\xE9quence du signal max\r\n[ABOUT]\r\n1=\"\xC0 propos de \"\r\n");
-    EXPECT_EQ(GetLanguageString("FORM1", 14, lng), "Fr\xC3\xA9quence du signal max");
-    EXPECT_EQ(GetLanguageString("ABOUT", 1, lng), "\xC3\x80 propos de ");
 }
 
 // ---- The shipped language files ----
@@ -102,18 +77,21 @@ TEST_P(LanguageFile, IsUtf8AndHoldsOneWholeTextPerKey) {
     EXPECT_TRUE(isValidUtf8(bytes));
     EXPECT_NE(bytes.substr(0, 3), "\xEF\xBB\xBF");
     const KeyTexts keys = keysOf(bytes);
-    const std::map<std::string, int> counts = {{"FORM1", 42}, {"ABOUT", 6}, {"CALIBRATION", 4}, {"BELT", 48}};
-    ASSERT_EQ(keys.size(), counts.size());
-    for (const auto& [section, count] : counts) {
+    // At least these keys, numbered from 1 without a gap.
+    const std::map<std::string, int> atLeast = {
+        {"FORM1", 42}, {"ABOUT", 6}, {"CALIBRATION", 4}, {"BELT", 48}};
+    for (const auto& [section, count] : atLeast) {
         ASSERT_TRUE(keys.count(section)) << section;
-        EXPECT_EQ(int(keys.at(section).size()), count) << section;
-        for (int key = 1; key <= count; ++key) {
-            ASSERT_TRUE(keys.at(section).count(key)) << section << " " << key;
+        EXPECT_GE(int(keys.at(section).size()), count) << section;
+    }
+    for (const auto& [section, texts] : keys) {
+        EXPECT_EQ(texts.begin()->first, 1) << section;
+        EXPECT_EQ(texts.rbegin()->first, int(texts.size())) << section;
+        for (const auto& [key, written] : texts) {
             const std::string text = GetLanguageString(section, key, path);
             EXPECT_FALSE(text.empty()) << section << " " << key;
-            EXPECT_NE(text, "Err!!") << section << " " << key;
             // Nothing is cut: the text read is the whole text written.
-            std::string raw = keys.at(section).at(key);
+            std::string raw = written;
             if (raw.size() >= 2 && raw.front() == '"' && raw.back() == '"')
                 raw = raw.substr(1, raw.size() - 2);
             EXPECT_EQ(text, raw) << section << " " << key;
@@ -152,30 +130,22 @@ TEST(LanguageFiles, BothDefineTheSameKeys) {
 
 TEST(LanguageFiles, TheFrenchTextsAreTheFrenchDesignCaptions) {
     const auto fr = sourceFile(kFrancais + ".lng");
-    const std::map<int, std::string> design = {
-        {1, "Visualisation des fr\xC3\xA9quences (v1.5.3) - Par Maruvel"},
-        {2, "?"},
-        {3, "A propos..."},
-        {4, "Calibration"},
-        {5, "Choisir la fr\xC3\xA9quence"},
-        {6, "Analyse"},
-        {7, "Calibrer Bruit"},
-        {11, "Fermer"},
-        {12, "Fichier"},
-        {13, "Aide"},
-        {14, "Fr\xC3\xA9quence du signal max"},
-        {15, "Lissage"},
-        {16, "Fr\xC3\xA9quences"},
-        {17, "Langue"},
-        {18, "Energie"},
-        {19, "Option"},
-        {20, "Hz"},
-        {21, "Afficher"},
+    const std::pair<const char*, std::string> samples[] = {
+        {"FORM1/1", "Visualisation des fr\xC3\xA9quences (v1.5.3) - Par Maruvel"},
+        {"FORM1/8", "D\xC3\xA9marrer calibration"},
+        {"FORM1/9", "Quitter"},
+        {"FORM1/10", "Mesurer"},
+        {"FORM1/14", "Fr\xC3\xA9quence du signal max"},
+        {"CALIBRATION/1", "Choix de la fr\xC3\xA9quence de calibration"},
+        {"CALIBRATION/2", "Choisissez votre fr\xC3\xA9quence de calibration"},
+        {"CALIBRATION/4", "Annuler"},
     };
-    for (const auto& [key, caption] : design)
-        EXPECT_EQ(GetLanguageString("FORM1", key, fr), caption);
-    EXPECT_EQ(GetLanguageString("CALIBRATION", 1, fr),
-              "Choix de la fr\xC3\xA9quence de calibration");
+    for (const auto& [where, caption] : samples) {
+        const std::string w = where;
+        EXPECT_EQ(GetLanguageString(w.substr(0, w.find('/')), w.substr(w.find('/') + 1), fr),
+                  caption)
+            << where;
+    }
     EXPECT_EQ(GetLanguageString("ABOUT", 1, fr) + "Vellora", "\xC3\x80 propos de Vellora");
     EXPECT_EQ(GetLanguageString("ABOUT", 2, fr) + "1.5.3", "Version 1.5.3");
 }

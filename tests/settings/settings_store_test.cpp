@@ -42,25 +42,6 @@ TEST(SettingsStore, WithoutAFileEveryKeyReadsItsDefault) {
     EXPECT_FALSE(std::filesystem::exists(s.file()));
 }
 
-TEST(SettingsStore, OneSessionLeavesTheLinesInTheOrderOfPart41) {
-    TempFolder dir;
-    const SettingsStore s(dir / "Vellora.ini");
-    ASSERT_TRUE(writeMainWindowClosing(s, closingValues()));
-    EXPECT_EQ(readBytes(s.file()),
-              "[POSITIONS]\n"
-              "Left=0\n"
-              "Top=0\n"
-              "Height=11220\n"
-              "Width=16050\n"
-              "[SETTINGS]\n"
-              "Amplification=266\n"
-              "NbFrequencesAffichees=1024\n"
-              "Ajustement=512\n"
-              "Niveau=246\n"
-              "NiveauBruit=0\n"
-              "NbEchantillons=5\n");
-}
-
 TEST(SettingsStore, WithTheCalibrationDialogClosedFirstItsKeysComeFirst) {
     TempFolder dir;
     const SettingsStore s(dir / "Vellora.ini");
@@ -125,7 +106,7 @@ TEST(SettingsStore, ASecondSessionOverwritesInPlaceAndKeepsUnknownContent) {
               "[POSITIONS]\nwidth=12000\nLeft=0\nTop=0\nHeight=11220\n");
 }
 
-TEST(SettingsStore, StoredTextsReadAsThePart41Rules) {
+TEST(SettingsStore, StoredTextsReadAsTheProfileServiceReadsThem) {
     TempFolder dir;
     const SettingsStore s(dir / "Vellora.ini");
     writeBytes(s.file(), "[POSITIONS]\nTop=12.7\n[SETTINGS]\nNbEchantillons=abc\nLangue=" +
@@ -138,66 +119,54 @@ TEST(SettingsStore, StoredTextsReadAsThePart41Rules) {
     EXPECT_NE(readBytes(s.file()).find("NbEchantillons=abc\n"), std::string::npos);
 }
 
-TEST(SettingsStore, SixteenBitOverflowIsReplacedByTheDefault) {
+// A 16-bit overflow gives the default; a value outside its control goes to the nearest
+// end; Amplification feeds a variable, so only the 16-bit check applies to it.
+TEST(SettingsStore, StoredNumbersAreKeptReplacedOrClamped) {
+    using Reader = CheckedValue (SettingsStore::*)() const;
+    const struct {
+        const char* key;
+        Reader read;
+        const char* stored;
+        int32_t value;
+        ReadOutcome outcome;
+    } cases[] = {
+        {"Amplification", &SettingsStore::readAmplification, "40000", 0,
+         ReadOutcome::ReplacedByDefault},
+        {"Amplification", &SettingsStore::readAmplification, "-300", -300, ReadOutcome::Kept},
+        {"Calibration", &SettingsStore::readCalibration, "-40000", 110,
+         ReadOutcome::ReplacedByDefault},
+        {"Calibration", &SettingsStore::readCalibration, "6000", 5000, ReadOutcome::Clamped},
+        {"Calibration", &SettingsStore::readCalibration, "0", 0, ReadOutcome::Kept},
+        {"Niveau", &SettingsStore::readNiveau, "99999", 246, ReadOutcome::ReplacedByDefault},
+        {"Niveau", &SettingsStore::readNiveau, "0", 20, ReadOutcome::Clamped},
+        {"Niveau", &SettingsStore::readNiveau, "512", 512, ReadOutcome::Kept},
+        {"NbFrequencesAffichees", &SettingsStore::readNbFrequencesAffichees, "32768", 1024,
+         ReadOutcome::ReplacedByDefault},
+        {"NbFrequencesAffichees", &SettingsStore::readNbFrequencesAffichees, "50", 100,
+         ReadOutcome::Clamped},
+        {"NbFrequencesAffichees", &SettingsStore::readNbFrequencesAffichees, "2048", 2048,
+         ReadOutcome::Kept},
+        {"Ajustement", &SettingsStore::readAjustement, "-32769", 512,
+         ReadOutcome::ReplacedByDefault},
+        {"Ajustement", &SettingsStore::readAjustement, "2000", 1024, ReadOutcome::Clamped},
+        {"Ajustement", &SettingsStore::readAjustement, "0", 0, ReadOutcome::Kept},
+    };
     TempFolder dir;
     const SettingsStore s(dir / "Vellora.ini");
-    writeBytes(s.file(),
-               "[SETTINGS]\nAmplification=40000\nCalibration=-40000\nNiveau=99999\n"
-               "NbFrequencesAffichees=32768\nAjustement=-32769\n");
-    const CheckedValue a = s.readAmplification();
-    EXPECT_EQ(a.value, 0);
-    EXPECT_EQ(a.outcome, ReadOutcome::ReplacedByDefault);
-    EXPECT_EQ(a.stored, 40000);
-    EXPECT_EQ(s.readCalibration().value, 110);
-    EXPECT_EQ(s.readCalibration().outcome, ReadOutcome::ReplacedByDefault);
-    EXPECT_EQ(s.readNiveau().value, 246);
-    EXPECT_EQ(s.readNbFrequencesAffichees().value, 1024);
-    EXPECT_EQ(s.readAjustement().value, 512);
-    EXPECT_EQ(s.readAjustement().outcome, ReadOutcome::ReplacedByDefault);
-}
-
-TEST(SettingsStore, ValuesOutsideTheControlsRangeAreClampedToItsNearestEnd) {
-    TempFolder dir;
-    const SettingsStore s(dir / "Vellora.ini");
-    writeBytes(s.file(),
-               "[SETTINGS]\nNiveau=0\nAjustement=2000\nNbFrequencesAffichees=50\nCalibration=6000\n"
-               "Amplification=-300\n");
-    CheckedValue n = s.readNiveau();
-    EXPECT_EQ(n.value, 20);
-    EXPECT_EQ(n.outcome, ReadOutcome::Clamped);
-    EXPECT_EQ(n.stored, 0);
-    EXPECT_EQ(s.readAjustement().value, 1024);
-    EXPECT_EQ(s.readNbFrequencesAffichees().value, 100);
-    EXPECT_EQ(s.readCalibration().value, 5000);
-    EXPECT_EQ(s.readCalibration().outcome, ReadOutcome::Clamped);
-    // Amplification goes to a variable: only the 16-bit check applies.
-    EXPECT_EQ(s.readAmplification().value, -300);
-    EXPECT_EQ(s.readAmplification().outcome, ReadOutcome::Kept);
-}
-
-TEST(SettingsStore, ValuesInRangeAreKept) {
-    TempFolder dir;
-    const SettingsStore s(dir / "Vellora.ini");
-    writeBytes(
-        s.file(),
-        "[SETTINGS]\nNiveau=262\nAmplification=300\nAjustement=0\nNbFrequencesAffichees=2048\n"
-        "Calibration=0\nNiveauBruit=-70000\n");
-    EXPECT_EQ(s.readNiveau().value, 262);
-    EXPECT_EQ(s.readNiveau().outcome, ReadOutcome::Kept);
-    EXPECT_EQ(s.readAmplification().value, 300);
-    EXPECT_EQ(s.readAjustement().value, 0);
-    EXPECT_EQ(s.readNbFrequencesAffichees().value, 2048);
-    EXPECT_EQ(s.readCalibration().value, 0);
+    for (const auto& c : cases) {
+        writeBytes(s.file(), std::string("[SETTINGS]\n") + c.key + "=" + c.stored + "\n");
+        const CheckedValue v = (s.*c.read)();
+        EXPECT_EQ(v.value, c.value) << c.key << "=" << c.stored;
+        EXPECT_EQ(v.outcome, c.outcome) << c.key << "=" << c.stored;
+        EXPECT_EQ(v.stored, std::stoi(c.stored)) << c.key << "=" << c.stored;
+    }
+    writeBytes(s.file(), "[SETTINGS]\nNiveauBruit=-70000\n");
     EXPECT_EQ(s.readNiveauBruit(), -70000);  // 32 bits, no check
-}
 
-TEST(SettingsStore, CheckSixteenBitsAtTheEdges) {
     EXPECT_EQ(checkSixteenBits(32767, 5, kSixteenBits).outcome, ReadOutcome::Kept);
     EXPECT_EQ(checkSixteenBits(-32768, 5, kSixteenBits).outcome, ReadOutcome::Kept);
     EXPECT_EQ(checkSixteenBits(32768, 5, kSixteenBits).value, 5);
     EXPECT_EQ(checkSixteenBits(-32769, 5, kSixteenBits).value, 5);
-    EXPECT_EQ(checkSixteenBits(19, 246, kNiveauRange).value, 20);
-    EXPECT_EQ(checkSixteenBits(513, 246, kNiveauRange).value, 512);
 }
 
 }  // namespace
