@@ -120,46 +120,7 @@ class RunOnFakeSoundCard : public ::testing::Test {
     std::vector<std::string> messages;
 };
 
-TEST_F(RunOnFakeSoundCard, CalibrationToneReadsInItsBinUntilTheRunIsStopped) {
-    constexpr int kStopAt = 8;
-    beforeCapture = [this](int cycle) {
-        if (cycle == kStopAt) w->CommandRun_Click();
-    };
-    calibrate();
-
-    // The press during cycle 8 lets that cycle finish and no other.
-    EXPECT_EQ(cycles, kStopAt);
-    EXPECT_FALSE(w->state.MesureEnCours);
-    EXPECT_EQ(w->CommandRun->text(), "FORM110");
-    EXPECT_TRUE(w->TextEchantillon->isEnabled());
-    EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(tone->playing());
-    EXPECT_EQ(w->state.Retour, kClipBytes - 43);
-
-    ASSERT_EQ(seen.size(), size_t(kStopAt - 1));
-    for (size_t k = kSettlingCycles; k < seen.size(); ++k) {
-        EXPECT_EQ(seen[k].peak, float(kToneBin)) << "after cycle " << k + 1;
-        EXPECT_EQ(seen[k].readout, kToneReadout) << "after cycle " << k + 1;
-    }
-    EXPECT_EQ(w->state.plot.IndicePic, float(kToneBin));
-    EXPECT_EQ(text(w->TextCalibrate), kToneReadout);
-
-    // The last spectrum stays: the peak marker is red at the foot of bar 82, the bar
-    // beside it keeps its blue-green colour.
-    const int16_t pen = w->Im_Spectre->drawWidth();
-    EXPECT_EQ(spectrumPixel(float(pen * kToneBin), spectrumHeight() - 1), QColor(255, 0, 0));
-    const QColor neighbour = spectrumPixel(float(pen * (kToneBin + 1)), spectrumHeight() - 1);
-    EXPECT_EQ(neighbour.red(), 0);
-    EXPECT_GT(neighbour.blue(), 0);
-    EXPECT_GT(w->state.plot.EnergieSpectre, 0);
-
-    // The second press of the calibration button silences the tone.
-    w->CommandCalibrate_Click();
-    EXPECT_FALSE(tone->playing());
-    EXPECT_EQ(w->CommandCalibrate->text(), "FORM18");
-}
-
-TEST_F(RunOnFakeSoundCard, NoiseLineBelowTheTonesPeakStopsTheRunOnlyOnceFixed) {
+TEST_F(RunOnFakeSoundCard, ToneReadsInItsBinAndStopsOnTheNoiseLineOnlyOnceFixedOrOnAPress) {
     // Cycles 1-2 at the low gain; at 3 the line is fixed above the peak, so nothing
     // fires; at 6 it is placed again below the peak and follows the mouse (no trigger
     // while placing); at 8 the click fixes it and that very cycle stops the run.
@@ -189,25 +150,47 @@ TEST_F(RunOnFakeSoundCard, NoiseLineBelowTheTonesPeakStopsTheRunOnlyOnceFixed) {
 
     EXPECT_EQ(cycles, kFixBelow);
     ASSERT_EQ(seen.size(), size_t(kFixBelow - 1));
+    for (size_t k = kSettlingCycles; k < seen.size(); ++k) {
+        EXPECT_EQ(seen[k].peak, float(kToneBin)) << "after cycle " << k + 1;
+        EXPECT_EQ(seen[k].readout, kToneReadout) << "after cycle " << k + 1;
+    }
     EXPECT_FALSE(w->state.MesureEnCours);
+    EXPECT_EQ(w->state.Retour, kClipBytes - 43);
     EXPECT_EQ(w->CommandRun->text(), "FORM110");
     EXPECT_EQ(w->CommandBruit->text(), "FORM125");
     EXPECT_FALSE(w->TextEchantillon->isEnabled());
     EXPECT_EQ(text(w->TextCalibrate), kToneReadout);
     EXPECT_TRUE(messages.empty());
 
-    // The fixed line is drawn across the whole picture, over the bars.
+    // The spectrum stays: the peak marker is red at the foot of bar 82, the bar beside
+    // it keeps its blue-green colour, and the fixed line crosses the whole picture.
+    const int16_t pen = w->Im_Spectre->drawWidth();
+    EXPECT_EQ(spectrumPixel(float(pen * kToneBin), spectrumHeight() - 1), QColor(255, 0, 0));
+    const QColor neighbour = spectrumPixel(float(pen * (kToneBin + 1)), spectrumHeight() - 1);
+    EXPECT_EQ(neighbour.red(), 0);
+    EXPECT_GT(neighbour.blue(), 0);
     const float line = float(w->state.noise.NiveauBruit);
     EXPECT_GT(line, barTop(kToneBin));
     EXPECT_EQ(spectrumPixel(1000.0f, line), QColor(255, 0, 0));
-    EXPECT_EQ(spectrumPixel(float(w->Im_Spectre->drawWidth() * kToneBin), line), QColor(255, 0, 0));
+    EXPECT_EQ(spectrumPixel(float(pen * kToneBin), line), QColor(255, 0, 0));
 
-    // Still armed: the next run stops after its first cycle, as the tone still sounds.
-    beforeCapture = {};
+    // Disarmed, a press during a cycle lets that cycle finish and no other.
+    w->CommandBruit_Click();
+    const int pressAt = cycles + 3;
+    beforeCapture = [&](int cycle) {
+        if (cycle == pressAt) w->CommandRun_Click();
+    };
     w->CommandRun_Click();
-    EXPECT_EQ(cycles, kFixBelow + 1);
+    EXPECT_EQ(cycles, pressAt);
     EXPECT_FALSE(w->state.MesureEnCours);
-    EXPECT_EQ(text(w->TextCalibrate), kToneReadout);
+    EXPECT_TRUE(w->TextEchantillon->isEnabled());
+    EXPECT_EQ(w->state.plot.IndicePic, float(kToneBin));
+
+    // The second press of the calibration button silences the tone.
+    EXPECT_TRUE(tone->playing());
+    w->CommandCalibrate_Click();
+    EXPECT_FALSE(tone->playing());
+    EXPECT_EQ(w->CommandCalibrate->text(), "FORM18");
 }
 
 TEST_F(RunOnFakeSoundCard, FineCorrectionBringsTheScaleToTheCardsRate) {
