@@ -19,14 +19,16 @@ using test::RecordingSurface;
 std::vector<uint8_t> toneFile(double bin, double amplitude = 100) {
     std::vector<uint8_t> file(8864, 128);
     for (size_t off = 54; off < file.size(); ++off)
-        file[off] = uint8_t(std::lround(128 + amplitude * std::sin(2 * M_PI * bin * double(off - 53) / 4096)));
+        file[off] = uint8_t(
+            std::lround(128 + amplitude * std::sin(2 * M_PI * bin * double(off - 53) / 4096)));
     return file;
 }
 
 class FakeWindow : public RunWindow {
-public:
-    std::map<int, std::string> texts{{10, "Run"}, {23, "Stop"}, {6, "Analyse"}, {22, "Analysing"},
-                                     {30, "Capture failed"}, {31, "No recording"}};
+  public:
+    std::map<int, std::string> texts{
+        {10, "Run"},       {23, "Stop"},           {6, "Analyse"},
+        {22, "Analysing"}, {30, "Capture failed"}, {31, "No recording"}};
     std::string run = "Run", analyse = "Analyse", smoothing = "1", readout = "Hz";
     bool smoothingEnabled = true;
     RecordingSurface im{1024, 594}, energie{2295, 1335};
@@ -61,7 +63,7 @@ public:
 };
 
 class Run : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = fs::temp_directory_path() / ("vellora_run_" + std::to_string(::getpid()));
         fs::create_directories(dir);
@@ -93,8 +95,10 @@ protected:
     FakeWindow window;
 };
 
-TEST_F(Run, ToneOnBin16Reads87HzAndASecondPressEndsTheRunAfterItsCycle) {
-    MeasurementRun run = makeRun(recorderOf({toneFile(16)}));
+// With depth 1 the second cycle would read bin 20 (108Hz); depth 5 keeps the first peak.
+TEST_F(Run, ToneOnBin16Reads87HzWithTheVoteAndASecondPressEndsTheRunAfterItsCycle) {
+    window.smoothing = "5";
+    MeasurementRun run = makeRun(recorderOf({toneFile(16), toneFile(20), toneFile(16)}));
     pressRunAt(run, 3);
     run.CommandRun_Click();
     EXPECT_EQ(run.cyclesCompleted(), 3);
@@ -105,17 +109,10 @@ TEST_F(Run, ToneOnBin16Reads87HzAndASecondPressEndsTheRunAfterItsCycle) {
     EXPECT_EQ(state.Retour, 8864 - 43);
 }
 
-TEST_F(Run, VoteWithDepthFiveKeepsTheFirstPeak) {
-    window.smoothing = "5";
-    MeasurementRun run = makeRun(recorderOf({toneFile(16), toneFile(20), toneFile(16), toneFile(16)}));
-    pressRunAt(run, 4);
-    run.CommandRun_Click();
-    EXPECT_EQ(window.readouts, (std::vector<std::string>{"87Hz", "87Hz", "87Hz", "87Hz"}));
-}
-
 TEST_F(Run, ArmedNoiseLineStopsAtTheFirstPeakAboveItAndLeavesTheBoxDisabled) {
     state.noise = {true, false, 300};  // armed, fixed 294 pixels above the bottom
-    MeasurementRun run = makeRun(recorderOf({toneFile(30, 0.01), toneFile(30, 0.01), toneFile(40)}));
+    MeasurementRun run =
+        makeRun(recorderOf({toneFile(30, 0.01), toneFile(30, 0.01), toneFile(40)}));
     run.CommandRun_Click();
     EXPECT_EQ(run.cyclesCompleted(), 3);
     EXPECT_EQ(window.run, "Run");
@@ -131,14 +128,12 @@ TEST_F(Run, ArmedNoiseLineStopsAtTheFirstPeakAboveItAndLeavesTheBoxDisabled) {
     run.CommandRun_Click();
     EXPECT_EQ(run.cyclesCompleted(), 4);
     EXPECT_TRUE(window.smoothingEnabled);
-}
 
-TEST_F(Run, PlacingTheLineNeverStopsTheRun) {
+    // While the line is being placed it never stops the run, whatever the peak.
     state.noise = {true, true, 590};
-    MeasurementRun run = makeRun(recorderOf({toneFile(40)}));
-    pressRunAt(run, 5);
+    pressRunAt(run, 6);
     run.CommandRun_Click();
-    EXPECT_EQ(run.cyclesCompleted(), 5);
+    EXPECT_EQ(run.cyclesCompleted(), 6);
 }
 
 TEST_F(Run, ChangesMadeDuringTheYieldApplyFromTheNextCycle) {
@@ -192,16 +187,7 @@ TEST_F(Run, InvalidSmoothingDepthIsReplacedByTheValueUsed) {
     EXPECT_EQ(window.smoothing, "255");
 }
 
-TEST_F(Run, EqualRunCaptionsStillLetAPressStopTheRun) {
-    window.texts[23] = "Run";
-    MeasurementRun run = makeRun(recorderOf({toneFile(16)}));
-    pressRunAt(run, 2);
-    run.CommandRun_Click();
-    EXPECT_EQ(run.cyclesCompleted(), 2);
-    EXPECT_FALSE(state.MesureEnCours);
-}
-
-TEST_F(Run, IdleCaptionSetDuringARunStartsANestedRun) {
+TEST_F(Run, IdleCaptionSetDuringARunStartsANestedRunAndEqualCaptionsStillStop) {
     MeasurementRun run = makeRun(recorderOf({toneFile(16)}));
     window.onYield = [&](int cycle) {
         if (cycle == 1) {
@@ -213,6 +199,14 @@ TEST_F(Run, IdleCaptionSetDuringARunStartsANestedRun) {
     };
     run.CommandRun_Click();
     EXPECT_EQ(run.cyclesCompleted(), 3);
+
+    window.texts[23] = "Run";
+    window.yields = 0;
+    MeasurementRun same = makeRun(recorderOf({toneFile(16)}));
+    pressRunAt(same, 2);
+    same.CommandRun_Click();
+    EXPECT_EQ(same.cyclesCompleted(), 2);
+    EXPECT_FALSE(state.MesureEnCours);
 }
 
 TEST_F(Run, AnalyseButtonAlternatesWithoutTouchingTheRun) {
