@@ -11,7 +11,8 @@ namespace vellora {
 namespace {
 
 std::string aboutText(int key) {
-    static const char* texts[] = {"", "About ", "Version ", "Written by us", "A belt meter", "No warranty", "OK"};
+    static const char* texts[] = {
+        "", "About ", "Version ", "Written by us", "A belt meter", "No warranty", "OK"};
     return texts[key];
 }
 
