@@ -60,8 +60,8 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 QString fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
 
 // Green inside the target, red outside, the palette's own colour without one.
-constexpr const char* kInsideStyle = "color: #1a7f37;";
-constexpr const char* kOutsideStyle = "color: #c62828;";
+const QString kInsideStyle = QString("color: %1;").arg(kInsideColour);
+const QString kOutsideStyle = QString("color: %1;").arg(kOutsideColour);
 constexpr const char* kHintStyle = "color: #c62828;";
 
 }  // namespace

@@ -27,6 +27,10 @@ class QTableWidget;
 
 namespace vellora {
 
+// A reading inside its target range is shown in the first colour, outside in the second.
+inline constexpr char kInsideColour[] = "#1a7f37";
+inline constexpr char kOutsideColour[] = "#c62828";
+
 class BeltWindow : public QWidget {
     Q_OBJECT
 
@@ -43,7 +47,7 @@ class BeltWindow : public QWidget {
         double hz, std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
 
     std::optional<BeltSetup> selectedSetup() const;
-    // A caption in the current language, for the main window's own read-out.
+    // A caption in the current language.
     std::string captionText(BeltCaption c) const { return caption(c); }
     const std::vector<BeltSetup>& setups() const { return setups_; }
     const ReadingLog& readings() const { return log_; }

@@ -27,8 +27,6 @@ constexpr int kNoClearToneKey = 41;
 constexpr int kSliderEndKey = 42;
 
 constexpr int kGapPixels = 8;  // between the read-out and the gauge
-const char* const kInsideColour = "#1a7f37";
-const char* const kOutsideColour = "#c62828";
 
 QLabel* readoutLabel(QWidget* parent, const char* name, int pointSizeDelta, bool bold) {
     auto* l = new QLabel(parent);
@@ -79,7 +77,6 @@ void Form1::createPreciseReadout() {
         store = sessionBeltStore_.get();
     }
     beltWindow_ = new BeltWindow(*store, this);
-    beltWindow_->setWindowFlag(Qt::Window);
     beltWindow_->hide();
     connect(beltWindow_, &BeltWindow::setupChanged, this, &Form1::showPreciseReading);
     applyPreciseCaptions();
@@ -121,18 +118,14 @@ void Form1::recordingRead(bool triggered) {
     preciseHz_ = preciseOfTone_ ? precise_.tone(samples, pas, state.FrequenceCal)
                                 : precise_.belt(samples, pas);
     if (triggered && *preciseHz_ && !preciseOfTone_) {
-        const Agreement a = beltWindow_->addReading(**preciseHz_);
-        const BeltCaption c = a == Agreement::Confirmed  ? BeltCaption::Confirmed
-                              : a == Agreement::Disagree ? BeltCaption::Disagree
-                                                         : BeltCaption::TooFew;
-        TextAccord->setText(fromUtf8(beltWindow_->captionText(c)));
-        TextAccord->setStyleSheet(a == Agreement::Confirmed  ? QString("color: ") + kInsideColour
-                                  : a == Agreement::Disagree ? QString("color: ") + kOutsideColour
-                                                             : QString());
+        // The Belt window words and colours the agreement; the read-out repeats it.
+        beltWindow_->addReading(**preciseHz_);
+        TextAccord->setText(beltWindow_->agreementLabel->text());
+        TextAccord->setStyleSheet(beltWindow_->agreementLabel->styleSheet());
         TextAccord->show();
     }
+    CommandAutoCalibrate->setVisible(preciseOfTone_);
     showPreciseReading();
-    updateAutoCalibrateButton();
 }
 
 void Form1::showPreciseReading() {
@@ -157,15 +150,20 @@ void Form1::showPreciseReading() {
             colour = range == RangeStatus::Inside ? kInsideColour : kOutsideColour;
     }
     // The hint to choose a belt reads as a hint, not as a measured value.
-    QFont f = TextTension->font();
-    f.setBold(setup.has_value());
-    TextTension->setFont(f);
+    if (TextTension->font().bold() != setup.has_value()) {
+        QFont f = TextTension->font();
+        f.setBold(setup.has_value());
+        TextTension->setFont(f);
+    }
     TextTension->setText(tension);
     TextTension->setVisible(!tension.isEmpty());
     TextTension->setProperty("rangeColour", colour);
+    // A style sheet change restyles the labels: only when the colour changes, not every cycle.
     const QString style = colour.isEmpty() ? QString() : "color: " + colour;
-    TextTension->setStyleSheet(style);
-    TextFondamentale->setStyleSheet(style);
+    if (TextTension->styleSheet() != style) {
+        TextTension->setStyleSheet(style);
+        TextFondamentale->setStyleSheet(style);
+    }
     if (preciseOfTone_) TextAccord->hide();
     FramePrecise->show();
     placePreciseReadout();
