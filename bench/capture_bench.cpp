@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "calibration/calibration_tone.h"
-#include "measure/capture_sequence.h"
-#include "platform/rtaudio_input.h"
-#include "platform/rtaudio_sound_player.h"
-#include "platform/wave_audio_recorder.h"
+#include "audio/capture_sequence.h"
+#include "audio/rtaudio_input.h"
+#include "audio/rtaudio_sound_player.h"
+#include "audio/wave_audio_recorder.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The precise estimator's cost per cycle, beside the 400 ms capture it follows.
 #include <benchmark/benchmark.h>
 
-#include "measure/pitch_estimator.h"
-#include "pitch_synth.h"
+#include "pitch/pitch_estimator.h"
+#include "support/pitch_synth.h"
 
 namespace {
 

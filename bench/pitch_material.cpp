@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "pitch_synth.h"
-#include "platform/recorder_wave.h"
+#include "support/pitch_synth.h"
+#include "wave/recorder_wave.h"
 
 namespace {
 

@@ -25,11 +25,11 @@
 #include "calibration/calibration_tone.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
-#include "measure/capture_sequence.h"
-#include "platform/recorder_wave.h"
-#include "platform/rtaudio_input.h"
-#include "platform/rtaudio_sound_player.h"
-#include "platform/wave_audio_recorder.h"
+#include "audio/capture_sequence.h"
+#include "wave/recorder_wave.h"
+#include "audio/rtaudio_input.h"
+#include "audio/rtaudio_sound_player.h"
+#include "audio/wave_audio_recorder.h"
 
 namespace {
 

@@ -1,15 +1,23 @@
-# add_unit_test(NAME SOURCES src... LIBRARIES lib... [ENVIRONMENT VAR=value...])
-# One line per test executable; every GoogleTest case becomes a CTest entry.
+# add_unit_test(NAME SOURCES src... LIBRARIES lib... [ENVIRONMENT VAR=value...] [SOUND_CARD])
+# One line per test executable; every GoogleTest case becomes a CTest entry, run from
+# build/tests and offscreen. SOUND_CARD tests use the private fake sound card of
+# scripts/with-fake-soundcard (they skip without it) and never run beside each other:
+# a tone one of them plays would sound in another's "silent" clip.
 include(GoogleTest)
 find_package(GTest REQUIRED)
 
 function(add_unit_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(ARG "SOUND_CARD" "" "SOURCES;LIBRARIES;ENVIRONMENT" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    set(properties ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}")
+    if(ARG_SOUND_CARD)
+        list(APPEND properties RESOURCE_LOCK vellora_sound_card)
+    endif()
     gtest_discover_tests(${name}
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}"
+        PROPERTIES ${properties}
         DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/profile.h"
-#include "platform/profile_encoding.h"
-#include "platform/profile_text.h"
+#include "ini/profile.h"
+#include "ini/profile_encoding.h"
+#include "ini/profile_text.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "calibration/calibration_run.h"
-#include "platform/sound_player.h"
+#include "audio/sound_player.h"
 
 namespace vellora {
 

@@ -9,9 +9,9 @@
 #include <QScrollBar>
 
 #include "calibration/calibration_dialog.h"
-#include "mainwindow/belt_window.h"
+#include "belt/belt_window.h"
 #include "mainwindow/picture_surface.h"
-#include "measure/belt_store.h"
+#include "belt/belt_store.h"
 
 namespace vellora {
 

@@ -19,7 +19,7 @@
 #include "mainwindow/layout.h"
 #include "measure/measurement_run.h"
 #include "measure/meter_state.h"
-#include "measure/precise_meter.h"
+#include "mainwindow/precise_meter.h"
 #include "settings/about_box.h"
 
 class QAction;

@@ -10,10 +10,10 @@
 #include <QVBoxLayout>
 
 #include "common/qt_text.h"
-#include "mainwindow/belt_window.h"
+#include "belt/belt_window.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
-#include "measure/pitch_samples.h"
+#include "pitch/pitch_samples.h"
 
 namespace vellora {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/help_viewer.h"
+#include "help/help_viewer.h"
 
 namespace vellora {
 

@@ -1,6 +1,6 @@
 #include "settings/language.h"
 
-#include "platform/profile.h"
+#include "ini/profile.h"
 
 namespace vellora {
 

@@ -4,7 +4,7 @@
 #include <limits>
 #include <utility>
 
-#include "platform/profile.h"
+#include "ini/profile.h"
 
 namespace vellora {
 

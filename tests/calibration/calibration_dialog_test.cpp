@@ -1,4 +1,5 @@
 #include "calibration/calibration_dialog.h"
+#include "support/qt_application.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -20,10 +21,7 @@ namespace fs = std::filesystem;
 class Dialog : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name};
-        static QApplication app(argc, argv);
+        ensureGuiApplication();
     }
     void SetUp() override {
         dir = fs::temp_directory_path() / ("vellora_caldlg_" + std::to_string(::getpid()));

@@ -12,12 +12,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "mainwindow/belt_window.h"
+#include "belt/belt_window.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
-#include "measure/belt_store.h"
-#include "pitch_synth.h"
-#include "platform/recorder_wave.h"
+#include "belt/belt_store.h"
+#include "support/pitch_synth.h"
+#include "wave/recorder_wave.h"
+#include "support/qt_application.h"
 
 namespace vellora {
 namespace {
@@ -47,10 +48,7 @@ BeltSetup timingBelt() {
 class PreciseReadout : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name};
-        if (!QApplication::instance()) new QApplication(argc, argv);
+        ensureGuiApplication();
     }
     void SetUp() override {
         dir = fs::temp_directory_path() / ("vellora_precise_" + std::to_string(::getpid()));

@@ -19,7 +19,8 @@
 #include <numbers>
 
 #include "mainwindow/picture_surface.h"
-#include "platform/recorder_wave.h"
+#include "wave/recorder_wave.h"
+#include "support/qt_application.h"
 
 namespace vellora {
 namespace {
@@ -72,11 +73,7 @@ struct FakeSettings {
 class MainWindow : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name};
-        // Never destroyed: tearing Qt's GUI down during exit() crashes once a window was shown.
-        if (!QApplication::instance()) new QApplication(argc, argv);
+        ensureGuiApplication();
     }
     void SetUp() override {
         dir = fs::temp_directory_path() / ("vellora_form1_" + std::to_string(::getpid()));

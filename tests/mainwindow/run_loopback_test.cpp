@@ -16,12 +16,13 @@
 #include "calibration/sound_tone_player.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
-#include "measure/capture_sequence.h"
-#include "platform/rtaudio_input.h"
-#include "platform/rtaudio_sound_player.h"
-#include "platform/wave_audio_recorder.h"
-#include "recorder_test_support.h"
-#include "sound_test_support.h"
+#include "audio/capture_sequence.h"
+#include "audio/rtaudio_input.h"
+#include "audio/rtaudio_sound_player.h"
+#include "audio/wave_audio_recorder.h"
+#include "support/recorder_test_support.h"
+#include "support/sound_test_support.h"
+#include "support/qt_application.h"
 
 namespace vellora {
 namespace {
@@ -49,13 +50,7 @@ struct Seen {
 class RunOnFakeSoundCard : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test_run_loopback";
-        static char* argv[] = {name, nullptr};
-        // Offscreen unless told otherwise: the test needs no display.
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        // Never destroyed: tearing Qt's GUI down during exit() crashes once a window was shown.
-        if (!QApplication::instance()) new QApplication(argc, argv);
+        ensureGuiApplication();
     }
 
     void SetUp() override {

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "common/numeric.h"
-#include "recording_surface.h"
+#include "support/recording_surface.h"
 
 namespace vellora {
 namespace {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <map>
 
-#include "recording_surface.h"
+#include "support/recording_surface.h"
 
 namespace vellora {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "recording_surface.h"
+#include "support/recording_surface.h"
 
 namespace vellora {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "common/numeric.h"
 #include "measure/cycle_processing.h"
-#include "recording_surface.h"
+#include "support/recording_surface.h"
 
 namespace vellora {
 namespace {

@@ -1,4 +1,5 @@
 #include "settings/about_box.h"
+#include "support/qt_application.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +18,7 @@ std::string aboutText(int key) {
 }
 
 TEST(AboutBox, TitleAndVersionFollowTheirTextsDirectly) {
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name};
-    QApplication app(argc, argv);
+    ensureGuiApplication();
 
     QPointer<frmAbout> box = new frmAbout(aboutText);
     EXPECT_EQ(box->windowTitle(), "About Vellora");

@@ -7,8 +7,8 @@
 #include <set>
 #include <sstream>
 
-#include "platform/profile_encoding.h"
-#include "platform/profile_test_support.h"
+#include "ini/profile_encoding.h"
+#include "support/profile_test_support.h"
 
 namespace vellora {
 namespace {

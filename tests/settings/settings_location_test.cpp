@@ -6,7 +6,7 @@
 
 #include <QCoreApplication>
 
-#include "platform/profile_test_support.h"
+#include "support/profile_test_support.h"
 #include "settings/data_files.h"
 
 namespace vellora {

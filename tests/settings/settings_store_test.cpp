@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/profile_test_support.h"
+#include "support/profile_test_support.h"
 
 namespace vellora {
 namespace {

@@ -1,0 +1,193 @@
+#include "audio/rtaudio_input.h"
+
+#include <QEventLoop>
+
+#include <algorithm>
+#include <cmath>
+
+#include "audio/audio_backend.h"
+#include "audio/audio_resampler.h"
+#include "audio/recorder_result.h"
+
+namespace vellora {
+
+namespace {
+
+// Offset-binary 8 bits from a float in -1 .. 1: the top byte of the 16-bit sample
+// x * 32768 plus 128, as an 8-bit converter would deliver it.
+uint8_t toUnsigned8(float x) {
+    const float v = std::floor(x * 128.0f + 128.0f);
+    return uint8_t(std::clamp(v, 0.0f, 255.0f));
+}
+
+}  // namespace
+
+RtAudioInput::RtAudioInput() : RtAudioInput(Options{}) {}
+
+RtAudioInput::RtAudioInput(Options options) : options_(std::move(options)) {
+    idleTimer_.setSingleShot(true);
+    QObject::connect(&idleTimer_, &QTimer::timeout, [this] { closeStream(); });
+}
+
+RtAudioInput::~RtAudioInput() { closeStream(); }
+
+bool RtAudioInput::streamOpen() const {
+    try {
+        return audio_ && audio_->isStreamOpen() && audio_->isStreamRunning();
+    } catch (...) {
+        return false;
+    }
+}
+
+int RtAudioInput::onAudio(void*, void* input, unsigned frames, double, unsigned, void* self) {
+    static_cast<RtAudioInput*>(self)->capture(static_cast<const float*>(input), frames);
+    return 0;
+}
+
+void RtAudioInput::capture(const float* input, unsigned frames) {
+    if (!input) return;
+    if (firstBlock_) {
+        firstBlock_ = false;
+        return;
+    }
+    delivered_ = true;
+    std::span<const float> block(input, frames);
+    if (format_.channels > 1) {
+        mono_.resize(frames);
+        for (unsigned i = 0; i < frames; ++i) {
+            float sum = 0;
+            for (unsigned c = 0; c < format_.channels; ++c) sum += input[i * format_.channels + c];
+            mono_[i] = sum / float(format_.channels);
+        }
+        block = mono_;
+    }
+    // The converter runs on every block, collected or not, so its history stays whole.
+    if (resampler_) {
+        converted_.clear();
+        resampler_->process(block, converted_);
+        block = converted_;
+    }
+    std::lock_guard lock(mutex_);
+    if (!collecting_) return;
+    for (float x : block) {
+        if (samples_.size() >= wanted_) break;
+        samples_.push_back(toUnsigned8(x));
+    }
+    if (samples_.size() >= wanted_) {
+        collecting_ = false;
+        if (waiter_) QMetaObject::invokeMethod(waiter_, &QEventLoop::quit, Qt::QueuedConnection);
+    }
+}
+
+bool RtAudioInput::tryOpen(unsigned device, CaptureFormat f) {
+    if (f.channels == 0 || f.rate == 0) return false;
+    format_ = f;
+    firstBlock_ = true;
+    delivered_ = false;
+    resampler_.reset();
+    if (f.rate != kCaptureRate) {
+        resampler_ = std::make_unique<AudioResampler>(f.rate, kCaptureRate);
+        if (!resampler_->ok()) return false;
+    }
+    unsigned frames = std::max(1u, options_.framesPerBuffer * f.rate / kCaptureRate);
+    mono_.reserve(frames * 2);
+    converted_.reserve(frames * 2 + 64);
+    RtAudio::StreamParameters params;
+    params.deviceId = device;
+    params.nChannels = f.channels;
+    RtAudio::StreamOptions streamOptions;
+    streamOptions.streamName = "Vellora";
+    try {
+        audio_->openStream(nullptr, &params, RTAUDIO_FLOAT32, f.rate, &frames, &onAudio, this,
+                           &streamOptions, &ignoreAudioError);
+        if (!audio_->isStreamOpen()) return false;
+        audio_->startStream();
+        if (audio_->isStreamRunning()) return true;
+    } catch (...) {
+    }
+    closeAudioStream(*audio_);
+    return false;
+}
+
+int32_t RtAudioInput::open() {
+    idleTimer_.stop();
+    if (streamOpen()) return kRecorderOk;
+    closeStream();
+    if (!audio_) audio_ = openAudioLibrary();
+    if (!audio_) return kNoInputDevice;
+    unsigned device = 0;
+    RtAudio::DeviceInfo info;
+    try {
+        if (audio_->getDeviceCount() == 0) return kNoInputDevice;
+        device = audio_->getDefaultInputDevice();
+        info = audio_->getDeviceInfo(device);
+    } catch (...) {
+        return kNoInputDevice;
+    }
+    if (info.probed && info.inputChannels == 0) return kNoInputDevice;
+
+    std::vector<CaptureFormat> formats;
+    if (options_.tryNativeFormatFirst) formats.push_back({kCaptureRate, 1});
+    formats.insert(formats.end(), options_.fallbacks.begin(), options_.fallbacks.end());
+    if (info.preferredSampleRate && info.inputChannels)
+        formats.push_back({info.preferredSampleRate, std::min(info.inputChannels, 2u)});
+    bool converterMissing = false;
+    for (const CaptureFormat& f : formats) {
+        if (tryOpen(device, f)) return kRecorderOk;
+        if (f.rate != kCaptureRate && resampler_ && !resampler_->ok()) converterMissing = true;
+    }
+    resampler_.reset();
+    return converterMissing ? kFormatRefused : kNoInputDevice;
+}
+
+int32_t RtAudioInput::record(size_t count, std::chrono::milliseconds bound,
+                             std::vector<uint8_t>& out) {
+    out.clear();
+    const int32_t opened = open();
+    if (opened != kRecorderOk) return opened;
+    if (!delivered_) bound += options_.startupAllowance;
+    QEventLoop loop;
+    {
+        std::lock_guard lock(mutex_);
+        samples_.clear();
+        samples_.reserve(count);
+        wanted_ = count;
+        collecting_ = count > 0;
+        waiter_ = collecting_ ? &loop : nullptr;
+    }
+    if (count > 0) {
+        QTimer timeout;
+        timeout.setSingleShot(true);
+        timeout.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timeout.start(bound);
+        // User input stays queued until the cycle's own yield.
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    bool complete = false;
+    {
+        std::lock_guard lock(mutex_);
+        waiter_ = nullptr;
+        collecting_ = false;
+        complete = samples_.size() >= count;
+        if (complete) out.swap(samples_);
+    }
+    // A stream that stalled is likely broken (a server gone): open afresh next time.
+    if (!complete) closeStream();
+    return complete ? kRecorderOk : kNoAudioInTime;
+}
+
+void RtAudioInput::release() {
+    if (!streamOpen()) return;
+    if (options_.idleClose.count() <= 0)
+        closeStream();
+    else
+        idleTimer_.start(options_.idleClose);
+}
+
+void RtAudioInput::closeStream() {
+    idleTimer_.stop();
+    if (audio_) closeAudioStream(*audio_);
+}
+
+}  // namespace vellora

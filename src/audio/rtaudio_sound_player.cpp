@@ -1,0 +1,126 @@
+#include "audio/rtaudio_sound_player.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+
+#include "audio/audio_backend.h"
+#include "audio/audio_resampler.h"
+
+namespace vellora {
+
+namespace {
+
+// The rate tried when the output refuses the file's own.
+constexpr unsigned kFallbackRate = 48000;
+constexpr unsigned kFramesPerBuffer = 512;
+
+}  // namespace
+
+RtAudioSoundPlayer::RtAudioSoundPlayer() = default;
+
+RtAudioSoundPlayer::~RtAudioSoundPlayer() { stop(); }
+
+bool RtAudioSoundPlayer::playing() const { return !finished_.load(); }
+
+bool RtAudioSoundPlayer::load(const char* name, Clip& clip) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(name, SFM_READ, &info);
+    if (!file) return false;
+    bool ok = info.frames > 0 && info.channels > 0 && info.samplerate > 0;
+    if (ok) {
+        std::vector<float> all(size_t(info.frames) * size_t(info.channels));
+        const sf_count_t got = sf_readf_float(file, all.data(), info.frames);
+        ok = got > 0;
+        all.resize(size_t(std::max<sf_count_t>(got, 0)) * size_t(info.channels));
+        // Two channels play as they are; more are mixed down to mono.
+        clip.channels = info.channels <= 2 ? unsigned(info.channels) : 1;
+        clip.rate = unsigned(info.samplerate);
+        if (info.channels <= 2) {
+            clip.frames = std::move(all);
+        } else {
+            const size_t n = all.size() / size_t(info.channels);
+            clip.frames.assign(n, 0.0f);
+            for (size_t i = 0; i < n; ++i) {
+                for (int c = 0; c < info.channels; ++c)
+                    clip.frames[i] += all[i * info.channels + c];
+                clip.frames[i] /= float(info.channels);
+            }
+        }
+    }
+    sf_close(file);
+    return ok && !clip.frames.empty();
+}
+
+int RtAudioSoundPlayer::onAudio(void* output, void*, unsigned frames, double, unsigned,
+                                void* self) {
+    return static_cast<RtAudioSoundPlayer*>(self)->fill(static_cast<float*>(output), frames);
+}
+
+int RtAudioSoundPlayer::fill(float* out, unsigned frames) {
+    const size_t total = clip_.frames.size() / clip_.channels;
+    for (unsigned i = 0; i < frames; ++i) {
+        if (position_ >= total) {
+            if (!loop_) {
+                std::fill(out + size_t(i) * clip_.channels, out + size_t(frames) * clip_.channels,
+                          0.0f);
+                finished_ = true;
+                return 1;  // drain what was written, then stop
+            }
+            position_ = 0;
+        }
+        std::copy_n(clip_.frames.data() + position_ * clip_.channels, clip_.channels,
+                    out + size_t(i) * clip_.channels);
+        ++position_;
+    }
+    return 0;
+}
+
+bool RtAudioSoundPlayer::start(unsigned rate) {
+    RtAudio::StreamParameters params;
+    params.nChannels = clip_.channels;
+    RtAudio::StreamOptions options;
+    options.streamName = "Vellora";
+    unsigned frames = kFramesPerBuffer;
+    try {
+        params.deviceId = audio_->getDefaultOutputDevice();
+        audio_->openStream(&params, nullptr, RTAUDIO_FLOAT32, rate, &frames, &onAudio, this,
+                           &options, &ignoreAudioError);
+        if (!audio_->isStreamOpen()) return false;
+        finished_ = false;
+        audio_->startStream();
+        if (audio_->isStreamRunning()) return true;
+    } catch (...) {
+    }
+    finished_ = true;
+    closeAudioStream(*audio_);
+    return false;
+}
+
+bool RtAudioSoundPlayer::sndPlaySound(const char* name, unsigned flags) {
+    stop();
+    if (!name) return true;
+    if (!(flags & kSoundAsync)) return false;
+    Clip clip;
+    if (!load(name, clip)) return false;
+    if (!audio_) audio_ = openAudioLibrary();
+    if (!audio_) return false;
+    clip_ = std::move(clip);
+    position_ = 0;
+    loop_ = (flags & kSoundLoop) != 0;
+    if (start(clip_.rate)) return true;
+    // Some outputs take only their own rates: convert the clip once, which keeps the
+    // loop gapless.
+    clip_.frames = resampleClip(clip_.frames, int(clip_.channels), clip_.rate, kFallbackRate);
+    position_ = 0;
+    if (!clip_.frames.empty() && start(kFallbackRate)) return true;
+    clip_ = {};
+    return false;
+}
+
+void RtAudioSoundPlayer::stop() {
+    if (audio_) closeAudioStream(*audio_);
+    finished_ = true;
+}
+
+}  // namespace vellora

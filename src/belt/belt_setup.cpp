@@ -1,0 +1,199 @@
+#include "belt/belt_setup.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace vellora {
+
+namespace {
+
+constexpr double kGramsPerKilogram = 1000;
+constexpr double kMillimetresPerMetre = 1000;
+
+std::string trimmed(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+// Collects the hints while the fields are read.
+class Checker {
+  public:
+    std::optional<double> number(BeltField field, const std::string& text, bool zeroAllowed) {
+        std::string t = trimmed(text);
+        if (t.empty()) return fail(field, FieldProblem::Empty);
+        for (char& c : t)
+            if (c == ',') c = '.';
+        double v = 0;
+        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+        if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(v))
+            return fail(field, FieldProblem::NotANumber);
+        if (v < 0) return fail(field, FieldProblem::Negative);
+        if (v == 0 && !zeroAllowed) return fail(field, FieldProblem::Zero);
+        return v;
+    }
+    std::optional<double> whole(BeltField field, const std::string& text) {
+        const std::optional<double> v = number(field, text, false);
+        if (v && *v != std::floor(*v)) return fail(field, FieldProblem::NotWhole);
+        return v;
+    }
+    std::nullopt_t fail(BeltField field, FieldProblem problem) {
+        hints.push_back({field, problem});
+        return std::nullopt;
+    }
+    std::vector<FieldHint> hints;
+};
+
+}  // namespace
+
+double kilogramsPerMetre(const BeltSetup& s) {
+    double gramsPerMetre = s.mass;
+    if (s.massBasis == MassBasis::PerMetreAndMm) {
+        const double width = s.widthBasis == WidthBasis::Ribs ? s.ribs * s.ribPitchMm : s.widthMm;
+        gramsPerMetre *= width;
+    }
+    return gramsPerMetre / kGramsPerKilogram;
+}
+
+double spanFromPulleys(double centreDistanceMm, double pulley1Mm, double pulley2Mm) {
+    const double offset = (pulley1Mm - pulley2Mm) / 2;
+    const double squared = centreDistanceMm * centreDistanceMm - offset * offset;
+    return squared > 0 ? std::sqrt(squared) : 0;
+}
+
+double spanMillimetres(const BeltSetup& s) {
+    return s.spanBasis == SpanBasis::Pulleys
+               ? spanFromPulleys(s.centreDistanceMm, s.pulley1Mm, s.pulley2Mm)
+               : s.spanMm;
+}
+
+Tension tensionOf(const BeltSetup& s, double hz) {
+    return tensionFromFrequency(kilogramsPerMetre(s), spanMillimetres(s) / kMillimetresPerMetre, hz,
+                                s.factor);
+}
+
+RangeStatus rangeStatus(const BeltSetup& s, double hz) {
+    double v = hz;
+    switch (s.target) {
+        case TargetKind::None:
+            return RangeStatus::NoTarget;
+        case TargetKind::Frequency:
+            break;
+        case TargetKind::Tension:
+            v = tensionOf(s, hz).newtons;
+            break;
+    }
+    return v >= s.targetLow && v <= s.targetHigh ? RangeStatus::Inside : RangeStatus::Outside;
+}
+
+BeltValidation validateBeltSetup(const BeltSetupForm& form) {
+    Checker check;
+    BeltSetup s;
+    s.name = trimmed(form.name);
+    if (s.name.empty()) {
+        check.fail(BeltField::Name, FieldProblem::Empty);
+    } else {
+        for (const char c : s.name) {
+            if (c == '[' || c == ']' || c == '=' || c == ';' || (unsigned char)c < 0x20) {
+                check.fail(BeltField::Name, FieldProblem::BadCharacters);
+                break;
+            }
+        }
+    }
+
+    s.massBasis = form.massBasis;
+    s.mass = check.number(BeltField::Mass, form.mass, false).value_or(0);
+    s.widthBasis = form.widthBasis;
+    if (s.massBasis == MassBasis::PerMetreAndMm) {
+        if (s.widthBasis == WidthBasis::Millimetres) {
+            s.widthMm = check.number(BeltField::Width, form.width, false).value_or(0);
+        } else {
+            s.ribs = int(check.whole(BeltField::Ribs, form.ribs).value_or(0));
+            s.ribPitchMm = check.number(BeltField::RibPitch, form.ribPitch, false).value_or(0);
+        }
+    }
+
+    s.spanBasis = form.spanBasis;
+    if (s.spanBasis == SpanBasis::Direct) {
+        s.spanMm = check.number(BeltField::Span, form.span, false).value_or(0);
+    } else {
+        const auto centre = check.number(BeltField::CentreDistance, form.centreDistance, false);
+        const auto d1 = check.number(BeltField::Pulley1, form.pulley1, false);
+        const auto d2 = check.number(BeltField::Pulley2, form.pulley2, false);
+        // The pulleys must not touch: the centres lie more than the two radii apart.
+        if (centre && d1 && d2 && *centre <= (*d1 + *d2) / 2)
+            check.fail(BeltField::CentreDistance, FieldProblem::PulleysTooLarge);
+        s.centreDistanceMm = centre.value_or(0);
+        s.pulley1Mm = d1.value_or(0);
+        s.pulley2Mm = d2.value_or(0);
+    }
+
+    s.factor = check.number(BeltField::Factor, form.factor, false).value_or(0);
+
+    s.target = form.target;
+    if (s.target != TargetKind::None) {
+        const auto lo = check.number(BeltField::TargetLow, form.targetLow, true);
+        const auto hi = check.number(BeltField::TargetHigh, form.targetHigh, false);
+        if (lo && hi && *hi < *lo) check.fail(BeltField::TargetHigh, FieldProblem::RangeReversed);
+        s.targetLow = lo.value_or(0);
+        s.targetHigh = hi.value_or(0);
+    }
+
+    BeltValidation result;
+    result.hints = std::move(check.hints);
+    if (result.hints.empty()) result.setup = s;
+    return result;
+}
+
+std::string numberText(double v) {
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return ec == std::errc() ? std::string(buffer, end) : std::string();
+}
+
+BeltSetupForm formOf(const BeltSetup& s) {
+    BeltSetupForm f;
+    f.name = s.name;
+    f.massBasis = s.massBasis;
+    f.mass = numberText(s.mass);
+    f.widthBasis = s.widthBasis;
+    f.width = numberText(s.widthMm);
+    f.ribs = std::to_string(s.ribs);
+    f.ribPitch = numberText(s.ribPitchMm);
+    f.spanBasis = s.spanBasis;
+    f.span = numberText(s.spanMm);
+    f.centreDistance = numberText(s.centreDistanceMm);
+    f.pulley1 = numberText(s.pulley1Mm);
+    f.pulley2 = numberText(s.pulley2Mm);
+    f.factor = numberText(s.factor);
+    f.target = s.target;
+    f.targetLow = numberText(s.targetLow);
+    f.targetHigh = numberText(s.targetHigh);
+    return f;
+}
+
+std::string defaultHintText(FieldProblem problem) {
+    switch (problem) {
+        case FieldProblem::Empty:
+            return "Enter a value.";
+        case FieldProblem::NotANumber:
+            return "Not a number.";
+        case FieldProblem::Negative:
+            return "Must not be negative.";
+        case FieldProblem::Zero:
+            return "Must be greater than zero.";
+        case FieldProblem::NotWhole:
+            return "Enter a whole number.";
+        case FieldProblem::BadCharacters:
+            return "Names cannot contain [ ] = or ;.";
+        case FieldProblem::PulleysTooLarge:
+            return "The pulleys overlap at this centre distance: it must exceed half their "
+                   "diameters' sum.";
+        case FieldProblem::RangeReversed:
+            return "The upper limit is below the lower one.";
+    }
+    return {};
+}
+
+}  // namespace vellora

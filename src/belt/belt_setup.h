@@ -1,0 +1,121 @@
+// One drive's belt set-up, as the Belt window edits it: the belt's mass, the free span,
+// a stiffness correction and the target range, with the checks that refuse bad entries.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "belt/tension.h"
+
+namespace vellora {
+
+enum class MassBasis { PerMetre, PerMetreAndMm };  // g/m, or g/m per mm of width
+enum class WidthBasis { Millimetres, Ribs };
+enum class SpanBasis { Direct, Pulleys };            // span, or centre distance and pulleys
+enum class TargetKind { None, Frequency, Tension };  // Hz, or N
+
+// Poly-V (PK) belts: the rib pitch when the width is given as a rib count.
+inline constexpr double kDefaultRibPitchMm = 3.56;
+
+struct BeltSetup {
+    std::string name;
+    MassBasis massBasis = MassBasis::PerMetre;
+    double mass = 0;  // g/m, or g/m/mm
+    WidthBasis widthBasis = WidthBasis::Millimetres;
+    double widthMm = 0;
+    int ribs = 0;
+    double ribPitchMm = kDefaultRibPitchMm;
+    SpanBasis spanBasis = SpanBasis::Direct;
+    double spanMm = 0;
+    double centreDistanceMm = 0;
+    double pulley1Mm = 0;  // diameters
+    double pulley2Mm = 0;
+    double factor = 1.0;
+    TargetKind target = TargetKind::None;
+    double targetLow = 0;  // Hz or N
+    double targetHigh = 0;
+};
+
+double kilogramsPerMetre(const BeltSetup& s);
+double spanMillimetres(const BeltSetup& s);
+
+// The free span of an open drive between the tangent points of the two pulleys:
+// sqrt(C^2 - ((D1 - D2) / 2)^2), all in millimetres.
+double spanFromPulleys(double centreDistanceMm, double pulley1Mm, double pulley2Mm);
+
+Tension tensionOf(const BeltSetup& s, double hz);
+
+enum class RangeStatus { NoTarget, Inside, Outside };
+RangeStatus rangeStatus(const BeltSetup& s, double hz);
+
+// The entries as typed. A comma is taken as the decimal separator as well as a point.
+struct BeltSetupForm {
+    std::string name;
+    MassBasis massBasis = MassBasis::PerMetre;
+    std::string mass;
+    WidthBasis widthBasis = WidthBasis::Millimetres;
+    std::string width;
+    std::string ribs;
+    std::string ribPitch = "3.56";
+    SpanBasis spanBasis = SpanBasis::Direct;
+    std::string span;
+    std::string centreDistance;
+    std::string pulley1;
+    std::string pulley2;
+    std::string factor = "1.00";
+    TargetKind target = TargetKind::None;
+    std::string targetLow;
+    std::string targetHigh;
+};
+
+enum class BeltField {
+    Name,
+    Mass,
+    Width,
+    Ribs,
+    RibPitch,
+    Span,
+    CentreDistance,
+    Pulley1,
+    Pulley2,
+    Factor,
+    TargetLow,
+    TargetHigh
+};
+
+enum class FieldProblem {
+    Empty,
+    NotANumber,
+    Negative,
+    Zero,
+    NotWhole,         // a rib count
+    BadCharacters,    // a name the settings file cannot hold: [ ] = ; or control characters
+    PulleysTooLarge,  // the centre distance leaves no span between the pulleys
+    RangeReversed,    // the upper end below the lower
+};
+
+struct FieldHint {
+    BeltField field;
+    FieldProblem problem;
+};
+
+struct BeltValidation {
+    std::optional<BeltSetup> setup;  // only when there is no hint
+    std::vector<FieldHint> hints;    // in field order, at most one per field
+};
+
+// Fields that the chosen bases do not use are not checked.
+BeltValidation validateBeltSetup(const BeltSetupForm& form);
+
+// The entries showing a set-up, numbers written so that they read back exactly.
+BeltSetupForm formOf(const BeltSetup& s);
+
+// English text of a hint, for when no language file supplies one.
+std::string defaultHintText(FieldProblem problem);
+
+// A number as the set-up's fields and the settings file write it: the shortest text that
+// reads back to the same double, with a point.
+std::string numberText(double v);
+
+}  // namespace vellora

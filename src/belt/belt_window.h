@@ -1,0 +1,117 @@
+// The modeless Belt window: named belt set-ups (one per drive) edited with a hint on
+// every refused field and kept in the settings store, the session's readings with their
+// tension, saved as CSV, and whether the last three agree.
+#pragma once
+
+#include <QWidget>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "belt/belt_window_captions.h"
+#include "belt/belt_setup.h"
+#include "belt/belt_store.h"
+#include "belt/reading_log.h"
+
+class QButtonGroup;
+class QComboBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+namespace vellora {
+
+// A reading inside its target range is shown in the first colour, outside in the second.
+inline constexpr char kInsideColour[] = "#1a7f37";
+inline constexpr char kOutsideColour[] = "#c62828";
+
+class BeltWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    // The set-ups are loaded from `store` now and written back on every change; the
+    // store must outlive the window.
+    explicit BeltWindow(BeltStore& store, QWidget* parent = nullptr);
+
+    // Sets every caption; the English text stands in for each the lookup lacks.
+    void applyCaptions(BeltCaptionLookup lookup);
+
+    // A triggered reading: logged with the chosen set-up and its tension.
+    Agreement addReading(
+        double hz, std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
+
+    std::optional<BeltSetup> selectedSetup() const;
+    // A caption in the current language.
+    std::string captionText(BeltCaption c) const { return caption(c); }
+    const std::vector<BeltSetup>& setups() const { return setups_; }
+    const ReadingLog& readings() const { return log_; }
+
+    // Writes the log; on failure the window shows why and false is returned.
+    bool saveCsv(const std::filesystem::path& path);
+
+    // The controls, for the owner's shortcuts and for tests.
+    QLineEdit* edit(BeltField field) const { return fields_.at(field).edit; }
+    QLabel* hint(BeltField field) const { return fields_.at(field).hint; }
+    QListWidget* setupList = nullptr;
+    QPushButton* newButton = nullptr;
+    QPushButton* deleteButton = nullptr;
+    QPushButton* keepButton = nullptr;
+    QPushButton* saveCsvButton = nullptr;
+    QRadioButton* perMetre = nullptr;
+    QRadioButton* perMetreAndMm = nullptr;
+    QRadioButton* widthMm = nullptr;
+    QRadioButton* ribCount = nullptr;
+    QRadioButton* spanDirect = nullptr;
+    QRadioButton* spanPulleys = nullptr;
+    QComboBox* target = nullptr;
+    QTableWidget* readingsTable = nullptr;
+    QLabel* agreementLabel = nullptr;
+    QLabel* lastReadingLabel = nullptr;
+    QLabel* problemLabel = nullptr;
+
+  Q_SIGNALS:
+    // The chosen set-up or its values changed: the main window's tension read-out follows.
+    void setupChanged();
+
+  private:
+    struct Field {
+        QLabel* caption = nullptr;
+        QLineEdit* edit = nullptr;
+        QLabel* hint = nullptr;
+    };
+
+    QWidget* buildSetupForm();
+    QWidget* buildReadings();
+    void addField(QFormLayout* form, BeltField field);
+    void updateEnabledFields();
+    BeltSetupForm formFromControls() const;
+    void showForm(const BeltSetupForm& form);
+    void keepSetup();
+    void newSetup();
+    void deleteSetup();
+    void selectionChanged();
+    void refreshList(const std::string& select);
+    void persist();
+    void showAgreement(Agreement a);
+    void askAndSaveCsv();
+    std::string caption(BeltCaption c) const { return beltCaption(lookup_, c); }
+
+    BeltStore& store_;
+    BeltCaptionLookup lookup_;
+    std::vector<BeltSetup> setups_;
+    ReadingLog log_;
+    std::map<BeltField, Field> fields_;
+    QLabel* massCaption_ = nullptr;
+    QLabel* spanCaption_ = nullptr;
+    QLabel* targetCaption_ = nullptr;
+    QLabel* setupsCaption_ = nullptr;
+    QLabel* readingsCaption_ = nullptr;
+};
+
+}  // namespace vellora

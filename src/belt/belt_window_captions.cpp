@@ -1,0 +1,142 @@
+#include "belt/belt_window_captions.h"
+
+namespace vellora {
+
+namespace {
+constexpr const char* kMissingKey = "Err!!";
+}  // namespace
+
+std::string englishBeltCaption(BeltCaption c) {
+    switch (c) {
+        case BeltCaption::Title:
+            return "Belt";
+        case BeltCaption::Setups:
+            return "Set-ups";
+        case BeltCaption::New:
+            return "New";
+        case BeltCaption::Delete:
+            return "Delete";
+        case BeltCaption::Name:
+            return "Name";
+        case BeltCaption::Mass:
+            return "Mass";
+        case BeltCaption::PerMetre:
+            return "g/m";
+        case BeltCaption::PerMetreAndMm:
+            return "g/m per mm of width";
+        case BeltCaption::WidthMm:
+            return "Width (mm)";
+        case BeltCaption::RibCount:
+            return "Ribs";
+        case BeltCaption::RibPitch:
+            return "Rib pitch (mm)";
+        case BeltCaption::Span:
+            return "Span (mm)";
+        case BeltCaption::SpanDirect:
+            return "Span measured";
+        case BeltCaption::SpanPulleys:
+            return "From centre distance and pulleys";
+        case BeltCaption::CentreDistance:
+            return "Centre distance (mm)";
+        case BeltCaption::Pulley1:
+            return "Pulley 1 diameter (mm)";
+        case BeltCaption::Pulley2:
+            return "Pulley 2 diameter (mm)";
+        case BeltCaption::Factor:
+            return "Stiffness factor";
+        case BeltCaption::Target:
+            return "Target";
+        case BeltCaption::TargetNone:
+            return "None";
+        case BeltCaption::TargetFrequency:
+            return "Frequency (Hz)";
+        case BeltCaption::TargetTension:
+            return "Tension (N)";
+        case BeltCaption::From:
+            return "From";
+        case BeltCaption::To:
+            return "To";
+        case BeltCaption::Keep:
+            return "Keep set-up";
+        case BeltCaption::Readings:
+            return "Readings";
+        case BeltCaption::SaveCsv:
+            return "Save as CSV...";
+        case BeltCaption::Confirmed:
+            return "Confirmed: the last three readings agree within 1 %";
+        case BeltCaption::Disagree:
+            return "The last three readings disagree: pluck again";
+        case BeltCaption::TooFew:
+            return "Three agreeing readings confirm a measurement";
+        case BeltCaption::HintEmpty:
+            return "Enter a value.";
+        case BeltCaption::HintNotANumber:
+            return "Not a number.";
+        case BeltCaption::HintNegative:
+            return "Must not be negative.";
+        case BeltCaption::HintZero:
+            return "Must be greater than zero.";
+        case BeltCaption::HintNotWhole:
+            return "Enter a whole number.";
+        case BeltCaption::HintBadCharacters:
+            return "Names cannot contain [ ] = or ;.";
+        case BeltCaption::HintPulleysTooLarge:
+            return "The pulleys overlap: the centre distance must exceed half the sum of "
+                   "their diameters.";
+        case BeltCaption::HintRangeReversed:
+            return "The upper limit is below the lower one.";
+        case BeltCaption::ColumnTime:
+            return "Time";
+        case BeltCaption::ColumnSetup:
+            return "Set-up";
+        case BeltCaption::ColumnFrequency:
+            return "Frequency (Hz)";
+        case BeltCaption::ColumnNewtons:
+            return "Tension (N)";
+        case BeltCaption::ColumnKgf:
+            return "kgf";
+        case BeltCaption::ColumnLbf:
+            return "lbf";
+        case BeltCaption::SaveFailed:
+            return "The readings could not be saved: ";
+        case BeltCaption::LastReading:
+            return "Last reading";
+        case BeltCaption::Inside:
+            return "within the target";
+        case BeltCaption::Outside:
+            return "outside the target";
+    }
+    return {};
+}
+
+std::string beltCaption(const BeltCaptionLookup& lookup, BeltCaption c) {
+    if (lookup) {
+        const std::optional<std::string> text = lookup(int(c));
+        if (text && !text->empty() && *text != kMissingKey) return *text;
+    }
+    return englishBeltCaption(c);
+}
+
+BeltCaption hintCaption(FieldProblem problem) {
+    switch (problem) {
+        case FieldProblem::Empty:
+            return BeltCaption::HintEmpty;
+        case FieldProblem::NotANumber:
+            return BeltCaption::HintNotANumber;
+        case FieldProblem::Negative:
+            return BeltCaption::HintNegative;
+        case FieldProblem::Zero:
+            return BeltCaption::HintZero;
+        case FieldProblem::NotWhole:
+            return BeltCaption::HintNotWhole;
+        case FieldProblem::BadCharacters:
+            return BeltCaption::HintBadCharacters;
+        case FieldProblem::PulleysTooLarge:
+            return BeltCaption::HintPulleysTooLarge;
+        case FieldProblem::RangeReversed:
+            return BeltCaption::HintRangeReversed;
+    }
+    return BeltCaption::HintEmpty;
+}
+
+}  // namespace vellora

@@ -1,0 +1,76 @@
+// The Belt window's captions by number, as a language file section "BELT" would hold
+// them, with the English text used when the lookup has none.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "belt/belt_setup.h"
+
+namespace vellora {
+
+enum class BeltCaption {
+    Title = 1,
+    Setups,
+    New,
+    Delete,
+    Name,
+    Mass,
+    PerMetre,
+    PerMetreAndMm,
+    WidthMm,
+    RibCount,
+    RibPitch,
+    Span,
+    SpanDirect,
+    SpanPulleys,
+    CentreDistance,
+    Pulley1,
+    Pulley2,
+    Factor,
+    Target,
+    TargetNone,
+    TargetFrequency,
+    TargetTension,
+    From,
+    To,
+    Keep,
+    Readings,
+    SaveCsv,
+    Confirmed,
+    Disagree,
+    TooFew,
+    HintEmpty,
+    HintNotANumber,
+    HintNegative,
+    HintZero,
+    HintNotWhole,
+    HintBadCharacters,
+    HintPulleysTooLarge,
+    HintRangeReversed,
+    ColumnTime,
+    ColumnSetup,
+    ColumnFrequency,
+    ColumnNewtons,
+    ColumnKgf,
+    ColumnLbf,
+    SaveFailed,
+    LastReading,
+    Inside,
+    Outside,
+};
+inline constexpr int kLastBeltCaption = int(BeltCaption::Outside);
+
+// lookup(key): the current language's text of BELT `key`, or nullopt when it has none.
+using BeltCaptionLookup = std::function<std::optional<std::string>(int key)>;
+
+std::string englishBeltCaption(BeltCaption c);
+
+// The looked-up text, or the English one when the lookup is empty, has no text, or gives
+// the language lookup's "Err!!" for a missing key.
+std::string beltCaption(const BeltCaptionLookup& lookup, BeltCaption c);
+
+BeltCaption hintCaption(FieldProblem problem);
+
+}  // namespace vellora

@@ -1,0 +1,79 @@
+#include "pitch/pitch_estimator.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vellora {
+
+namespace {
+// Below a third of a quantisation step RMS the card delivers silence.
+constexpr double kSilenceRms = 0.35;
+// Noise gives a normalised difference near 1 at every lag; a pluck that decays into
+// noise 20 dB down within 100 ms still stays below 0.65 at its period.
+constexpr double kMaxAperiodicity = 0.8;
+// Found partials must carry a fair share of the spectrum's energy up to the last of them.
+constexpr double kMinHarmonicShare = 0.3;
+constexpr int kMinOddPartials = 2;
+constexpr double kOddShareOfStrongest = 0.03;
+constexpr double kHalvingAgreement = 0.01;
+// Longer clips add little and cost time: the first 0.75 s at most.
+constexpr size_t kMaxSamples = 16384;
+}  // namespace
+
+PitchEstimator::PitchEstimator(PitchOptions options) : options_(options) {}
+
+std::optional<PitchEstimate> PitchEstimator::estimate(std::span<const uint8_t> samples,
+                                                      float pasFrequence) {
+    return estimateAtRate(samples, cardRate(pasFrequence));
+}
+
+std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const uint8_t> samples,
+                                                            double rate) {
+    if (!(rate > 0)) return std::nullopt;
+    samples = samples.first(std::min(samples.size(), kMaxSamples));
+    if (samples.empty()) return std::nullopt;
+    double mean = 0;
+    for (const uint8_t s : samples) mean += s;
+    mean /= double(samples.size());
+    centred_.resize(samples.size());
+    double energy = 0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        centred_[i] = double(samples[i]) - mean;
+        energy += centred_[i] * centred_[i];
+    }
+    if (std::sqrt(energy / double(samples.size())) < kSilenceRms) return std::nullopt;
+
+    const std::optional<PeriodEstimate> period =
+        period_.find(centred_, rate, options_.minHz, options_.maxHz);
+    if (!period || period->aperiodicity > kMaxAperiodicity) return std::nullopt;
+
+    partials_.analyse(centred_, rate);
+    const double highest = std::min(options_.highestPartialHz, 0.45 * rate);
+    std::optional<PartialFit> fit = partials_.fit(rate / period->lag, highest);
+    if (!fit || fit->harmonicShare < kMinHarmonicShare) return std::nullopt;
+    // When the odd partials are much weaker than the even ones, half the period is
+    // nearly a period too and the search may take it. Odd partials of half the
+    // frequency, no more than 30 dB below the strongest and consistent with it, show
+    // the belt's real fundamental.
+    const double half = fit->fundamentalHz / 2;
+    if (half >= options_.minHz) {
+        std::optional<PartialFit> lower = partials_.fit(half, highest);
+        if (lower && std::abs(lower->fundamentalHz / half - 1) < kHalvingAgreement) {
+            double strongest = 0;
+            for (const Partial& p : fit->partials) strongest = std::max(strongest, p.level);
+            const auto odd = std::count_if(
+                lower->partials.begin(), lower->partials.end(), [&](const Partial& p) {
+                    return p.number % 2 == 1 && p.level >= kOddShareOfStrongest * strongest;
+                });
+            if (odd >= kMinOddPartials) fit = std::move(lower);
+        }
+    }
+    PitchEstimate result;
+    result.hz = fit->fundamentalHz;
+    result.aperiodicity = period->aperiodicity;
+    result.partials = int(fit->partials.size());
+    result.inharmonicity = fit->inharmonicity;
+    return result;
+}
+
+}  // namespace vellora

@@ -1,0 +1,65 @@
+#include "tools/recording_analysis.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "common/numeric.h"
+#include "measure/cycle_processing.h"
+#include "measure/null_surface.h"
+
+namespace vellora {
+
+namespace {
+// The spectrum surface of a freshly started meter: 1024 units across, 594 pixels
+// high (the default window), gain 266 (the default level position 246).
+constexpr float kSurfaceWidth = 1024.0f;
+constexpr float kSurfaceHeight = 594.0f;
+constexpr int16_t kDefaultAmplification = 266;
+constexpr uintmax_t kShortestRecording = 44;
+}  // namespace
+
+AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptions& options) {
+    AnalysisResult result;
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (ec || !std::filesystem::exists(status)) {
+        result.error = "no such file";
+        return result;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        result.error = "not a regular file";
+        return result;
+    }
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        result.error = "cannot read its size: " + ec.message();
+        return result;
+    }
+    if (size < kShortestRecording) {
+        result.error = "only " + std::to_string(size) +
+                       " bytes, shorter than a 44-byte WAVE header: no recording";
+        return result;
+    }
+    const Recording rec = readRecordingFile(path);
+    if (!rec.present) {
+        result.error = "cannot be read";
+        return result;
+    }
+
+    NullSurface im(kSurfaceWidth, kSurfaceHeight);
+    SpectrumArrays arrays;
+    PlotState st;
+    st.Amplification = kDefaultAmplification;
+    st.NbFrequencesAffichees = options.bins;
+    st.PasFrequence = options.pasFrequence;
+    PeakVote vote(1);
+    int32_t energiePrecedente = 0;
+    const CycleOutcome out = processCycle(rec, im, nullptr, arrays, st, vote, energiePrecedente);
+
+    result.ok = true;
+    result.bin = toInt32Saturated(st.IndicePic);
+    result.readout = out.readout;
+    return result;
+}
+
+}  // namespace vellora

@@ -1,0 +1,232 @@
+// The profile store: the layout rules on text in memory, then real files, including
+// writes that fail without harming the file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "ini/profile.h"
+#include "ini/profile_encoding.h"
+#include "support/profile_test_support.h"
+#include "ini/profile_text.h"
+
+namespace vellora {
+namespace {
+
+using testing::readBytes;
+using testing::TempFolder;
+using testing::writeBytes;
+
+const std::string kFrancais =
+    "Fran\xC3\xA7"
+    "ais";
+const std::string kFrancais1252 =
+    "Fran\xE7"
+    "ais";
+
+TEST(ProfileText, LookupIsCaseBlindFirstMatchWinsAndValuesLoseBlanksAndOnePairOfQuotes) {
+    const std::string text =
+        "top=1\n[Settings]\nNIVEAU=300\nniveau=301\n;c=2\nnoequals\n[settings]\nother=4\n"
+        "[S] trailing words\n"
+        "plain =  value with inner  blanks \t\n"
+        "dq=\"  kept blanks  \"\nsq=' single '\ntwice=\"\"q\"\"\nmixed=\"abc'\nlone=\"\n"
+        "empty=\nquotedEmpty=\"\"\n  indented  = x\n";
+    const struct {
+        const char *section, *key;
+        std::optional<std::string> value;
+    } cases[] = {
+        {"SETTINGS", "Niveau", "300"},
+        {"settings", "other", std::nullopt},  // only the first matching section counts
+        {"Settings", "c", std::nullopt},
+        {"Settings", ";c", std::nullopt},
+        {"MISSING", "top", std::nullopt},
+        {"S", "plain", "value with inner  blanks"},
+        {"S", "dq", "  kept blanks  "},
+        {"S", "sq", " single "},
+        {"S", "twice", "\"q\""},
+        {"S", "mixed", "\"abc'"},
+        {"S", "lone", "\""},
+        {"S", "empty", ""},
+        {"S", "quotedEmpty", ""},
+        {"S", "indented", "x"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(profileLookup(text, c.section, c.key), c.value) << c.section << "/" << c.key;
+}
+
+TEST(ProfileText, WritesKeepEveryOtherByteAndPlaceNewKeysAndSections) {
+    std::string text;
+    text = profileSet(text, "POSITIONS", "Left", "0");
+    text = profileSet(text, "SETTINGS", "Amplification", "266");
+    text = profileSet(text, "POSITIONS", "Height", "11220");
+    EXPECT_EQ(text, "[POSITIONS]\nLeft=0\nHeight=11220\n[SETTINGS]\nAmplification=266\n");
+
+    const std::string before =
+        "; a comment before any section\n\n[Other]\nUnknown = keep me  \n[settings]\n"
+        "  niveau = 300 ; old\nNoEquals line\nExtra=1\n\n\n[Last]\nx=y";
+    std::string after = profileSet(before, "SETTINGS", "Niveau", "263");
+    EXPECT_EQ(after,
+              "; a comment before any section\n\n[Other]\nUnknown = keep me  \n[settings]\n"
+              "niveau=263\nNoEquals line\nExtra=1\n\n\n[Last]\nx=y");
+    // After the section's last non-blank line, before its blank lines.
+    after = profileSet(after, "Settings", "Langue", "English");
+    EXPECT_NE(after.find("Extra=1\nLangue=English\n\n\n[Last]\n"), std::string::npos) << after;
+    // After a last line without a line end.
+    after = profileSet(after, "POSITIONS", "Top", "5");
+    EXPECT_NE(after.find("[Last]\nx=y\n[POSITIONS]\nTop=5\n"), std::string::npos) << after;
+    EXPECT_EQ(profileSet("[S]\na=1", "S", "b", "2"), "[S]\na=1\nb=2\n");
+
+    std::string crlf = profileSet("[SETTINGS]\r\nNiveau=300\r\n", "SETTINGS", "Niveau", "263");
+    crlf = profileSet(crlf, "SETTINGS", "Langue", "English");
+    crlf = profileSet(crlf, "POSITIONS", "Top", "0");
+    EXPECT_EQ(crlf, "[SETTINGS]\r\nNiveau=263\r\nLangue=English\r\n[POSITIONS]\r\nTop=0\r\n");
+}
+
+TEST(ProfileText, ValuesThatWouldLoseCharactersAreQuotedAndReadBackExactly) {
+    for (const std::string value :
+         {" lead", "trail ", "\"both\"", "'single'", "\"", "\"\"", "a = b", "", "x\"", " \" "}) {
+        const std::string text = profileSet("", "S", "k", value);
+        EXPECT_EQ(profileLookup(text, "S", "k"), value) << text;
+    }
+    EXPECT_EQ(profileSet("", "S", "k", "plain"), "[S]\nk=plain\n");
+    EXPECT_EQ(profileSet("", "S", "k", " x"), "[S]\nk=\" x\"\n");
+}
+
+TEST(ProfileText, NamesAndValuesThatCannotBeStored) {
+    EXPECT_TRUE(isWritableProfileName("SETTINGS", "Niveau"));
+    const std::pair<const char*, const char*> refused[] = {
+        {"", "k"},   {"S", ""},   {"S]", "k"}, {"S", "a=b"}, {"S", ";k"},
+        {"S", "[k"}, {" S", "k"}, {"S", "k "}, {"S\n", "k"}, {"S", "\xFF"}};
+    for (const auto& [section, key] : refused)
+        EXPECT_FALSE(isWritableProfileName(section, key)) << section << "/" << key;
+    EXPECT_TRUE(isWritableProfileValue(kFrancais));
+    for (const std::string& value :
+         {std::string("two\nlines"), std::string("cr\r"), std::string("nul\0", 4), kFrancais1252})
+        EXPECT_FALSE(isWritableProfileValue(value)) << value;
+}
+
+TEST(ProfileText, IntegerReading) {
+    const std::pair<std::string, int32_t> cases[] = {
+        {"12.7", 12},
+        {"abc", 0},
+        {"-5", -5},
+        {"+7", 7},
+        {"-", 0},
+        {"  42 Hz", 42},
+        {"0x10", 0},
+        {"2147483647", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"4294967295", -1},  // wraps as the service's conversion does
+        {"4294967296", 0},
+        {std::string(28, '0') + "12", 1},  // only the first 29 characters are read
+    };
+    for (const auto& [text, value] : cases) EXPECT_EQ(profileParseInt(text), value) << text;
+}
+
+TEST(ProfileEncoding, Utf8IsKeptAndAnythingElseIsWindows1252) {
+    EXPECT_TRUE(isValidUtf8(kFrancais));
+    for (const char* bad : {"Fran\xE7"
+                            "ais",
+                            "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                            "\xE2\x82"})  // 1252, overlong, surrogate, above U+10FFFF, cut short
+        EXPECT_FALSE(isValidUtf8(bad)) << bad;
+    EXPECT_EQ(decodeProfileBytes("\x80\x93\x94\x81"),
+              "\xE2\x82\xAC\xE2\x80\x9C\xE2\x80\x9D\xC2\x81");
+    EXPECT_EQ(decodeProfileBytes("\xEF\xBB\xBF[S]\n"), "[S]\n");  // the mark is dropped
+    EXPECT_EQ(decodeProfileBytes("\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(utf8Prefix(kFrancais, 5), "Fran\xC3\xA7");
+    EXPECT_EQ(utf8Prefix(kFrancais, 4), "Fran");
+}
+
+TEST(ProfileFile, MissingFileGivesDefaultsAndEachCallReadsTheFileAfresh) {
+    TempFolder dir;
+    const auto ini = dir / "Vellora.ini";
+    EXPECT_EQ(GetPrivateProfileIntA("POSITIONS", "Height", 11220, ini), 11220);
+    EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Langue", kFrancais, 100, ini), kFrancais);
+    EXPECT_FALSE(std::filesystem::exists(ini));
+    ASSERT_TRUE(WritePrivateProfileStringA("POSITIONS", "Left", "0", ini));
+    EXPECT_EQ(readBytes(ini), "[POSITIONS]\nLeft=0\n");
+    EXPECT_EQ(GetPrivateProfileIntA("positions", "LEFT", 7, ini), 0);
+
+    writeBytes(ini, "[S]\nQuoted=\"263\"\nEmpty=\nText=\n");
+    EXPECT_EQ(GetPrivateProfileIntA("S", "Quoted", 0, ini), 263);
+    // An empty value is no value for integers, but the empty text for texts.
+    EXPECT_EQ(GetPrivateProfileIntA("S", "Empty", 110, ini), 110);
+    EXPECT_EQ(GetPrivateProfileStringA("S", "Text", "Err!!", 200, ini), "");
+    EXPECT_EQ(GetPrivateProfileStringA("S", "None", "Err!!", 200, ini), "Err!!");
+}
+
+TEST(ProfileFile, ValuesAreCutToTheBufferInCharacters) {
+    TempFolder dir;
+    const auto ini = dir / "Vellora.ini";
+    std::string e150;
+    for (int i = 0; i < 150; ++i) e150 += "\xC3\xA9";
+    writeBytes(ini, "[SETTINGS]\nLangue=" + std::string(150, 'L') + "\nE=" + e150 + "\n");
+    EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Langue", "", 100, ini), std::string(99, 'L'));
+    EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "E", "", 100, ini), e150.substr(0, 198));
+    EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "None", "abcdef", 4, ini), "abc");
+    EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Langue", "x", 0, ini), "");
+}
+
+TEST(ProfileFile, AWindows1252FileReadsAndIsRewrittenInUtf8WithItsLineEnds) {
+    TempFolder dir;
+    const auto ini = dir / "Vellora.ini";
+    writeBytes(ini, "[SETTINGS]\r\nLangue=" + kFrancais1252 + "\r\n; \xAB r\xE9glages \xBB\r\n");
+    EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Langue", "", 100, ini), kFrancais);
+    ASSERT_TRUE(WritePrivateProfileStringA("SETTINGS", "Niveau", "262", ini));
+    EXPECT_EQ(readBytes(ini), "[SETTINGS]\r\nLangue=" + kFrancais +
+                                  "\r\n; \xC2\xAB r\xC3\xA9glages \xC2\xBB\r\nNiveau=262\r\n");
+
+    // A byte-order mark is read past and not written back.
+    writeBytes(ini, "\xEF\xBB\xBF[POSITIONS]\r\nTop=1\r\n\r\n[Mine]\r\nmine = 1\r\n");
+    ASSERT_TRUE(WritePrivateProfileStringA("POSITIONS", "Left", "3", ini));
+    EXPECT_EQ(readBytes(ini), "[POSITIONS]\r\nTop=1\r\nLeft=3\r\n\r\n[Mine]\r\nmine = 1\r\n");
+}
+
+TEST(ProfileFile, FailedWritesKeepTheFile) {
+    TempFolder dir;
+    const auto ini = dir / "Vellora.ini";
+    const std::string before = "[SETTINGS]\nNiveau=300\n";
+    writeBytes(ini, before);
+    EXPECT_FALSE(WritePrivateProfileStringA("SETTINGS", "k", "two\nlines", ini));
+    EXPECT_FALSE(WritePrivateProfileStringA("SETTINGS", "a=b", "1", ini));
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", dir / "no" / "Vellora.ini"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "no"));
+
+    ::chmod(dir.path().c_str(), 0555);
+    {
+        testing::ActAsUnprivilegedUser user;
+        if (testing::canCreateIn(dir.path())) GTEST_SKIP() << "permissions are not enforced here";
+        std::string error;
+        EXPECT_FALSE(WritePrivateProfileStringA("SETTINGS", "Niveau", "263", ini, &error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_FALSE(WritePrivateProfileStringA("SETTINGS", "New", "1", dir / "Other.ini"));
+    }
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(readBytes(ini), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
+    ::chmod(ini.c_str(), 0200);  // exists, cannot be read: must not be replaced
+    {
+        testing::ActAsUnprivilegedUser user;
+        if (std::FILE* probe = std::fopen(ini.c_str(), "rb")) {
+            std::fclose(probe);
+            GTEST_SKIP() << "permissions are not enforced here";
+        }
+        EXPECT_EQ(GetPrivateProfileIntA("SETTINGS", "Niveau", 246, ini), 246);
+        EXPECT_FALSE(WritePrivateProfileStringA("SETTINGS", "Niveau", "263", ini));
+    }
+    ::chmod(ini.c_str(), 0644);
+    EXPECT_EQ(readBytes(ini), before);
+}
+
+TEST(ProfileFile, ATemporaryFileLeftByAKilledWriteDoesNotCorruptTheNextRead) {
+    TempFolder dir;
+    const auto ini = dir / "Vellora.ini";
+    writeBytes(ini, "[POSITIONS]\nLeft=100\nTop=200\n");
+    writeBytes(dir / "Vellora.ini.tmp-123456-0", "[POSITIONS]\nLef");  // killed before rename
+    EXPECT_EQ(GetPrivateProfileIntA("POSITIONS", "Left", 0, ini), 100);
+    ASSERT_TRUE(WritePrivateProfileStringA("POSITIONS", "Top", "300", ini));
+    EXPECT_EQ(readBytes(ini), "[POSITIONS]\nLeft=100\nTop=300\n");
+}
+
+}  // namespace
+}  // namespace vellora

@@ -1,5 +1,0 @@
-if(NOT VELLORA_CORE_ONLY)
-    add_unit_test(test_help_viewer SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/help_viewer_test.cpp LIBRARIES vellora_help Qt6::Widgets)
-    target_compile_definitions(test_help_viewer PRIVATE VELLORA_SOURCE_HELP_DIR="${CMAKE_SOURCE_DIR}/help")
-    add_unit_test(test_chelp SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/chelp_test.cpp LIBRARIES vellora_help)
-endif()

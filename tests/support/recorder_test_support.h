@@ -1,0 +1,71 @@
+// A scripted AudioInput and a temporary current directory for the recorder tests.
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "audio/audio_input.h"
+#include "audio/recorder_result.h"
+
+namespace vellora {
+
+struct FakeInput : AudioInput {
+    int32_t openResult = kRecorderOk;
+    int32_t recordResult = kRecorderOk;
+    uint8_t next = 0;  // samples count up from here, so a clip tells where it came from
+    int opens = 0, records = 0, releases = 0;
+    size_t lastCount = 0;
+    std::chrono::milliseconds lastBound{0};
+
+    int32_t open() override {
+        ++opens;
+        return openResult;
+    }
+    int32_t record(size_t count, std::chrono::milliseconds bound,
+                   std::vector<uint8_t>& out) override {
+        ++records;
+        lastCount = count;
+        lastBound = bound;
+        out.clear();
+        if (recordResult != kRecorderOk) return recordResult;
+        for (size_t i = 0; i < count; ++i) out.push_back(next++);
+        return kRecorderOk;
+    }
+    void release() override { ++releases; }
+};
+
+// Makes a fresh temporary folder the current directory for the test's lifetime.
+class InTemporaryFolder {
+  public:
+    InTemporaryFolder() {
+        char pattern[] = "/tmp/vellora-sound-test.XXXXXX";
+        dir_ = mkdtemp(pattern);
+        old_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_);
+    }
+    ~InTemporaryFolder() {
+        std::filesystem::current_path(old_);
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    const std::filesystem::path& path() const { return dir_; }
+
+  private:
+    std::filesystem::path dir_, old_;
+};
+
+inline std::vector<uint8_t> readBytes(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+inline void writeBytes(const std::filesystem::path& p, const std::vector<uint8_t>& bytes) {
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+}  // namespace vellora
