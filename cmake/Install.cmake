@@ -3,6 +3,10 @@
 # entry and an icon so it appears in the desktop's menu.
 include(GNUInstallDirs)
 
+# Debian wants 0755 directories whatever the umask of whoever builds the package.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
 if(TARGET vellora)
     install(TARGETS vellora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
@@ -18,8 +22,27 @@ set(CPACK_PACKAGE_NAME vellora)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Vellora developers <dev@vellora.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Frequency meter for checking timing belt tension")
+# One line each: CPack does not wrap, and lintian wants lines under 80 characters.
+string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Vellora measures the frequency at which an engine timing belt vibrates when"
+    "it is plucked: with a microphone held near the belt, it shows the spectrum"
+    "of a 400 ms recording and the belt's frequency in hertz, to compare with the"
+    "manufacturer's figure. It calibrates its frequency scale with a tone played"
+    "through the loudspeaker, gives the belt's fundamental to 0.1 Hz and, for a"
+    "described belt, its tension."
+    ""
+    "The package also holds vellora-analyze, which prints the reading of saved"
+    "recordings.")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# Debug information goes to vellora-dbgsym (a .ddeb next to the .deb); the programs in
+# the .deb are stripped. CPACK_STRIP_FILES would strip them before the split, leaving
+# no debug information to keep.
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/packaging/repair-dbgsym.cmake)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})
 include(CPack)
