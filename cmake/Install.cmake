@@ -1,11 +1,33 @@
 # Installation as Linux users expect: the program in bin, the language files and the
 # help under share/vellora (where the program looks after its own folder), a desktop
-# entry and an icon so it appears in the desktop's menu.
+# entry and an icon so it appears in the desktop's menu, manual pages, and the
+# copyright and changelog Debian asks for.
 include(GNUInstallDirs)
+
+set(VELLORA_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
+set(VELLORA_PACKAGING_BUILD_DIR ${CMAKE_BINARY_DIR}/packaging)
 
 # Debian wants 0755 directories whatever the umask of whoever builds the package.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+# Manual pages carry the project's version; they and the changelog are compressed
+# with gzip -9n, without name or time stamp, so that the package builds reproducibly.
+find_program(VELLORA_GZIP gzip REQUIRED)
+set(compressed_docs)
+foreach(page vellora.1 vellora-analyze.1)
+    configure_file(${VELLORA_PACKAGING_DIR}/${page}.in ${VELLORA_PACKAGING_BUILD_DIR}/${page} @ONLY)
+endforeach()
+configure_file(${VELLORA_PACKAGING_DIR}/changelog ${VELLORA_PACKAGING_BUILD_DIR}/changelog COPYONLY)
+foreach(doc vellora.1 vellora-analyze.1 changelog)
+    add_custom_command(
+        OUTPUT ${VELLORA_PACKAGING_BUILD_DIR}/${doc}.gz
+        COMMAND ${VELLORA_GZIP} -9nkf ${VELLORA_PACKAGING_BUILD_DIR}/${doc}
+        DEPENDS ${VELLORA_PACKAGING_BUILD_DIR}/${doc}
+        VERBATIM)
+    list(APPEND compressed_docs ${VELLORA_PACKAGING_BUILD_DIR}/${doc}.gz)
+endforeach()
+add_custom_target(vellora-compressed-docs ALL DEPENDS ${compressed_docs})
 
 if(TARGET vellora)
     install(TARGETS vellora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -13,9 +35,14 @@ endif()
 install(TARGETS vellora-analyze RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/lang/ DESTINATION ${VELLORA_DATA_SUBDIR} FILES_MATCHING PATTERN "*.lng")
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/help/ DESTINATION ${VELLORA_DATA_SUBDIR}/help)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/vellora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/vellora.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/vellora.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
+install(FILES ${VELLORA_PACKAGING_DIR}/vellora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${VELLORA_PACKAGING_DIR}/vellora.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${VELLORA_PACKAGING_DIR}/vellora.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
+install(FILES ${VELLORA_PACKAGING_BUILD_DIR}/vellora.1.gz ${VELLORA_PACKAGING_BUILD_DIR}/vellora-analyze.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# GNUInstallDirs' DOCDIR would be share/doc/Vellora: Debian names the folder after the package.
+install(FILES ${VELLORA_PACKAGING_DIR}/copyright ${VELLORA_PACKAGING_BUILD_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vellora)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vellora)
@@ -42,7 +69,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # the .deb are stripped. CPACK_STRIP_FILES would strip them before the split, leaving
 # no debug information to keep.
 set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
-set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/packaging/repair-dbgsym.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${VELLORA_PACKAGING_DIR}/repair-dbgsym.cmake)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})
 include(CPack)
