@@ -1,9 +1,11 @@
 # Installation as Linux users expect: the program in bin, the language files and the
 # help under share/vellora (where the program looks after its own folder), a desktop
-# entry and an icon so it appears in the desktop's menu, manual pages, and the
-# copyright and changelog Debian asks for.
+# entry, an icon and AppStream metadata so it appears in menus and software centres,
+# manual pages, and the copyright and changelog Debian asks for.
 include(GNUInstallDirs)
 
+# The id AppStream and the desktop file share; the icon keeps the program's name.
+set(VELLORA_APP_ID invalid.vellora.vellora)
 set(VELLORA_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 set(VELLORA_PACKAGING_BUILD_DIR ${CMAKE_BINARY_DIR}/packaging)
 
@@ -35,7 +37,8 @@ endif()
 install(TARGETS vellora-analyze RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/lang/ DESTINATION ${VELLORA_DATA_SUBDIR} FILES_MATCHING PATTERN "*.lng")
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/help/ DESTINATION ${VELLORA_DATA_SUBDIR}/help)
-install(FILES ${VELLORA_PACKAGING_DIR}/vellora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${VELLORA_PACKAGING_DIR}/${VELLORA_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${VELLORA_PACKAGING_DIR}/${VELLORA_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${VELLORA_PACKAGING_DIR}/vellora.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${VELLORA_PACKAGING_DIR}/vellora.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
 install(FILES ${VELLORA_PACKAGING_BUILD_DIR}/vellora.1.gz ${VELLORA_PACKAGING_BUILD_DIR}/vellora-analyze.1.gz
