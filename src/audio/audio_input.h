@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "wave/wave_format.h"
+
 namespace vellora {
 
-inline constexpr uint32_t kCaptureRate = 22050;
+inline constexpr uint32_t kCaptureRate = kSampleRate;
 
 class AudioInput {
   public:

@@ -1,5 +1,7 @@
 #include "audio/capture_sequence.h"
 
+#include "wave/wave_format.h"
+
 namespace vellora {
 
 namespace {
@@ -7,7 +9,7 @@ namespace {
 // A non-negative number as text, with the blank that stands in its sign's place.
 std::string signedField(int32_t n) { return (n < 0 ? "" : " ") + std::to_string(n); }
 
-constexpr int32_t kSamplesPerSecond = 22050;
+constexpr int32_t kSamplesPerSecond = int32_t(kSampleRate);
 constexpr int32_t kClipMilliseconds = 400;
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "common/text.h"
+
 namespace vellora {
 
 namespace {
@@ -11,17 +13,12 @@ namespace {
 constexpr double kGramsPerKilogram = 1000;
 constexpr double kMillimetresPerMetre = 1000;
 
-std::string trimmed(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
 
 // Collects the hints while the fields are read.
 class Checker {
   public:
     std::optional<double> number(BeltField field, const std::string& text, bool zeroAllowed) {
-        std::string t = trimmed(text);
+        std::string t(trimmed(text));
         if (t.empty()) return fail(field, FieldProblem::Empty);
         for (char& c : t)
             if (c == ',') c = '.';
@@ -90,7 +87,7 @@ RangeStatus rangeStatus(const BeltSetup& s, double hz) {
 BeltValidation validateBeltSetup(const BeltSetupForm& form) {
     Checker check;
     BeltSetup s;
-    s.name = trimmed(form.name);
+    s.name = std::string(trimmed(form.name));
     if (s.name.empty()) {
         check.fail(BeltField::Name, FieldProblem::Empty);
     } else {

@@ -1,10 +1,8 @@
 #include "belt/belt_window_captions.h"
 
-namespace vellora {
+#include "common/text.h"
 
-namespace {
-constexpr const char* kMissingKey = "Err!!";
-}  // namespace
+namespace vellora {
 
 std::string englishBeltCaption(BeltCaption c) {
     switch (c) {
@@ -112,7 +110,7 @@ std::string englishBeltCaption(BeltCaption c) {
 std::string beltCaption(const BeltCaptionLookup& lookup, BeltCaption c) {
     if (lookup) {
         const std::optional<std::string> text = lookup(int(c));
-        if (text && !text->empty() && *text != kMissingKey) return *text;
+        if (text && !text->empty() && *text != kMissingText) return *text;
     }
     return englishBeltCaption(c);
 }

@@ -13,6 +13,7 @@
 #include "calibration/calibration_tone.h"
 #include "common/numeric.h"
 #include "common/twips.h"
+#include "settings/settings_store.h"
 
 namespace vellora {
 
@@ -23,8 +24,8 @@ constexpr int kClientWidth = 5115;
 constexpr int kClientHeight = 2505;
 constexpr int kFrameWidth = 5235 - kClientWidth;    // borders
 constexpr int kFrameHeight = 3015 - kClientHeight;  // borders and title bar
-constexpr int kDefaultOuterWidth = 5235;
-constexpr int kDefaultOuterHeight = 3015;
+constexpr int kDefaultOuterWidth = kDefaultCalWidth;
+constexpr int kDefaultOuterHeight = kDefaultCalHeight;
 
 }  // namespace
 
@@ -89,10 +90,10 @@ void FormCalibration::applyTexts() {
 void FormCalibration::Form_Load() {
     HScrollCalibration->setValue(*host_.frequenceCal);
     TextCalibration->setText(QString::number(HScrollCalibration->value()) + " Hz");
-    const int32_t top = host_.readInt("POSITIONS", "CalTop", 0);
-    const int32_t left = host_.readInt("POSITIONS", "CalLeft", 0);
-    const int32_t height = host_.readInt("POSITIONS", "CalHeight", kDefaultOuterHeight);
-    const int32_t width = host_.readInt("POSITIONS", "CalWidth", kDefaultOuterWidth);
+    const int32_t top = host_.readInt(kPositionsSection, kKeyCalTop, kDefaultCalTop);
+    const int32_t left = host_.readInt(kPositionsSection, kKeyCalLeft, kDefaultCalLeft);
+    const int32_t height = host_.readInt(kPositionsSection, kKeyCalHeight, kDefaultOuterHeight);
+    const int32_t width = host_.readInt(kPositionsSection, kKeyCalWidth, kDefaultOuterWidth);
     const double tpp = twipsPerPixel();
     // The border is fixed: the stored outer size sets the client area, never below the
     // design size so that every control stays visible.
@@ -134,13 +135,13 @@ void FormCalibration::Form_Unload() {
     const double tpp = twipsPerPixel();
     const QRect frame = frameGeometry();
     auto twips = [tpp](int pixels) { return std::to_string(toInt32Saturated(pixels * tpp)); };
-    host_.writeString("POSITIONS", "CalLeft", twips(frame.x()));
-    host_.writeString("POSITIONS", "CalTop", twips(frame.y()));
-    host_.writeString("POSITIONS", "CalHeight",
+    host_.writeString(kPositionsSection, kKeyCalLeft, twips(frame.x()));
+    host_.writeString(kPositionsSection, kKeyCalTop, twips(frame.y()));
+    host_.writeString(kPositionsSection, kKeyCalHeight,
                       std::to_string(toInt32Saturated(height() * tpp) + kFrameHeight));
-    host_.writeString("POSITIONS", "CalWidth",
+    host_.writeString(kPositionsSection, kKeyCalWidth,
                       std::to_string(toInt32Saturated(width() * tpp) + kFrameWidth));
-    host_.writeString("SETTINGS", "Calibration", std::to_string(HScrollCalibration->value()));
+    host_.writeString(kSettingsSection, kKeyCalibration, std::to_string(HScrollCalibration->value()));
 }
 
 }  // namespace vellora

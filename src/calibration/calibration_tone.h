@@ -8,10 +8,12 @@
 #include <filesystem>
 #include <string>
 
+#include "wave/wave_format.h"
+
 namespace vellora {
 
-inline constexpr int kToneSampleRate = 22050;
-inline constexpr int kToneSamples = 22050;
+inline constexpr int kToneSampleRate = int(kSampleRate);
+inline constexpr int kToneSamples = int(kSampleRate);  // one second
 inline constexpr int kToneHeaderSize = 46;
 inline constexpr int kToneFileSize = kToneHeaderSize + kToneSamples;  // 22096
 inline constexpr const char* kCalibrationToneFile = "Calibration.wav";

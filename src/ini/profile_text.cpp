@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/text.h"
 #include "ini/profile_encoding.h"
 
 namespace vellora {
@@ -32,11 +33,7 @@ std::vector<Line> splitLines(std::string_view text) {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
+std::string_view trim(std::string_view s) { return trimmed(s, " \t\r\v\f"); }
 
 char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 

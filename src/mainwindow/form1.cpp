@@ -12,6 +12,7 @@
 #include "belt/belt_window.h"
 #include "mainwindow/picture_surface.h"
 #include "belt/belt_store.h"
+#include "common/version.h"
 
 namespace vellora {
 
@@ -82,7 +83,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
       calibration_(*this, state, toneOf(services_, silentTone_), services_.toneFolder),
       geometry_(creationGeometry()) {
     setObjectName("Form1");
-    setWindowTitle(QString::fromUtf8("Visualisation des fréquences (v1.5.3) - Par Maruvel"));
+    setWindowTitle(QString::fromUtf8("Visualisation des fréquences (v") + kVersion + ") - Par Maruvel");
 
     client_ = new QWidget(this);
     client_->setObjectName("client");

@@ -8,6 +8,7 @@
 #include "common/qt_text.h"
 #include "mainwindow/form1.h"
 #include "settings/chelp.h"
+#include "settings/settings_store.h"
 
 namespace vellora {
 
@@ -77,14 +78,14 @@ void Form1::ApplyLanguage(const std::string& name) {
 }
 
 void Form1::Anglais_Click() {
-    if (services_.writeString) services_.writeString("SETTINGS", "Langue", "English");
+    if (services_.writeString) services_.writeString(kSettingsSection, kKeyLangue, "English");
     Francais->setChecked(false);
     Anglais->setChecked(true);
     ApplyLanguage("English");
 }
 
 void Form1::Francais_Click() {
-    if (services_.writeString) services_.writeString("SETTINGS", "Langue", "Français");
+    if (services_.writeString) services_.writeString(kSettingsSection, kKeyLangue, kDefaultLangue);
     Anglais->setChecked(false);
     Francais->setChecked(true);
     ApplyLanguage("Français");

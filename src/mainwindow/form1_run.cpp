@@ -8,6 +8,7 @@
 #include "common/qt_text.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
+#include "common/text.h"
 
 namespace vellora {
 
@@ -17,7 +18,7 @@ constexpr int kNoiseArmedKey = 25;
 }  // namespace
 
 std::string Form1::languageText(const char* section, int key) const {
-    return services_.text ? services_.text(section, key) : std::string("Err!!");
+    return services_.text ? services_.text(section, key) : std::string(kMissingText);
 }
 
 std::string Form1::text(int form1Key) const { return languageText("FORM1", form1Key); }

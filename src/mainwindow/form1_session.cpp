@@ -16,10 +16,9 @@ namespace vellora {
 
 namespace {
 
-constexpr const char* kPositions = "POSITIONS";
-constexpr const char* kSettings = "SETTINGS";
-constexpr int kLanguageBuffer = 100;
-constexpr int16_t kDefaultFrequencyCount = 1024;
+constexpr const char* kPositions = kPositionsSection;
+constexpr const char* kSettings = kSettingsSection;
+constexpr int16_t kDefaultFrequencyCount = kDefaultNbFrequencesAffichees;
 
 // Half the span of a scroll bar's range, in single precision, ties to even.
 int32_t halfSpan(const QScrollBar* bar) {
@@ -46,10 +45,10 @@ int16_t Form1::readScrollPosition(const char* key, int32_t fallback, const QScro
 
 void Form1::readWindowGeometry() {
     const double tpp = twipsPerPixel();
-    const int32_t top = readSetting(kPositions, "Top", kDefaultTop);
-    const int32_t left = readSetting(kPositions, "Left", kDefaultLeft);
-    const int32_t height = readSetting(kPositions, "Height", kDefaultHeight);
-    const int32_t width = readSetting(kPositions, "Width", kDefaultWidth);
+    const int32_t top = readSetting(kPositions, kKeyTop, kDefaultTop);
+    const int32_t left = readSetting(kPositions, kKeyLeft, kDefaultLeft);
+    const int32_t height = readSetting(kPositions, kKeyHeight, kDefaultHeight);
+    const int32_t width = readSetting(kPositions, kKeyWidth, kDefaultWidth);
     // Sizes the window system cannot take fall back to the smallest it can.
     move(int(std::lround(left / tpp)), int(std::lround(top / tpp)));
     resize(std::max(1, int(std::lround(width / tpp))), std::max(1, int(std::lround(height / tpp))));
@@ -67,24 +66,24 @@ void Form1::Form_Load() {
     auto readInt = [this](const char* key, int32_t fallback) {
         return readSetting(kSettings, key, fallback);
     };
-    state.plot.Amplification = checkSixteenBits(readInt("Amplification", 0), 0, kSixteenBits).value;
+    state.plot.Amplification = checkSixteenBits(readInt(kKeyAmplification, kDefaultAmplification), kDefaultAmplification, kSixteenBits).value;
     state.plot.NbFrequencesAffichees = sixteenBits(
-        readInt("NbFrequencesAffichees", kDefaultFrequencyCount), kDefaultFrequencyCount,
+        readInt(kKeyNbFrequencesAffichees, kDefaultFrequencyCount), kDefaultFrequencyCount,
         HScrollFrequence->minimum(), HScrollFrequence->maximum());
     HScrollCalibrate->setValue(
-        readScrollPosition("Ajustement", halfSpan(HScrollCalibrate), HScrollCalibrate));
-    VScrollNiveau->setValue(readScrollPosition("Niveau", halfSpan(VScrollNiveau), VScrollNiveau));
-    state.noise.NiveauBruit = readInt("NiveauBruit", 0);
-    state.FrequenceCal = checkSixteenBits(readInt("Calibration", kDefaultCalibration),
+        readScrollPosition(kKeyAjustement, halfSpan(HScrollCalibrate), HScrollCalibrate));
+    VScrollNiveau->setValue(readScrollPosition(kKeyNiveau, halfSpan(VScrollNiveau), VScrollNiveau));
+    state.noise.NiveauBruit = readInt(kKeyNiveauBruit, kDefaultNiveauBruit);
+    state.FrequenceCal = checkSixteenBits(readInt(kKeyCalibration, kDefaultCalibration),
                                           kDefaultCalibration, kCalibrationRange)
                              .value;
-    TextEchantillon->setText(QString::number(readInt("NbEchantillons", kDefaultNbEchantillons)));
+    TextEchantillon->setText(QString::number(readInt(kKeyNbEchantillons, kDefaultNbEchantillons)));
     HScrollFrequence->setValue(state.plot.NbFrequencesAffichees);
 
     const std::string name =
         services_.readString
-            ? services_.readString(kSettings, "Langue", "Français", kLanguageBuffer)
-            : std::string("Français");
+            ? services_.readString(kSettings, kKeyLangue, kDefaultLangue, int(kLangueBufferSize))
+            : std::string(kDefaultLangue);
     ApplyLanguage(name);
 }
 
@@ -100,16 +99,16 @@ void Form1::writeSettings() {
     auto write = [this](const char* section, const char* key, const std::string& v) {
         services_.writeString(section, key, v);
     };
-    write(kPositions, "Left", twips(at.x()));
-    write(kPositions, "Top", twips(at.y()));
-    write(kPositions, "Height", twips(height()));
-    write(kPositions, "Width", twips(width()));
-    write(kSettings, "Amplification", std::to_string(state.plot.Amplification));
-    write(kSettings, "NbFrequencesAffichees", std::to_string(state.plot.NbFrequencesAffichees));
-    write(kSettings, "Ajustement", std::to_string(HScrollCalibrate->value()));
-    write(kSettings, "Niveau", std::to_string(VScrollNiveau->value()));
-    write(kSettings, "NiveauBruit", std::to_string(state.noise.NiveauBruit));
-    write(kSettings, "NbEchantillons", toUtf8(TextEchantillon->text()));
+    write(kPositions, kKeyLeft, twips(at.x()));
+    write(kPositions, kKeyTop, twips(at.y()));
+    write(kPositions, kKeyHeight, twips(height()));
+    write(kPositions, kKeyWidth, twips(width()));
+    write(kSettings, kKeyAmplification, std::to_string(state.plot.Amplification));
+    write(kSettings, kKeyNbFrequencesAffichees, std::to_string(state.plot.NbFrequencesAffichees));
+    write(kSettings, kKeyAjustement, std::to_string(HScrollCalibrate->value()));
+    write(kSettings, kKeyNiveau, std::to_string(VScrollNiveau->value()));
+    write(kSettings, kKeyNiveauBruit, std::to_string(state.noise.NiveauBruit));
+    write(kSettings, kKeyNbEchantillons, toUtf8(TextEchantillon->text()));
 }
 
 void Form1::form_unload() {

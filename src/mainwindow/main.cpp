@@ -14,11 +14,12 @@
 #include "settings/language.h"
 #include "settings/settings_location.h"
 #include "settings/settings_store.h"
+#include "common/version.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vellora");
-    QApplication::setApplicationVersion("1.5.3");
+    QApplication::setApplicationVersion(vellora::kVersion);
 
     vellora::RtAudioInput input;
     vellora::WaveAudioRecorder recorder(input);

@@ -4,10 +4,11 @@
 
 #include <array>
 
+#include "wave/wave_format.h"
+
 namespace vellora {
 
 inline constexpr int kSpectrumArraySize = 4411;
-inline constexpr int kTransformSize = 4096;
 
 struct SpectrumArrays {
     std::array<float, kSpectrumArraySize> reel{};

@@ -7,13 +7,15 @@
 #include <functional>
 #include <string>
 
+#include "common/version.h"
+
 class QLabel;
 class QPushButton;
 
 namespace vellora {
 
 inline constexpr const char* kApplicationTitle = "Vellora";
-inline constexpr const char* kApplicationVersion = "1.5.3";
+inline constexpr const char* kApplicationVersion = kVersion;
 
 class frmAbout : public QDialog {
 public:
@@ -21,7 +23,7 @@ public:
     explicit frmAbout(std::function<std::string(int)> lookup);
 
     // Puts the ABOUT texts on the window: title = text 1 + "Vellora", version = text 2
-    // + "1.5.3", then texts 3 to 6. Called on creation and on every language change.
+    // + the version, then texts 3 to 6. Called on creation and on every language change.
     void applyTexts();
 
     QLabel* lblTitle = nullptr;

@@ -3,15 +3,12 @@
 #include <cstdint>
 
 #include "common/numeric.h"
+#include "common/text.h"
 
 namespace vellora {
 namespace {
 
-std::string trimBlanks(const std::string& s) {
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
+std::string trimBlanks(const std::string& s) { return std::string(trimmed(s, " ")); }
 
 bool isUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 

@@ -8,9 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "common/text.h"
+
 namespace vellora {
 
-inline constexpr const char* kMissingText = "Err!!";
 inline constexpr std::size_t kLanguageBufferSize = 200;  // so at most 199 characters
 
 // The text of `key` in `section` of the language file `languageFile`: `defaultText`

@@ -1,7 +1,6 @@
-// The keys of the settings file "Vellora.ini", read and written one key
-// per call through the profile store; nothing is cached, so each call reads or
-// writes the file as it is now. The readers and writers below come in the order in
-// which their callers use them:
+// The settings file "Vellora.ini": its sections, keys, defaults and the ranges stored
+// values are checked against, in one place; read and written one key per call
+// through the profile store, nothing cached. Who uses which keys, in order:
 //   1. start-up of the main window reads Top, Left, Height, Width, Amplification,
 //      NbFrequencesAffichees, Ajustement, Niveau, NiveauBruit, Calibration,
 //      NbEchantillons, Langue;
@@ -24,6 +23,25 @@ namespace vellora {
 
 inline constexpr const char* kPositionsSection = "POSITIONS";
 inline constexpr const char* kSettingsSection = "SETTINGS";
+
+// POSITIONS: window geometry in twips.
+inline constexpr const char* kKeyTop = "Top";
+inline constexpr const char* kKeyLeft = "Left";
+inline constexpr const char* kKeyHeight = "Height";
+inline constexpr const char* kKeyWidth = "Width";
+inline constexpr const char* kKeyCalTop = "CalTop";
+inline constexpr const char* kKeyCalLeft = "CalLeft";
+inline constexpr const char* kKeyCalHeight = "CalHeight";
+inline constexpr const char* kKeyCalWidth = "CalWidth";
+// SETTINGS.
+inline constexpr const char* kKeyAmplification = "Amplification";
+inline constexpr const char* kKeyNbFrequencesAffichees = "NbFrequencesAffichees";
+inline constexpr const char* kKeyAjustement = "Ajustement";
+inline constexpr const char* kKeyNiveau = "Niveau";
+inline constexpr const char* kKeyNiveauBruit = "NiveauBruit";
+inline constexpr const char* kKeyCalibration = "Calibration";
+inline constexpr const char* kKeyNbEchantillons = "NbEchantillons";
+inline constexpr const char* kKeyLangue = "Langue";
 
 // Defaults when the file or the key is missing.
 inline constexpr int32_t kDefaultTop = 0;
@@ -87,69 +105,11 @@ class SettingsStore {
     int32_t readInt(std::string_view section, std::string_view key, int32_t defaultValue) const;
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view defaultText, std::size_t bufferSize) const;
-    bool writeString(std::string_view section, std::string_view key, std::string_view value) const;
-    bool writeInt(std::string_view section, std::string_view key, int32_t value) const;
-    // A 16-bit key with its range check: see CheckedValue.
-    CheckedValue readChecked(std::string_view section, std::string_view key, int16_t defaultValue,
-                             ControlRange range) const;
-
-    // 1. Start-up of the main window.
-    int32_t readTop() const;
-    int32_t readLeft() const;
-    int32_t readHeight() const;
-    int32_t readWidth() const;
-    CheckedValue readAmplification() const;          // 16-bit check only
-    CheckedValue readNbFrequencesAffichees() const;  // HScrollFrequence, 100..2048
-    CheckedValue readAjustement() const;             // HScrollCalibrate, 0..1024
-    CheckedValue readNiveau() const;                 // VScrollNiveau, 20..512
-    int32_t readNiveauBruit() const;
-    CheckedValue readCalibration() const;  // HScrollCalibration, 0..5000
-    int32_t readNbEchantillons() const;    // its decimal text goes in the box
-    std::string readLangue() const;        // at most 99 characters
-
-    // 2. Choosing a language.
-    bool writeLangue(std::string_view languageName) const;
-
-    // 3. The calibration dialog: load, then unload.
-    int32_t readCalTop() const;
-    int32_t readCalLeft() const;
-    int32_t readCalHeight() const;
-    int32_t readCalWidth() const;
-    bool writeCalLeft(int32_t twips) const;
-    bool writeCalTop(int32_t twips) const;
-    bool writeCalHeight(int32_t twips) const;
-    bool writeCalWidth(int32_t twips) const;
-    bool writeCalibration(int32_t hertz) const;
-
-    // 4. Closing the main window.
-    bool writeLeft(int32_t twips) const;
-    bool writeTop(int32_t twips) const;
-    bool writeHeight(int32_t twips) const;
-    bool writeWidth(int32_t twips) const;
-    bool writeAmplification(int32_t value) const;
-    bool writeNbFrequencesAffichees(int32_t value) const;
-    bool writeAjustement(int32_t position) const;
-    bool writeNiveau(int32_t position) const;
-    bool writeNiveauBruit(int32_t value) const;
-    bool writeNbEchantillons(std::string_view boxText) const;  // the box's text, unchanged
+    [[nodiscard]] bool writeString(std::string_view section, std::string_view key,
+                                   std::string_view value) const;
 
   private:
     std::filesystem::path file_;
 };
-
-// What closing the main window writes, in the order it writes it.
-struct MainWindowClosingValues {
-    int32_t left, top, height, width;  // twips, outer size
-    int32_t amplification;
-    int32_t nbFrequencesAffichees;
-    int32_t ajustement;  // position of HScrollCalibrate
-    int32_t niveau;      // position of VScrollNiveau
-    int32_t niveauBruit;
-    std::string nbEchantillons;  // text of TextEchantillon
-};
-
-// The ten writes of step 3 of form_unload, one key per call, in the order the file expects.
-// Returns false when any of them failed (each is tried all the same).
-bool writeMainWindowClosing(const SettingsStore& store, const MainWindowClosingValues& v);
 
 }  // namespace vellora

@@ -6,6 +6,7 @@
 #include "common/numeric.h"
 #include "measure/cycle_processing.h"
 #include "measure/null_surface.h"
+#include "wave/wave_format.h"
 
 namespace vellora {
 
@@ -15,7 +16,7 @@ namespace {
 constexpr float kSurfaceWidth = 1024.0f;
 constexpr float kSurfaceHeight = 594.0f;
 constexpr int16_t kDefaultAmplification = 266;
-constexpr uintmax_t kShortestRecording = 44;
+constexpr uintmax_t kShortestRecording = kWaveHeaderSize;
 }  // namespace
 
 AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptions& options) {
@@ -37,7 +38,7 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
     }
     if (size < kShortestRecording) {
         result.error = "only " + std::to_string(size) +
-                       " bytes, shorter than a 44-byte WAVE header: no recording";
+                       " bytes, shorter than a " + std::to_string(kWaveHeaderSize) + "-byte WAVE header: no recording";
         return result;
     }
     const Recording rec = readRecordingFile(path);

@@ -1,14 +1,22 @@
-// The recorder's saved file: a standard PCM WAVE of unsigned 8-bit mono samples with
-// the canonical 44-byte header (RIFF, a 16-byte "fmt " chunk, "data").
+// The one WAVE writer: unsigned 8-bit mono PCM files, as the recorder saves them and
+// as the calibration tone is written.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "wave/wave_format.h"
+
 namespace vellora {
 
-inline constexpr int kWaveHeaderSize = 44;
+// The "fmt " chunk: the canonical 16 bytes, or 18 with a zero extension size (the
+// calibration tone's layout, 46 header bytes).
+enum class FmtChunk { Canonical, WithExtensionSize };
+
+// The header of an 8-bit mono PCM file holding `dataSize` samples; the RIFF size counts
+// the pad byte a file with an odd count carries after its samples.
+std::vector<uint8_t> pcm8MonoHeader(uint32_t sampleRate, uint32_t dataSize, FmtChunk fmt);
 
 // 44 header bytes, then the samples, then one zero pad byte when their count is odd
 // (RIFF chunks are word-aligned; the data size still counts only the samples).

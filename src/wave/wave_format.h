@@ -1,0 +1,14 @@
+// The meter's one sound format: every clip it records and the calibration tone are
+// unsigned 8-bit mono PCM at this rate, and every clip is transformed at this size.
+#pragma once
+
+#include <cstdint>
+
+namespace vellora {
+
+inline constexpr uint32_t kSampleRate = 22050;  // samples per second
+inline constexpr int kTransformSize = 4096;     // points of the meter's FFT
+// The canonical header: RIFF, a 16-byte "fmt " chunk, "data".
+inline constexpr int kWaveHeaderSize = 44;
+
+}  // namespace vellora
