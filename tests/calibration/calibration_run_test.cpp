@@ -169,6 +169,9 @@ TEST_F(Calibration, SliderSetsHertzPerBinAndTheReadOut) {
     // The exact single floats users see at the ends of the slider.
     EXPECT_EQ(double(pasFrequenceForSlider(0, 1024, 0)), 4.393099784851074);
     EXPECT_EQ(double(pasFrequenceForSlider(0, 1024, 1024)), 6.441100120544434);
+    // Worked in double, rounded once: single-float steps would end a bit lower or higher.
+    EXPECT_EQ(double(pasFrequenceForSlider(0, 1024, 7)), 4.407100200653076);
+    EXPECT_EQ(double(pasFrequenceForSlider(0, 1024, 10)), 4.413099765777588);
 }
 
 }  // namespace

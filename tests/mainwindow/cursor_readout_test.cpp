@@ -26,6 +26,9 @@ TEST(CursorReadout, HitZonesForPenWidthsOneAndFour) {
                    Case{98.6f, 4, 100, true},    // rounds to 99: within 2
                    Case{98.4f, 4, 100, false},   // rounds to 98 = bar - 2: strict
                    Case{102.4f, 4, 100, false},  // rounds to 102
+                   Case{100.5f, 1, 100, true},   // halves to even: 100
+                   Case{101.5f, 1, 102, true},   // and 102
+                   Case{100.5f, 1, 101, false},
                    Case{40000.0f, 1, 40000, false}, Case{-40000.0f, 1, -40000, false}}) {
         EXPECT_EQ(cursorOverBar(c.x, c.w, c.bar), c.over) << c.x << " w=" << c.w;
     }
@@ -73,6 +76,12 @@ TEST(CursorReadout, RedrawsBarsAndDrawsMarkerAndNoiseLineOnlyOverABar) {
     im.lines.clear();
     EXPECT_FALSE(cursorMouseMove(im, noise, bars, view, 201.0f, 0.0f));  // between bars
     EXPECT_EQ(im.lines.size(), 500u);
+
+    // With the noise line neither armed nor being placed, no line across.
+    im.lines.clear();
+    noise = NoiseState{false, false, 120};
+    EXPECT_EQ(cursorMouseMove(im, noise, bars, view, 200.0f, 0.0f), "542Hz");
+    EXPECT_EQ(im.lines.size(), 500u + 2u);
 }
 
 }  // namespace

@@ -141,9 +141,17 @@ TEST_F(MainWindow, ControlsAreCreatedAsDesigned) {
     EXPECT_TRUE(w.Francais->isChecked());
     EXPECT_FALSE(w.Anglais->isChecked());
 
-    // Tab order: the read-out box first, then the calibration button, then the gain bar.
-    EXPECT_EQ(w.TextCalibrate->nextInFocusChain(), w.CommandCalibrate);
-    EXPECT_EQ(w.CommandCalibrate->nextInFocusChain(), w.VScrollNiveau);
+    // The whole tab order of the controls that take the focus (frames and labels do not).
+    const QWidget* order[] = {w.TextCalibrate,  w.CommandCalibrate, w.VScrollNiveau,
+                              w.CommandBruit,   w.CommandAnalyse,   w.HScrollCalibrate,
+                              w.HScrollFrequence, w.CommandExit,    w.CommandRun,
+                              w.Im_Spectre,     w.Energie,          w.TextEchantillon};
+    for (size_t k = 1; k < std::size(order); ++k) {
+        const QWidget* next = order[k - 1]->nextInFocusChain();
+        while (next && next->focusPolicy() == Qt::NoFocus && next != order[k])
+            next = next->nextInFocusChain();
+        EXPECT_EQ(next, order[k]) << order[k - 1]->objectName().toStdString();
+    }
 }
 
 TEST_F(MainWindow, LayoutFollowsTheClientAreaAndIgnoresMinimizing) {

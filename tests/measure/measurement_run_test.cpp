@@ -109,6 +109,60 @@ TEST_F(Run, ToneOnBin16Reads87HzWithTheVoteAndASecondPressEndsTheRunAfterItsCycl
     EXPECT_EQ(state.Retour, 8864 - 43);
 }
 
+// Two tones (bin 16, amplitude 90; bin 57.3, amplitude 35) over 400 bins: the bars are
+// 3 units apart (1024 / 400 = 2.56 rounds to 3). Bar tops, the energy and the peak were
+// worked out from a plain double-precision DFT of the same clip, apart from this code.
+std::vector<uint8_t> twoToneClip() {
+    std::vector<uint8_t> file(8864, 128);
+    for (size_t off = 54; off < file.size(); ++off) {
+        const double i = double(off - 53);
+        file[off] = uint8_t(std::lround(128 + 90 * std::sin(2 * M_PI * 16 * i / 4096) +
+                                        35 * std::sin(2 * M_PI * 57.3 * i / 4096)));
+    }
+    return file;
+}
+
+TEST_F(Run, KnownCycleAt400BinsRoundsBarTopsAndEnergyAndDrawsTheGaugeAfresh) {
+    // The DFT gives sums with fractions far from a half: truncating would be off by ~200.
+    constexpr int32_t kEnergy = 14238;
+    constexpr int32_t kEnergySlack = 4;  // single-float transform against the double DFT
+    state.plot.NbFrequencesAffichees = 400;
+    window.smoothing = "1";
+    MeasurementRun run = makeRun(recorderOf({twoToneClip()}));
+    pressRunAt(run, 1);
+    run.CommandRun_Click();
+
+    EXPECT_EQ(state.plot.IndicePic, 16.0f);
+    EXPECT_EQ(window.readout, "87Hz");
+    EXPECT_EQ(window.im.pen, 3);
+    const BarTable& bars = state.plot.TableBarres;
+    const struct {
+        int bin;
+        int32_t top;  // 594 - 266 m, halves to even
+    } tops[] = {{4, 572}, {10, 571}, {17, 568}, {34, 549}, {46, 499}};
+    for (const auto& t : tops) {
+        EXPECT_EQ(bars[t.bin].BarreX, 3 * t.bin) << t.bin;
+        EXPECT_EQ(bars[t.bin].BarreY, t.top) << t.bin;
+    }
+    EXPECT_NEAR(state.plot.EnergieSpectre, kEnergy, kEnergySlack);
+    // The red peak marker stands where bar 16 stands, not at x = 16.
+    const auto& marker = window.im.lines.back();
+    EXPECT_EQ(marker.colour, 255);
+    EXPECT_EQ(marker.x1, 48.0f);
+
+    // The gauge: lines of 0, 20 .. 14220, then the needle at the run's start value 0.
+    const auto& gauge = window.energie.lines;
+    EXPECT_EQ(int(gauge.size()), (state.plot.EnergieSpectre / 20 + 1) + 1);
+    ASSERT_FALSE(gauge.empty());
+    EXPECT_EQ(gauge.back().x2, 0.0f);
+
+    // A second run starts its needle at 0 again, not at the first run's energy.
+    window.yields = 0;
+    run.CommandRun_Click();
+    EXPECT_EQ(window.energie.lines.back().x2, 0.0f);
+    EXPECT_EQ(window.energie.lines.back().y2, 1335.0f);
+}
+
 TEST_F(Run, ArmedNoiseLineStopsAtTheFirstPeakAboveItAndLeavesTheBoxDisabled) {
     state.noise = {true, false, 300};  // armed, fixed 294 pixels above the bottom
     MeasurementRun run =

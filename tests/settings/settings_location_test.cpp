@@ -7,21 +7,16 @@
 #include <QCoreApplication>
 
 #include "support/profile_test_support.h"
+#include "support/qt_application.h"
 #include "settings/data_files.h"
 
 namespace vellora {
 namespace {
 
-QCoreApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_settings_location";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* a = [] {
-        auto* created = new QCoreApplication(argc, argv);
-        QCoreApplication::setApplicationName("Vellora");
-        return created;
-    }();
-    return *a;
+// The shared widget-test application: the about box in this executable needs widgets.
+void app() {
+    ensureGuiApplication();
+    QCoreApplication::setApplicationName("Vellora");
 }
 
 TEST(SettingsLocation, TheProgramFolderIsTheExecutablesFolder) {
