@@ -8,22 +8,6 @@
 namespace vellora {
 namespace {
 
-TEST(CaptureSequence, TheEightTextsByteForByte) {
-    const char* const expected[kCaptureCommandCount] = {
-        "close all",
-        "open new type waveaudio alias capture",
-        "seek capture to start",
-        "set capture samplespersec  22050",
-        "set capture bitspersample 8",
-        "set capture channels 1",
-        "record capture to  400 wait",
-        "save capture test.wav wait",
-    };
-    for (int i = 0; i < kCaptureCommandCount; ++i)
-        EXPECT_EQ(captureCommands()[i], expected[i]) << i;
-    EXPECT_EQ(closeAllCommand(), "close all");
-}
-
 // Answers each text with the next scripted code.
 struct ScriptedRecorder : CommandRecorder {
     std::vector<int32_t> codes;
