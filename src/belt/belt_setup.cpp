@@ -1,5 +1,6 @@
 #include "belt/belt_setup.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -12,7 +13,6 @@ namespace {
 
 constexpr double kGramsPerKilogram = 1000;
 constexpr double kMillimetresPerMetre = 1000;
-
 
 // Collects the hints while the fields are read.
 class Checker {
@@ -41,6 +41,21 @@ class Checker {
     }
     std::vector<FieldHint> hints;
 };
+
+// The name becomes the section "[BELT name]" and a value of the list: the file's syntax
+// must not see a bracket, an equals sign, a comment or a line break in it, and would trim
+// blanks at its ends.
+std::optional<FieldProblem> nameProblem(const std::string& name) {
+    if (trimmed(name).empty()) return FieldProblem::Empty;
+    for (const char c : name)
+        if (c == '[' || c == ']' || c == '=' || c == ';' || (unsigned char)c < 0x20 || c == 0x7f)
+            return FieldProblem::BadCharacters;
+    if (name.front() == ' ' || name.back() == ' ') return FieldProblem::BlankAtEnds;
+    const auto characters = std::count_if(name.begin(), name.end(),
+                                          [](char c) { return (c & 0xC0) != 0x80; });
+    if (size_t(characters) > kMaxBeltNameChars) return FieldProblem::TooLong;
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -87,17 +102,8 @@ RangeStatus rangeStatus(const BeltSetup& s, double hz) {
 BeltValidation validateBeltSetup(const BeltSetupForm& form) {
     Checker check;
     BeltSetup s;
-    s.name = std::string(trimmed(form.name));
-    if (s.name.empty()) {
-        check.fail(BeltField::Name, FieldProblem::Empty);
-    } else {
-        for (const char c : s.name) {
-            if (c == '[' || c == ']' || c == '=' || c == ';' || (unsigned char)c < 0x20) {
-                check.fail(BeltField::Name, FieldProblem::BadCharacters);
-                break;
-            }
-        }
-    }
+    s.name = form.name;
+    if (const std::optional<FieldProblem> p = nameProblem(s.name)) check.fail(BeltField::Name, *p);
 
     s.massBasis = form.massBasis;
     s.mass = check.number(BeltField::Mass, form.mass, false).value_or(0);
@@ -184,6 +190,12 @@ std::string defaultHintText(FieldProblem problem) {
             return "Enter a whole number.";
         case FieldProblem::BadCharacters:
             return "Names cannot contain [ ] = or ;.";
+        case FieldProblem::BlankAtEnds:
+            return "A name cannot start or end with a space.";
+        case FieldProblem::TooLong:
+            return "A name has at most " + std::to_string(kMaxBeltNameChars) + " characters.";
+        case FieldProblem::NameTaken:
+            return "A set-up of this name already exists.";
         case FieldProblem::PulleysTooLarge:
             return "The pulleys overlap at this centre distance: it must exceed half their "
                    "diameters' sum.";

@@ -2,6 +2,7 @@
 // a stiffness correction and the target range, with the checks that refuse bad entries.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,11 @@ enum class MassBasis { PerMetre, PerMetreAndMm };  // g/m, or g/m per mm of widt
 enum class WidthBasis { Millimetres, Ribs };
 enum class SpanBasis { Direct, Pulleys };            // span, or centre distance and pulleys
 enum class TargetKind { None, Frequency, Tension };  // Hz, or N
+
+// The longest set-up name, in characters. The settings file can hold far longer ones
+// (its section lines are read whole), but a name is shown in a list, a read-out and a
+// CSV column, and 64 characters keep "[BELT name]" a short line for a hand edit.
+inline constexpr std::size_t kMaxBeltNameChars = 64;
 
 // Poly-V (PK) belts: the rib pitch when the width is given as a rib count.
 inline constexpr double kDefaultRibPitchMm = 3.56;
@@ -91,6 +97,9 @@ enum class FieldProblem {
     Zero,
     NotWhole,         // a rib count
     BadCharacters,    // a name the settings file cannot hold: [ ] = ; or control characters
+    BlankAtEnds,      // a name starting or ending with a blank, which the file would lose
+    TooLong,          // a name longer than kMaxBeltNameChars
+    NameTaken,        // another set-up has the name (checked against the stored list)
     PulleysTooLarge,  // the centre distance leaves no span between the pulleys
     RangeReversed,    // the upper end below the lower
 };

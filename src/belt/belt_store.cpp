@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <map>
+#include <optional>
+
+#include "ini/profile_text.h"
 
 namespace vellora {
 
@@ -52,17 +56,131 @@ TargetKind targetOf(const std::string& word) {
     return TargetKind::None;
 }
 
-}  // namespace
+// The list section as stored: the names in order (duplicates, which the store could not
+// tell apart anyway, dropped), the choice, and any key this program does not write.
+struct StoredList {
+    std::vector<std::string> names;
+    std::string selected;
+    std::vector<ProfileKeyValue> otherKeys;
+};
 
-std::string MemoryBeltStore::read(const std::string& section, const std::string& key,
-                                  const std::string& fallback) {
-    const auto it = values_.find({section, key});
-    return it == values_.end() ? fallback : it->second;
+using KeyMap = std::map<std::string, std::string>;  // folded key -> value, first kept
+
+KeyMap keyMapOf(std::vector<ProfileKeyValue> keys) {
+    KeyMap map;
+    for (ProfileKeyValue& kv : keys) map.emplace(profileNameKey(kv.key), std::move(kv.value));
+    return map;
 }
 
-bool MemoryBeltStore::write(const std::string& section, const std::string& key,
-                            const std::string& value) {
-    values_[{section, key}] = value;
+bool isNameKey(const std::string& key) {
+    const std::string prefix = profileNameKey(kBeltNameKeyPrefix);
+    const std::string folded = profileNameKey(key);
+    return folded.size() > prefix.size() && folded.starts_with(prefix) &&
+           folded.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
+}
+
+StoredList listOf(const ProfileDocument& stored) {
+    StoredList list;
+    std::vector<ProfileKeyValue> keys = stored.keys(kBeltSection);
+    const std::size_t keyCount = keys.size();
+    for (const ProfileKeyValue& kv : keys)
+        if (!profileNamesMatch(kv.key, kBeltCountKey) &&
+            !profileNamesMatch(kv.key, kBeltSelectedKey) && !isNameKey(kv.key))
+            list.otherKeys.push_back(kv);
+    const KeyMap map = keyMapOf(std::move(keys));
+    auto get = [&](const std::string& key) {
+        const auto it = map.find(profileNameKey(key));
+        return it == map.end() ? std::string() : it->second;
+    };
+    const std::string countText = get(kBeltCountKey);
+    std::size_t count = 0;
+    const auto [end, ec] =
+        std::from_chars(countText.data(), countText.data() + countText.size(), count);
+    // Each name needs a line of its own: a count beyond them is a damaged file.
+    if (ec != std::errc()) count = 0;
+    count = std::min(count, keyCount);
+    for (std::size_t i = 1; i <= count; ++i) {
+        const std::string name = get(kBeltNameKeyPrefix + std::to_string(i));
+        if (name.empty()) continue;
+        const bool duplicate = std::any_of(list.names.begin(), list.names.end(),
+                                           [&](const std::string& n) { return sameBeltName(n, name); });
+        if (!duplicate) list.names.push_back(name);
+    }
+    list.selected = get(kBeltSelectedKey);
+    return list;
+}
+
+bool writeList(ProfileDocument& stored, const StoredList& list) {
+    std::vector<ProfileKeyValue> keys = list.otherKeys;
+    keys.push_back({kBeltCountKey, std::to_string(list.names.size())});
+    for (std::size_t i = 0; i < list.names.size(); ++i)
+        keys.push_back({kBeltNameKeyPrefix + std::to_string(i + 1), list.names[i]});
+    keys.push_back({kBeltSelectedKey, list.selected});
+    return stored.replaceSection(kBeltSection, keys);
+}
+
+bool writeSetup(ProfileDocument& stored, const BeltSetup& s) {
+    const BeltSetupForm f = formOf(s);
+    const ProfileKeyValue keys[] = {
+        {kMassBasis, s.massBasis == MassBasis::PerMetre ? kPerMetre : kPerMetreAndMm},
+        {kMass, f.mass},
+        {kWidthBasis, s.widthBasis == WidthBasis::Millimetres ? kMillimetres : kRibCount},
+        {kWidth, f.width},
+        {kRibs, f.ribs},
+        {kRibPitch, f.ribPitch},
+        {kSpanBasis, s.spanBasis == SpanBasis::Direct ? kDirect : kPulleys},
+        {kSpan, f.span},
+        {kCentreDistance, f.centreDistance},
+        {kPulley1, f.pulley1},
+        {kPulley2, f.pulley2},
+        {kFactor, f.factor},
+        {kTarget, targetWord(s.target)},
+        {kTargetLow, f.targetLow},
+        {kTargetHigh, f.targetHigh},
+    };
+    return stored.replaceSection(beltSection(s.name), keys);
+}
+
+std::optional<std::size_t> indexOf(const StoredList& list, const std::string& name) {
+    if (name.empty()) return std::nullopt;
+    for (std::size_t i = 0; i < list.names.size(); ++i)
+        if (sameBeltName(list.names[i], name)) return i;
+    return std::nullopt;
+}
+
+constexpr char kCannotStore[] = "the name cannot be stored in the settings file";
+
+// Runs `edit` on what is stored now; the result tells what came of it.
+BeltChange change(BeltStore& store, const std::function<BeltChangeResult(ProfileDocument&,
+                                                                         BeltChange&)>& edit) {
+    BeltChange result;
+    std::string error;
+    const bool ok = store.update(
+        [&](ProfileDocument& stored) {
+            result.result = edit(stored, result);
+            result.belts = beltSetupsOf(stored);
+            return result.result == BeltChangeResult::Done;
+        },
+        &error);
+    if (!ok) {
+        result = BeltChange{};
+        result.result = BeltChangeResult::Failed;
+        result.error = error;
+    }
+    return result;
+}
+
+}  // namespace
+
+bool MemoryBeltStore::read(ProfileDocument& into, std::string*) {
+    into = document_;
+    return true;
+}
+
+bool MemoryBeltStore::update(const std::function<bool(ProfileDocument&)>& change,
+                             std::string*) {
+    ProfileDocument edited = document_;
+    if (change(edited)) document_ = std::move(edited);
     return true;
 }
 
@@ -70,57 +188,19 @@ std::string beltSection(const std::string& setupName) {
     return std::string(kBeltSection) + " " + setupName;
 }
 
-bool saveBeltSetups(BeltStore& store, std::span<const BeltSetup> setups,
-                    const std::string& selected) {
-    bool ok = true;
-    for (const BeltSetup& s : setups) {
-        const std::string section = beltSection(s.name);
-        const BeltSetupForm f = formOf(s);
-        const std::pair<const char*, std::string> values[] = {
-            {kMassBasis, s.massBasis == MassBasis::PerMetre ? kPerMetre : kPerMetreAndMm},
-            {kMass, f.mass},
-            {kWidthBasis, s.widthBasis == WidthBasis::Millimetres ? kMillimetres : kRibCount},
-            {kWidth, f.width},
-            {kRibs, f.ribs},
-            {kRibPitch, f.ribPitch},
-            {kSpanBasis, s.spanBasis == SpanBasis::Direct ? kDirect : kPulleys},
-            {kSpan, f.span},
-            {kCentreDistance, f.centreDistance},
-            {kPulley1, f.pulley1},
-            {kPulley2, f.pulley2},
-            {kFactor, f.factor},
-            {kTarget, targetWord(s.target)},
-            {kTargetLow, f.targetLow},
-            {kTargetHigh, f.targetHigh},
-        };
-        for (const auto& [key, value] : values) ok = store.write(section, key, value) && ok;
-    }
-    for (size_t i = 0; i < setups.size(); ++i)
-        ok =
-            store.write(kBeltSection, kBeltNameKeyPrefix + std::to_string(i + 1), setups[i].name) &&
-            ok;
-    ok = store.write(kBeltSection, kBeltCountKey, std::to_string(setups.size())) && ok;
-    ok = store.write(kBeltSection, kBeltSelectedKey, selected) && ok;
-    return ok;
+bool sameBeltName(const std::string& a, const std::string& b) {
+    return profileNamesMatch(beltSection(a), beltSection(b));
 }
 
-bool saveSelectedBelt(BeltStore& store, const std::string& selected) {
-    return store.write(kBeltSection, kBeltSelectedKey, selected);
-}
-
-LoadedBelts loadBeltSetups(BeltStore& store) {
+LoadedBelts beltSetupsOf(const ProfileDocument& stored) {
     LoadedBelts loaded;
-    const std::string countText = store.read(kBeltSection, kBeltCountKey, "0");
-    int count = 0;
-    const auto [end, ec] =
-        std::from_chars(countText.data(), countText.data() + countText.size(), count);
-    if (ec != std::errc() || count < 0) count = 0;
-    for (int i = 1; i <= count; ++i) {
-        const std::string name =
-            store.read(kBeltSection, kBeltNameKeyPrefix + std::to_string(i), "");
-        if (name.empty()) continue;
-        const std::string section = beltSection(name);
-        auto get = [&](const char* key) { return store.read(section, key, ""); };
+    const StoredList list = listOf(stored);
+    for (const std::string& name : list.names) {
+        const KeyMap keys = keyMapOf(stored.keys(beltSection(name)));
+        auto get = [&](const char* key, const std::string& fallback = {}) {
+            const auto it = keys.find(profileNameKey(key));
+            return it == keys.end() ? fallback : it->second;
+        };
         BeltSetupForm f;
         f.name = name;
         f.massBasis =
@@ -129,28 +209,102 @@ LoadedBelts loadBeltSetups(BeltStore& store) {
         f.widthBasis = get(kWidthBasis) == kRibCount ? WidthBasis::Ribs : WidthBasis::Millimetres;
         f.width = get(kWidth);
         f.ribs = get(kRibs);
-        f.ribPitch = store.read(section, kRibPitch, numberText(kDefaultRibPitchMm));
+        f.ribPitch = get(kRibPitch, numberText(kDefaultRibPitchMm));
         f.spanBasis = get(kSpanBasis) == kPulleys ? SpanBasis::Pulleys : SpanBasis::Direct;
         f.span = get(kSpan);
         f.centreDistance = get(kCentreDistance);
         f.pulley1 = get(kPulley1);
         f.pulley2 = get(kPulley2);
-        f.factor = store.read(section, kFactor, "1");
+        f.factor = get(kFactor, "1");
         f.target = targetOf(get(kTarget));
         f.targetLow = get(kTargetLow);
         f.targetHigh = get(kTargetHigh);
         const BeltValidation v = validateBeltSetup(f);
-        const bool duplicate = std::any_of(loaded.setups.begin(), loaded.setups.end(),
-                                           [&](const BeltSetup& s) { return s.name == name; });
-        if (v.setup && !duplicate)
+        if (v.setup)
             loaded.setups.push_back(*v.setup);
-        else if (!v.setup)
+        else
             loaded.refused.push_back(name);
     }
-    const std::string selected = store.read(kBeltSection, kBeltSelectedKey, "");
     for (const BeltSetup& s : loaded.setups)
-        if (s.name == selected) loaded.selected = selected;
+        if (sameBeltName(s.name, list.selected)) loaded.selected = s.name;
     return loaded;
+}
+
+LoadedBelts loadBeltSetups(BeltStore& store) {
+    ProfileDocument stored;
+    std::string error;
+    if (!store.read(stored, &error)) {
+        LoadedBelts failed;
+        failed.error = error;
+        return failed;
+    }
+    return beltSetupsOf(stored);
+}
+
+BeltChange keepBeltSetup(BeltStore& store, const BeltSetup& setup, const std::string& previous) {
+    return change(store, [&](ProfileDocument& stored, BeltChange& result) {
+        StoredList list = listOf(stored);
+        const std::optional<std::size_t> old = indexOf(list, previous);
+        const std::optional<std::size_t> taken = indexOf(list, setup.name);
+        if (taken && taken != old) {
+            result.takenBy = list.names[*taken];
+            return BeltChangeResult::NameTaken;
+        }
+        if (old) {
+            if (!sameBeltName(list.names[*old], setup.name))
+                stored.removeSection(beltSection(list.names[*old]));
+            list.names[*old] = setup.name;
+        } else {
+            list.names.push_back(setup.name);
+        }
+        list.selected = setup.name;
+        if (!writeSetup(stored, setup) || !writeList(stored, list)) {
+            result.error = kCannotStore;
+            return BeltChangeResult::Failed;
+        }
+        return BeltChangeResult::Done;
+    });
+}
+
+BeltChange deleteBeltSetup(BeltStore& store, const std::string& name) {
+    return change(store, [&](ProfileDocument& stored, BeltChange&) {
+        StoredList list = listOf(stored);
+        std::erase_if(list.names, [&](const std::string& n) { return sameBeltName(n, name); });
+        if (sameBeltName(list.selected, name)) list.selected.clear();
+        stored.removeSection(beltSection(name));
+        writeList(stored, list);
+        return BeltChangeResult::Done;
+    });
+}
+
+BeltChange selectBeltSetup(BeltStore& store, const std::string& name) {
+    return change(store, [&](ProfileDocument& stored, BeltChange&) {
+        StoredList list = listOf(stored);
+        const std::optional<std::size_t> i = indexOf(list, name);
+        list.selected = i ? list.names[*i] : std::string();
+        writeList(stored, list);
+        return BeltChangeResult::Done;
+    });
+}
+
+bool saveBeltSetups(BeltStore& store, std::span<const BeltSetup> setups,
+                    const std::string& selected, std::string* error) {
+    const BeltChange done = change(store, [&](ProfileDocument& stored, BeltChange& result) {
+        StoredList list = listOf(stored);
+        list.names.clear();
+        for (const BeltSetup& s : setups) {
+            if (!writeSetup(stored, s)) {
+                result.error = kCannotStore;
+                return BeltChangeResult::Failed;
+            }
+            list.names.push_back(s.name);
+        }
+        list.selected = selected;
+        writeList(stored, list);
+        return BeltChangeResult::Done;
+    });
+    if (error) *error = done.error;
+    return done.result == BeltChangeResult::Done;
 }
 
 }  // namespace vellora

@@ -1,39 +1,44 @@
 // Keeping the belt set-ups in the settings file: section "BELT" lists them, and each
 // set-up has a section "BELT <name>" of its own, so the other sections' keys are not
-// touched. The file itself is behind a two-call interface so that this stays
-// window-free and testable.
+// touched. Names match as the file's sections do, without regard to ASCII case: "belt a"
+// is the set-up "Belt A". Every change re-reads what is stored and writes only the list
+// and the set-ups it changes, in one write, so another instance's set-ups are kept and a
+// thousand set-ups cost one read and one write, not one per key.
 #pragma once
 
-#include <map>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "belt/belt_setup.h"
+#include "ini/profile_document.h"
 
 namespace vellora {
 
-// A key = value store in named sections (the settings file).
+// Where the sections are kept (the settings file), behind two calls so that this stays
+// window-free and testable.
 struct BeltStore {
     virtual ~BeltStore() = default;
-    // The stored text, or `fallback` when the section or key is missing.
-    virtual std::string read(const std::string& section, const std::string& key,
-                             const std::string& fallback) = 0;
-    // False when the value could not be written.
-    virtual bool write(const std::string& section, const std::string& key,
-                       const std::string& value) = 0;
+    // What is stored now; nothing stored yet reads as empty. False, with `error` set,
+    // when it cannot be read.
+    virtual bool read(ProfileDocument& into, std::string* error) = 0;
+    // Reads what is stored now, lets `change` edit it and stores the result in one
+    // write; `change` returns false to store nothing. False, with `error` set and the
+    // store as it was, when it cannot be read or written.
+    virtual bool update(const std::function<bool(ProfileDocument&)>& change,
+                        std::string* error) = 0;
 };
 
 // Set-ups kept only for the session, when there is no settings file to hold them.
 class MemoryBeltStore final : public BeltStore {
   public:
-    std::string read(const std::string& section, const std::string& key,
-                     const std::string& fallback) override;
-    bool write(const std::string& section, const std::string& key,
-               const std::string& value) override;
+    bool read(ProfileDocument& into, std::string* error) override;
+    bool update(const std::function<bool(ProfileDocument&)>& change,
+                std::string* error) override;
 
   private:
-    std::map<std::pair<std::string, std::string>, std::string> values_;
+    ProfileDocument document_;
 };
 
 inline constexpr char kBeltSection[] = "BELT";
@@ -42,22 +47,49 @@ inline constexpr char kBeltSelectedKey[] = "Selected";
 inline constexpr char kBeltNameKeyPrefix[] = "Name";  // Name1, Name2, ...
 
 std::string beltSection(const std::string& setupName);
-
-// Writes every set-up and the list; a set-up no longer listed keeps its old section but
-// is not read again. False when any write failed.
-bool saveBeltSetups(BeltStore& store, std::span<const BeltSetup> setups,
-                    const std::string& selected);
-
-// Only the choice of set-up, for a selection that changes nothing else.
-bool saveSelectedBelt(BeltStore& store, const std::string& selected);
+// True when the two names are one set-up for the store.
+bool sameBeltName(const std::string& a, const std::string& b);
 
 struct LoadedBelts {
     std::vector<BeltSetup> setups;
     std::string selected;              // empty when none was chosen or it is gone
     std::vector<std::string> refused;  // listed names whose stored values did not validate
+    std::string error;                 // why the store could not be read; empty when read
 };
 
-// Reads the list back; every set-up goes through the same checks as a typed one.
+// Reads the list back; every set-up goes through the same checks as a typed one. A
+// refused set-up stays listed in the store, untouched, for the user to mend by hand.
 LoadedBelts loadBeltSetups(BeltStore& store);
+LoadedBelts beltSetupsOf(const ProfileDocument& stored);
+
+enum class BeltChangeResult {
+    Done,
+    NameTaken,  // another stored set-up has this name (told apart by more than case)
+    Failed,     // the store could not be read or written; nothing changed
+};
+
+struct BeltChange {
+    BeltChangeResult result = BeltChangeResult::Done;
+    std::string takenBy;  // NameTaken: the stored set-up's name as it is spelled there
+    std::string error;    // Failed: why
+    LoadedBelts belts;    // what is stored afterwards (unless Failed)
+};
+
+// Stores `setup` in place of the stored set-up named `previous`: the same set-up, or a
+// renamed one when the names differ (the old section goes). With `previous` empty or
+// no longer stored, a new set-up goes at the end of the list. The set-up becomes the
+// chosen one.
+BeltChange keepBeltSetup(BeltStore& store, const BeltSetup& setup, const std::string& previous);
+
+// The set-up goes from the list, with its whole section.
+BeltChange deleteBeltSetup(BeltStore& store, const std::string& name);
+
+// Only the choice of set-up (empty for none).
+BeltChange selectBeltSetup(BeltStore& store, const std::string& name);
+
+// Writes these set-ups and makes them the whole list, in one write; the sections of
+// set-ups no longer listed are left as they are. False, with `error`, when it failed.
+bool saveBeltSetups(BeltStore& store, std::span<const BeltSetup> setups,
+                    const std::string& selected, std::string* error = nullptr);
 
 }  // namespace vellora

@@ -4,19 +4,13 @@
 
 namespace vellora {
 
-namespace {
-// Set-up names and numbers are short; the buffer only has to be larger than any of them.
-constexpr std::size_t kValueBuffer = 1024;
-}  // namespace
-
-std::string ProfileBeltStore::read(const std::string& section, const std::string& key,
-                                   const std::string& fallback) {
-    return GetPrivateProfileStringA(section, key, fallback, kValueBuffer, file_);
+bool ProfileBeltStore::read(ProfileDocument& into, std::string* error) {
+    return ReadPrivateProfile(file_, into, error);
 }
 
-bool ProfileBeltStore::write(const std::string& section, const std::string& key,
-                             const std::string& value) {
-    return WritePrivateProfileStringA(section, key, value, file_);
+bool ProfileBeltStore::update(const std::function<bool(ProfileDocument&)>& change,
+                              std::string* error) {
+    return UpdatePrivateProfile(file_, change, error);
 }
 
 }  // namespace vellora

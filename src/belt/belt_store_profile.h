@@ -1,5 +1,5 @@
-// The belt set-ups' store on the settings file ("Vellora.ini"), through the profile
-// service every other setting uses.
+// The belt set-ups' store on the settings file ("Vellora.ini"): read whole, and
+// rewritten a section at a time in one write, by the profile store every setting uses.
 #pragma once
 
 #include <filesystem>
@@ -12,10 +12,9 @@ class ProfileBeltStore final : public BeltStore {
   public:
     explicit ProfileBeltStore(std::filesystem::path file) : file_(std::move(file)) {}
 
-    std::string read(const std::string& section, const std::string& key,
-                     const std::string& fallback) override;
-    bool write(const std::string& section, const std::string& key,
-               const std::string& value) override;
+    bool read(ProfileDocument& into, std::string* error) override;
+    bool update(const std::function<bool(ProfileDocument&)>& change,
+                std::string* error) override;
 
   private:
     std::filesystem::path file_;

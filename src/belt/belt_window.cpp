@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -59,6 +60,14 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 
 QString fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
 
+// A caption with its %1 filled in.
+QString filled(const std::string& caption, const QString& value) {
+    const QString text = QString::fromStdString(caption);
+    return text.contains("%1") ? text.arg(value) : text;
+}
+
+constexpr int kTargetColumn = 6;
+
 // Green inside the target, red outside, the palette's own colour without one.
 const QString kInsideStyle = QString("color: %1;").arg(kInsideColour);
 const QString kOutsideStyle = QString("color: %1;").arg(kOutsideColour);
@@ -68,6 +77,11 @@ constexpr const char* kHintStyle = "color: #c62828;";
 
 BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
     : QWidget(parent, Qt::Window), store_(store) {
+    confirm = [this](const QString& question) {
+        return QMessageBox::question(this, windowTitle(), question,
+                                     QMessageBox::Ok | QMessageBox::Cancel,
+                                     QMessageBox::Cancel) == QMessageBox::Ok;
+    };
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(buildSetupForm(), 0);
     layout->addWidget(buildReadings(), 1);
@@ -78,6 +92,14 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
     if (loaded.selected.empty()) newSetup();
     updateEnabledFields();
     applyCaptions({});
+    if (!loaded.error.empty()) {
+        showStoreProblem(loaded.error);
+    } else if (!loaded.refused.empty()) {
+        QStringList names;
+        for (const std::string& n : loaded.refused) names << q(n);
+        setupProblemLabel->setText(filled(caption(BeltCaption::RefusedSetups), names.join(", ")));
+        setupProblemLabel->show();
+    }
 }
 
 QWidget* BeltWindow::buildSetupForm() {
@@ -152,6 +174,11 @@ QWidget* BeltWindow::buildSetupForm() {
     keepButton = new QPushButton(box);
     keepButton->setDefault(true);
     column->addWidget(keepButton);
+    setupProblemLabel = new QLabel(box);
+    setupProblemLabel->setStyleSheet(kHintStyle);
+    setupProblemLabel->setWordWrap(true);
+    setupProblemLabel->hide();
+    column->addWidget(setupProblemLabel);
     column->addStretch();
 
     for (QRadioButton* r : {perMetre, perMetreAndMm, widthMm, ribCount, spanDirect, spanPulleys})
@@ -184,21 +211,28 @@ QWidget* BeltWindow::buildReadings() {
     auto* column = new QVBoxLayout(box);
     readingsCaption_ = new QLabel(box);
     lastReadingLabel = new QLabel(box);
-    readingsTable = new QTableWidget(0, 6, box);
+    readingsTable = new QTableWidget(0, 7, box);
     readingsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     readingsTable->horizontalHeader()->setStretchLastSection(true);
     agreementLabel = new QLabel(box);
     problemLabel = new QLabel(box);
     problemLabel->setStyleSheet(kHintStyle);
+    problemLabel->setWordWrap(true);  // the reason in full, however long
+    problemLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     problemLabel->hide();
     saveCsvButton = new QPushButton(box);
+    clearButton = new QPushButton(box);
     column->addWidget(readingsCaption_);
     column->addWidget(lastReadingLabel);
     column->addWidget(readingsTable, 1);
     column->addWidget(agreementLabel);
     column->addWidget(problemLabel);
-    column->addWidget(saveCsvButton);
+    auto* readingButtons = new QHBoxLayout;
+    readingButtons->addWidget(saveCsvButton);
+    readingButtons->addWidget(clearButton);
+    column->addLayout(readingButtons);
     connect(saveCsvButton, &QPushButton::clicked, this, &BeltWindow::askAndSaveCsv);
+    connect(clearButton, &QPushButton::clicked, this, &BeltWindow::askAndClearReadings);
     return box;
 }
 
@@ -224,10 +258,19 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
     for (auto& [field, f] : fields_) f.caption->setText(q(caption(fieldCaption(field))));
     readingsCaption_->setText(q(caption(BeltCaption::Readings)));
     saveCsvButton->setText(q(caption(BeltCaption::SaveCsv)));
+    clearButton->setText(q(caption(BeltCaption::ClearReadings)));
     readingsTable->setHorizontalHeaderLabels(
         {q(caption(BeltCaption::ColumnTime)), q(caption(BeltCaption::ColumnSetup)),
          q(caption(BeltCaption::ColumnFrequency)), q(caption(BeltCaption::ColumnNewtons)),
-         q(caption(BeltCaption::ColumnKgf)), q(caption(BeltCaption::ColumnLbf))});
+         q(caption(BeltCaption::ColumnKgf)), q(caption(BeltCaption::ColumnLbf)),
+         q(caption(BeltCaption::Target))});
+    for (int row = 0; row < readingsTable->rowCount(); ++row) {
+        QTableWidgetItem* cell = readingsTable->item(row, kTargetColumn);
+        if (!cell) continue;
+        const auto range = RangeStatus(cell->data(Qt::UserRole).toInt());
+        cell->setText(q(caption(range == RangeStatus::Inside ? BeltCaption::Inside
+                                                             : BeltCaption::Outside)));
+    }
     showAgreement(log_.agreement());
 }
 
@@ -291,29 +334,46 @@ void BeltWindow::showForm(const BeltSetupForm& f) {
     updateEnabledFields();
 }
 
-// A set-up of the same name is replaced; a new name adds one. Nothing is stored while
-// any field is refused.
+// The set-up chosen in the list is replaced, under the name typed (so a new name renames
+// it); with none chosen the set-up is added. A name another set-up has, told apart only by
+// capitals or not at all, is refused: the settings file holds them as one. Nothing is
+// stored while any field is refused.
 void BeltWindow::keepSetup() {
     const BeltValidation v = validateBeltSetup(formFromControls());
     for (auto& [field, f] : fields_) f.hint->hide();
     for (const FieldHint& h : v.hints) {
         QLabel* label = hint(h.field);
-        label->setText(q(caption(hintCaption(h.problem))));
+        label->setText(filled(caption(hintCaption(h.problem)), QString::number(kMaxBeltNameChars)));
         label->show();
     }
     if (!v.setup) {
         if (!v.hints.empty()) edit(v.hints.front().field)->setFocus();
         return;
     }
-    const auto same = std::find_if(setups_.begin(), setups_.end(),
-                                   [&](const BeltSetup& s) { return s.name == v.setup->name; });
-    if (same != setups_.end())
-        *same = *v.setup;
-    else
-        setups_.push_back(*v.setup);
+    const auto chosen = selectedSetup();
+    const BeltChange done = keepBeltSetup(store_, *v.setup, chosen ? chosen->name : "");
+    switch (done.result) {
+        case BeltChangeResult::Failed:
+            showStoreProblem(done.error);
+            return;
+        case BeltChangeResult::NameTaken:
+            hint(BeltField::Name)->setText(
+                filled(caption(BeltCaption::HintNameTaken), q(done.takenBy)));
+            hint(BeltField::Name)->show();
+            edit(BeltField::Name)->setFocus();
+            return;
+        case BeltChangeResult::Done:
+            break;
+    }
+    setupProblemLabel->hide();
+    setups_ = done.belts.setups;
     refreshList(v.setup->name);
-    persist();
     Q_EMIT setupChanged();
+}
+
+void BeltWindow::showStoreProblem(const std::string& error) {
+    setupProblemLabel->setText(q(caption(BeltCaption::SetupsNotSaved) + error));
+    setupProblemLabel->show();
 }
 
 void BeltWindow::newSetup() {
@@ -323,11 +383,17 @@ void BeltWindow::newSetup() {
 }
 
 void BeltWindow::deleteSetup() {
-    const int row = setupList->currentRow();
-    if (row < 0 || row >= int(setups_.size())) return;
-    setups_.erase(setups_.begin() + row);
+    const auto chosen = selectedSetup();
+    if (!chosen) return;
+    if (!confirm(filled(caption(BeltCaption::DeleteQuestion), q(chosen->name)))) return;
+    const BeltChange done = deleteBeltSetup(store_, chosen->name);
+    if (done.result != BeltChangeResult::Done) {
+        showStoreProblem(done.error);
+        return;
+    }
+    setupProblemLabel->hide();
+    setups_ = done.belts.setups;
     refreshList("");
-    persist();
     newSetup();
     Q_EMIT setupChanged();
 }
@@ -337,7 +403,8 @@ void BeltWindow::selectionChanged() {
     deleteButton->setEnabled(row >= 0);
     if (row < 0 || row >= int(setups_.size())) return;
     showForm(formOf(setups_[size_t(row)]));
-    saveSelectedBelt(store_, setups_[size_t(row)].name);
+    const BeltChange done = selectBeltSetup(store_, setups_[size_t(row)].name);
+    if (done.result == BeltChangeResult::Failed) showStoreProblem(done.error);
     Q_EMIT setupChanged();
 }
 
@@ -354,36 +421,76 @@ void BeltWindow::refreshList(const std::string& select) {
     if (row >= 0) showForm(formOf(setups_[size_t(row)]));
 }
 
-void BeltWindow::persist() {
-    const auto chosen = selectedSetup();
-    saveBeltSetups(store_, setups_, chosen ? chosen->name : std::string());
-}
-
 std::optional<BeltSetup> BeltWindow::selectedSetup() const {
     const int row = setupList->currentRow();
     if (row < 0 || row >= int(setups_.size())) return std::nullopt;
     return setups_[size_t(row)];
 }
 
-Agreement BeltWindow::addReading(double hz, std::chrono::system_clock::time_point time) {
-    const auto setup = selectedSetup();
-    Reading r{time, setup ? setup->name : std::string(), hz, std::nullopt};
-    if (setup) r.tension = tensionOf(*setup, hz);
-    const Agreement a = log_.add(r);
+bool BeltWindow::openReadingsFile(const std::filesystem::path& file) {
+    readingsFile_.emplace(file);
+    ParsedReadings kept;
+    std::string error;
+    const bool ok = readingsFile_->read(kept, &error);
+    log_.assign(std::move(kept.readings));
+    readingsTable->setRowCount(0);
+    for (const Reading& r : log_.readings()) showReadingRow(r);
+    readingsTable->scrollToBottom();
+    if (!ok)
+        showReadingsProblem(BeltCaption::ReadingsNotRead, error);
+    else if (kept.skippedLines > 0)
+        showReadingsProblem(BeltCaption::SkippedLines, std::to_string(kept.skippedLines));
+    else
+        problemLabel->hide();
+    return ok;
+}
 
+void BeltWindow::showReadingsProblem(BeltCaption c, const std::string& detail) {
+    const std::string text = caption(c);
+    problemLabel->setText(text.find("%1") != std::string::npos ? filled(text, q(detail))
+                                                               : q(text + detail));
+    problemLabel->show();
+}
+
+void BeltWindow::showReadingRow(const Reading& r) {
     const int row = readingsTable->rowCount();
     readingsTable->insertRow(row);
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(r.time);
     std::tm parts{};
     localtime_r(&seconds, &parts);
-    char clock[16];
-    std::strftime(clock, sizeof clock, "%H:%M:%S", &parts);
-    QStringList cells = {clock, q(r.setup), fixed(hz, 1)};
+    char clock[32];
+    std::strftime(clock, sizeof clock, "%Y-%m-%d %H:%M:%S", &parts);
+    QStringList cells = {clock, q(r.setup), fixed(r.hz, 1)};
     if (r.tension)
         cells << fixed(r.tension->newtons, 0) << fixed(r.tension->kgf, 1)
               << fixed(r.tension->lbf, 1);
     for (int c = 0; c < cells.size(); ++c)
         readingsTable->setItem(row, c, new QTableWidgetItem(cells[c]));
+    if (r.range != RangeStatus::NoTarget) {
+        const bool inside = r.range == RangeStatus::Inside;
+        auto* cell =
+            new QTableWidgetItem(q(caption(inside ? BeltCaption::Inside : BeltCaption::Outside)));
+        cell->setData(Qt::UserRole, int(r.range));
+        cell->setForeground(QColor(inside ? kInsideColour : kOutsideColour));
+        readingsTable->setItem(row, kTargetColumn, cell);
+    }
+}
+
+Agreement BeltWindow::addReading(double hz, std::chrono::system_clock::time_point time) {
+    const auto setup = selectedSetup();
+    Reading r{time, setup ? setup->name : std::string(), hz, std::nullopt};
+    if (setup) r.tension = tensionOf(*setup, hz);
+    const RangeStatus status = setup ? rangeStatus(*setup, hz) : RangeStatus::NoTarget;
+    r.range = status;
+    const Agreement a = log_.add(r);
+    if (readingsFile_) {
+        std::string error;
+        if (readingsFile_->append(r, &error))
+            problemLabel->hide();
+        else
+            showReadingsProblem(BeltCaption::ReadingNotAdded, error);
+    }
+    showReadingRow(r);
     readingsTable->scrollToBottom();
 
     QString last = q(caption(BeltCaption::LastReading)) + ": " + fixed(hz, 1) + " Hz";
@@ -391,7 +498,6 @@ Agreement BeltWindow::addReading(double hz, std::chrono::system_clock::time_poin
         last += QString("  %1 N (%2 kgf, %3 lbf)")
                     .arg(fixed(r.tension->newtons, 0), fixed(r.tension->kgf, 1),
                          fixed(r.tension->lbf, 1));
-    const RangeStatus status = setup ? rangeStatus(*setup, hz) : RangeStatus::NoTarget;
     if (status != RangeStatus::NoTarget)
         last += "  " + q(caption(status == RangeStatus::Inside ? BeltCaption::Inside
                                                                : BeltCaption::Outside));
@@ -420,6 +526,21 @@ bool BeltWindow::saveCsv(const std::filesystem::path& path) {
     problemLabel->setText(ok ? QString() : q(caption(BeltCaption::SaveFailed) + error));
     problemLabel->setVisible(!ok);
     return ok;
+}
+
+void BeltWindow::askAndClearReadings() {
+    if (!confirm(q(caption(BeltCaption::ClearQuestion)))) return;
+    if (readingsFile_) {
+        std::string error;
+        if (!readingsFile_->clear(&error)) {
+            showReadingsProblem(BeltCaption::ClearFailed, error);
+            return;
+        }
+    }
+    log_.clear();
+    readingsTable->setRowCount(0);
+    problemLabel->hide();
+    showAgreement(log_.agreement());
 }
 
 void BeltWindow::askAndSaveCsv() {

@@ -1,11 +1,13 @@
 // The modeless Belt window: named belt set-ups (one per drive) edited with a hint on
-// every refused field and kept in the settings store, the session's readings with their
-// tension, saved as CSV, and whether the last three agree.
+// every refused field and kept in the settings store, the readings with their tension,
+// kept in the readings file as they come and exported as CSV, and whether the last
+// three agree.
 #pragma once
 
 #include <QWidget>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -42,6 +44,11 @@ class BeltWindow : public QWidget {
     // Sets every caption; the English text stands in for each the lookup lacks.
     void applyCaptions(BeltCaptionLookup lookup);
 
+    // Shows the readings kept in `file` and appends every new one to it; without a file
+    // they last for the session. False when the file could not be read (the window
+    // says why; new readings are still appended).
+    bool openReadingsFile(const std::filesystem::path& file);
+
     // A triggered reading: logged with the chosen set-up and its tension.
     Agreement addReading(
         double hz, std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
@@ -55,6 +62,10 @@ class BeltWindow : public QWidget {
     // Writes the log; on failure the window shows why and false is returned.
     bool saveCsv(const std::filesystem::path& path);
 
+    // Asks before a set-up is deleted or the readings cleared: true to go on. A message
+    // box unless replaced (tests answer it).
+    std::function<bool(const QString& question)> confirm;
+
     // The controls, for the owner's shortcuts and for tests.
     QLineEdit* edit(BeltField field) const { return fields_.at(field).edit; }
     QLabel* hint(BeltField field) const { return fields_.at(field).hint; }
@@ -63,6 +74,7 @@ class BeltWindow : public QWidget {
     QPushButton* deleteButton = nullptr;
     QPushButton* keepButton = nullptr;
     QPushButton* saveCsvButton = nullptr;
+    QPushButton* clearButton = nullptr;
     QRadioButton* perMetre = nullptr;
     QRadioButton* perMetreAndMm = nullptr;
     QRadioButton* widthMm = nullptr;
@@ -73,7 +85,8 @@ class BeltWindow : public QWidget {
     QTableWidget* readingsTable = nullptr;
     QLabel* agreementLabel = nullptr;
     QLabel* lastReadingLabel = nullptr;
-    QLabel* problemLabel = nullptr;
+    QLabel* problemLabel = nullptr;       // what went wrong with the readings
+    QLabel* setupProblemLabel = nullptr;  // what went wrong storing the set-ups
 
   Q_SIGNALS:
     // The chosen set-up or its values changed: the main window's tension read-out follows.
@@ -97,15 +110,19 @@ class BeltWindow : public QWidget {
     void deleteSetup();
     void selectionChanged();
     void refreshList(const std::string& select);
-    void persist();
+    void showStoreProblem(const std::string& error);
+    void showReadingsProblem(BeltCaption c, const std::string& detail);
+    void showReadingRow(const Reading& r);
     void showAgreement(Agreement a);
     void askAndSaveCsv();
+    void askAndClearReadings();
     std::string caption(BeltCaption c) const { return beltCaption(lookup_, c); }
 
     BeltStore& store_;
     BeltCaptionLookup lookup_;
     std::vector<BeltSetup> setups_;
     ReadingLog log_;
+    std::optional<ReadingsFile> readingsFile_;
     std::map<BeltField, Field> fields_;
     QLabel* massCaption_ = nullptr;
     QLabel* spanCaption_ = nullptr;

@@ -103,6 +103,34 @@ std::string englishBeltCaption(BeltCaption c) {
             return "within the target";
         case BeltCaption::Outside:
             return "outside the target";
+        case BeltCaption::ClearReadings:
+            return "Clear readings...";
+        case BeltCaption::ClearQuestion:
+            return "Clear every reading? The file Readings.csv is emptied: save a copy as CSV "
+                   "first to keep them.";
+        case BeltCaption::DeleteQuestion:
+            return "Delete the set-up \"%1\"?";
+        case BeltCaption::HintBlankAtEnds:
+            return "A name cannot start or end with a space.";
+        case BeltCaption::HintTooLong:
+            return "A name has at most %1 characters.";
+        case BeltCaption::HintNameTaken:
+            return "The set-up \"%1\" already has this name (capitals do not make another "
+                   "name): choose it in the list to change it.";
+        case BeltCaption::SetupsNotSaved:
+            return "The set-ups could not be saved: ";
+        case BeltCaption::ReadingNotAdded:
+            return "The reading could not be added to the readings file; it is kept until the "
+                   "program closes: ";
+        case BeltCaption::ReadingsNotRead:
+            return "The readings file could not be read: ";
+        case BeltCaption::ClearFailed:
+            return "The readings could not be cleared: ";
+        case BeltCaption::SkippedLines:
+            return "%1 lines of the readings file are not readings: they are left in the file.";
+        case BeltCaption::RefusedSetups:
+            return "Set-ups of the settings file whose values cannot be used, left there as "
+                   "they are: %1";
     }
     return {};
 }
@@ -133,6 +161,12 @@ BeltCaption hintCaption(FieldProblem problem) {
             return BeltCaption::HintPulleysTooLarge;
         case FieldProblem::RangeReversed:
             return BeltCaption::HintRangeReversed;
+        case FieldProblem::BlankAtEnds:
+            return BeltCaption::HintBlankAtEnds;
+        case FieldProblem::TooLong:
+            return BeltCaption::HintTooLong;
+        case FieldProblem::NameTaken:
+            return BeltCaption::HintNameTaken;
     }
     return BeltCaption::HintEmpty;
 }

@@ -59,8 +59,20 @@ enum class BeltCaption {
     LastReading,
     Inside,
     Outside,
+    ClearReadings = 49,
+    ClearQuestion,
+    DeleteQuestion,     // %1: the set-up's name
+    HintBlankAtEnds,
+    HintTooLong,        // %1: the longest name
+    HintNameTaken,      // %1: the stored set-up's name
+    SetupsNotSaved,
+    ReadingNotAdded,
+    ReadingsNotRead,
+    ClearFailed,
+    SkippedLines,       // %1: how many
+    RefusedSetups,      // %1: their names
 };
-inline constexpr int kLastBeltCaption = int(BeltCaption::Outside);
+inline constexpr int kLastBeltCaption = int(BeltCaption::RefusedSetups);
 
 // lookup(key): the current language's text of BELT `key`, or nullopt when it has none.
 using BeltCaptionLookup = std::function<std::optional<std::string>(int key)>;

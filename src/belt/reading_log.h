@@ -1,24 +1,35 @@
-// The session's triggered readings: time, set-up, precise frequency and tension, with
-// the check the sonic meters' makers advise against background noise (three successive
-// readings within 1 % of each other) and the export as CSV.
+// The triggered readings: time, set-up, precise frequency, tension and whether it lay in
+// the target, with the check the sonic meters' makers advise against background noise
+// (three successive readings within 1 % of each other). They are kept in "Readings.csv"
+// beside the settings file, one line appended at once per reading, so that none is lost
+// when the program ends, and can be exported as a CSV copy.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "belt/belt_setup.h"
 #include "belt/tension.h"
 
 namespace vellora {
+
+// What became of a reading. Every reading is accepted today; a confirmation step may
+// add refused and confirmed ones (a word each in the CSV, see reading_log.cpp).
+enum class ReadingStatus { Accepted };
 
 struct Reading {
     std::chrono::system_clock::time_point time;
     std::string setup;               // name of the set-up chosen; empty for none
     double hz = 0;                   // precise frequency
     std::optional<Tension> tension;  // none without a valid set-up
+    RangeStatus range = RangeStatus::NoTarget;
+    ReadingStatus status = ReadingStatus::Accepted;
 };
 
 enum class Agreement {
@@ -38,6 +49,7 @@ class ReadingLog {
   public:
     // Appends and returns the agreement including this reading.
     Agreement add(Reading reading);
+    void assign(std::vector<Reading> readings) { readings_ = std::move(readings); }
     void clear() { readings_.clear(); }
 
     const std::vector<Reading>& readings() const { return readings_; }
@@ -47,13 +59,60 @@ class ReadingLog {
     std::vector<Reading> readings_;
 };
 
-// One header line, then one line per reading: local time as YYYY-MM-DD HH:MM:SS, set-up,
-// frequency (Hz, 2 decimals), tension in N, kgf and lbf (1 decimal; empty without a
-// set-up). Fields are quoted when they contain a comma, a quote or a line break.
+// The CSV, for a spreadsheet in any language: UTF-8 with a byte-order mark (without it
+// one spreadsheet reads accents wrongly), a header line, then one line per reading ended
+// by CR LF. Columns: time (local, YYYY-MM-DD HH:MM:SS), setup, frequency_hz (2 decimals),
+// tension_n, tension_kgf, tension_lbf (1 decimal; empty without a set-up), in_target
+// (yes, no, or empty without a target), status (accepted). Fields are separated by a
+// comma and numbers written with a point whatever the locale; a field is quoted when it
+// holds a comma, a quote or a line break, and a text starting with = + - @ or ' gets an
+// apostrophe before it so that no spreadsheet takes it for a formula.
 std::string readingsCsv(std::span<const Reading> readings);
+std::string readingCsvLine(const Reading& reading);  // with its CR LF
 
-// Writes readingsCsv to `path` atomically; false with `error` set when it failed.
+struct ParsedReadings {
+    std::vector<Reading> readings;
+    std::size_t skippedLines = 0;  // complete lines that are not a reading
+};
+
+// The readings of a CSV as written above, matching the columns by the header's names (a
+// column missing takes its empty value, one not known is passed over). A last line
+// without its line end (an append cut short) is ignored. Nullopt when the first line is
+// not such a header (no time or frequency_hz column).
+std::optional<ParsedReadings> parseReadingsCsv(std::string_view text);
+
+// Writes readingsCsv to `path` in one piece (see writeFileAtomically); false with
+// `error` set when it failed.
 bool saveReadingsCsv(const std::filesystem::path& path, std::span<const Reading> readings,
                      std::string* error = nullptr);
+
+inline constexpr char kReadingsFileName[] = "Readings.csv";
+// A file larger than this is not read (about 300 000 readings): it would hold the
+// window up and fill the memory. It is kept as it is, and readings are still appended.
+inline constexpr std::size_t kMaxReadingsFileBytes = 32u << 20;
+
+// The readings' own file, appended to as readings come.
+class ReadingsFile {
+  public:
+    explicit ReadingsFile(std::filesystem::path path) : path_(std::move(path)) {}
+    const std::filesystem::path& path() const { return path_; }
+
+    // Every complete reading in the file; a missing file holds none. False, with
+    // `error` set, when it cannot be read, is no regular file, is too large or is not a
+    // readings CSV.
+    bool read(ParsedReadings& into, std::string* error) const;
+
+    // Adds one line, in one write followed by fsync, creating the file with its header
+    // when missing or empty. An earlier append cut short is ended first, so the new line
+    // stays whole; earlier lines are never rewritten. The line follows the columns of the
+    // file's own header. False, with `error` set, when it could not be added.
+    bool append(const Reading& reading, std::string* error);
+
+    // Empties the file (keeping the file itself, its mode and links).
+    bool clear(std::string* error);
+
+  private:
+    std::filesystem::path path_;
+};
 
 }  // namespace vellora

@@ -90,4 +90,27 @@ bool WritePrivateProfileStringA(std::string_view section, std::string_view key,
     return writeFileAtomically(file, bytes, error);
 }
 
+bool ReadPrivateProfile(const std::filesystem::path& file, ProfileDocument& into,
+                        std::string* error) {
+    const FileText f = readProfileFile(file);
+    if (f.state == ReadState::Failed) {
+        if (error) *error = f.error;
+        return false;
+    }
+    into = ProfileDocument(f.text);
+    return true;
+}
+
+bool UpdatePrivateProfile(const std::filesystem::path& file,
+                          const std::function<bool(ProfileDocument&)>& change,
+                          std::string* error) {
+    ProfileDocument document;
+    if (!ReadPrivateProfile(file, document, error)) return false;
+    if (!change(document)) return true;
+    const std::string text = document.text();
+    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()),
+                                         text.size());
+    return writeFileAtomically(file, bytes, error);
+}
+
 }  // namespace vellora

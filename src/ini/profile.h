@@ -10,8 +10,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
+
+#include "ini/profile_document.h"
 
 namespace vellora {
 
@@ -40,5 +43,20 @@ std::string GetPrivateProfileStringA(std::string_view section, std::string_view 
 bool WritePrivateProfileStringA(std::string_view section, std::string_view key,
                                 std::string_view value, const std::filesystem::path& file,
                                 std::string* error = nullptr);
+
+// The whole file in one read, for a caller that reads many keys of it: a missing file
+// gives an empty document. False, with `error` set, when the file exists but cannot be
+// read.
+bool ReadPrivateProfile(const std::filesystem::path& file, ProfileDocument& into,
+                        std::string* error = nullptr);
+
+// Rewrites sections in one write: reads the file afresh (so whatever another program
+// wrote since is kept), lets `change` edit it and writes it whole, the way
+// WritePrivateProfileStringA writes. `change` returns false to leave the file as it is
+// (nothing is written, and the result is true). False, with `error` set and the file as
+// it was, when it cannot be read or written.
+bool UpdatePrivateProfile(const std::filesystem::path& file,
+                          const std::function<bool(ProfileDocument&)>& change,
+                          std::string* error = nullptr);
 
 }  // namespace vellora

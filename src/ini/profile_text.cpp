@@ -204,6 +204,34 @@ std::string profileSet(std::string_view text, std::string_view section, std::str
     return out;
 }
 
+std::optional<std::string_view> profileSectionOf(std::string_view line) {
+    return sectionName(line);
+}
+
+std::optional<ProfileSettingLine> profileSettingOf(std::string_view line) {
+    const auto s = setting(line);
+    if (!s) return std::nullopt;
+    return ProfileSettingLine{s->key, std::string(unquote(s->value))};
+}
+
+bool profileNamesMatch(std::string_view a, std::string_view b) { return sameName(a, b); }
+
+std::string profileNameKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) c = foldAscii(c);
+    return key;
+}
+
+std::string profileSettingText(std::string_view key, std::string_view value) {
+    return std::string(key) + "=" + encodeValue(value);
+}
+
+std::string_view profileLineEnd(std::string_view text) {
+    const std::size_t nl = text.find('\n');
+    if (nl == std::string_view::npos) return platformLineEnd();
+    return nl > 0 && text[nl - 1] == '\r' ? "\r\n" : "\n";
+}
+
 int32_t profileParseInt(std::string_view value) {
     value = utf8Prefix(value, 29);
     std::size_t i = 0;

@@ -41,6 +41,26 @@ bool isWritableProfileValue(std::string_view value);
 std::string profileSet(std::string_view text, std::string_view section, std::string_view key,
                        std::string_view value);
 
+// The same rules line by line, for stores that keep a file's lines (profile_document.h).
+// A line (without its line end) that opens a section: the section's name.
+std::optional<std::string_view> profileSectionOf(std::string_view line);
+// A setting line: its key, and its value as read (blanks and one pair of quotes removed).
+struct ProfileSettingLine {
+    std::string_view key;
+    std::string value;
+};
+std::optional<ProfileSettingLine> profileSettingOf(std::string_view line);
+// Names as the store compares them: ASCII letters without regard to case, every other
+// byte as it is.
+bool profileNamesMatch(std::string_view a, std::string_view b);
+// The name folded so that two names match exactly when their folded forms are equal.
+std::string profileNameKey(std::string_view name);
+// A setting line for `key` and `value`, quoting the value when reading would lose some
+// of it (see profileSet).
+std::string profileSettingText(std::string_view key, std::string_view value);
+// The line end new lines of `text` get: that of its first line, or the platform's.
+std::string_view profileLineEnd(std::string_view text);
+
 // The integer reading of the Windows profile service: blanks, an optional sign and
 // decimal digits, stopping at the first other character; no digit reads 0. Digits
 // beyond 32 bits wrap around, as the service's conversion does. At most the first 29

@@ -68,6 +68,8 @@ struct Form1Services {
     std::string recordingPath = "test.wav";
     // Where the belt set-ups are kept; without one they last for the session.
     BeltStore* beltStore = nullptr;
+    // Where the triggered readings are kept; without one they last for the session.
+    std::filesystem::path readingsFile;
 };
 
 class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {

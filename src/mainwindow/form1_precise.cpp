@@ -78,6 +78,11 @@ void Form1::createPreciseReadout() {
     }
     beltWindow_ = new BeltWindow(*store, this);
     beltWindow_->hide();
+    if (services_.askOkCancel)
+        beltWindow_->confirm = [ask = services_.askOkCancel](const QString& question) {
+            return ask(question.toStdString());
+        };
+    if (!services_.readingsFile.empty()) beltWindow_->openReadingsFile(services_.readingsFile);
     connect(beltWindow_, &BeltWindow::setupChanged, this, &Form1::showPreciseReading);
     applyPreciseCaptions();
 }

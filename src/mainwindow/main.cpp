@@ -5,6 +5,7 @@
 #include "calibration/sound_tone_player.h"
 #include "mainwindow/form1.h"
 #include "belt/belt_store_profile.h"
+#include "belt/reading_log.h"
 #include "audio/capture_sequence.h"
 #include "audio/rtaudio_input.h"
 #include "audio/rtaudio_sound_player.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     services.tone = &tone;
     vellora::ProfileBeltStore belts(vellora::settingsFilePath());
     services.beltStore = &belts;
+    services.readingsFile = vellora::settingsFilePath().parent_path() / vellora::kReadingsFileName;
 
     services.closeRecorder = [&recorder] { recorder.send(vellora::closeAllCommand()); };
 

@@ -84,6 +84,23 @@ INSTANTIATE_TEST_SUITE_P(
                                BeltField::Name, FieldProblem::Empty},
                       BadEntry{"name with =", [](BeltSetupForm& f) { f.name = "a=b"; },
                                BeltField::Name, FieldProblem::BadCharacters},
+                      BadEntry{"name with a bracket", [](BeltSetupForm& f) { f.name = "a]b"; },
+                               BeltField::Name, FieldProblem::BadCharacters},
+                      BadEntry{"name with a line break",
+                               [](BeltSetupForm& f) { f.name = "Cam\nbelt"; }, BeltField::Name,
+                               FieldProblem::BadCharacters},
+                      BadEntry{"name with a leading blank",
+                               [](BeltSetupForm& f) { f.name = " Cam"; }, BeltField::Name,
+                               FieldProblem::BlankAtEnds},
+                      BadEntry{"name with a trailing blank",
+                               [](BeltSetupForm& f) { f.name = "Cam "; }, BeltField::Name,
+                               FieldProblem::BlankAtEnds},
+                      BadEntry{"name of 65 characters",
+                               [](BeltSetupForm& f) { f.name = std::string(65, 'x'); },
+                               BeltField::Name, FieldProblem::TooLong},
+                      BadEntry{"name of 2000 characters",
+                               [](BeltSetupForm& f) { f.name = std::string(2000, 'x'); },
+                               BeltField::Name, FieldProblem::TooLong},
                       BadEntry{"empty mass", [](BeltSetupForm& f) { f.mass = ""; }, BeltField::Mass,
                                FieldProblem::Empty},
                       BadEntry{"mass text", [](BeltSetupForm& f) { f.mass = "12g"; },
@@ -122,6 +139,23 @@ INSTANTIATE_TEST_SUITE_P(
             if (!std::isalnum((unsigned char)c)) c = '_';
         return name;
     });
+
+TEST(BeltSetup, NamesUpToSixtyFourCharactersNotBytesAreKept) {
+    const std::string e = "\xC3\xA9";  // é: two bytes, one character
+    for (const std::string& name :
+         {std::string(64, 'x'), [&] {
+              std::string s;
+              for (int i = 0; i < 64; ++i) s += e;
+              return s;
+          }(),
+          std::string("Courroie d'accessoires \"A\" (6PK)")}) {
+        BeltSetupForm f = validForm();
+        f.name = name;
+        const BeltValidation v = validateBeltSetup(f);
+        ASSERT_TRUE(v.setup) << name;
+        EXPECT_EQ(v.setup->name, name);
+    }
+}
 
 TEST(BeltSetup, TargetRangeInFrequencyOrTension) {
     BeltSetupForm f = validForm();

@@ -2,33 +2,19 @@
 
 #include "belt/belt_store_profile.h"
 #include "ini/profile.h"
+#include "support/profile_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <map>
 #include <memory>
-
-#include <unistd.h>
 
 namespace vellora {
 namespace {
 
-struct MemoryStore : BeltStore {
-    std::string read(const std::string& section, const std::string& key,
-                     const std::string& fallback) override {
-        const auto it = values.find({section, key});
-        return it == values.end() ? fallback : it->second;
-    }
-    bool write(const std::string& section, const std::string& key,
-               const std::string& value) override {
-        if (failWrites) return false;
-        values[{section, key}] = value;
-        return true;
-    }
-    std::map<std::pair<std::string, std::string>, std::string> values;
-    bool failWrites = false;
-};
+using testing::TempFolder;
+using testing::writeBytes;
 
 std::vector<BeltSetup> twoSetups() {
     BeltSetup a;
@@ -55,13 +41,30 @@ std::vector<BeltSetup> twoSetups() {
     return {a, b};
 }
 
+BeltSetup named(const std::string& name, double span = 500) {
+    BeltSetup s;
+    s.name = name;
+    s.mass = 100;
+    s.spanMm = span;
+    return s;
+}
+
+std::vector<std::string> namesOf(const LoadedBelts& loaded) {
+    std::vector<std::string> names;
+    for (const BeltSetup& s : loaded.setups) names.push_back(s.name);
+    return names;
+}
+
+std::string stored(BeltStore& store) {
+    ProfileDocument d;
+    store.read(d, nullptr);
+    return d.text();
+}
+
 TEST(BeltStore, SetUpsSurviveASaveAndLoadExactly) {
-    MemoryStore store;
+    MemoryBeltStore store;
     const auto setups = twoSetups();
     ASSERT_TRUE(saveBeltSetups(store, setups, "Alternator"));
-    EXPECT_EQ(store.values.at({"BELT", "Count"}), "2");
-    EXPECT_EQ(store.values.at({"BELT Cam belt", "Span"}), "412.5");
-
     const LoadedBelts loaded = loadBeltSetups(store);
     ASSERT_EQ(loaded.setups.size(), 2u);
     EXPECT_EQ(loaded.selected, "Alternator");
@@ -82,39 +85,158 @@ TEST(BeltStore, SetUpsSurviveASaveAndLoadExactly) {
     }
 }
 
-TEST(BeltStore, HandEditedNonsenseIsRefusedNotLoaded) {
-    MemoryStore store;
-    ASSERT_TRUE(saveBeltSetups(store, twoSetups(), "Gone"));
-    store.values[{"BELT Cam belt", "Mass"}] = "-1";
+TEST(BeltStore, HandEditedNonsenseIsRefusedAndLeftForTheUser) {
+    TempFolder dir;
+    const auto ini = dir / "Vellora.ini";
+    writeBytes(ini,
+               "[BELT]\nCount=3\nName1=Cam belt\nName2=" + std::string(2000, 'x') +
+                   "\nName3=cam BELT\nSelected=Gone\n"
+                   "[BELT Cam belt]\nMass=-1\nSpan=500\n"
+                   "[BELT " + std::string(2000, 'x') + "]\nMass=100\nSpan=500\n");
+    ProfileBeltStore store(ini);
     const LoadedBelts loaded = loadBeltSetups(store);
-    ASSERT_EQ(loaded.setups.size(), 1u);
-    EXPECT_EQ(loaded.setups[0].name, "Alternator");
-    EXPECT_EQ(loaded.refused, std::vector<std::string>{"Cam belt"});
+    EXPECT_TRUE(loaded.setups.empty());
+    // "cam BELT" is "Cam belt" for the file: one set-up, refused once.
+    EXPECT_EQ(loaded.refused, (std::vector<std::string>{"Cam belt", std::string(2000, 'x')}));
     EXPECT_EQ(loaded.selected, "");
 
-    store.values[{"BELT", "Count"}] = "lots";
-    EXPECT_TRUE(loadBeltSetups(store).setups.empty());
-    EXPECT_TRUE(loadBeltSetups(*std::make_unique<MemoryStore>()).setups.empty());
+    // Keeping another set-up leaves the refused ones listed and their sections whole.
+    ASSERT_EQ(keepBeltSetup(store, named("Alternator"), "").result, BeltChangeResult::Done);
+    const LoadedBelts after = loadBeltSetups(store);
+    EXPECT_EQ(namesOf(after), std::vector<std::string>{"Alternator"});
+    EXPECT_EQ(after.refused.size(), 2u);
+    EXPECT_EQ(GetPrivateProfileStringA("BELT Cam belt", "Mass", "", 100, ini), "-1");
 }
 
-TEST(BeltStore, AFailedWriteIsReported) {
-    MemoryStore store;
-    store.failWrites = true;
-    EXPECT_FALSE(saveBeltSetups(store, twoSetups(), ""));
+TEST(BeltStore, ADamagedCountReadsNothingAndDoesNotHang) {
+    for (const char* count : {"lots", "-3", "2000000000", "99999999999999999999"}) {
+        MemoryBeltStore store;
+        store.update(
+            [&](ProfileDocument& d) {
+                const ProfileKeyValue keys[] = {{"Count", count}, {"Name1", "Cam"}};
+                return d.replaceSection("BELT", keys);
+            },
+            nullptr);
+        EXPECT_LE(loadBeltSetups(store).refused.size(), 1u) << count;
+    }
 }
 
-TEST(BeltStore, TheSettingsFileKeepsItsOtherKeys) {
-    const auto ini = std::filesystem::temp_directory_path() /
-                     ("vellora_belts_" + std::to_string(::getpid()) + ".ini");
-    ASSERT_TRUE(WritePrivateProfileStringA("SETTINGS", "Ajustement", "495", ini));
+// Names differing only in case are one set-up for the settings file, so for the window.
+struct CaseCase {
+    const char* what;
+    const char* previous;  // the set-up being edited; empty for a new one
+    const char* name;      // the name typed
+    BeltChangeResult result;
+    std::vector<std::string> after;
+};
+
+class NamesDifferingInCase : public ::testing::TestWithParam<CaseCase> {};
+
+TEST_P(NamesDifferingInCase, AreOneSetUp) {
+    TempFolder dir;
+    ProfileBeltStore store(dir / "Vellora.ini");
+    ASSERT_EQ(keepBeltSetup(store, named("Belt A", 100), "").result, BeltChangeResult::Done);
+    ASSERT_EQ(keepBeltSetup(store, named("Belt B", 200), "").result, BeltChangeResult::Done);
+
+    const BeltChange done = keepBeltSetup(store, named(GetParam().name, 300), GetParam().previous);
+    EXPECT_EQ(done.result, GetParam().result);
+    if (done.result == BeltChangeResult::NameTaken) {
+        EXPECT_EQ(done.takenBy, "Belt A");
+    }
+    const LoadedBelts loaded = loadBeltSetups(store);
+    EXPECT_EQ(namesOf(loaded), GetParam().after);
+    EXPECT_EQ(namesOf(done.belts), GetParam().after);
+    // Exactly one section per set-up: no orphan, no shared one.
+    const std::string text = stored(store);
+    EXPECT_EQ(size_t(std::count(text.begin(), text.end(), '[')), GetParam().after.size() + 1)
+        << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BeltStore, NamesDifferingInCase,
+    ::testing::Values(
+        CaseCase{"new name taken", "", "belt a", BeltChangeResult::NameTaken, {"Belt A", "Belt B"}},
+        CaseCase{"rename onto another", "Belt B", "BELT A", BeltChangeResult::NameTaken,
+                 {"Belt A", "Belt B"}},
+        CaseCase{"capitals of its own name", "Belt A", "BELT A", BeltChangeResult::Done,
+                 {"BELT A", "Belt B"}},
+        CaseCase{"edited under a differently cased name", "belt a", "Belt A",
+                 BeltChangeResult::Done, {"Belt A", "Belt B"}},
+        CaseCase{"rename", "Belt A", "Belt C", BeltChangeResult::Done, {"Belt C", "Belt B"}},
+        CaseCase{"a new one", "", "Belt C", BeltChangeResult::Done,
+                 {"Belt A", "Belt B", "Belt C"}}),
+    [](const auto& info) {
+        std::string name = info.param.what;
+        for (char& c : name)
+            if (!std::isalnum((unsigned char)c)) c = '_';
+        return name;
+    });
+
+TEST(BeltStore, RenameAndDeleteLeaveNoSectionBehind) {
+    TempFolder dir;
+    const auto ini = dir / "Vellora.ini";
     ProfileBeltStore store(ini);
     ASSERT_TRUE(saveBeltSetups(store, twoSetups(), "Cam belt"));
-    const LoadedBelts loaded = loadBeltSetups(store);
-    ASSERT_EQ(loaded.setups.size(), 2u);
-    EXPECT_EQ(loaded.setups[0].mass, twoSetups()[0].mass);
-    EXPECT_EQ(loaded.selected, "Cam belt");
+    BeltSetup renamed = twoSetups()[0];
+    renamed.name = "Timing belt";
+    ASSERT_EQ(keepBeltSetup(store, renamed, "Cam belt").result, BeltChangeResult::Done);
+    LoadedBelts loaded = loadBeltSetups(store);
+    EXPECT_EQ(namesOf(loaded), (std::vector<std::string>{"Timing belt", "Alternator"}));
+    EXPECT_EQ(loaded.selected, "Timing belt");
+    EXPECT_EQ(loaded.setups[0].mass, renamed.mass);
+    ProfileDocument d;
+    ASSERT_TRUE(ReadPrivateProfile(ini, d));
+    EXPECT_FALSE(d.hasSection("BELT Cam belt"));
+
+    ASSERT_EQ(deleteBeltSetup(store, "TIMING BELT").result, BeltChangeResult::Done);
+    ASSERT_TRUE(ReadPrivateProfile(ini, d));
+    EXPECT_FALSE(d.hasSection("BELT Timing belt"));
+    loaded = loadBeltSetups(store);
+    EXPECT_EQ(namesOf(loaded), std::vector<std::string>{"Alternator"});
+    EXPECT_EQ(loaded.selected, "");
+}
+
+TEST(BeltStore, ASecondInstanceWritingTheSameFileLosesNothing) {
+    TempFolder dir;
+    const auto ini = dir / "Vellora.ini";
+    ASSERT_TRUE(WritePrivateProfileStringA("SETTINGS", "Ajustement", "495", ini));
+    ProfileBeltStore first(ini), second(ini);
+    const LoadedBelts seenBySecond = loadBeltSetups(second);  // both start empty
+
+    ASSERT_EQ(keepBeltSetup(first, named("Cam belt"), "").result, BeltChangeResult::Done);
+    // The second knows nothing of "Cam belt" and keeps its own.
+    const BeltChange second1 = keepBeltSetup(second, named("Alternator"), "");
+    ASSERT_EQ(second1.result, BeltChangeResult::Done);
+    EXPECT_EQ(namesOf(second1.belts), (std::vector<std::string>{"Cam belt", "Alternator"}));
+    // Either deletes one while the other changes another.
+    ASSERT_EQ(deleteBeltSetup(first, "Alternator").result, BeltChangeResult::Done);
+    ASSERT_EQ(keepBeltSetup(second, named("Water pump"), "").result, BeltChangeResult::Done);
+    ASSERT_EQ(keepBeltSetup(second, named("Cam belt", 650), "Cam belt").result,
+              BeltChangeResult::Done);
+
+    const LoadedBelts loaded = loadBeltSetups(first);
+    EXPECT_EQ(namesOf(loaded), (std::vector<std::string>{"Cam belt", "Water pump"}));
+    EXPECT_EQ(loaded.setups[0].spanMm, 650);
+    EXPECT_TRUE(seenBySecond.setups.empty());
     EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Ajustement", "", 100, ini), "495");
-    std::filesystem::remove(ini);
+}
+
+TEST(BeltStore, AFailedWriteIsReportedInFullAndChangesNothing) {
+    TempFolder dir;
+    ProfileBeltStore store(dir / "missing folder" / "Vellora.ini");
+    const BeltChange done = keepBeltSetup(store, named("Cam belt"), "");
+    EXPECT_EQ(done.result, BeltChangeResult::Failed);
+    EXPECT_FALSE(done.error.empty());
+    EXPECT_TRUE(done.belts.setups.empty());
+    std::string error;
+    EXPECT_FALSE(saveBeltSetups(store, twoSetups(), "", &error));
+    EXPECT_FALSE(error.empty());
+
+    // A name the file cannot hold is never half written.
+    MemoryBeltStore memory;
+    const BeltChange bad = keepBeltSetup(memory, named("a]b"), "");
+    EXPECT_EQ(bad.result, BeltChangeResult::Failed);
+    EXPECT_EQ(stored(memory), "");
 }
 
 }  // namespace
