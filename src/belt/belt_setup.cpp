@@ -51,8 +51,8 @@ std::optional<FieldProblem> nameProblem(const std::string& name) {
         if (c == '[' || c == ']' || c == '=' || c == ';' || (unsigned char)c < 0x20 || c == 0x7f)
             return FieldProblem::BadCharacters;
     if (name.front() == ' ' || name.back() == ' ') return FieldProblem::BlankAtEnds;
-    const auto characters = std::count_if(name.begin(), name.end(),
-                                          [](char c) { return (c & 0xC0) != 0x80; });
+    const auto characters =
+        std::count_if(name.begin(), name.end(), [](char c) { return (c & 0xC0) != 0x80; });
     if (size_t(characters) > kMaxBeltNameChars) return FieldProblem::TooLong;
     return std::nullopt;
 }

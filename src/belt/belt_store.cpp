@@ -4,6 +4,7 @@
 #include <charconv>
 #include <map>
 #include <optional>
+#include <unordered_set>
 
 #include "ini/profile_text.h"
 
@@ -99,12 +100,11 @@ StoredList listOf(const ProfileDocument& stored) {
     // Each name needs a line of its own: a count beyond them is a damaged file.
     if (ec != std::errc()) count = 0;
     count = std::min(count, keyCount);
+    std::unordered_set<std::string> seen;
     for (std::size_t i = 1; i <= count; ++i) {
-        const std::string name = get(kBeltNameKeyPrefix + std::to_string(i));
-        if (name.empty()) continue;
-        const bool duplicate = std::any_of(list.names.begin(), list.names.end(),
-                                           [&](const std::string& n) { return sameBeltName(n, name); });
-        if (!duplicate) list.names.push_back(name);
+        std::string name = get(kBeltNameKeyPrefix + std::to_string(i));
+        if (!name.empty() && seen.insert(profileNameKey(name)).second)
+            list.names.push_back(std::move(name));
     }
     list.selected = get(kBeltSelectedKey);
     return list;
@@ -151,8 +151,8 @@ std::optional<std::size_t> indexOf(const StoredList& list, const std::string& na
 constexpr char kCannotStore[] = "the name cannot be stored in the settings file";
 
 // Runs `edit` on what is stored now; the result tells what came of it.
-BeltChange change(BeltStore& store, const std::function<BeltChangeResult(ProfileDocument&,
-                                                                         BeltChange&)>& edit) {
+BeltChange change(BeltStore& store,
+                  const std::function<BeltChangeResult(ProfileDocument&, BeltChange&)>& edit) {
     BeltChange result;
     std::string error;
     const bool ok = store.update(
@@ -177,8 +177,7 @@ bool MemoryBeltStore::read(ProfileDocument& into, std::string*) {
     return true;
 }
 
-bool MemoryBeltStore::update(const std::function<bool(ProfileDocument&)>& change,
-                             std::string*) {
+bool MemoryBeltStore::update(const std::function<bool(ProfileDocument&)>& change, std::string*) {
     ProfileDocument edited = document_;
     if (change(edited)) document_ = std::move(edited);
     return true;
@@ -188,9 +187,8 @@ std::string beltSection(const std::string& setupName) {
     return std::string(kBeltSection) + " " + setupName;
 }
 
-bool sameBeltName(const std::string& a, const std::string& b) {
-    return profileNamesMatch(beltSection(a), beltSection(b));
-}
+// The sections differ only by the names, after the same prefix.
+bool sameBeltName(const std::string& a, const std::string& b) { return profileNamesMatch(a, b); }
 
 LoadedBelts beltSetupsOf(const ProfileDocument& stored) {
     LoadedBelts loaded;

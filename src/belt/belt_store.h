@@ -34,8 +34,7 @@ struct BeltStore {
 class MemoryBeltStore final : public BeltStore {
   public:
     bool read(ProfileDocument& into, std::string* error) override;
-    bool update(const std::function<bool(ProfileDocument&)>& change,
-                std::string* error) override;
+    bool update(const std::function<bool(ProfileDocument&)>& change, std::string* error) override;
 
   private:
     ProfileDocument document_;

@@ -13,8 +13,7 @@ class ProfileBeltStore final : public BeltStore {
     explicit ProfileBeltStore(std::filesystem::path file) : file_(std::move(file)) {}
 
     bool read(ProfileDocument& into, std::string* error) override;
-    bool update(const std::function<bool(ProfileDocument&)>& change,
-                std::string* error) override;
+    bool update(const std::function<bool(ProfileDocument&)>& change, std::string* error) override;
 
   private:
     std::filesystem::path file_;

@@ -268,8 +268,8 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
         QTableWidgetItem* cell = readingsTable->item(row, kTargetColumn);
         if (!cell) continue;
         const auto range = RangeStatus(cell->data(Qt::UserRole).toInt());
-        cell->setText(q(caption(range == RangeStatus::Inside ? BeltCaption::Inside
-                                                             : BeltCaption::Outside)));
+        cell->setText(
+            q(caption(range == RangeStatus::Inside ? BeltCaption::Inside : BeltCaption::Outside)));
     }
     showAgreement(log_.agreement());
 }
@@ -357,8 +357,8 @@ void BeltWindow::keepSetup() {
             showStoreProblem(done.error);
             return;
         case BeltChangeResult::NameTaken:
-            hint(BeltField::Name)->setText(
-                filled(caption(BeltCaption::HintNameTaken), q(done.takenBy)));
+            hint(BeltField::Name)
+                ->setText(filled(caption(BeltCaption::HintNameTaken), q(done.takenBy)));
             hint(BeltField::Name)->show();
             edit(BeltField::Name)->setFocus();
             return;

@@ -12,9 +12,9 @@
 #include <optional>
 #include <vector>
 
-#include "belt/belt_window_captions.h"
 #include "belt/belt_setup.h"
 #include "belt/belt_store.h"
+#include "belt/belt_window_captions.h"
 #include "belt/reading_log.h"
 
 class QButtonGroup;

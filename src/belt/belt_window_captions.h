@@ -61,16 +61,16 @@ enum class BeltCaption {
     Outside,
     ClearReadings = 49,
     ClearQuestion,
-    DeleteQuestion,     // %1: the set-up's name
+    DeleteQuestion,  // %1: the set-up's name
     HintBlankAtEnds,
-    HintTooLong,        // %1: the longest name
-    HintNameTaken,      // %1: the stored set-up's name
+    HintTooLong,    // %1: the longest name
+    HintNameTaken,  // %1: the stored set-up's name
     SetupsNotSaved,
     ReadingNotAdded,
     ReadingsNotRead,
     ClearFailed,
-    SkippedLines,       // %1: how many
-    RefusedSetups,      // %1: their names
+    SkippedLines,   // %1: how many
+    RefusedSetups,  // %1: their names
 };
 inline constexpr int kLastBeltCaption = int(BeltCaption::RefusedSetups);
 

@@ -58,9 +58,7 @@ std::string csvQuoted(std::string_view s) {
     return quoted + '"';
 }
 
-std::string csvText(const std::string& s) {
-    return csvQuoted(needsApostrophe(s) ? "'" + s : s);
-}
+std::string csvText(const std::string& s) { return csvQuoted(needsApostrophe(s) ? "'" + s : s); }
 
 std::string textOf(std::string_view field) {
     if (!field.empty() && field.front() == '\'') field.remove_prefix(1);
@@ -271,7 +269,7 @@ int openRegular(const std::filesystem::path& path, int flags, std::string* error
         if (error) *error = errnoText(path.string(), errno);
         return -1;
     }
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         if (error) *error = path.string() + ": not a regular file";
@@ -336,7 +334,7 @@ bool ReadingsFile::read(ParsedReadings& into, std::string* error) const {
     bool missing = false;
     const int fd = openRegular(path_, O_RDONLY, error, &missing);
     if (fd < 0) return missing;  // no file yet: no readings yet
-    struct stat st{};
+    struct stat st {};
     ::fstat(fd, &st);
     if (std::size_t(st.st_size) > kMaxReadingsFileBytes) {
         ::close(fd);
@@ -381,7 +379,7 @@ bool ReadingsFile::append(const Reading& reading, std::string* error) {
         if (error) *error = why;
         return false;
     };
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0) return fail(errnoText(path_.string(), errno));
 
     std::string out;

@@ -102,8 +102,7 @@ bool ReadPrivateProfile(const std::filesystem::path& file, ProfileDocument& into
 }
 
 bool UpdatePrivateProfile(const std::filesystem::path& file,
-                          const std::function<bool(ProfileDocument&)>& change,
-                          std::string* error) {
+                          const std::function<bool(ProfileDocument&)>& change, std::string* error) {
     ProfileDocument document;
     if (!ReadPrivateProfile(file, document, error)) return false;
     if (!change(document)) return true;

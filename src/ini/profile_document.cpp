@@ -101,9 +101,8 @@ bool ProfileDocument::replaceSection(std::string_view section,
 
 void ProfileDocument::removeSection(std::string_view section) {
     const std::size_t before = sections_.size();
-    std::erase_if(sections_, [&](const Section& s) {
-        return s.name && profileNamesMatch(*s.name, section);
-    });
+    std::erase_if(sections_,
+                  [&](const Section& s) { return s.name && profileNamesMatch(*s.name, section); });
     if (sections_.size() != before) reindex();
 }
 

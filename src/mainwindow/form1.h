@@ -17,9 +17,9 @@
 #include "calibration/calibration_dialog.h"
 #include "calibration/calibration_run.h"
 #include "mainwindow/layout.h"
+#include "mainwindow/precise_meter.h"
 #include "measure/measurement_run.h"
 #include "measure/meter_state.h"
-#include "mainwindow/precise_meter.h"
 #include "settings/about_box.h"
 
 class QAction;

@@ -9,8 +9,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "common/qt_text.h"
 #include "belt/belt_window.h"
+#include "common/qt_text.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
 #include "pitch/pitch_samples.h"

@@ -2,14 +2,14 @@
 // main window.
 #include <QApplication>
 
-#include "calibration/sound_tone_player.h"
-#include "mainwindow/form1.h"
-#include "belt/belt_store_profile.h"
-#include "belt/reading_log.h"
 #include "audio/capture_sequence.h"
 #include "audio/rtaudio_input.h"
 #include "audio/rtaudio_sound_player.h"
 #include "audio/wave_audio_recorder.h"
+#include "belt/belt_store_profile.h"
+#include "belt/reading_log.h"
+#include "calibration/sound_tone_player.h"
+#include "mainwindow/form1.h"
 #include "settings/chelp.h"
 #include "settings/data_files.h"
 #include "settings/language.h"

@@ -80,59 +80,56 @@ TEST_P(BadEntries, AreRefusedWithAHintOnTheirField) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, BadEntries,
-    ::testing::Values(BadEntry{"empty name", [](BeltSetupForm& f) { f.name = "  "; },
-                               BeltField::Name, FieldProblem::Empty},
-                      BadEntry{"name with =", [](BeltSetupForm& f) { f.name = "a=b"; },
-                               BeltField::Name, FieldProblem::BadCharacters},
-                      BadEntry{"name with a bracket", [](BeltSetupForm& f) { f.name = "a]b"; },
-                               BeltField::Name, FieldProblem::BadCharacters},
-                      BadEntry{"name with a line break",
-                               [](BeltSetupForm& f) { f.name = "Cam\nbelt"; }, BeltField::Name,
-                               FieldProblem::BadCharacters},
-                      BadEntry{"name with a leading blank",
-                               [](BeltSetupForm& f) { f.name = " Cam"; }, BeltField::Name,
-                               FieldProblem::BlankAtEnds},
-                      BadEntry{"name with a trailing blank",
-                               [](BeltSetupForm& f) { f.name = "Cam "; }, BeltField::Name,
-                               FieldProblem::BlankAtEnds},
-                      BadEntry{"name of 65 characters",
-                               [](BeltSetupForm& f) { f.name = std::string(65, 'x'); },
-                               BeltField::Name, FieldProblem::TooLong},
-                      BadEntry{"name of 2000 characters",
-                               [](BeltSetupForm& f) { f.name = std::string(2000, 'x'); },
-                               BeltField::Name, FieldProblem::TooLong},
-                      BadEntry{"empty mass", [](BeltSetupForm& f) { f.mass = ""; }, BeltField::Mass,
-                               FieldProblem::Empty},
-                      BadEntry{"mass text", [](BeltSetupForm& f) { f.mass = "12g"; },
-                               BeltField::Mass, FieldProblem::NotANumber},
-                      BadEntry{"infinite span", [](BeltSetupForm& f) { f.span = "inf"; },
-                               BeltField::Span, FieldProblem::NotANumber},
-                      BadEntry{"negative span", [](BeltSetupForm& f) { f.span = "-5"; },
-                               BeltField::Span, FieldProblem::Negative},
-                      BadEntry{"zero factor", [](BeltSetupForm& f) { f.factor = "0"; },
-                               BeltField::Factor, FieldProblem::Zero},
-                      BadEntry{"half rib",
-                               [](BeltSetupForm& f) {
-                                   f.massBasis = MassBasis::PerMetreAndMm;
-                                   f.widthBasis = WidthBasis::Ribs;
-                                   f.ribs = "5.5";
-                               },
-                               BeltField::Ribs, FieldProblem::NotWhole},
-                      BadEntry{"touching pulleys",
-                               [](BeltSetupForm& f) {
-                                   f.spanBasis = SpanBasis::Pulleys;
-                                   f.centreDistance = "80";
-                                   f.pulley1 = "100";
-                                   f.pulley2 = "60";
-                               },
-                               BeltField::CentreDistance, FieldProblem::PulleysTooLarge},
-                      BadEntry{"reversed range",
-                               [](BeltSetupForm& f) {
-                                   f.target = TargetKind::Frequency;
-                                   f.targetLow = "120";
-                                   f.targetHigh = "110";
-                               },
-                               BeltField::TargetHigh, FieldProblem::RangeReversed}),
+    ::testing::Values(
+        BadEntry{"empty name", [](BeltSetupForm& f) { f.name = "  "; }, BeltField::Name,
+                 FieldProblem::Empty},
+        BadEntry{"name with =", [](BeltSetupForm& f) { f.name = "a=b"; }, BeltField::Name,
+                 FieldProblem::BadCharacters},
+        BadEntry{"name with a bracket", [](BeltSetupForm& f) { f.name = "a]b"; }, BeltField::Name,
+                 FieldProblem::BadCharacters},
+        BadEntry{"name with a line break", [](BeltSetupForm& f) { f.name = "Cam\nbelt"; },
+                 BeltField::Name, FieldProblem::BadCharacters},
+        BadEntry{"name with a leading blank", [](BeltSetupForm& f) { f.name = " Cam"; },
+                 BeltField::Name, FieldProblem::BlankAtEnds},
+        BadEntry{"name with a trailing blank", [](BeltSetupForm& f) { f.name = "Cam "; },
+                 BeltField::Name, FieldProblem::BlankAtEnds},
+        BadEntry{"name of 65 characters", [](BeltSetupForm& f) { f.name = std::string(65, 'x'); },
+                 BeltField::Name, FieldProblem::TooLong},
+        BadEntry{"name of 2000 characters",
+                 [](BeltSetupForm& f) { f.name = std::string(2000, 'x'); }, BeltField::Name,
+                 FieldProblem::TooLong},
+        BadEntry{"empty mass", [](BeltSetupForm& f) { f.mass = ""; }, BeltField::Mass,
+                 FieldProblem::Empty},
+        BadEntry{"mass text", [](BeltSetupForm& f) { f.mass = "12g"; }, BeltField::Mass,
+                 FieldProblem::NotANumber},
+        BadEntry{"infinite span", [](BeltSetupForm& f) { f.span = "inf"; }, BeltField::Span,
+                 FieldProblem::NotANumber},
+        BadEntry{"negative span", [](BeltSetupForm& f) { f.span = "-5"; }, BeltField::Span,
+                 FieldProblem::Negative},
+        BadEntry{"zero factor", [](BeltSetupForm& f) { f.factor = "0"; }, BeltField::Factor,
+                 FieldProblem::Zero},
+        BadEntry{"half rib",
+                 [](BeltSetupForm& f) {
+                     f.massBasis = MassBasis::PerMetreAndMm;
+                     f.widthBasis = WidthBasis::Ribs;
+                     f.ribs = "5.5";
+                 },
+                 BeltField::Ribs, FieldProblem::NotWhole},
+        BadEntry{"touching pulleys",
+                 [](BeltSetupForm& f) {
+                     f.spanBasis = SpanBasis::Pulleys;
+                     f.centreDistance = "80";
+                     f.pulley1 = "100";
+                     f.pulley2 = "60";
+                 },
+                 BeltField::CentreDistance, FieldProblem::PulleysTooLarge},
+        BadEntry{"reversed range",
+                 [](BeltSetupForm& f) {
+                     f.target = TargetKind::Frequency;
+                     f.targetLow = "120";
+                     f.targetHigh = "110";
+                 },
+                 BeltField::TargetHigh, FieldProblem::RangeReversed}),
     [](const auto& info) {
         std::string name = info.param.what;
         for (char& c : name)
@@ -142,13 +139,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BeltSetup, NamesUpToSixtyFourCharactersNotBytesAreKept) {
     const std::string e = "\xC3\xA9";  // é: two bytes, one character
-    for (const std::string& name :
-         {std::string(64, 'x'), [&] {
-              std::string s;
-              for (int i = 0; i < 64; ++i) s += e;
-              return s;
-          }(),
-          std::string("Courroie d'accessoires \"A\" (6PK)")}) {
+    for (const std::string& name : {std::string(64, 'x'),
+                                    [&] {
+                                        std::string s;
+                                        for (int i = 0; i < 64; ++i) s += e;
+                                        return s;
+                                    }(),
+                                    std::string("Courroie d'accessoires \"A\" (6PK)")}) {
         BeltSetupForm f = validForm();
         f.name = name;
         const BeltValidation v = validateBeltSetup(f);

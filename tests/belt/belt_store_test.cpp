@@ -88,11 +88,11 @@ TEST(BeltStore, SetUpsSurviveASaveAndLoadExactly) {
 TEST(BeltStore, HandEditedNonsenseIsRefusedAndLeftForTheUser) {
     TempFolder dir;
     const auto ini = dir / "Vellora.ini";
-    writeBytes(ini,
-               "[BELT]\nCount=3\nName1=Cam belt\nName2=" + std::string(2000, 'x') +
-                   "\nName3=cam BELT\nSelected=Gone\n"
-                   "[BELT Cam belt]\nMass=-1\nSpan=500\n"
-                   "[BELT " + std::string(2000, 'x') + "]\nMass=100\nSpan=500\n");
+    writeBytes(ini, "[BELT]\nCount=3\nName1=Cam belt\nName2=" + std::string(2000, 'x') +
+                        "\nName3=cam BELT\nSelected=Gone\n"
+                        "[BELT Cam belt]\nMass=-1\nSpan=500\n"
+                        "[BELT " +
+                        std::string(2000, 'x') + "]\nMass=100\nSpan=500\n");
     ProfileBeltStore store(ini);
     const LoadedBelts loaded = loadBeltSetups(store);
     EXPECT_TRUE(loaded.setups.empty());
@@ -156,15 +156,24 @@ INSTANTIATE_TEST_SUITE_P(
     BeltStore, NamesDifferingInCase,
     ::testing::Values(
         CaseCase{"new name taken", "", "belt a", BeltChangeResult::NameTaken, {"Belt A", "Belt B"}},
-        CaseCase{"rename onto another", "Belt B", "BELT A", BeltChangeResult::NameTaken,
+        CaseCase{"rename onto another",
+                 "Belt B",
+                 "BELT A",
+                 BeltChangeResult::NameTaken,
                  {"Belt A", "Belt B"}},
-        CaseCase{"capitals of its own name", "Belt A", "BELT A", BeltChangeResult::Done,
+        CaseCase{"capitals of its own name",
+                 "Belt A",
+                 "BELT A",
+                 BeltChangeResult::Done,
                  {"BELT A", "Belt B"}},
-        CaseCase{"edited under a differently cased name", "belt a", "Belt A",
-                 BeltChangeResult::Done, {"Belt A", "Belt B"}},
+        CaseCase{"edited under a differently cased name",
+                 "belt a",
+                 "Belt A",
+                 BeltChangeResult::Done,
+                 {"Belt A", "Belt B"}},
         CaseCase{"rename", "Belt A", "Belt C", BeltChangeResult::Done, {"Belt C", "Belt B"}},
-        CaseCase{"a new one", "", "Belt C", BeltChangeResult::Done,
-                 {"Belt A", "Belt B", "Belt C"}}),
+        CaseCase{
+            "a new one", "", "Belt C", BeltChangeResult::Done, {"Belt A", "Belt B", "Belt C"}}),
     [](const auto& info) {
         std::string name = info.param.what;
         for (char& c : name)

@@ -1,5 +1,6 @@
 // The Belt window offscreen: refused entries, kept set-ups, readings and captions.
 #include "belt/belt_window.h"
+#include "support/profile_test_support.h"
 #include "support/qt_application.h"
 
 #include <gtest/gtest.h>
@@ -20,23 +21,28 @@
 namespace vellora {
 namespace {
 
-struct MemoryStore : BeltStore {
-    std::string read(const std::string& s, const std::string& k, const std::string& d) override {
-        const auto it = values.find({s, k});
-        return it == values.end() ? d : it->second;
+// The session store, with a switch that makes every write fail with a long reason.
+struct TestStore : BeltStore {
+    bool read(ProfileDocument& into, std::string* error) override {
+        return memory.read(into, error);
     }
-    bool write(const std::string& s, const std::string& k, const std::string& v) override {
-        values[{s, k}] = v;
-        return true;
+    bool update(const std::function<bool(ProfileDocument&)>& change, std::string* error) override {
+        if (failure.empty()) return memory.update(change, error);
+        if (error) *error = failure;
+        return false;
     }
-    std::map<std::pair<std::string, std::string>, std::string> values;
+    bool empty() {
+        ProfileDocument d;
+        memory.read(d, nullptr);
+        return d.text().empty();
+    }
+    MemoryBeltStore memory;
+    std::string failure;
 };
 
 class BeltWindowTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        ensureGuiApplication();
-    }
+    static void SetUpTestSuite() { ensureGuiApplication(); }
     void type(BeltWindow& w, BeltField f, const char* text) { w.edit(f)->setText(text); }
     void fillCamBelt(BeltWindow& w) {
         type(w, BeltField::Name, "Cam belt");
@@ -46,7 +52,16 @@ class BeltWindowTest : public ::testing::Test {
         type(w, BeltField::TargetLow, "95");
         type(w, BeltField::TargetHigh, "105");
     }
-    MemoryStore store;
+    // Answers the window's questions and remembers them.
+    void answer(BeltWindow& w, bool yes) {
+        w.confirm = [this, yes](const QString& question) {
+            questions.push_back(question.toStdString());
+            return yes;
+        };
+    }
+    TestStore store;
+    std::vector<std::string> questions;
+    testing::TempFolder folder;
 };
 
 TEST_F(BeltWindowTest, RefusedEntriesShowAHintAndAreNotStored) {
@@ -64,7 +79,7 @@ TEST_F(BeltWindowTest, RefusedEntriesShowAHintAndAreNotStored) {
     EXPECT_TRUE(w.hint(BeltField::Span)->isHidden());  // not used with pulleys
     EXPECT_FALSE(w.edit(BeltField::Span)->isEnabled());
     EXPECT_TRUE(w.setups().empty());
-    EXPECT_TRUE(store.values.empty());
+    EXPECT_TRUE(store.empty());
 }
 
 TEST_F(BeltWindowTest, KeptSetUpsAreStoredAndComeBack) {
@@ -86,8 +101,101 @@ TEST_F(BeltWindowTest, KeptSetUpsAreStoredAndComeBack) {
     ASSERT_EQ(again.setups().size(), 2u);
     EXPECT_EQ(again.selectedSetup()->name, "Cam belt");
     EXPECT_EQ(again.edit(BeltField::Span)->text().toStdString(), "500");
+    answer(again, false);
     again.deleteButton->click();
+    EXPECT_EQ(BeltWindow(store).setups().size(), 2u);
+    answer(again, true);
+    again.deleteButton->click();
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_EQ(questions[1], "Delete the set-up \"Cam belt\"?");
     EXPECT_EQ(BeltWindow(store).setups().size(), 1u);
+}
+
+TEST_F(BeltWindowTest, ANameDifferingOnlyInCapitalsIsTheSameSetUp) {
+    BeltWindow w(store);
+    fillCamBelt(w);
+    w.keepButton->click();
+    w.newButton->click();
+    fillCamBelt(w);
+    type(w, BeltField::Name, "CAM BELT");
+    w.keepButton->click();
+    EXPECT_EQ(w.setups().size(), 1u);
+    EXPECT_FALSE(w.hint(BeltField::Name)->isHidden());
+    EXPECT_NE(w.hint(BeltField::Name)->text().toStdString().find("\"Cam belt\""),
+              std::string::npos);
+
+    // Chosen in the list, the same set-up takes the new spelling: a rename, not a copy.
+    w.setupList->setCurrentRow(0);
+    type(w, BeltField::Name, "Timing belt");
+    w.keepButton->click();
+    ASSERT_EQ(w.setups().size(), 1u);
+    EXPECT_EQ(w.setups()[0].name, "Timing belt");
+    EXPECT_EQ(w.selectedSetup()->name, "Timing belt");
+
+    type(w, BeltField::Name, std::string(65, 'x').c_str());
+    w.keepButton->click();
+    EXPECT_EQ(w.hint(BeltField::Name)->text().toStdString(), "A name has at most 64 characters.");
+    type(w, BeltField::Name, "Timing belt ");
+    w.keepButton->click();
+    EXPECT_FALSE(w.hint(BeltField::Name)->isHidden());
+    EXPECT_EQ(BeltWindow(store).setups()[0].name, "Timing belt");
+}
+
+TEST_F(BeltWindowTest, AStoreThatCannotBeWrittenSaysWhyInFull) {
+    BeltWindow w(store);
+    w.resize(500, 400);
+    store.failure = "/home/user/.config/Vellora/Vellora.ini: " + std::string(300, 'x') +
+                    " the end of a long reason";
+    fillCamBelt(w);
+    w.keepButton->click();
+    EXPECT_FALSE(w.setupProblemLabel->isHidden());
+    EXPECT_TRUE(w.setupProblemLabel->wordWrap());
+    EXPECT_EQ(w.setupProblemLabel->text().toStdString(),
+              englishBeltCaption(BeltCaption::SetupsNotSaved) + store.failure);
+    EXPECT_TRUE(w.setups().empty());
+}
+
+TEST_F(BeltWindowTest, ReadingsSurviveARestartAndClearOnlyWhenConfirmed) {
+    const auto file = folder / "Readings.csv";
+    {
+        BeltWindow w(store);
+        fillCamBelt(w);
+        w.keepButton->click();
+        EXPECT_TRUE(w.openReadingsFile(file));
+        w.addReading(100.0);
+        w.addReading(110.0);
+        EXPECT_TRUE(w.problemLabel->isHidden());
+    }
+    BeltWindow again(store);
+    ASSERT_TRUE(again.openReadingsFile(file));
+    ASSERT_EQ(again.readingsTable->rowCount(), 2);
+    EXPECT_EQ(again.readingsTable->item(1, 1)->text().toStdString(), "Cam belt");
+    EXPECT_EQ(again.readingsTable->item(1, 2)->text().toStdString(), "110.0");
+    EXPECT_EQ(again.readingsTable->item(1, 6)->text().toStdString(),
+              englishBeltCaption(BeltCaption::Outside));
+    EXPECT_EQ(again.readings().readings().size(), 2u);
+
+    answer(again, false);
+    again.clearButton->click();
+    EXPECT_EQ(again.readingsTable->rowCount(), 2);
+    answer(again, true);
+    again.clearButton->click();
+    EXPECT_EQ(again.readingsTable->rowCount(), 0);
+    BeltWindow third(store);
+    third.openReadingsFile(file);
+    EXPECT_EQ(third.readingsTable->rowCount(), 0);
+}
+
+TEST_F(BeltWindowTest, AReadingTheFileCannotTakeStaysForTheSessionWithTheReason) {
+    const auto file = folder / "Readings.csv";
+    std::filesystem::create_directory(file);  // a folder where the file should be
+    BeltWindow w(store);
+    EXPECT_FALSE(w.openReadingsFile(file));
+    EXPECT_FALSE(w.problemLabel->isHidden());
+    w.addReading(100.0);
+    EXPECT_EQ(w.readings().readings().size(), 1u);
+    EXPECT_TRUE(w.problemLabel->wordWrap());
+    EXPECT_NE(w.problemLabel->text().toStdString().find(file.string()), std::string::npos);
 }
 
 TEST_F(BeltWindowTest, ReadingsAreLoggedConfirmedAndSaved) {
@@ -105,11 +213,9 @@ TEST_F(BeltWindowTest, ReadingsAreLoggedConfirmedAndSaved) {
     EXPECT_EQ(w.addReading(110.0), Agreement::Disagree);
     EXPECT_EQ(w.lastReadingLabel->property("rangeStatus").toInt(), int(RangeStatus::Outside));
 
-    const auto csv = std::filesystem::temp_directory_path() /
-                     ("vellora_belt_window_" + std::to_string(::getpid()) + ".csv");
+    const auto csv = folder / "readings.csv";
     EXPECT_TRUE(w.saveCsv(csv));
     EXPECT_GT(std::filesystem::file_size(csv), 100u);
-    std::filesystem::remove(csv);
     EXPECT_FALSE(w.saveCsv("/nonexistent-folder/readings.csv"));
     EXPECT_FALSE(w.problemLabel->isHidden());
 }

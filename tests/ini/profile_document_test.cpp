@@ -39,15 +39,12 @@ INSTANTIATE_TEST_SUITE_P(
                     [](ProfileDocument& d) { d.replaceSection("BELT Cam", kTwoKeys); },
                     "; mine\n[SETTINGS]\nNiveau=300\n\n[BELT Cam]\nMass=100\nSpan=\" 412.5 \"\n\n"
                     "[POSITIONS]\nTop=5"},
-        SectionEdit{"added at the end with the file's line ends",
-                    "[SETTINGS]\r\nNiveau=300",
+        SectionEdit{"added at the end with the file's line ends", "[SETTINGS]\r\nNiveau=300",
                     [](ProfileDocument& d) { d.replaceSection("BELT Cam", kTwoKeys); },
                     "[SETTINGS]\r\nNiveau=300\r\n[BELT Cam]\r\nMass=100\r\nSpan=\" 412.5 \"\r\n"},
-        SectionEdit{"every copy removed",
-                    "[BELT x]\nA=1\n[SETTINGS]\nB=2\n[belt X]\nC=3\n",
+        SectionEdit{"every copy removed", "[BELT x]\nA=1\n[SETTINGS]\nB=2\n[belt X]\nC=3\n",
                     [](ProfileDocument& d) { d.removeSection("Belt X"); }, "[SETTINGS]\nB=2\n"},
-        SectionEdit{"names the file cannot hold refused",
-                    "[A]\nk=v\n",
+        SectionEdit{"names the file cannot hold refused", "[A]\nk=v\n",
                     [](ProfileDocument& d) {
                         const ProfileKeyValue bad[] = {{"k", "line\nbreak"}};
                         EXPECT_FALSE(d.replaceSection("A", bad));
@@ -56,8 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
                         EXPECT_FALSE(d.replaceSection("A", badKey));
                     },
                     "[A]\nk=v\n"},
-        SectionEdit{"an empty file", "",
-                    [](ProfileDocument& d) { d.replaceSection("A", {}); }, "[A]\n"}),
+        SectionEdit{"an empty file", "", [](ProfileDocument& d) { d.replaceSection("A", {}); },
+                    "[A]\n"}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(ProfileDocument, ReadsAsTheOneKeyStoreDoes) {
@@ -77,13 +74,11 @@ TEST(ProfileDocument, AnUpdateKeepsWhatAnotherWriterAddedMeanwhile) {
     TempFolder dir;
     const auto ini = dir / "Vellora.ini";
     writeBytes(ini, "[SETTINGS]\nLangue=English\n");
-    ASSERT_TRUE(UpdatePrivateProfile(ini, [](ProfileDocument& d) {
-        return d.replaceSection("BELT A", kTwoKeys);
-    }));
+    ASSERT_TRUE(UpdatePrivateProfile(
+        ini, [](ProfileDocument& d) { return d.replaceSection("BELT A", kTwoKeys); }));
     ASSERT_TRUE(WritePrivateProfileStringA("SETTINGS", "Niveau", "300", ini));
-    ASSERT_TRUE(UpdatePrivateProfile(ini, [](ProfileDocument& d) {
-        return d.replaceSection("BELT B", kTwoKeys);
-    }));
+    ASSERT_TRUE(UpdatePrivateProfile(
+        ini, [](ProfileDocument& d) { return d.replaceSection("BELT B", kTwoKeys); }));
     EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Niveau", "", 100, ini), "300");
     EXPECT_EQ(GetPrivateProfileStringA("BELT A", "Mass", "", 100, ini), "100");
     EXPECT_EQ(GetPrivateProfileStringA("BELT B", "Span", "", 100, ini), " 412.5 ");
@@ -93,8 +88,8 @@ TEST(ProfileDocument, AnUpdateKeepsWhatAnotherWriterAddedMeanwhile) {
     EXPECT_TRUE(UpdatePrivateProfile(ini, [](ProfileDocument&) { return false; }));
     EXPECT_EQ(std::filesystem::last_write_time(ini), before);
     std::string error;
-    EXPECT_FALSE(UpdatePrivateProfile(dir / "no folder" / "x.ini",
-                                      [](ProfileDocument&) { return true; }, &error));
+    EXPECT_FALSE(UpdatePrivateProfile(
+        dir / "no folder" / "x.ini", [](ProfileDocument&) { return true; }, &error));
     EXPECT_FALSE(error.empty());
 }
 

@@ -1,0 +1,109 @@
+// The belt set-ups at a thousand, in a real settings file on disk: opening them (one
+// read of the file), the Belt window appearing with them, and one Keep (one rewrite of
+// the file). The targets: under a second to open, under 100 ms for a Keep.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "belt/belt_store.h"
+#include "belt/belt_store_profile.h"
+#include "belt/belt_window.h"
+#include "ini/profile.h"
+
+namespace {
+
+using namespace vellora;
+
+constexpr int kSetups = 1000;
+
+BeltSetup setupNumber(int i) {
+    BeltSetup s;
+    s.name = "Drive " + std::to_string(i) + " (6PK, front)";
+    s.massBasis = MassBasis::PerMetreAndMm;
+    s.mass = 6.8;
+    s.widthBasis = WidthBasis::Ribs;
+    s.ribs = 6;
+    s.spanBasis = SpanBasis::Pulleys;
+    s.centreDistanceMm = 300 + i;
+    s.pulley1Mm = 120;
+    s.pulley2Mm = 60;
+    s.target = TargetKind::Tension;
+    s.targetLow = 650;
+    s.targetHigh = 800;
+    return s;
+}
+
+// A settings file holding the main window's keys and a thousand set-ups.
+class ThousandSetups {
+  public:
+    ThousandSetups() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vellora-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) std::abort();
+        folder_ = pattern;
+        store = std::make_unique<ProfileBeltStore>(file());
+        WritePrivateProfileStringA("SETTINGS", "Ajustement", "495", file());
+        std::vector<BeltSetup> setups;
+        for (int i = 1; i <= kSetups; ++i) setups.push_back(setupNumber(i));
+        if (!saveBeltSetups(*store, setups, setups.front().name)) std::abort();
+    }
+    ~ThousandSetups() { std::filesystem::remove_all(folder_); }
+    std::filesystem::path file() const { return folder_ / "Vellora.ini"; }
+
+    std::unique_ptr<ProfileBeltStore> store;
+
+  private:
+    std::filesystem::path folder_;
+};
+
+void BM_OpenThousandSetUps(benchmark::State& state) {
+    ThousandSetups belts;
+    for (auto _ : state) {
+        const LoadedBelts loaded = loadBeltSetups(*belts.store);
+        if (loaded.setups.size() != size_t(kSetups)) state.SkipWithError("set-ups lost");
+        benchmark::DoNotOptimize(loaded);
+    }
+    state.counters["file_kB"] = double(std::filesystem::file_size(belts.file())) / 1000;
+}
+BENCHMARK(BM_OpenThousandSetUps)->Unit(benchmark::kMillisecond);
+
+void BM_BeltWindowAppearsWithThousandSetUps(benchmark::State& state) {
+    ThousandSetups belts;
+    for (auto _ : state) {
+        BeltWindow window(*belts.store);
+        window.show();
+        QApplication::processEvents();
+        if (window.setups().size() != size_t(kSetups)) state.SkipWithError("set-ups lost");
+    }
+}
+BENCHMARK(BM_BeltWindowAppearsWithThousandSetUps)->Unit(benchmark::kMillisecond);
+
+// One Keep: the file re-read, one set-up and the list rewritten, the file written once.
+void BM_KeepOneOfThousandSetUps(benchmark::State& state) {
+    ThousandSetups belts;
+    int round = 0;
+    for (auto _ : state) {
+        BeltSetup changed = setupNumber(500);
+        changed.spanMm = 400 + (++round % 2);
+        const BeltChange done = keepBeltSetup(*belts.store, changed, changed.name);
+        if (done.result != BeltChangeResult::Done) state.SkipWithError(done.error.c_str());
+    }
+}
+BENCHMARK(BM_KeepOneOfThousandSetUps)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
