@@ -95,10 +95,9 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
     if (!loaded.error.empty()) {
         showStoreProblem(loaded.error);
     } else if (!loaded.refused.empty()) {
-        QStringList names;
-        for (const std::string& n : loaded.refused) names << q(n);
-        setupProblemLabel->setText(filled(caption(BeltCaption::RefusedSetups), names.join(", ")));
-        setupProblemLabel->show();
+        std::string names;
+        for (const std::string& n : loaded.refused) names += (names.empty() ? "" : ", ") + n;
+        showSetupProblem(std::pair{BeltCaption::RefusedSetups, names});
     }
 }
 
@@ -272,6 +271,8 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
             q(caption(range == RangeStatus::Inside ? BeltCaption::Inside : BeltCaption::Outside)));
     }
     showAgreement(log_.agreement());
+    showSetupProblem(setupProblem_);
+    showReadingsProblem(readingsProblem_);
 }
 
 // Only the fields the chosen bases use can be edited, and only they are checked.
@@ -348,6 +349,7 @@ void BeltWindow::keepSetup() {
     }
     if (!v.setup) {
         if (!v.hints.empty()) edit(v.hints.front().field)->setFocus();
+        growToFit();
         return;
     }
     const auto chosen = selectedSetup();
@@ -361,19 +363,53 @@ void BeltWindow::keepSetup() {
                 ->setText(filled(caption(BeltCaption::HintNameTaken), q(done.takenBy)));
             hint(BeltField::Name)->show();
             edit(BeltField::Name)->setFocus();
+            growToFit();
             return;
         case BeltChangeResult::Done:
             break;
     }
-    setupProblemLabel->hide();
+    showSetupProblem(std::nullopt);
     setups_ = done.belts.setups;
     refreshList(v.setup->name);
     Q_EMIT setupChanged();
 }
 
+// A wrapped hint needs more height than the layout asks for beforehand: the window grows
+// so that no hint is cut, and never shrinks under the user.
+void BeltWindow::growToFit() {
+    layout()->activate();
+    const QSize wanted = sizeHint();
+    if (wanted.height() > height() || wanted.width() > width())
+        resize(std::max(width(), wanted.width()), std::max(height(), wanted.height()));
+}
+
 void BeltWindow::showStoreProblem(const std::string& error) {
-    setupProblemLabel->setText(q(caption(BeltCaption::SetupsNotSaved) + error));
-    setupProblemLabel->show();
+    showSetupProblem(std::pair{BeltCaption::SetupsNotSaved, error});
+}
+
+namespace {
+// A caption and what it is about: in the place of %1, or after it.
+QString problemText(const std::string& caption, const std::string& detail) {
+    return caption.find("%1") != std::string::npos ? filled(caption, q(detail))
+                                                   : q(caption + detail);
+}
+}  // namespace
+
+void BeltWindow::showSetupProblem(std::optional<std::pair<BeltCaption, std::string>> problem) {
+    setupProblem_ = std::move(problem);
+    if (setupProblem_)
+        setupProblemLabel->setText(
+            problemText(caption(setupProblem_->first), setupProblem_->second));
+    setupProblemLabel->setVisible(setupProblem_.has_value());
+    if (setupProblem_ && isVisible()) growToFit();
+}
+
+void BeltWindow::showReadingsProblem(std::optional<std::pair<BeltCaption, std::string>> problem) {
+    readingsProblem_ = std::move(problem);
+    if (readingsProblem_)
+        problemLabel->setText(
+            problemText(caption(readingsProblem_->first), readingsProblem_->second));
+    problemLabel->setVisible(readingsProblem_.has_value());
 }
 
 void BeltWindow::newSetup() {
@@ -391,7 +427,7 @@ void BeltWindow::deleteSetup() {
         showStoreProblem(done.error);
         return;
     }
-    setupProblemLabel->hide();
+    showSetupProblem(std::nullopt);
     setups_ = done.belts.setups;
     refreshList("");
     newSetup();
@@ -437,19 +473,13 @@ bool BeltWindow::openReadingsFile(const std::filesystem::path& file) {
     for (const Reading& r : log_.readings()) showReadingRow(r);
     readingsTable->scrollToBottom();
     if (!ok)
-        showReadingsProblem(BeltCaption::ReadingsNotRead, error);
+        showReadingsProblem(std::pair{BeltCaption::ReadingsNotRead, error});
     else if (kept.skippedLines > 0)
-        showReadingsProblem(BeltCaption::SkippedLines, std::to_string(kept.skippedLines));
+        showReadingsProblem(
+            std::pair{BeltCaption::SkippedLines, std::to_string(kept.skippedLines)});
     else
-        problemLabel->hide();
+        showReadingsProblem(std::nullopt);
     return ok;
-}
-
-void BeltWindow::showReadingsProblem(BeltCaption c, const std::string& detail) {
-    const std::string text = caption(c);
-    problemLabel->setText(text.find("%1") != std::string::npos ? filled(text, q(detail))
-                                                               : q(text + detail));
-    problemLabel->show();
 }
 
 void BeltWindow::showReadingRow(const Reading& r) {
@@ -486,9 +516,9 @@ Agreement BeltWindow::addReading(double hz, std::chrono::system_clock::time_poin
     if (readingsFile_) {
         std::string error;
         if (readingsFile_->append(r, &error))
-            problemLabel->hide();
+            showReadingsProblem(std::nullopt);
         else
-            showReadingsProblem(BeltCaption::ReadingNotAdded, error);
+            showReadingsProblem(std::pair{BeltCaption::ReadingNotAdded, error});
     }
     showReadingRow(r);
     readingsTable->scrollToBottom();
@@ -523,8 +553,8 @@ void BeltWindow::showAgreement(Agreement a) {
 bool BeltWindow::saveCsv(const std::filesystem::path& path) {
     std::string error;
     const bool ok = saveReadingsCsv(path, log_.readings(), &error);
-    problemLabel->setText(ok ? QString() : q(caption(BeltCaption::SaveFailed) + error));
-    problemLabel->setVisible(!ok);
+    showReadingsProblem(ok ? std::nullopt
+                           : std::optional(std::pair{BeltCaption::SaveFailed, error}));
     return ok;
 }
 
@@ -533,13 +563,13 @@ void BeltWindow::askAndClearReadings() {
     if (readingsFile_) {
         std::string error;
         if (!readingsFile_->clear(&error)) {
-            showReadingsProblem(BeltCaption::ClearFailed, error);
+            showReadingsProblem(std::pair{BeltCaption::ClearFailed, error});
             return;
         }
     }
     log_.clear();
     readingsTable->setRowCount(0);
-    problemLabel->hide();
+    showReadingsProblem(std::nullopt);
     showAgreement(log_.agreement());
 }
 

@@ -111,7 +111,9 @@ class BeltWindow : public QWidget {
     void selectionChanged();
     void refreshList(const std::string& select);
     void showStoreProblem(const std::string& error);
-    void showReadingsProblem(BeltCaption c, const std::string& detail);
+    void growToFit();
+    void showSetupProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
+    void showReadingsProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingRow(const Reading& r);
     void showAgreement(Agreement a);
     void askAndSaveCsv();
@@ -123,6 +125,9 @@ class BeltWindow : public QWidget {
     std::vector<BeltSetup> setups_;
     ReadingLog log_;
     std::optional<ReadingsFile> readingsFile_;
+    // The problems shown, kept so that a language switch words them again.
+    std::optional<std::pair<BeltCaption, std::string>> readingsProblem_;
+    std::optional<std::pair<BeltCaption, std::string>> setupProblem_;
     std::map<BeltField, Field> fields_;
     QLabel* massCaption_ = nullptr;
     QLabel* spanCaption_ = nullptr;

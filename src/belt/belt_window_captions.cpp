@@ -127,7 +127,7 @@ std::string englishBeltCaption(BeltCaption c) {
         case BeltCaption::ClearFailed:
             return "The readings could not be cleared: ";
         case BeltCaption::SkippedLines:
-            return "%1 lines of the readings file are not readings: they are left in the file.";
+            return "Lines of the readings file that are not readings, left in the file: %1";
         case BeltCaption::RefusedSetups:
             return "Set-ups of the settings file whose values cannot be used, left there as "
                    "they are: %1";
