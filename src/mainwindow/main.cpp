@@ -9,13 +9,13 @@
 #include "belt/belt_store_profile.h"
 #include "belt/reading_log.h"
 #include "calibration/sound_tone_player.h"
+#include "common/version.h"
 #include "mainwindow/form1.h"
 #include "settings/chelp.h"
 #include "settings/data_files.h"
 #include "settings/language.h"
 #include "settings/settings_location.h"
 #include "settings/settings_store.h"
-#include "common/version.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
