@@ -1,54 +1,264 @@
 #include "common/atomic_file.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
 #include <cstring>
-#include <random>
 #include <system_error>
+
+#include "common/regular_file.h"
 
 namespace vellora {
 
 namespace {
 
-std::filesystem::path temporaryNameBeside(const std::filesystem::path& target) {
+namespace fs = std::filesystem;
+
+constexpr const char* kTemporaryMark = ".tmp-";
+constexpr const char* kJournalSuffix = ".vellora-rewrite";
+// Linux gives up after 40 links in a path; a longer chain is a loop.
+constexpr int kMostLinks = 40;
+// A journal is a copy of a file the program wrote; anything larger was not.
+constexpr std::size_t kLargestJournal = std::size_t(256) << 20;
+
+std::string errorText(int e) { return std::strerror(e ? e : EIO); }
+
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now; false (errno set) when the close reported a failed write.
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+bool writeAll(int fd, std::span<const uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = ENOSPC;
+            return false;
+        }
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+// The folder's entry is on the disk too only once the folder itself is flushed.
+void syncFolder(const fs::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+fs::path temporaryNameBeside(const fs::path& target) {
     static std::atomic<unsigned> counter{0};
-    std::random_device rd;
-    const std::string suffix = ".tmp-" + std::to_string(rd() % 1000000) + "-" +
-                               std::to_string(counter.fetch_add(1));
-    std::filesystem::path tmp = target;
-    tmp += suffix;
+    fs::path tmp = target;
+    tmp += std::string(kTemporaryMark) + std::to_string(::getpid()) + "-" +
+           std::to_string(counter.fetch_add(1));
     return tmp;
+}
+
+fs::path journalOf(const fs::path& target) {
+    fs::path journal = target;
+    journal += kJournalSuffix;
+    return journal;
+}
+
+// Writes `bytes` to a new temporary file beside `target`, flushed to the disk. When
+// `like` is given the file gets its mode and owner; `ownerKept` says whether it could.
+bool writeTemporary(const fs::path& tmp, std::span<const uint8_t> bytes, const struct stat* like,
+                    bool* ownerKept, std::string& why) {
+    // A new file is made as any new file (0666 less the umask); an old one's mode is
+    // copied below, once the content is in.
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0) {
+        why = errorText(errno);
+        return false;
+    }
+    Descriptor file(fd);
+    bool ok = writeAll(fd, bytes);
+    if (ok && like) {
+        struct stat made {};
+        ::fstat(fd, &made);
+        *ownerKept = (made.st_uid == like->st_uid && made.st_gid == like->st_gid) ||
+                     ::fchown(fd, like->st_uid, like->st_gid) == 0;
+        // After fchown, which clears the set-id bits.
+        ok = ::fchmod(fd, like->st_mode & 07777) == 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    const int e = errno;
+    const bool closed = file.close();
+    if (!ok || !closed) {
+        why = errorText(ok ? errno : e);
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Overwrites the regular file `target` in place with `bytes`, flushed to the disk.
+bool rewriteInPlace(const fs::path& target, std::span<const uint8_t> bytes, std::string& why) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        why = errorText(errno);
+        return false;
+    }
+    Descriptor file(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = "not a regular file";
+        return false;
+    }
+    const bool ok = writeAll(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 &&
+                    ::fsync(fd) == 0;
+    const int e = errno;
+    if (!file.close() || !ok) {
+        why = errorText(ok ? errno : e);
+        return false;
+    }
+    return true;
+}
+
+// True when this user may write the existing file `st` describes at `path`. Root may
+// write anything, but a file without a single write bit was protected on purpose.
+bool mayWrite(const fs::path& path, const struct stat& st) {
+    if ((st.st_mode & 0222) == 0) return false;
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+bool processIsRunning(long pid) {
+    if (pid <= 0 || pid == long(::getpid())) return pid == long(::getpid());
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+// The process number of a temporary file name "<name>.tmp-<pid>-<n>" of `name`, or
+// -1 when the name is not one of ours.
+long temporaryFileOwner(const std::string& entry, const std::string& name) {
+    const std::string prefix = name + kTemporaryMark;
+    if (entry.size() <= prefix.size() || entry.compare(0, prefix.size(), prefix) != 0) return -1;
+    const char* first = entry.data() + prefix.size();
+    const char* last = entry.data() + entry.size();
+    long pid = -1;
+    auto [afterPid, e1] = std::from_chars(first, last, pid);
+    if (e1 != std::errc() || afterPid == last || *afterPid != '-') return -1;
+    unsigned long n = 0;
+    auto [end, e2] = std::from_chars(afterPid + 1, last, n);
+    if (e2 != std::errc() || end != last) return -1;
+    return pid;
 }
 
 }  // namespace
 
-bool writeFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
-                         std::string* error) {
+fs::path resolveLinks(const fs::path& target) {
+    fs::path at = target;
+    for (int hop = 0; hop < kMostLinks; ++hop) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(at, ec))) return at;
+        const fs::path next = fs::read_symlink(at, ec);
+        if (ec) return at;
+        at = next.is_absolute() ? next : at.parent_path() / next;
+    }
+    return at;
+}
+
+bool writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes, std::string* error) {
     auto fail = [&](const std::string& why) {
-        if (error) *error = why;
+        if (error) *error = link.string() + ": " + why;
         return false;
     };
-    const std::filesystem::path tmp = temporaryNameBeside(target);
-    std::FILE* f = std::fopen(tmp.string().c_str(), "wb");
-    if (!f) return fail(std::strerror(errno));
-    const size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), f);
-    const bool flushed = std::fflush(f) == 0;
-    const int savedErrno = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (written != bytes.size() || !flushed || !closed) {
-        std::error_code ignored;
-        std::filesystem::remove(tmp, ignored);
-        return fail(std::strerror(savedErrno ? savedErrno : EIO));
+    const fs::path target = resolveLinks(link);
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (!exists && errno != ENOENT) return fail(errorText(errno));
+    if (exists) {
+        if (!S_ISREG(st.st_mode)) return fail("not a regular file; it was left as it is");
+        if (!mayWrite(target, st)) return fail("the file is write-protected; it was left as it is");
     }
-    std::error_code ec;
-    std::filesystem::rename(tmp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(tmp, ignored);
-        return fail(ec.message());
+
+    const fs::path tmp = temporaryNameBeside(target);
+    bool ownerKept = true;
+    std::string why;
+    if (!writeTemporary(tmp, bytes, exists ? &st : nullptr, &ownerKept, why)) return fail(why);
+
+    if (exists && (st.st_nlink > 1 || !ownerKept)) {
+        // The complete content is on the disk under the journal's name before the
+        // file itself is touched.
+        const fs::path journal = journalOf(target);
+        if (::rename(tmp.c_str(), journal.c_str()) != 0) {
+            why = errorText(errno);
+            ::unlink(tmp.c_str());
+            return fail(why);
+        }
+        syncFolder(target.parent_path());
+        const bool ok = rewriteInPlace(target, bytes, why);
+        ::unlink(journal.c_str());
+        return ok || fail(why);
     }
+
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+        why = errorText(errno);
+        ::unlink(tmp.c_str());
+        return fail(why);
+    }
+    syncFolder(target.parent_path());
     return true;
+}
+
+bool writeFileAtomically(const fs::path& target, std::string_view text, std::string* error) {
+    return writeFileAtomically(
+        target, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), error);
+}
+
+int removeStaleTemporaryFiles(const fs::path& link) {
+    const fs::path target = resolveLinks(link);
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    const std::string name = target.filename().string();
+
+    // An interrupted in-place rewrite: the journal holds the whole new content.
+    const fs::path journal = journalOf(target);
+    const RegularFileBytes pending = readRegularFile(journal, kLargestJournal);
+    if (pending.read() && !pending.truncated()) {
+        std::string why;
+        struct stat st {};
+        if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            rewriteInPlace(target,
+                           std::span(reinterpret_cast<const uint8_t*>(pending.bytes.data()),
+                                     pending.bytes.size()),
+                           why);
+    }
+    if (pending.status != FileReadStatus::Missing) ::unlink(journal.c_str());
+
+    int removed = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        const long pid = temporaryFileOwner(entry, name);
+        if (pid < 0 || processIsRunning(pid)) continue;
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError) || it->is_symlink(typeError)) continue;
+        if (::unlink(it->path().c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace vellora

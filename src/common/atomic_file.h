@@ -1,18 +1,44 @@
 // Writing a whole file so that readers see either the old content or the new one,
-// never a half-written file: the bytes go to a temporary file in the same folder,
-// which is then renamed over the target.
+// never a half-written file, and so that the file stays what it was:
+// - a symbolic link is followed and its final target written; the link stays a link;
+// - an existing target that is not a regular file (a FIFO, a device, a folder) or that
+//   may not be written (no write permission for this user, or no write bit at all,
+//   which root would otherwise override) is never replaced;
+// - the bytes go to a temporary file beside the target, flushed to the disk, which is
+//   then renamed over the target with the target's mode and owner;
+// - a target with other hard links, or whose owner a new file cannot be given, is
+//   rewritten in place, since a rename would cut the other names off or hand the file
+//   to another owner. To keep that write whole too, the complete new content first
+//   goes to a journal beside it ("<name>.vellora-rewrite"); an interrupted rewrite is
+//   finished from the journal by removeStaleTemporaryFiles at the next start.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace vellora {
 
-// Returns false, leaving any existing target untouched, when the folder cannot be
-// written or the disk is full; `error` then says why.
+// Returns false, leaving any existing target untouched, when it cannot or may not be
+// written (see above), or the folder cannot be written or the disk is full; `error`
+// then says why, in full.
 bool writeFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
                          std::string* error = nullptr);
+
+// The same for text.
+bool writeFileAtomically(const std::filesystem::path& target, std::string_view text,
+                         std::string* error = nullptr);
+
+// For the start of the program: removes the temporary files that killed writes of
+// `target` left beside it ("<name>.tmp-<process>-<n>", of processes no longer
+// running) and finishes an in-place rewrite that was interrupted. Returns how many
+// temporary files were removed.
+int removeStaleTemporaryFiles(const std::filesystem::path& target);
+
+// The file a write of `target` really changes: the final target of its symbolic
+// links (itself when it is none, or when a link points nowhere yet).
+std::filesystem::path resolveLinks(const std::filesystem::path& target);
 
 }  // namespace vellora

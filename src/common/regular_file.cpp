@@ -1,0 +1,78 @@
+#include "common/regular_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vellora {
+
+int openRegularFileForReading(const std::filesystem::path& path) {
+    // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for one.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int e = errno;
+        ::close(fd);
+        errno = e;
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    // Reads of a regular file never block; the flag is cleared for callers that hand
+    // the descriptor to a library.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
+RegularFileBytes readRegularFile(const std::filesystem::path& path, std::size_t limit) {
+    RegularFileBytes result;
+    const int fd = openRegularFileForReading(path);
+    if (fd < 0) {
+        const int e = errno;
+        if (e == ENOENT || e == ENOTDIR) {
+            result.status = FileReadStatus::Missing;
+            result.error = std::strerror(e);
+        } else if (e == EINVAL || e == EISDIR || e == ENXIO) {
+            result.status = FileReadStatus::NotRegular;
+            result.error = "not a regular file";
+        } else {
+            result.status = FileReadStatus::Failed;
+            result.error = std::strerror(e);
+        }
+        return result;
+    }
+    struct stat st {};
+    ::fstat(fd, &st);
+    result.size = st.st_size > 0 ? std::uint64_t(st.st_size) : 0;
+    const std::size_t wanted =
+        result.size < limit ? std::size_t(result.size) : limit;
+    result.bytes.resize(wanted);
+    std::size_t got = 0;
+    while (got < wanted) {
+        const ssize_t n = ::read(fd, result.bytes.data() + got, wanted - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            result.status = FileReadStatus::Failed;
+            result.error = std::strerror(errno);
+            result.bytes.clear();
+            ::close(fd);
+            return result;
+        }
+        if (n == 0) break;  // shortened while we read: what is there counts
+        got += std::size_t(n);
+    }
+    ::close(fd);
+    result.bytes.resize(got);
+    result.status = FileReadStatus::Read;
+    return result;
+}
+
+}  // namespace vellora

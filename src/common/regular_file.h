@@ -1,0 +1,39 @@
+// Reading a file that may be anything the user (or someone else) put under the name:
+// only a regular file is read, never a FIFO, a device or a folder (opening a FIFO for
+// reading would wait for a writer for good), and never more than the caller can use,
+// so no file can hang the program or exhaust its memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace vellora {
+
+enum class FileReadStatus {
+    Read,        // `bytes` holds the file's first bytes, at most the limit
+    Missing,     // no such file (or a folder on the way is missing)
+    NotRegular,  // a FIFO, device, socket or folder: not opened for reading
+    Failed,      // exists but cannot be read (permissions, I/O error)
+};
+
+struct RegularFileBytes {
+    FileReadStatus status = FileReadStatus::Missing;
+    std::string bytes;      // the first min(size, limit) bytes
+    std::uint64_t size = 0;  // the file's whole length
+    std::string error;      // why, when status is not Read
+
+    bool read() const { return status == FileReadStatus::Read; }
+    bool truncated() const { return size > bytes.size(); }
+};
+
+// Reads at most `limit` bytes from the start of `path` (symbolic links followed).
+RegularFileBytes readRegularFile(const std::filesystem::path& path, std::size_t limit);
+
+// A descriptor open for reading on `path` when it is a regular file, else -1 with
+// errno set (EINVAL for a file that is not regular). The caller closes it. The file
+// is opened without waiting, then checked, so a FIFO never blocks the call.
+int openRegularFileForReading(const std::filesystem::path& path);
+
+}  // namespace vellora
