@@ -1,12 +1,9 @@
 #include "ini/profile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <optional>
-#include <span>
 
 #include "common/atomic_file.h"
+#include "common/regular_file.h"
 #include "ini/profile_encoding.h"
 #include "ini/profile_text.h"
 
@@ -14,37 +11,32 @@ namespace vellora {
 
 namespace {
 
+// Far beyond any settings or language file (a thousand belt set-ups take about
+// 300 kB); a larger file is not one of ours and is neither read nor replaced.
+constexpr std::size_t kLargestProfile = std::size_t(16) << 20;
+
 enum class ReadState { Read, Missing, Failed };
 
 struct FileText {
     ReadState state = ReadState::Missing;
-    std::string text;  // decoded, UTF-8
+    std::string bytes;  // as stored: each line's encoding is decided when it is used
     std::string error;
 };
 
 FileText readProfileFile(const std::filesystem::path& file) {
     FileText result;
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) {
-        const int e = errno;
-        result.state = (e == ENOENT || e == ENOTDIR) ? ReadState::Missing : ReadState::Failed;
-        result.error = std::strerror(e);
-        return result;
-    }
-    std::string bytes;
-    char buffer[8192];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
-    const bool failed = std::ferror(f) != 0;
-    const int e = errno;
-    std::fclose(f);
-    if (failed) {
+    RegularFileBytes read = readRegularFile(file, kLargestProfile + 1);
+    if (read.status == FileReadStatus::Missing) return result;
+    if (!read.read()) {
         result.state = ReadState::Failed;
-        result.error = std::strerror(e ? e : EIO);
-        return result;
+        result.error = std::move(read.error);
+    } else if (read.truncated() || read.bytes.size() > kLargestProfile) {
+        result.state = ReadState::Failed;
+        result.error = "larger than a settings file can be";
+    } else {
+        result.state = ReadState::Read;
+        result.bytes = std::move(read.bytes);
     }
-    result.state = ReadState::Read;
-    result.text = decodeProfileBytes(bytes);
     return result;
 }
 
@@ -52,7 +44,7 @@ std::optional<std::string> lookup(std::string_view section, std::string_view key
                                   const std::filesystem::path& file) {
     const FileText f = readProfileFile(file);
     if (f.state != ReadState::Read) return std::nullopt;
-    return profileLookup(f.text, section, key);
+    return profileLookup(f.bytes, section, key);
 }
 
 }  // namespace
@@ -84,10 +76,7 @@ bool WritePrivateProfileStringA(std::string_view section, std::string_view key,
     const FileText old = readProfileFile(file);
     // A file that exists but cannot be read is never replaced: its content would be lost.
     if (old.state == ReadState::Failed) return fail(old.error);
-    const std::string text = profileSet(old.text, section, key, value);
-    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()),
-                                         text.size());
-    return writeFileAtomically(file, bytes, error);
+    return writeFileAtomically(file, profileSet(old.bytes, section, key, value), error);
 }
 
 bool ReadPrivateProfile(const std::filesystem::path& file, ProfileDocument& into,

@@ -1,8 +1,9 @@
 // The profile (INI) file store, standing in for the Windows profile service of
 // kernel32: GetPrivateProfileIntA, GetPrivateProfileStringA, WritePrivateProfileStringA.
 // Each call reads the named file afresh; there is no cache. Names and texts are UTF-8;
-// a file that is not valid UTF-8 is read as Windows-1252 (files written by the
-// Windows version). The layout rules are those of profile_text.h.
+// a line of the file that is not valid UTF-8 is read as Windows-1252 (lines written by
+// the Windows version). The layout rules are those of profile_text.h. Only a regular
+// file of at most 16 MB is read: anything else reads as missing and is never replaced.
 //
 // Window-free: builds without Qt.
 #pragma once
@@ -34,12 +35,13 @@ std::string GetPrivateProfileStringA(std::string_view section, std::string_view 
                                      const std::filesystem::path& file);
 
 // Creates or replaces `key` in `section` of `file`, creating the file if it does not
-// exist (its folder must). The new file is written to a temporary file beside it and
-// renamed over it, so the old file stays whole whatever happens during the write; it
-// is UTF-8 without a byte-order mark and keeps its line ends. Returns false, leaving
-// the file as it was, when it cannot be read or written (read-only folder, full disk)
-// or when a name or the value cannot be stored (line breaks, invalid UTF-8: see
-// isWritableProfileName); `error` then says why.
+// exist (its folder must). The file is written through writeFileAtomically, so the old
+// file stays whole whatever happens during the write and keeps its links, mode and
+// owner; the line written is UTF-8, every other line and the line ends stay as they
+// were. Returns false, leaving the file as it was, when it cannot be read or written
+// (read-only file or folder, full disk, not a regular file) or when a name or the
+// value cannot be stored (line breaks, invalid UTF-8: see isWritableProfileName);
+// `error` then says why.
 bool WritePrivateProfileStringA(std::string_view section, std::string_view key,
                                 std::string_view value, const std::filesystem::path& file,
                                 std::string* error = nullptr);

@@ -79,12 +79,29 @@ std::string windows1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+std::string_view decodeProfileLine(std::string_view bytes, std::string& storage) {
+    if (isValidUtf8(bytes)) return bytes;
+    storage = windows1252ToUtf8(bytes);
+    return storage;
+}
+
+std::string_view withoutByteOrderMark(std::string_view bytes) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    return bytes;
+}
+
 std::string decodeProfileBytes(std::string_view bytes) {
-    if (isValidUtf8(bytes)) {
-        if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-        return std::string(bytes);
+    bytes = withoutByteOrderMark(bytes);
+    std::string out;
+    out.reserve(bytes.size());
+    std::string storage;
+    while (!bytes.empty()) {
+        const std::size_t nl = bytes.find('\n');
+        const std::size_t length = nl == std::string_view::npos ? bytes.size() : nl + 1;
+        out += decodeProfileLine(bytes.substr(0, length), storage);
+        bytes.remove_prefix(length);
     }
-    return windows1252ToUtf8(bytes);
+    return out;
 }
 
 std::string_view utf8Prefix(std::string_view text, std::size_t maxChars) {

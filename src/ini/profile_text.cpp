@@ -81,10 +81,16 @@ struct SectionSpan {
     std::size_t end = 0;
 };
 
+// A line's content in UTF-8, decided for this line alone (see profile_encoding.h).
+std::string_view decoded(const Line& line, std::string& storage) {
+    return decodeProfileLine(line.content, storage);
+}
+
 SectionSpan findSection(const std::vector<Line>& lines, std::string_view section) {
     SectionSpan span;
+    std::string storage;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const auto name = sectionName(lines[i].content);
+        const auto name = sectionName(decoded(lines[i], storage));
         if (!name) continue;
         if (span.header != std::string_view::npos) {
             span.end = i;
@@ -124,11 +130,12 @@ std::string_view platformLineEnd() {
 
 std::optional<std::string> profileLookup(std::string_view text, std::string_view section,
                                          std::string_view key) {
-    const std::vector<Line> lines = splitLines(text);
+    const std::vector<Line> lines = splitLines(withoutByteOrderMark(text));
     const SectionSpan span = findSection(lines, section);
     if (span.header == std::string_view::npos) return std::nullopt;
+    std::string storage;
     for (std::size_t i = span.header + 1; i < span.end; ++i) {
-        const auto s = setting(lines[i].content);
+        const auto s = setting(decoded(lines[i], storage));
         if (s && sameName(s->key, key)) return std::string(unquote(s->value));
     }
     return std::nullopt;
@@ -150,7 +157,10 @@ bool isWritableProfileValue(std::string_view value) {
 
 std::string profileSet(std::string_view text, std::string_view section, std::string_view key,
                        std::string_view value) {
-    const std::vector<Line> lines = splitLines(text);
+    // A byte-order mark stays where it was; the lines behind it are parsed without it.
+    const std::string_view body = withoutByteOrderMark(text);
+    const std::string_view mark = text.substr(0, text.size() - body.size());
+    const std::vector<Line> lines = splitLines(body);
     const std::string_view lineEnd = lines.empty() || lines.front().terminator.empty()
                                          ? platformLineEnd()
                                          : lines.front().terminator;
@@ -159,11 +169,13 @@ std::string profileSet(std::string_view text, std::string_view section, std::str
     // Which line to replace, or after which line to insert a new one.
     std::size_t replace = std::string_view::npos;
     std::size_t insertAfter = std::string_view::npos;
-    std::string_view fileKey = key;
+    // The replaced line is written in UTF-8 as a whole, its key spelt as the file had it.
+    std::string fileKey(key);
     if (span.header != std::string_view::npos) {
         insertAfter = span.header;
+        std::string storage;
         for (std::size_t i = span.header + 1; i < span.end; ++i) {
-            const auto s = setting(lines[i].content);
+            const auto s = setting(decoded(lines[i], storage));
             if (s && sameName(s->key, key)) {
                 replace = i;
                 fileKey = s->key;
@@ -172,9 +184,9 @@ std::string profileSet(std::string_view text, std::string_view section, std::str
             if (!trim(lines[i].content).empty()) insertAfter = i;
         }
     }
-    const std::string keyLine = std::string(fileKey) + "=" + encodeValue(value);
+    const std::string keyLine = fileKey + "=" + encodeValue(value);
 
-    std::string out;
+    std::string out(mark);
     out.reserve(text.size() + section.size() + keyLine.size() + 8);
     auto put = [&](const Line& line, bool mustEnd) {
         out += line.content;

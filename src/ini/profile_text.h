@@ -1,5 +1,8 @@
-// The rules of the profile (INI) layout, on the text of a whole file held in memory
-// (UTF-8). The file store of profile.h reads a file, applies these, and writes it.
+// The rules of the profile (INI) layout, on the bytes of a whole file held in memory.
+// The file store of profile.h reads a file, applies these, and writes it.
+//
+// Each line is decoded on its own (profile_encoding.h): valid UTF-8 as UTF-8, any other
+// line as Windows-1252. Names, keys and values given and returned are UTF-8.
 //
 // - A line whose first non-blank character is "[" and that holds a "]" opens a
 //   section; its name is what lies between them, less blanks.
@@ -31,9 +34,10 @@ bool isWritableProfileName(std::string_view section, std::string_view key);
 bool isWritableProfileValue(std::string_view value);
 
 // `text` with `key` of `section` set to `value`: an existing key is overwritten in
-// place (keeping the file's spelling of its name), a new key goes after the last
-// non-blank line of the first matching section, a new section at the end of the
-// text. Every other line stays as it was, byte for byte. New lines end like the
+// place (keeping the file's spelling of its name; the new line is UTF-8), a new key
+// goes after the last non-blank line of the first matching section, a new section at
+// the end of the text. Every other line stays as it was, byte for byte, whatever its
+// encoding, and so does a leading byte-order mark. New lines end like the
 // text's first line ("\r\n" or "\n"; the platform's for a text without one). A value
 // that would lose characters on reading (blanks at its ends, enclosing quotes) is
 // written between double quotation marks. The names and value must pass the checks

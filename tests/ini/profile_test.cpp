@@ -1,7 +1,14 @@
 // The profile store: the layout rules on text in memory, then real files, including
 // writes that fail without harming the file.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "common/atomic_file.h"
 
 #include "ini/profile.h"
 #include "ini/profile_encoding.h"
@@ -121,7 +128,7 @@ TEST(ProfileText, IntegerReading) {
     for (const auto& [text, value] : cases) EXPECT_EQ(profileParseInt(text), value) << text;
 }
 
-TEST(ProfileEncoding, Utf8IsKeptAndAnythingElseIsWindows1252) {
+TEST(ProfileEncoding, EachLineIsUtf8WhenValidAndWindows1252Otherwise) {
     EXPECT_TRUE(isValidUtf8(kFrancais));
     for (const char* bad : {"Fran\xE7"
                             "ais",
@@ -132,6 +139,9 @@ TEST(ProfileEncoding, Utf8IsKeptAndAnythingElseIsWindows1252) {
               "\xE2\x82\xAC\xE2\x80\x9C\xE2\x80\x9D\xC2\x81");
     EXPECT_EQ(decodeProfileBytes("\xEF\xBB\xBF[S]\n"), "[S]\n");  // the mark is dropped
     EXPECT_EQ(decodeProfileBytes("\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9");
+    // Line by line: the UTF-8 line is not read as Windows-1252 because of its neighbour.
+    EXPECT_EQ(decodeProfileBytes("a=\xC3\xA9\r\n;\xE9\nb=\xE9"),
+              "a=\xC3\xA9\r\n;\xC3\xA9\nb=\xC3\xA9");
     EXPECT_EQ(utf8Prefix(kFrancais, 5), "Fran\xC3\xA7");
     EXPECT_EQ(utf8Prefix(kFrancais, 4), "Fran");
 }
@@ -166,19 +176,40 @@ TEST(ProfileFile, ValuesAreCutToTheBufferInCharacters) {
     EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Langue", "x", 0, ini), "");
 }
 
-TEST(ProfileFile, AWindows1252FileReadsAndIsRewrittenInUtf8WithItsLineEnds) {
+TEST(ProfileFile, EachLineIsReadInItsOwnEncodingAndLinesNotWrittenKeepTheirBytes) {
     TempFolder dir;
     const auto ini = dir / "Vellora.ini";
-    writeBytes(ini, "[SETTINGS]\r\nLangue=" + kFrancais1252 + "\r\n; \xAB r\xE9glages \xBB\r\n");
-    EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Langue", "", 100, ini), kFrancais);
-    ASSERT_TRUE(WritePrivateProfileStringA("SETTINGS", "Niveau", "262", ini));
-    EXPECT_EQ(readBytes(ini), "[SETTINGS]\r\nLangue=" + kFrancais +
-                                  "\r\n; \xC2\xAB r\xC3\xA9glages \xC2\xBB\r\nNiveau=262\r\n");
+    // A UTF-8 file with one stray Windows-1252 byte in a comment, a section name and a
+    // value from the Windows version, and a byte-order mark.
+    const std::string before = "\xEF\xBB\xBF[SETTINGS]\r\nLangue=" + kFrancais +
+                               "\r\n; r\xE9glages \xAB anciens \xBB\r\nAncien=" + kFrancais1252 +
+                               "\r\n[R\xC9GLAGES]\r\nk=1\r\n";
+    writeBytes(ini, before);
+    const struct {
+        const char *section, *key;
+        std::string value;
+    } reads[] = {
+        {"SETTINGS", "Langue", kFrancais},
+        {"SETTINGS", "Ancien", kFrancais},
+        {"R\xC3\x89GLAGES", "k", "1"},
+    };
+    for (const auto& r : reads)
+        EXPECT_EQ(GetPrivateProfileStringA(r.section, r.key, "Err!!", 100, ini), r.value) << r.key;
 
-    // A byte-order mark is read past and not written back.
-    writeBytes(ini, "\xEF\xBB\xBF[POSITIONS]\r\nTop=1\r\n\r\n[Mine]\r\nmine = 1\r\n");
-    ASSERT_TRUE(WritePrivateProfileStringA("POSITIONS", "Left", "3", ini));
-    EXPECT_EQ(readBytes(ini), "[POSITIONS]\r\nTop=1\r\nLeft=3\r\n\r\n[Mine]\r\nmine = 1\r\n");
+    ASSERT_TRUE(WritePrivateProfileStringA("SETTINGS", "Niveau", "262", ini));
+    const std::string withNiveau = "\xEF\xBB\xBF[SETTINGS]\r\nLangue=" + kFrancais +
+                                   "\r\n; r\xE9glages \xAB anciens \xBB\r\nAncien=" +
+                                   kFrancais1252 + "\r\nNiveau=262\r\n[R\xC9GLAGES]\r\nk=1\r\n";
+    EXPECT_EQ(readBytes(ini), withNiveau);
+    EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Langue", "", 100, ini), kFrancais);
+
+    // The one line written is UTF-8; the old Windows line and its neighbours stay.
+    ASSERT_TRUE(WritePrivateProfileStringA("SETTINGS", "ancien", "\xC3\x89t\xC3\xA9", ini));
+    EXPECT_EQ(readBytes(ini), "\xEF\xBB\xBF[SETTINGS]\r\nLangue=" + kFrancais +
+                                  "\r\n; r\xE9glages \xAB anciens \xBB\r\nAncien=\xC3\x89t\xC3\xA9"
+                                  "\r\nNiveau=262\r\n[R\xC9GLAGES]\r\nk=1\r\n");
+    ASSERT_TRUE(WritePrivateProfileStringA("R\xC3\x89GLAGES", "k", "2", ini));
+    EXPECT_NE(readBytes(ini).find("[R\xC9GLAGES]\r\nk=2\r\n"), std::string::npos);
 }
 
 TEST(ProfileFile, FailedWritesKeepTheFile) {
@@ -226,6 +257,46 @@ TEST(ProfileFile, ATemporaryFileLeftByAKilledWriteDoesNotCorruptTheNextRead) {
     EXPECT_EQ(GetPrivateProfileIntA("POSITIONS", "Left", 0, ini), 100);
     ASSERT_TRUE(WritePrivateProfileStringA("POSITIONS", "Top", "300", ini));
     EXPECT_EQ(readBytes(ini), "[POSITIONS]\nLeft=100\nTop=300\n");
+}
+
+// Kill -9 while a second process writes the settings in a loop: after every kill the
+// file is the old one or a new one, whole, and the next start leaves no temporary file.
+// Once on a plain file, once on a hard-linked one (rewritten in place behind a journal).
+TEST(ProfileFile, AKilledWriteLeavesAWholeFileAndTheNextStartNoTemporaryFile) {
+    constexpr int kKills = 25;  // per kind of file: 50 in all
+    const std::string head = "[SETTINGS]\n; " + std::string(200000, 'x') + "\nCount=";
+    std::mt19937 random(19);
+    for (const bool linked : {false, true}) {
+        TempFolder dir;
+        const auto ini = dir / "Vellora.ini";
+        writeBytes(ini, head + "0\n");
+        if (linked) std::filesystem::create_hard_link(ini, dir / "link.ini");
+        for (int k = 0; k < kKills; ++k) {
+            const pid_t writer = ::fork();
+            ASSERT_GE(writer, 0);
+            if (writer == 0) {
+                for (long i = 1;; ++i)
+                    WritePrivateProfileStringA("SETTINGS", "Count", std::to_string(i), ini);
+            }
+            ::usleep(useconds_t(std::uniform_int_distribution<int>(500, 6000)(random)));
+            ::kill(writer, SIGKILL);
+            ::waitpid(writer, nullptr, 0);
+            // As the next start does, then the file must be whole.
+            removeStaleTemporaryFiles(ini);
+            const std::string now = readBytes(ini);
+            ASSERT_EQ(now.compare(0, head.size(), head), 0) << "kill " << k << " linked " << linked;
+            const std::string tail = now.substr(head.size());
+            ASSERT_TRUE(tail.size() >= 2 && tail.back() == '\n' &&
+                        tail.find_first_not_of("0123456789") == tail.size() - 1)
+                << "kill " << k << ": torn tail \"" << tail << "\"";
+            ASSERT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}),
+                      linked ? 2 : 1)
+                << "kill " << k;
+            if (linked) {
+                ASSERT_EQ(readBytes(dir / "link.ini"), now);
+            }
+        }
+    }
 }
 
 }  // namespace
