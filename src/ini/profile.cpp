@@ -11,10 +11,6 @@ namespace vellora {
 
 namespace {
 
-// Far beyond any settings or language file (a thousand belt set-ups take about
-// 300 kB); a larger file is not one of ours and is neither read nor replaced.
-constexpr std::size_t kLargestProfile = std::size_t(16) << 20;
-
 enum class ReadState { Read, Missing, Failed };
 
 struct FileText {
@@ -25,12 +21,12 @@ struct FileText {
 
 FileText readProfileFile(const std::filesystem::path& file) {
     FileText result;
-    RegularFileBytes read = readRegularFile(file, kLargestProfile + 1);
+    RegularFileBytes read = readRegularFile(file, kLargestProfileFile + 1);
     if (read.status == FileReadStatus::Missing) return result;
     if (!read.read()) {
         result.state = ReadState::Failed;
         result.error = std::move(read.error);
-    } else if (read.truncated() || read.bytes.size() > kLargestProfile) {
+    } else if (read.truncated() || read.bytes.size() > kLargestProfileFile) {
         result.state = ReadState::Failed;
         result.error = "larger than a settings file can be";
     } else {

@@ -19,6 +19,10 @@
 
 namespace vellora {
 
+// Far beyond any settings or language file (a thousand belt set-ups take about
+// 300 kB); a larger file is not one of ours and is neither read nor replaced.
+inline constexpr std::size_t kLargestProfileFile = std::size_t(16) << 20;
+
 // The integer value of `key` in `section` of `file` (see profileParseInt: "12.7" reads
 // 12, "abc" 0, "-5" -5); `defaultValue` when the file, the section or the key is
 // missing or the value is empty.

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     vellora::RtAudioSoundPlayer sound;
     vellora::SoundTonePlayer tone(sound);
 
-    const vellora::SettingsStore settings(vellora::settingsFilePath());
+    const std::filesystem::path settingsFile = vellora::settingsFilePath();
+    const vellora::SettingsStore settings(settingsFile);
     vellora::Language language;
 
     vellora::Form1Services services;
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
         return vellora::sendCaptureSequence(recorder, retour);
     };
     services.tone = &tone;
-    vellora::ProfileBeltStore belts(vellora::settingsFilePath());
+    vellora::ProfileBeltStore belts(settingsFile);
     services.beltStore = &belts;
     services.readingsFile = vellora::settingsFilePath().parent_path() / vellora::kReadingsFileName;
 

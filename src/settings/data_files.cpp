@@ -5,6 +5,10 @@
 #include <random>
 #include <system_error>
 
+#include "common/atomic_file.h"
+#include "common/regular_file.h"
+#include "ini/profile.h"
+
 #ifndef VELLORA_DATA_DIR
 #define VELLORA_DATA_DIR "/usr/share/vellora"
 #endif
@@ -60,8 +64,17 @@ bool isWritableFolder(const std::filesystem::path& folder) {
 
 std::filesystem::path chooseSettingsFile(const std::filesystem::path& programFolder,
                                          const std::filesystem::path& configFolder) {
-    if (isWritableFolder(programFolder)) return programFolder / kSettingsFileName;
-    return configFolder / kSettingsFileName;
+    const std::filesystem::path beside = programFolder / kSettingsFileName;
+    if (isWritableFolder(programFolder)) return beside;
+    const std::filesystem::path own = configFolder / kSettingsFileName;
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(own, ec))) return own;
+    std::filesystem::create_directories(configFolder, ec);
+    const RegularFileBytes shared = readRegularFile(beside, kLargestProfileFile + 1);
+    // Nothing to keep from a file that cannot be read, is not a regular file or is too
+    // large to be a settings file: the store would read it as missing anyway.
+    if (!shared.read() || shared.bytes.size() > kLargestProfileFile) return own;
+    return writeFileAtomically(own, shared.bytes) ? own : beside;
 }
 
 }  // namespace vellora

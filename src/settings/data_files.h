@@ -37,8 +37,18 @@ std::filesystem::path languageFilePath(
 // True when a file can be created in `folder` (tried with a probe file, removed again).
 bool isWritableFolder(const std::filesystem::path& folder);
 
-// `programFolder` / "Vellora.ini" when the program folder can be written, else
-// `configFolder` / "Vellora.ini".
+// The settings file in use:
+// - `programFolder` / "Vellora.ini" when the program folder can be written;
+// - else the user's own `configFolder` / "Vellora.ini". An installed or shared meter
+//   may keep its calibration and language in a "Vellora.ini" beside the program that
+//   the user cannot write: when the user has no copy yet, that file is copied byte for
+//   byte into the (created) configuration folder, so the first write keeps every value
+//   stored there, and the copy is read and written from then on. Every writer of the
+//   file (settings, belt set-ups) thus sees one file from the start.
+// - When that copy cannot be made, the program folder's file is read and every write
+//   of it fails, silently for the settings, as for any file that cannot be written.
+//   A program folder's file that cannot be read (or is no regular file) has nothing
+//   to keep: the user's own file is used.
 std::filesystem::path chooseSettingsFile(const std::filesystem::path& programFolder,
                                          const std::filesystem::path& configFolder);
 

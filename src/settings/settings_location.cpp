@@ -1,7 +1,6 @@
 #include "settings/settings_location.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QStandardPaths>
 
 #include "settings/data_files.h"
@@ -20,11 +19,9 @@ std::filesystem::path programFolder() {
 }
 
 std::filesystem::path settingsFilePath() {
-    const std::filesystem::path folder = programFolder();
-    if (isWritableFolder(folder)) return folder / kSettingsFileName;
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(config);
-    return fromQString(config) / kSettingsFileName;
+    return chooseSettingsFile(
+        programFolder(),
+        fromQString(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)));
 }
 
 std::filesystem::path dataFilePath(const std::filesystem::path& name) {

@@ -11,9 +11,10 @@ namespace vellora {
 // The folder that holds the program (QCoreApplication::applicationDirPath).
 std::filesystem::path programFolder();
 
-// "Vellora.ini" next to the program when its folder can be written, else in the
-// user's configuration folder (QStandardPaths::AppConfigLocation), which is created
-// when missing.
+// The settings file in use, as chooseSettingsFile decides it: "Vellora.ini" next to
+// the program when its folder can be written, else in the user's configuration folder
+// (QStandardPaths::AppConfigLocation), seeded with a copy of the program folder's file.
+// Call it once at start-up: it may make that copy.
 std::filesystem::path settingsFilePath();
 
 // A language or help file: next to the program, else in the installed data folder.

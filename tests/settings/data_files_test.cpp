@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "ini/profile.h"
 #include "support/profile_test_support.h"
 
 namespace vellora {
 namespace {
 
+using testing::readBytes;
 using testing::TempFolder;
 using testing::writeBytes;
 
@@ -55,6 +57,44 @@ TEST(DataFiles, AReadOnlyProgramFolderSendsTheSettingsToTheConfigurationFolder) 
     if (testing::canCreateIn(program.path())) GTEST_SKIP() << "permissions are not enforced here";
     EXPECT_FALSE(isWritableFolder(program.path()));
     EXPECT_EQ(chooseSettingsFile(program.path(), config.path()), config / "Vellora.ini");
+}
+
+// An installed or shared meter: its read-only folder holds the calibration and the
+// language. The user's first start copies them; later starts use the user's copy.
+TEST(DataFiles, AReadOnlyProgramFolderHoldingTheSettingsSeedsTheUsersCopy) {
+    TempFolder program, home;
+    ::chmod(home.path().c_str(), 0777);
+    const std::filesystem::path config = home / "Vellora";
+    const std::string stored = "[SETTINGS]\r\nAjustement=530\r\nLangue=English\r\n; \xE9t\xE9\r\n";
+    writeBytes(program / "Vellora.ini", stored);
+    ::chmod(program.path().c_str(), 0555);
+    testing::ActAsUnprivilegedUser user;
+    if (testing::canCreateIn(program.path())) GTEST_SKIP() << "permissions are not enforced here";
+
+    const std::filesystem::path chosen = chooseSettingsFile(program.path(), config);
+    EXPECT_EQ(chosen, config / "Vellora.ini");
+    EXPECT_EQ(readBytes(chosen), stored);
+    EXPECT_EQ(GetPrivateProfileIntA("SETTINGS", "Ajustement", 512, chosen), 530);
+    ASSERT_TRUE(WritePrivateProfileStringA("SETTINGS", "Niveau", "300", chosen));
+    EXPECT_EQ(readBytes(chosen), stored + "Niveau=300\r\n");
+
+    // The next start keeps the user's copy, whatever the shared file says by then.
+    EXPECT_EQ(chooseSettingsFile(program.path(), config), config / "Vellora.ini");
+    EXPECT_EQ(readBytes(config / "Vellora.ini"), stored + "Niveau=300\r\n");
+    EXPECT_EQ(readBytes(program / "Vellora.ini"), stored);
+}
+
+TEST(DataFiles, WithoutAPlaceForTheUsersCopyTheSharedSettingsAreStillRead) {
+    TempFolder program, home;
+    writeBytes(program / "Vellora.ini", "[SETTINGS]\nAjustement=530\n");
+    ::chmod(program.path().c_str(), 0555);
+    ::chmod(home.path().c_str(), 0555);
+    testing::ActAsUnprivilegedUser user;
+    if (testing::canCreateIn(home.path())) GTEST_SKIP() << "permissions are not enforced here";
+    const std::filesystem::path chosen = chooseSettingsFile(program.path(), home / "Vellora");
+    EXPECT_EQ(chosen, program / "Vellora.ini");
+    EXPECT_EQ(GetPrivateProfileIntA("SETTINGS", "Ajustement", 512, chosen), 530);
+    EXPECT_FALSE(WritePrivateProfileStringA("SETTINGS", "Ajustement", "1", chosen));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "settings/language.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <map>
 #include <set>
@@ -38,6 +39,20 @@ TEST(GetLanguageString, MissingFileSectionOrKeyGiveErrAndEditsShowAtTheNextLooku
     writeBytes(lng, "[FORM1]\n10=Go\n");
     EXPECT_EQ(language.text("FORM1", 10), "Go");
     EXPECT_EQ(Language{}.text("FORM1", 10), "Err!!");  // no path yet
+}
+
+// A language file edited by hand: one stray Windows-1252 byte in a comment leaves the
+// accented UTF-8 captions as they are; a Windows-1252 line reads as Windows-1252. A FIFO
+// in its place reads as a missing file at once.
+TEST(GetLanguageString, EachLineKeepsItsOwnEncodingAndAFifoIsNoLanguageFile) {
+    TempFolder dir;
+    const auto lng = dir / "Fran\xC3\xA7" "ais.lng";
+    writeBytes(lng, "; \xE9" "dit\xE9 \xE0 la main\n[FORM1]\n10=D\xC3\xA9" "marrer\n11=Arr\xEAt\n");
+    EXPECT_EQ(GetLanguageString("FORM1", 10, lng), "D\xC3\xA9" "marrer");
+    EXPECT_EQ(GetLanguageString("FORM1", 11, lng), "Arr\xC3\xAAt");
+
+    ASSERT_EQ(::mkfifo((dir / "English.lng").c_str(), 0644), 0);
+    EXPECT_EQ(GetLanguageString("FORM1", 10, dir / "English.lng"), "Err!!");
 }
 
 // ---- The shipped language files ----
