@@ -1,7 +1,9 @@
 #include "measure/recording_reader.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cstdint>
+
+#include "common/regular_file.h"
 
 namespace vellora {
 
@@ -28,21 +30,18 @@ Recording readRecordingBytes(std::span<const uint8_t> file) {
 }
 
 Recording readRecordingFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    // Only the first 54 + 4410 bytes can ever be used; the length comes from the end.
-    in.seekg(0, std::ios::end);
-    const std::streamoff length = in.tellg();
-    if (length < 0) return {};
-    in.seekg(0, std::ios::beg);
+    // Only the first 54 + 4410 bytes can ever be used; the length comes from the file's
+    // size. A FIFO or folder under the name is no recording and is not opened.
+    const RegularFileBytes file = readRegularFile(path, kFirstSampleOffset + kSampleLimit);
+    if (!file.read()) return {};
     const size_t wanted = static_cast<size_t>(
-        std::min<std::streamoff>(length, std::streamoff(kFirstSampleOffset + kSampleLimit)));
-    std::vector<uint8_t> head(wanted);
-    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(wanted));
-    if (in.gcount() != static_cast<std::streamsize>(wanted)) return {};
+        std::min<std::uint64_t>(file.size, kFirstSampleOffset + kSampleLimit));
+    if (file.bytes.size() != wanted) return {};  // shortened while being read
 
-    Recording rec = readRecordingBytes(head);
-    const int64_t n = static_cast<int64_t>(length) - kHeaderLength;
+    Recording rec = readRecordingBytes(
+        std::span(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size()));
+    const int64_t n = static_cast<int64_t>(std::min<std::uint64_t>(file.size, INT64_MAX)) -
+                      kHeaderLength;
     rec.n = static_cast<int32_t>(std::clamp<int64_t>(n, INT32_MIN, INT32_MAX));
     rec.present = n >= 1;
     if (rec.present) rec.tampon.resize(static_cast<size_t>(std::min<int64_t>(n, kSampleLimit)), 0);

@@ -1,4 +1,5 @@
 #include "pitch/pitch_estimator.h"
+#include "pitch/pitch_samples.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,8 +17,6 @@ constexpr double kMinHarmonicShare = 0.3;
 constexpr int kMinOddPartials = 2;
 constexpr double kOddShareOfStrongest = 0.03;
 constexpr double kHalvingAgreement = 0.01;
-// Longer clips add little and cost time: the first 0.75 s at most.
-constexpr size_t kMaxSamples = 16384;
 }  // namespace
 
 PitchEstimator::PitchEstimator(PitchOptions options) : options_(options) {}
@@ -30,7 +29,7 @@ std::optional<PitchEstimate> PitchEstimator::estimate(std::span<const uint8_t> s
 std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const uint8_t> samples,
                                                             double rate) {
     if (!(rate > 0)) return std::nullopt;
-    samples = samples.first(std::min(samples.size(), kMaxSamples));
+    samples = samples.first(std::min(samples.size(), kMostEstimatedSamples));
     if (samples.empty()) return std::nullopt;
     double mean = 0;
     for (const uint8_t s : samples) mean += s;

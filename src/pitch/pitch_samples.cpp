@@ -1,8 +1,8 @@
 #include "pitch/pitch_samples.h"
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
+
+#include "common/regular_file.h"
 
 namespace vellora {
 
@@ -40,11 +40,10 @@ std::vector<uint8_t> recordingSamples(std::span<const uint8_t> file) {
 }
 
 std::vector<uint8_t> readRecordingSamples(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                     std::istreambuf_iterator<char>()};
-    return recordingSamples(bytes);
+    const RegularFileBytes file = readRegularFile(path, kRecordingReadLimit);
+    if (!file.read()) return {};
+    return recordingSamples(
+        std::span(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size()));
 }
 
 }  // namespace vellora

@@ -4,6 +4,7 @@
 // is taken for a sample.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -16,7 +17,17 @@ namespace vellora {
 // bytes or fewer gives no samples.
 std::vector<uint8_t> recordingSamples(std::span<const uint8_t> file);
 
-// The same for a file on disk; empty when it is missing or unreadable.
+// The estimator looks at the first 16384 samples at most (0.75 s at 22050 per
+// second): longer clips add little and cost time.
+inline constexpr std::size_t kMostEstimatedSamples = 16384;
+
+// The most bytes of a recording file read from the disk: room for the header chunks a
+// WAVE writer may put before the data (a few hundred bytes in practice) and the samples
+// the estimator uses, so a huge file costs no more than a normal one.
+inline constexpr std::size_t kRecordingReadLimit = (std::size_t(64) << 10) + kMostEstimatedSamples;
+
+// The same for a file on disk, read up to kRecordingReadLimit bytes; empty when it is
+// missing, unreadable or not a regular file.
 std::vector<uint8_t> readRecordingSamples(const std::string& path);
 
 }  // namespace vellora

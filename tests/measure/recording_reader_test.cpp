@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
+#include "support/profile_test_support.h"
+
 namespace vellora {
 namespace {
 
@@ -84,6 +88,29 @@ TEST(RecordingReader, FileOnDiskMatchesBytesInMemory) {
     EXPECT_TRUE(fromDisk.present);
     EXPECT_EQ(fromDisk.tampon, inMemory.tampon);
     std::filesystem::remove(path);
+}
+
+// Whatever sits under the recording's name: a FIFO, a folder or a huge file is read
+// at once and never whole (a regression would hang in open() or run out of memory).
+TEST(RecordingReader, OnlyARegularFileIsReadAndOnlyWhatTheCycleUses) {
+    testing::TempFolder dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo.wav").c_str(), 0644), 0);
+    std::filesystem::create_directory(dir / "folder.wav");
+    EXPECT_FALSE(readRecordingFile((dir / "fifo.wav").string()).present);
+    EXPECT_FALSE(readRecordingFile((dir / "folder.wav").string()).present);
+
+    // 2 GB of which only the first page holds data (a sparse file: no disk space).
+    const auto huge = dir / "huge.wav";
+    const auto head = patternFile(4096);
+    std::ofstream(huge, std::ios::binary)
+        .write(reinterpret_cast<const char*>(head.data()), std::streamsize(head.size()));
+    std::filesystem::resize_file(huge, std::uintmax_t(2) << 30);
+    const Recording rec = readRecordingFile(huge.string());
+    EXPECT_TRUE(rec.present);
+    EXPECT_EQ(rec.n, 2147483605) << "N = 2^31 - 43";
+    ASSERT_EQ(rec.tampon.size(), size_t(kSampleLimit));
+    EXPECT_TRUE(std::equal(rec.tampon.begin(), rec.tampon.begin() + (4096 - 54), head.begin() + 54));
+    EXPECT_EQ(rec.tampon.back(), 0);  // the sparse part
 }
 
 }  // namespace

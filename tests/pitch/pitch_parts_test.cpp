@@ -4,13 +4,18 @@
 #include <cmath>
 #include <complex>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <numbers>
+
+#include <sys/stat.h>
 
 #include "calibration/calibration_run.h"
 #include "calibration/pitch_calibration.h"
 #include "pitch/pitch_fft.h"
 #include "pitch/pitch_samples.h"
 #include "support/pitch_synth.h"
+#include "support/profile_test_support.h"
 
 namespace vellora {
 namespace {
@@ -64,6 +69,25 @@ TEST(PitchSamples, TheDataChunkWhereverItIsAndNeverPastTheEnd) {
     EXPECT_EQ(recordingSamples(raw), (std::vector<uint8_t>{9, 1, 1, 1, 1, 1}));
     EXPECT_TRUE(recordingSamples(std::vector<uint8_t>(44, 1)).empty());
     EXPECT_TRUE(readRecordingSamples("/nonexistent/test.wav").empty());
+}
+
+// A FIFO is not waited on; a 2 GB recording costs what the estimator uses, no more.
+TEST(PitchSamples, OnlyARegularFileIsReadAndOnlyWhatTheEstimatorUses) {
+    testing::TempFolder dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo.wav").c_str(), 0644), 0);
+    EXPECT_TRUE(readRecordingSamples((dir / "fifo.wav").string()).empty());
+
+    std::vector<uint8_t> header = riff({chunk("fmt ", std::vector<uint8_t>(16, 0), 16),
+                                        chunk("data", {7, 8, 9}, 0x7FFFFFF0u)});
+    const auto huge = dir / "huge.wav";
+    std::ofstream(huge, std::ios::binary)
+        .write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));
+    std::filesystem::resize_file(huge, std::uintmax_t(2) << 30);
+    const std::vector<uint8_t> samples = readRecordingSamples(huge.string());
+    ASSERT_EQ(samples.size(), kRecordingReadLimit - (header.size() - 3));
+    EXPECT_GE(samples.size(), kMostEstimatedSamples);
+    EXPECT_EQ(samples[0], 7);
+    EXPECT_EQ(samples[2], 9);
 }
 
 // A card that really takes 22050 samples per second, read at the start-up scale.
