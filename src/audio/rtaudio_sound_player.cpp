@@ -1,11 +1,13 @@
 #include "audio/rtaudio_sound_player.h"
 
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <algorithm>
 
 #include "audio/audio_backend.h"
 #include "audio/audio_resampler.h"
+#include "common/regular_file.h"
 
 namespace vellora {
 
@@ -14,6 +16,8 @@ namespace {
 // The rate tried when the output refuses the file's own.
 constexpr unsigned kFallbackRate = 48000;
 constexpr unsigned kFramesPerBuffer = 512;
+// About 47 s of CD-quality stereo, 16 MB as floats: far beyond any tone.
+constexpr sf_count_t kMostClipSamples = sf_count_t(1) << 22;
 
 }  // namespace
 
@@ -24,10 +28,18 @@ RtAudioSoundPlayer::~RtAudioSoundPlayer() { stop(); }
 bool RtAudioSoundPlayer::playing() const { return !finished_.load(); }
 
 bool RtAudioSoundPlayer::load(const char* name, Clip& clip) {
+    // Only a regular file: sf_open on a FIFO would wait for a writer for good.
+    const int fd = openRegularFileForReading(name);
+    if (fd < 0) return false;
     SF_INFO info{};
-    SNDFILE* file = sf_open(name, SFM_READ, &info);
-    if (!file) return false;
-    bool ok = info.frames > 0 && info.channels > 0 && info.samplerate > 0;
+    SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
+    if (!file) {
+        ::close(fd);
+        return false;
+    }
+    // The whole clip is held in memory: a file longer than any tone is refused.
+    bool ok = info.frames > 0 && info.channels > 0 && info.samplerate > 0 &&
+              info.frames <= kMostClipSamples / info.channels;
     if (ok) {
         std::vector<float> all(size_t(info.frames) * size_t(info.channels));
         const sf_count_t got = sf_readf_float(file, all.data(), info.frames);
@@ -49,6 +61,7 @@ bool RtAudioSoundPlayer::load(const char* name, Clip& clip) {
         }
     }
     sf_close(file);
+    ::close(fd);
     return ok && !clip.frames.empty();
 }
 

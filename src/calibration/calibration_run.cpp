@@ -68,8 +68,17 @@ void CalibrationRun::start() {
         }
     }
 
+    // Something else under the tone's name (a FIFO, a folder, a huge file) is named as
+    // such rather than blamed on the loudspeaker.
+    const std::filesystem::path tone = toneFolder_ / kCalibrationToneFile;
+    if (!isPlayableToneFile(tone)) {
+        const auto file = std::filesystem::absolute(tone, ec).lexically_normal();
+        window_.showProblem(withFolder(window_.text(kToneUnreadableKey), file.string()));
+        return;
+    }
+
     window_.setCalibrateCaption(window_.text(kCalibrateActiveKey));
-    if (!player_.playLoop((toneFolder_ / kCalibrationToneFile).string())) {
+    if (!player_.playLoop(tone.string())) {
         window_.setCalibrateCaption(window_.text(kCalibrateIdleKey));
         window_.showProblem(window_.text(kToneNotPlayedKey));
         return;

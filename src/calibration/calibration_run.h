@@ -18,6 +18,7 @@ inline constexpr int kReadoutLabelKey = 14;
 inline constexpr int kQuestionKeys[4] = {26, 27, 28, 29};
 inline constexpr int kToneNotWrittenKey = 32;  // "%1" is the folder
 inline constexpr int kToneNotPlayedKey = 33;
+inline constexpr int kToneUnreadableKey = 53;  // "%1" is the file
 
 // What the calibration run needs of the main window.
 class CalibrationWindow {

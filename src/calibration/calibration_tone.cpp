@@ -1,9 +1,13 @@
 #include "calibration/calibration_tone.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 
 #include "common/atomic_file.h"
+#include "common/regular_file.h"
 #include "common/numeric.h"
 #include "wave/recorder_wave.h"
 
@@ -27,6 +31,15 @@ ToneFile calibrationToneBytes(int16_t frequency) {
         f[kToneHeaderSize + k - 1] = static_cast<uint8_t>(roundHalfEven(v));
     }
     return f;
+}
+
+bool isPlayableToneFile(const std::filesystem::path& file) {
+    const int fd = openRegularFileForReading(file);
+    if (fd < 0) return false;
+    struct stat st {};
+    const bool fits = ::fstat(fd, &st) == 0 && std::uintmax_t(st.st_size) <= kLargestToneFile;
+    ::close(fd);
+    return fits;
 }
 
 ToneWriteResult WriteCalibrationTone(int16_t frequency, int16_t& frequenceCal,

@@ -38,4 +38,14 @@ struct ToneWriteResult {
 ToneWriteResult WriteCalibrationTone(int16_t frequency, int16_t& frequenceCal,
                                      const std::filesystem::path& folder = ".");
 
+// The largest tone file played: the program's own is 22096 bytes, and one second in the
+// richest common format (32-bit float stereo at 96000 per second) is 768 kB. A larger
+// file under the tone's name is no tone and is not loaded.
+inline constexpr std::uintmax_t kLargestToneFile = std::uintmax_t(1) << 20;
+
+// True when `file` can be handed to the sound service: a regular file (links followed)
+// of at most kLargestToneFile bytes. A FIFO, device or folder is refused without
+// being waited on.
+bool isPlayableToneFile(const std::filesystem::path& file);
+
 }  // namespace vellora

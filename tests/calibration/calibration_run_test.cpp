@@ -1,6 +1,7 @@
 #include "calibration/calibration_run.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -40,7 +41,8 @@ class FakeWindow : public CalibrationWindow {
                                      {28, "Move until "},
                                      {29, " shows it."},
                                      {32, "Cannot write in %1"},
-                                     {33, "Cannot play"}};
+                                     {33, "Cannot play"},
+                                     {53, "Cannot read %1"}};
     std::string calibrate = "Start Calibration", run = "Run", readout = "Hz";
     bool sliderEnabled = false, frame = false, answer = true, buttonsEnabled = false;
     std::vector<std::string> questions, problems;
@@ -142,6 +144,36 @@ TEST_F(Calibration, ToneThatCannotBeWrittenOrPlayedStopsTheStart) {
     EXPECT_EQ(window.problems.back(), "Cannot play");
     EXPECT_EQ(window.calibrate, "Start Calibration");
     EXPECT_EQ(window.runClicks, 0);
+}
+
+// Something else under the tone's name is named, never handed to the player (which
+// would wait on a FIFO for good, or load 2 GB), and never replaced by the start.
+TEST_F(Calibration, WhatIsNoToneFileIsNamedAndNotPlayed) {
+    const fs::path tone = dir / "Calibration.wav";
+    const struct {
+        const char* what;
+        void (*make)(const fs::path&);
+    } cases[] = {
+        {"FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }},
+        {"folder", [](const fs::path& p) { fs::create_directory(p); }},
+        {"2 GB file",
+         [](const fs::path& p) {
+             std::ofstream(p) << "RIFF";
+             fs::resize_file(p, std::uintmax_t(2) << 30);
+         }},
+    };
+    for (const auto& c : cases) {
+        c.make(tone);
+        window.problems.clear();
+        CalibrationRun cal(window, state, player, dir);
+        cal.CommandCalibrate_Click();
+        ASSERT_EQ(window.problems.size(), 1u) << c.what;
+        EXPECT_EQ(window.problems[0], "Cannot read " + tone.string()) << c.what;
+        EXPECT_EQ(player.file, "") << c.what;
+        EXPECT_EQ(window.calibrate, "Start Calibration") << c.what;
+        EXPECT_EQ(window.runClicks, 0) << c.what;
+        fs::remove(tone);
+    }
 }
 
 TEST_F(Calibration, EqualCaptionsDecideByTheTone) {
