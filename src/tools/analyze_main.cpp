@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,27 @@ bool parseNumber(const char* text, double& out) {
     char* end = nullptr;
     out = std::strtod(text, &end);
     return end != text && *end == '\0' && std::isfinite(out);
+}
+
+// Prints the read-out of one file; 1 when it could not be read.
+int analyseOne(const std::string& file, const vellora::AnalysisOptions& options, bool precise,
+               vellora::PitchEstimator& estimator) {
+    const vellora::AnalysisResult r = vellora::analyseRecordingFile(file, options);
+    if (!r.ok) {
+        std::fprintf(stderr, "vellora-analyze: %s: %s\n", file.c_str(), r.error.c_str());
+        return 1;
+    }
+    if (!precise) {
+        std::printf("%s\t%d\t%s\n", file.c_str(), r.bin, r.readout.c_str());
+        return 0;
+    }
+    const auto pitch = estimator.estimate(vellora::readRecordingSamples(file), options.pasFrequence);
+    std::printf("%s\t%d\t%s\t", file.c_str(), r.bin, r.readout.c_str());
+    if (pitch)
+        std::printf("%.2f\n", pitch->hz);
+    else
+        std::printf("-\n");
+    return 0;
 }
 
 }  // namespace
@@ -78,23 +100,14 @@ int main(int argc, char** argv) {
     vellora::PitchEstimator estimator;
     int status = 0;
     for (const std::string& file : files) {
-        const vellora::AnalysisResult r = vellora::analyseRecordingFile(file, options);
-        if (!r.ok) {
-            std::fprintf(stderr, "vellora-analyze: %s: %s\n", file.c_str(), r.error.c_str());
+        // One file that cannot be analysed (out of memory, a damaged header) must not
+        // cost the read-outs of the files after it.
+        try {
+            status |= analyseOne(file, options, precise, estimator);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "vellora-analyze: %s: %s\n", file.c_str(), e.what());
             status = 1;
-            continue;
         }
-        if (!precise) {
-            std::printf("%s\t%d\t%s\n", file.c_str(), r.bin, r.readout.c_str());
-            continue;
-        }
-        const auto pitch =
-            estimator.estimate(vellora::readRecordingSamples(file), options.pasFrequence);
-        std::printf("%s\t%d\t%s\t", file.c_str(), r.bin, r.readout.c_str());
-        if (pitch)
-            std::printf("%.2f\n", pitch->hz);
-        else
-            std::printf("-\n");
     }
     return status;
 }

@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 namespace vellora {
 namespace {
 
@@ -50,6 +53,32 @@ TEST_F(Analysis, UnreadableFilesAreReportedNotAnalysed) {
     const auto headerOnly = analyseRecordingFile(write("empty.wav", std::vector<uint8_t>(44, 0)), {});
     ASSERT_TRUE(headerOnly.ok);
     EXPECT_EQ(headerOnly.readout, "0Hz");
+}
+
+// The program itself: a FIFO and a 2 GB file among the arguments are reported, read
+// only as far as the read-outs need, and the file after them is still analysed.
+TEST_F(Analysis, TheToolReportsEachBadFileAndGoesOnWithTheNext) {
+    std::vector<uint8_t> wav(8864, 128);
+    for (size_t k = 44; k < wav.size(); ++k)
+        wav[k] = uint8_t(std::lround(128 + 100 * std::sin(2 * M_PI * 440.0 * double(k - 44) / 22050)));
+    const std::string good = write("good.wav", wav);
+    const std::string huge = write("huge.wav", wav);
+    fs::resize_file(huge, std::uintmax_t(2) << 30);
+    const std::string fifo = (dir / "fifo.wav").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+
+    const std::string command = std::string(VELLORA_ANALYZE) + " --precise " + fifo + " " + huge +
+                                " " + good + " 2>&1";
+    FILE* out = ::popen(command.c_str(), "r");
+    ASSERT_NE(out, nullptr);
+    std::string text;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, out)) text += buffer;
+    const int status = ::pclose(out);
+    EXPECT_EQ(WEXITSTATUS(status), 1) << "a bad file makes the status 1";
+    EXPECT_NE(text.find(fifo + ": not a regular file"), std::string::npos) << text;
+    EXPECT_NE(text.find(huge + "\t82\t444Hz\t"), std::string::npos) << text;
+    EXPECT_NE(text.find(good + "\t82\t444Hz\t"), std::string::npos) << text;
 }
 
 }  // namespace
