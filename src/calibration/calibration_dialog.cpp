@@ -7,11 +7,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <cmath>
 #include <system_error>
 
 #include "calibration/calibration_run.h"
 #include "calibration/calibration_tone.h"
 #include "common/numeric.h"
+#include "common/screen_area.h"
 #include "common/twips.h"
 #include "settings/settings_store.h"
 
@@ -95,12 +97,17 @@ void FormCalibration::Form_Load() {
     const int32_t height = host_.readInt(kPositionsSection, kKeyCalHeight, kDefaultOuterHeight);
     const int32_t width = host_.readInt(kPositionsSection, kKeyCalWidth, kDefaultOuterWidth);
     const double tpp = twipsPerPixel();
-    // The border is fixed: the stored outer size sets the client area, never below the
-    // design size so that every control stays visible.
-    const int clientW = std::max(kClientWidth, width - kFrameWidth);
-    const int clientH = std::max(kClientHeight, height - kFrameHeight);
-    setFixedSize(int(clientW / tpp), int(clientH / tpp));
-    move(int(left / tpp), int(top / tpp));
+    // The border is fixed: the stored outer size less it sets the client area, never
+    // below the design size so that every control stays visible, nor beyond the screen.
+    PlacementLimits limits;
+    limits.available = availableAreaAt(*this, left / tpp, top / tpp);
+    setFrameOf(*this, limits);
+    limits.minimumWidth = int(std::ceil(kClientWidth / tpp));
+    limits.minimumHeight = int(std::ceil(kClientHeight / tpp));
+    const PixelRect placed = placeOnScreen(
+        {left, top, int64_t(width) - kFrameWidth, int64_t(height) - kFrameHeight}, tpp, limits);
+    setFixedSize(placed.width, placed.height);
+    move(placed.left, placed.top);
 }
 
 void FormCalibration::hscrollcalibration_change() {

@@ -3,12 +3,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
 
 #include "common/numeric.h"
 #include "common/qt_text.h"
+#include "common/screen_area.h"
+#include "common/window_placement.h"
 #include "mainwindow/form1.h"
 #include "settings/settings_store.h"
 
@@ -19,6 +22,10 @@ namespace {
 constexpr const char* kPositions = kPositionsSection;
 constexpr const char* kSettings = kSettingsSection;
 constexpr int16_t kDefaultFrequencyCount = kDefaultNbFrequencesAffichees;
+// The smallest client area that shows every control: the panel's five 1800-twip
+// columns side by side, and above the 1500 twips of the panel room for the gauge.
+constexpr double kSmallestClientWidth = 9000;
+constexpr double kSmallestClientHeight = 3000;
 
 // Half the span of a scroll bar's range, in single precision, ties to even.
 int32_t halfSpan(const QScrollBar* bar) {
@@ -49,9 +56,17 @@ void Form1::readWindowGeometry() {
     const int32_t left = readSetting(kPositions, kKeyLeft, kDefaultLeft);
     const int32_t height = readSetting(kPositions, kKeyHeight, kDefaultHeight);
     const int32_t width = readSetting(kPositions, kKeyWidth, kDefaultWidth);
-    // Sizes the window system cannot take fall back to the smallest it can.
-    move(int(std::lround(left / tpp)), int(std::lround(top / tpp)));
-    resize(std::max(1, int(std::lround(width / tpp))), std::max(1, int(std::lround(height / tpp))));
+    PlacementLimits limits;
+    limits.available = availableAreaAt(*this, left / tpp, top / tpp);
+    setFrameOf(*this, limits);
+    limits.minimumWidth = int(std::ceil(kSmallestClientWidth / tpp));
+    limits.minimumHeight =
+        int(std::ceil(kSmallestClientHeight / tpp)) + menuBar()->sizeHint().height();
+    // The design size (no settings yet) shrinks as a whole to fit a small screen.
+    limits.keepProportions = width == kDefaultWidth && height == kDefaultHeight;
+    const PixelRect placed = placeOnScreen({left, top, width, height}, tpp, limits);
+    move(placed.left, placed.top);
+    resize(placed.width, placed.height);
 }
 
 void Form1::Form_Load() {

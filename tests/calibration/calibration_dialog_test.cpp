@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QScreen>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -64,6 +65,22 @@ TEST_F(Dialog, OpensOnTheCurrentFrequencyWithItsTexts) {
     d.HScrollCalibration->setValue(0);
     EXPECT_EQ(d.TextCalibration->text(), "0 Hz");
     EXPECT_FALSE(d.isModal());
+}
+
+TEST_F(Dialog, StoredGeometryPastEveryEdgeIsBroughtOnTheScreenAndStoredCorrected) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const char* value : {"-2147483648", "2147483647", "-1000", "100000"}) {
+        stored = {{"CalLeft", value}, {"CalTop", value}, {"CalWidth", value}, {"CalHeight", value}};
+        QPointer<FormCalibration> d = new FormCalibration(host(), nullptr);
+        EXPECT_TRUE(screen.contains(QRect(d->pos(), d->size()))) << value;
+        EXPECT_GE(d->width(), 5115 / 15) << value;  // the design's client area at least
+        d->close();
+        const int width = std::stoi(stored["CalWidth"]);
+        const int left = std::stoi(stored["CalLeft"]);
+        EXPECT_GE(width, 5235) << value;
+        EXPECT_LE((left + width) / 15, screen.right() + 1 + 8) << value;
+        delete d.data();
+    }
 }
 
 TEST_F(Dialog, OkWritesTheToneAndSavesPositionThenFrequency) {

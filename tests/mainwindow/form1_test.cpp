@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <cmath>
 #include <cstdlib>
@@ -304,6 +305,47 @@ TEST_F(MainWindow, ClosingWritesTheSettingsInOrderAndEndsTheProgram) {
     auto again = started();
     EXPECT_NEAR(again->width(), size.width(), 1);
     EXPECT_NEAR(again->height(), size.height(), 1);
+}
+
+// Stored geometry past every edge: the window comes up wholly on the screen and no
+// smaller than its controls, and closing stores the corrected values, so a bad file
+// heals at the first close.
+TEST_F(MainWindow, StoredGeometryIsBroughtOnTheScreenAndStoredCorrected) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        const char *left, *top, *width, *height;
+    } cases[] = {
+        {"0", "0", "-1000", "-1000"},
+        {"100000", "100000", "12000", "7500"},
+        {"-2147483648", "-2147483648", "2147483647", "2147483647"},
+        {"2147483647", "2147483647", "-2147483648", "-2147483648"},
+    };
+    for (const auto& c : cases) {
+        settings.values = {{"POSITIONS/Left", c.left},
+                           {"POSITIONS/Top", c.top},
+                           {"POSITIONS/Width", c.width},
+                           {"POSITIONS/Height", c.height}};
+        auto w = started();
+        const QRect placed(w->pos(), w->size());
+        EXPECT_TRUE(screen.contains(placed)) << c.left << " " << c.width;
+        EXPECT_GE(w->width() * w->twipsPerPixel(), 9000 - 1) << "the panel's five columns";
+        w->close();
+        const QRect stored(QPoint(std::stoi(settings.values["POSITIONS/Left"]),
+                                  std::stoi(settings.values["POSITIONS/Top"])) /
+                               w->twipsPerPixel(),
+                           QSize(std::stoi(settings.values["POSITIONS/Width"]),
+                                 std::stoi(settings.values["POSITIONS/Height"])) /
+                               w->twipsPerPixel());
+        EXPECT_TRUE(screen.contains(stored)) << c.left << " " << c.width;
+    }
+}
+
+TEST_F(MainWindow, WithoutSettingsTheFirstWindowFitsTheScreenInTheDesignProportions) {
+    auto w = started();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(QRect(w->pos(), w->size())));
+    // 16050 x 11220 twips as designed, or shrunk alike on a screen too small for it.
+    EXPECT_NEAR(double(w->width()) / w->height(), 16050.0 / 11220, 0.01);
 }
 
 TEST_F(MainWindow, ExitDuringARunEndsItAndStillWritesTheSettings) {
