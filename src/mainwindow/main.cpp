@@ -2,13 +2,18 @@
 // main window.
 #include <QApplication>
 
+#include <filesystem>
+#include <system_error>
+
 #include "audio/capture_sequence.h"
 #include "audio/rtaudio_input.h"
 #include "audio/rtaudio_sound_player.h"
 #include "audio/wave_audio_recorder.h"
 #include "belt/belt_store_profile.h"
 #include "belt/reading_log.h"
+#include "calibration/calibration_tone.h"
 #include "calibration/sound_tone_player.h"
+#include "common/atomic_file.h"
 #include "common/version.h"
 #include "mainwindow/form1.h"
 #include "settings/chelp.h"
@@ -27,7 +32,21 @@ int main(int argc, char** argv) {
     vellora::RtAudioSoundPlayer sound;
     vellora::SoundTonePlayer tone(sound);
 
+    // The recording and the tone are written by relative name into the current
+    // directory; from the desktop menu that is the home folder, so move to our own.
+    const bool fromDesktop =
+        QCoreApplication::arguments().contains(QString::fromLatin1(vellora::kFromDesktopArgument));
+    std::error_code ec;
+    std::filesystem::current_path(vellora::workingFolder(fromDesktop), ec);
+
     const std::filesystem::path settingsFile = vellora::settingsFilePath();
+    const std::filesystem::path readingsFile =
+        settingsFile.parent_path() / vellora::kReadingsFileName;
+    // What writes killed in an earlier run left behind.
+    for (const std::filesystem::path& written :
+         {settingsFile, readingsFile, std::filesystem::path("test.wav"),
+          std::filesystem::path(vellora::kCalibrationToneFile)})
+        vellora::removeStaleTemporaryFiles(written);
     const vellora::SettingsStore settings(settingsFile);
     vellora::Language language;
 
@@ -56,7 +75,7 @@ int main(int argc, char** argv) {
     services.tone = &tone;
     vellora::ProfileBeltStore belts(settingsFile);
     services.beltStore = &belts;
-    services.readingsFile = vellora::settingsFilePath().parent_path() / vellora::kReadingsFileName;
+    services.readingsFile = readingsFile;
 
     services.closeRecorder = [&recorder] { recorder.send(vellora::closeAllCommand()); };
 

@@ -17,6 +17,18 @@ std::filesystem::path programFolder();
 // Call it once at start-up: it may make that copy.
 std::filesystem::path settingsFilePath();
 
+// The argument the desktop entry's Exec line passes (packaging/vellora.desktop): the
+// program was started from the desktop menu, whose current directory is the user's
+// home folder.
+inline constexpr const char* kFromDesktopArgument = "--from-desktop";
+
+// Where the recording "test.wav" and the tone "Calibration.wav" go: the current
+// directory when started from a shell, as always; started from the desktop menu, the
+// program's own data folder (QStandardPaths::AppDataLocation, created when missing),
+// so that they stay out of the home folder. The current directory when that folder
+// cannot be made.
+std::filesystem::path workingFolder(bool fromDesktop);
+
 // A language or help file: next to the program, else in the installed data folder.
 std::filesystem::path dataFilePath(const std::filesystem::path& name);
 

@@ -46,5 +46,17 @@ TEST(SettingsLocation, OtherwiseTheUsersConfigurationFolder) {
     EXPECT_TRUE(std::filesystem::is_directory(config / "Vellora"));
 }
 
+// From the desktop menu (current directory: the home folder) the recording and the
+// tone go to the program's data folder; from a shell, to the current directory.
+TEST(SettingsLocation, TheRecordingAndToneFolderDependsOnHowTheProgramWasStarted) {
+    app();
+    testing::TempFolder data;
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.path().string()));
+    EXPECT_EQ(workingFolder(false), std::filesystem::current_path());
+    EXPECT_EQ(workingFolder(true), data / "Vellora");
+    EXPECT_TRUE(std::filesystem::is_directory(data / "Vellora"));
+    qunsetenv("XDG_DATA_HOME");
+}
+
 }  // namespace
 }  // namespace vellora
