@@ -85,7 +85,9 @@ int32_t WaveAudioRecorder::save(const RecorderCommand& c) {
     if (!isOpen(c.alias)) return fail(kUnknownDevice);
     if (device_->noRecording != kRecorderOk) return fail(device_->noRecording);
     const std::vector<uint8_t> bytes = pcmWaveFile(device_->samples, kCaptureRate);
-    if (!writeFileAtomically(c.file, bytes)) return fail(kFileNotWritten);
+    // A target the writer refused (write-protected, not a regular file) is not ours to
+    // remove; the cycle reads nothing after a failed save anyway.
+    if (!writeFileAtomically(c.file, bytes)) return kFileNotWritten;
     return kRecorderOk;
 }
 

@@ -181,6 +181,16 @@ TEST_F(Recorder, SaveWithoutARecordingOrToAnUnwritablePlaceFails) {
 
     EXPECT_EQ(recorder.send("record capture to 400 wait"), kRecorderOk);
     EXPECT_EQ(recorder.send("save capture no-such-folder/test.wav wait"), kFileNotWritten);
+    // A write-protected or non-regular "test.wav" is refused and left as it is.
+    writeBytes("test.wav", {4, 5, 6});
+    fs::permissions("test.wav", fs::perms::owner_read);
+    EXPECT_EQ(recorder.send("save capture test.wav wait"), kFileNotWritten);
+    EXPECT_EQ(fs::file_size("test.wav"), 3u);
+    fs::remove("test.wav");
+    fs::create_directory("test.wav");
+    EXPECT_EQ(recorder.send("save capture test.wav wait"), kFileNotWritten);
+    EXPECT_TRUE(fs::is_directory("test.wav"));
+    fs::remove("test.wav");
     EXPECT_EQ(recorder.send("close all"), kRecorderOk);
     writeBytes("test.wav", {1, 2, 3});
     EXPECT_EQ(recorder.send("save capture test.wav wait"), kUnknownDevice);
