@@ -64,7 +64,8 @@ bool writeAll(int fd, std::span<const uint8_t> bytes) {
 
 // The folder's entry is on the disk too only once the folder itself is flushed.
 void syncFolder(const fs::path& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
@@ -129,8 +130,8 @@ bool rewriteInPlace(const fs::path& target, std::span<const uint8_t> bytes, std:
         why = "not a regular file";
         return false;
     }
-    const bool ok = writeAll(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 &&
-                    ::fsync(fd) == 0;
+    const bool ok =
+        writeAll(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
     const int e = errno;
     if (!file.close() || !ok) {
         why = errorText(ok ? errno : e);

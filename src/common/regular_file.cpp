@@ -52,8 +52,7 @@ RegularFileBytes readRegularFile(const std::filesystem::path& path, std::size_t 
     struct stat st {};
     ::fstat(fd, &st);
     result.size = st.st_size > 0 ? std::uint64_t(st.st_size) : 0;
-    const std::size_t wanted =
-        result.size < limit ? std::size_t(result.size) : limit;
+    const std::size_t wanted = result.size < limit ? std::size_t(result.size) : limit;
     result.bytes.resize(wanted);
     std::size_t got = 0;
     while (got < wanted) {

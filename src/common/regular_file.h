@@ -20,9 +20,9 @@ enum class FileReadStatus {
 
 struct RegularFileBytes {
     FileReadStatus status = FileReadStatus::Missing;
-    std::string bytes;      // the first min(size, limit) bytes
+    std::string bytes;       // the first min(size, limit) bytes
     std::uint64_t size = 0;  // the file's whole length
-    std::string error;      // why, when status is not Read
+    std::string error;       // why, when status is not Read
 
     bool read() const { return status == FileReadStatus::Read; }
     bool truncated() const { return size > bytes.size(); }

@@ -32,10 +32,10 @@ PixelRect placeOnScreen(const StoredPlacement& stored, double twipsPerPixel,
     const double outerHeight = height + limits.frameHeight;
     const double lastLeft = std::max<double>(area.left, area.left + area.width - outerWidth);
     const double lastTop = std::max<double>(area.top, area.top + area.height - outerHeight);
-    const double left = std::clamp(std::round(double(stored.left) / twipsPerPixel),
-                                   double(area.left), lastLeft);
-    const double top = std::clamp(std::round(double(stored.top) / twipsPerPixel),
-                                  double(area.top), lastTop);
+    const double left =
+        std::clamp(std::round(double(stored.left) / twipsPerPixel), double(area.left), lastLeft);
+    const double top =
+        std::clamp(std::round(double(stored.top) / twipsPerPixel), double(area.top), lastTop);
     return {int(left), int(top), int(width), int(height)};
 }
 

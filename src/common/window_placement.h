@@ -25,7 +25,7 @@ struct PixelRect {
 struct StoredPlacement {
     int64_t left = 0;
     int64_t top = 0;
-    int64_t width = 0;   // the size the window is given, without the window system's frame
+    int64_t width = 0;  // the size the window is given, without the window system's frame
     int64_t height = 0;
 };
 

@@ -12,8 +12,8 @@
 
 #include "ini/profile.h"
 #include "ini/profile_encoding.h"
-#include "support/profile_test_support.h"
 #include "ini/profile_text.h"
+#include "support/profile_test_support.h"
 
 namespace vellora {
 namespace {
@@ -197,9 +197,10 @@ TEST(ProfileFile, EachLineIsReadInItsOwnEncodingAndLinesNotWrittenKeepTheirBytes
         EXPECT_EQ(GetPrivateProfileStringA(r.section, r.key, "Err!!", 100, ini), r.value) << r.key;
 
     ASSERT_TRUE(WritePrivateProfileStringA("SETTINGS", "Niveau", "262", ini));
-    const std::string withNiveau = "\xEF\xBB\xBF[SETTINGS]\r\nLangue=" + kFrancais +
-                                   "\r\n; r\xE9glages \xAB anciens \xBB\r\nAncien=" +
-                                   kFrancais1252 + "\r\nNiveau=262\r\n[R\xC9GLAGES]\r\nk=1\r\n";
+    const std::string withNiveau =
+        "\xEF\xBB\xBF[SETTINGS]\r\nLangue=" + kFrancais +
+        "\r\n; r\xE9glages \xAB anciens \xBB\r\nAncien=" + kFrancais1252 +
+        "\r\nNiveau=262\r\n[R\xC9GLAGES]\r\nk=1\r\n";
     EXPECT_EQ(readBytes(ini), withNiveau);
     EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Langue", "", 100, ini), kFrancais);
 

@@ -109,7 +109,8 @@ TEST(RecordingReader, OnlyARegularFileIsReadAndOnlyWhatTheCycleUses) {
     EXPECT_TRUE(rec.present);
     EXPECT_EQ(rec.n, 2147483605) << "N = 2^31 - 43";
     ASSERT_EQ(rec.tampon.size(), size_t(kSampleLimit));
-    EXPECT_TRUE(std::equal(rec.tampon.begin(), rec.tampon.begin() + (4096 - 54), head.begin() + 54));
+    EXPECT_TRUE(
+        std::equal(rec.tampon.begin(), rec.tampon.begin() + (4096 - 54), head.begin() + 54));
     EXPECT_EQ(rec.tampon.back(), 0);  // the sparse part
 }
 

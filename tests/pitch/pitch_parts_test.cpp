@@ -77,8 +77,8 @@ TEST(PitchSamples, OnlyARegularFileIsReadAndOnlyWhatTheEstimatorUses) {
     ASSERT_EQ(::mkfifo((dir / "fifo.wav").c_str(), 0644), 0);
     EXPECT_TRUE(readRecordingSamples((dir / "fifo.wav").string()).empty());
 
-    std::vector<uint8_t> header = riff({chunk("fmt ", std::vector<uint8_t>(16, 0), 16),
-                                        chunk("data", {7, 8, 9}, 0x7FFFFFF0u)});
+    std::vector<uint8_t> header = riff(
+        {chunk("fmt ", std::vector<uint8_t>(16, 0), 16), chunk("data", {7, 8, 9}, 0x7FFFFFF0u)});
     const auto huge = dir / "huge.wav";
     std::ofstream(huge, std::ios::binary)
         .write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));

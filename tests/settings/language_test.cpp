@@ -46,9 +46,9 @@ TEST(GetLanguageString, MissingFileSectionOrKeyGiveErrAndEditsShowAtTheNextLooku
 // in its place reads as a missing file at once.
 TEST(GetLanguageString, EachLineKeepsItsOwnEncodingAndAFifoIsNoLanguageFile) {
     TempFolder dir;
-    const auto lng = dir / "Fran\xC3\xA7" "ais.lng";
-    writeBytes(lng, "; \xE9" "dit\xE9 \xE0 la main\n[FORM1]\n10=D\xC3\xA9" "marrer\n11=Arr\xEAt\n");
-    EXPECT_EQ(GetLanguageString("FORM1", 10, lng), "D\xC3\xA9" "marrer");
+    const auto lng = dir / (kFrancais + ".lng");
+    writeBytes(lng, "; r\xE9glages \xE0 la main\n[FORM1]\n10=D\xC3\xA9marrer\n11=Arr\xEAt\n");
+    EXPECT_EQ(GetLanguageString("FORM1", 10, lng), "D\xC3\xA9marrer");
     EXPECT_EQ(GetLanguageString("FORM1", 11, lng), "Arr\xC3\xAAt");
 
     ASSERT_EQ(::mkfifo((dir / "English.lng").c_str(), 0644), 0);

@@ -6,9 +6,9 @@
 
 #include <QCoreApplication>
 
+#include "settings/data_files.h"
 #include "support/profile_test_support.h"
 #include "support/qt_application.h"
-#include "settings/data_files.h"
 
 namespace vellora {
 namespace {
