@@ -7,8 +7,8 @@
 #include <cmath>
 
 #include "common/atomic_file.h"
-#include "common/regular_file.h"
 #include "common/numeric.h"
+#include "common/regular_file.h"
 #include "wave/recorder_wave.h"
 
 namespace vellora {

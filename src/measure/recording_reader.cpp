@@ -34,14 +34,14 @@ Recording readRecordingFile(const std::string& path) {
     // size. A FIFO or folder under the name is no recording and is not opened.
     const RegularFileBytes file = readRegularFile(path, kFirstSampleOffset + kSampleLimit);
     if (!file.read()) return {};
-    const size_t wanted = static_cast<size_t>(
-        std::min<std::uint64_t>(file.size, kFirstSampleOffset + kSampleLimit));
+    const size_t wanted =
+        static_cast<size_t>(std::min<std::uint64_t>(file.size, kFirstSampleOffset + kSampleLimit));
     if (file.bytes.size() != wanted) return {};  // shortened while being read
 
     Recording rec = readRecordingBytes(
         std::span(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size()));
-    const int64_t n = static_cast<int64_t>(std::min<std::uint64_t>(file.size, INT64_MAX)) -
-                      kHeaderLength;
+    const int64_t n =
+        static_cast<int64_t>(std::min<std::uint64_t>(file.size, INT64_MAX)) - kHeaderLength;
     rec.n = static_cast<int32_t>(std::clamp<int64_t>(n, INT32_MIN, INT32_MAX));
     rec.present = n >= 1;
     if (rec.present) rec.tampon.resize(static_cast<size_t>(std::min<int64_t>(n, kSampleLimit)), 0);

@@ -40,7 +40,8 @@ int analyseOne(const std::string& file, const vellora::AnalysisOptions& options,
         std::printf("%s\t%d\t%s\n", file.c_str(), r.bin, r.readout.c_str());
         return 0;
     }
-    const auto pitch = estimator.estimate(vellora::readRecordingSamples(file), options.pasFrequence);
+    const auto pitch =
+        estimator.estimate(vellora::readRecordingSamples(file), options.pasFrequence);
     std::printf("%s\t%d\t%s\t", file.c_str(), r.bin, r.readout.c_str());
     if (pitch)
         std::printf("%.2f\n", pitch->hz);

@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QScreen>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <filesystem>
 #include <fstream>

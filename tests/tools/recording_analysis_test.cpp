@@ -60,15 +60,16 @@ TEST_F(Analysis, UnreadableFilesAreReportedNotAnalysed) {
 TEST_F(Analysis, TheToolReportsEachBadFileAndGoesOnWithTheNext) {
     std::vector<uint8_t> wav(8864, 128);
     for (size_t k = 44; k < wav.size(); ++k)
-        wav[k] = uint8_t(std::lround(128 + 100 * std::sin(2 * M_PI * 440.0 * double(k - 44) / 22050)));
+        wav[k] =
+            uint8_t(std::lround(128 + 100 * std::sin(2 * M_PI * 440.0 * double(k - 44) / 22050)));
     const std::string good = write("good.wav", wav);
     const std::string huge = write("huge.wav", wav);
     fs::resize_file(huge, std::uintmax_t(2) << 30);
     const std::string fifo = (dir / "fifo.wav").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
 
-    const std::string command = std::string(VELLORA_ANALYZE) + " --precise " + fifo + " " + huge +
-                                " " + good + " 2>&1";
+    const std::string command =
+        std::string(VELLORA_ANALYZE) + " --precise " + fifo + " " + huge + " " + good + " 2>&1";
     FILE* out = ::popen(command.c_str(), "r");
     ASSERT_NE(out, nullptr);
     std::string text;
