@@ -92,7 +92,8 @@ TEST_P(LanguageFile, IsUtf8AndHoldsOneWholeTextPerKey) {
     EXPECT_TRUE(isValidUtf8(bytes));
     EXPECT_NE(bytes.substr(0, 3), "\xEF\xBB\xBF");
     const KeyTexts keys = keysOf(bytes);
-    // At least these keys, numbered from 1 without a gap.
+    // At least these keys, numbered from 1 (later keys come in reserved ranges, so a
+    // gap may stay between them; both files have the same keys, see below).
     const std::map<std::string, int> atLeast = {
         {"FORM1", 42}, {"ABOUT", 6}, {"CALIBRATION", 4}, {"BELT", 48}};
     for (const auto& [section, count] : atLeast) {
@@ -101,7 +102,6 @@ TEST_P(LanguageFile, IsUtf8AndHoldsOneWholeTextPerKey) {
     }
     for (const auto& [section, texts] : keys) {
         EXPECT_EQ(texts.begin()->first, 1) << section;
-        EXPECT_EQ(texts.rbegin()->first, int(texts.size())) << section;
         for (const auto& [key, written] : texts) {
             const std::string text = GetLanguageString(section, key, path);
             EXPECT_FALSE(text.empty()) << section << " " << key;
@@ -122,6 +122,7 @@ TEST_P(LanguageFile, IsUtf8AndHoldsOneWholeTextPerKey) {
     // The messages that name a folder or a value have the place for it.
     EXPECT_NE(GetLanguageString("FORM1", 32, path).find("%1"), std::string::npos);
     EXPECT_NE(GetLanguageString("FORM1", 34, path).find("%1"), std::string::npos);
+    EXPECT_NE(GetLanguageString("FORM1", 53, path).find("%1"), std::string::npos);
     // Two-state buttons: the two captions must differ, or the handlers cannot tell.
     for (const auto& [idle, active] : {std::pair{10, 23}, {6, 22}, {8, 24}, {7, 25}})
         EXPECT_NE(GetLanguageString("FORM1", idle, path), GetLanguageString("FORM1", active, path));
