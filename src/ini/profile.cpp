@@ -82,7 +82,7 @@ bool ReadPrivateProfile(const std::filesystem::path& file, ProfileDocument& into
         if (error) *error = f.error;
         return false;
     }
-    into = ProfileDocument(f.text);
+    into = ProfileDocument(f.bytes);
     return true;
 }
 
@@ -91,10 +91,7 @@ bool UpdatePrivateProfile(const std::filesystem::path& file,
     ProfileDocument document;
     if (!ReadPrivateProfile(file, document, error)) return false;
     if (!change(document)) return true;
-    const std::string text = document.text();
-    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()),
-                                         text.size());
-    return writeFileAtomically(file, bytes, error);
+    return writeFileAtomically(file, document.text(), error);
 }
 
 }  // namespace vellora

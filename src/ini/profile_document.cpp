@@ -1,5 +1,6 @@
 #include "ini/profile_document.h"
 
+#include "ini/profile_encoding.h"
 #include "ini/profile_text.h"
 
 namespace vellora {
@@ -12,7 +13,11 @@ bool isBlankLine(std::string_view line) {
 
 }  // namespace
 
-ProfileDocument::ProfileDocument(std::string_view text) : lineEnd_(profileLineEnd(text)) {
+ProfileDocument::ProfileDocument(std::string_view bytes) {
+    const std::string_view text = withoutByteOrderMark(bytes);
+    byteOrderMark_ = bytes.substr(0, bytes.size() - text.size());
+    lineEnd_ = profileLineEnd(text);
+    std::string storage;
     sections_.push_back({});
     std::size_t start = 0;
     while (start < text.size()) {
@@ -28,7 +33,7 @@ ProfileDocument::ProfileDocument(std::string_view text) : lineEnd_(profileLineEn
             line.terminator = text.substr(end, nl + 1 - end);
             start = nl + 1;
         }
-        if (const auto name = profileSectionOf(line.content))
+        if (const auto name = profileSectionOf(decodeProfileLine(line.content, storage)))
             sections_.push_back({std::string(*name), {}});
         sections_.back().lines.push_back(std::move(line));
     }
@@ -55,8 +60,9 @@ std::vector<ProfileKeyValue> ProfileDocument::keys(std::string_view section) con
     const std::size_t s = find(section);
     if (s == std::string_view::npos) return result;
     const std::vector<Line>& lines = sections_[s].lines;
+    std::string storage;
     for (std::size_t i = 1; i < lines.size(); ++i)
-        if (auto kv = profileSettingOf(lines[i].content))
+        if (auto kv = profileSettingOf(decodeProfileLine(lines[i].content, storage)))
             result.push_back({std::string(kv->key), std::move(kv->value)});
     return result;
 }
@@ -66,8 +72,9 @@ std::optional<std::string> ProfileDocument::value(std::string_view section,
     const std::size_t s = find(section);
     if (s == std::string_view::npos) return std::nullopt;
     const std::vector<Line>& lines = sections_[s].lines;
+    std::string storage;
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        auto kv = profileSettingOf(lines[i].content);
+        auto kv = profileSettingOf(decodeProfileLine(lines[i].content, storage));
         if (kv && profileNamesMatch(kv->key, key)) return std::move(kv->value);
     }
     return std::nullopt;
@@ -110,8 +117,8 @@ std::string ProfileDocument::text() const {
     std::size_t size = 0;
     for (const Section& s : sections_)
         for (const Line& l : s.lines) size += l.content.size() + 2;
-    std::string out;
-    out.reserve(size);
+    std::string out = byteOrderMark_;
+    out.reserve(size + out.size());
     for (const Section& s : sections_) {
         for (const Line& l : s.lines) {
             out += l.content;

@@ -26,8 +26,9 @@ struct ProfileKeyValue {
 class ProfileDocument {
   public:
     ProfileDocument() = default;
-    // `text`: the file's text in UTF-8, as profile.h decodes it.
-    explicit ProfileDocument(std::string_view text);
+    // `bytes`: the file as stored. Each line is decoded on its own, as profile_text.h
+    // says; the lines kept are written back as they were stored.
+    explicit ProfileDocument(std::string_view bytes);
 
     // As profileLookup: the first matching section and key; nullopt when missing.
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
@@ -64,6 +65,7 @@ class ProfileDocument {
     std::vector<Section> sections_;
     std::unordered_map<std::string, std::size_t> first_;  // folded name -> first section
     std::string lineEnd_ = "\n";
+    std::string byteOrderMark_;  // kept in front of the first line when the file had one
 };
 
 }  // namespace vellora

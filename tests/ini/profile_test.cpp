@@ -11,6 +11,7 @@
 #include "common/atomic_file.h"
 
 #include "ini/profile.h"
+#include "ini/profile_document.h"
 #include "ini/profile_encoding.h"
 #include "ini/profile_text.h"
 #include "support/profile_test_support.h"
@@ -211,6 +212,29 @@ TEST(ProfileFile, EachLineIsReadInItsOwnEncodingAndLinesNotWrittenKeepTheirBytes
                                   "\r\nNiveau=262\r\n[R\xC9GLAGES]\r\nk=1\r\n");
     ASSERT_TRUE(WritePrivateProfileStringA("R\xC3\x89GLAGES", "k", "2", ini));
     EXPECT_NE(readBytes(ini).find("[R\xC9GLAGES]\r\nk=2\r\n"), std::string::npos);
+}
+
+// The belt set-ups' whole-file reads and section rewrites follow the same rule.
+TEST(ProfileFile, WholeFileRewritesDecodeEachLineAndKeepTheOthersBytes) {
+    TempFolder dir;
+    const auto ini = dir / "Vellora.ini";
+    const std::string before =
+        "\xEF\xBB\xBF; r\xE9glages\r\n[BELT Fran\xE7ois]\r\nSpan=0.5\r\n"
+        "[BELT " +
+        kFrancais + "]\r\nSpan=0.4\r\n";
+    writeBytes(ini, before);
+    ProfileDocument document;
+    ASSERT_TRUE(ReadPrivateProfile(ini, document));
+    EXPECT_EQ(document.value("BELT Fran\xC3\xA7ois", "Span"), "0.5");
+    EXPECT_EQ(document.value("BELT " + kFrancais, "Span"), "0.4");
+    ASSERT_TRUE(UpdatePrivateProfile(ini, [&](ProfileDocument& d) {
+        const ProfileKeyValue span{"Span", "0.6"};
+        return d.replaceSection("BELT " + kFrancais, std::span(&span, 1));
+    }));
+    EXPECT_EQ(readBytes(ini),
+              "\xEF\xBB\xBF; r\xE9glages\r\n[BELT Fran\xE7ois]\r\nSpan=0.5\r\n"
+              "[BELT " +
+                  kFrancais + "]\r\nSpan=0.6\r\n");
 }
 
 TEST(ProfileFile, FailedWritesKeepTheFile) {
