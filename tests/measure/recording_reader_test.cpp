@@ -1,93 +1,64 @@
 #include "measure/recording_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
-
-#include <sys/stat.h>
 
 #include "support/profile_test_support.h"
 
 namespace vellora {
 namespace {
 
-// A file whose byte at offset k is (k * 7 + 3) mod 251, never 0 past the header,
-// so that a zero in the arrays can only come from the reader.
+// A file whose byte at offset k is (k * 7 + 3) mod 251 + 1, never 0, so that a zero in
+// the arrays can only come from the reader.
 std::vector<uint8_t> patternFile(size_t length) {
     std::vector<uint8_t> bytes(length);
     for (size_t k = 0; k < length; ++k) bytes[k] = uint8_t((k * 7 + 3) % 251 + 1);
     return bytes;
 }
 
-struct ReaderCase {
-    size_t length;
-    int32_t n;
-    int32_t lastFromFile;  // last array position holding a file byte
-    int32_t s;
-};
+// Files of each length, read from disk as the cycle does: bytes from offset 54 on fill
+// Reel(1) .., everything else is 0.
+TEST(RecordingReader, PlacesBytesFromOffset54AndZerosElsewhere) {
+    const struct {
+        size_t length;
+        int32_t n;
+        bool present;
+        int32_t lastFromFile;  // last array position holding a file byte
+    } cases[] = {
+        {4454, 4411, true, 4400},    // 4401 .. 4409 lie past the end of the file
+        {1000, 957, true, 946},      // 947 .. 956 likewise; S = 957
+        {60, 17, true, 6},           //
+        {44, 1, true, 0},            // header only
+        {8864, 8821, true, 4409},    // a 400 ms clip
+        {20000, 19957, true, 4409},  // only the head is read, N still from the length
+        {43, 0, false, 0},           // too short: no recording, arrays all zero
+        {1, -42, false, 0},          //
+        {0, -43, false, 0},          //
+    };
+    testing::TempFolder dir;
+    const auto path = dir / "test.wav";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        const auto file = patternFile(c.length);
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+        const Recording rec = readRecordingFile(path.string());
+        EXPECT_EQ(rec.n, c.n);
+        EXPECT_EQ(rec.present, c.present);
 
-class ReaderLengths : public ::testing::TestWithParam<ReaderCase> {};
-
-TEST_P(ReaderLengths, PlacesBytesFromOffset54AndZerosElsewhere) {
-    const ReaderCase c = GetParam();
-    const auto file = patternFile(c.length);
-    const Recording rec = readRecordingBytes(file);
-    EXPECT_EQ(rec.n, c.n);
-    EXPECT_TRUE(rec.present);
-
-    SpectrumArrays a;
-    a.reel.fill(-1.0f);  // leftovers of a previous cycle's transform
-    a.imaginaire.fill(-1.0f);
-    fillSpectrumArrays(rec, a);
-    for (int32_t i = 0; i < kSpectrumArraySize; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(a.imaginaire[i], 0.0f);
-        if (i >= 1 && i <= c.lastFromFile)
-            EXPECT_EQ(a.reel[i], float(file[53 + i]));
-        else
-            EXPECT_EQ(a.reel[i], 0.0f);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, ReaderLengths,
-                         ::testing::Values(ReaderCase{4454, 4411, 4400,
-                                                      4410},                 // 4401..4409 past EOF
-                                           ReaderCase{1000, 957, 946, 957},  // 947..956 past EOF
-                                           ReaderCase{44, 1, 0, 1},          // header only
-                                           ReaderCase{8864, 8821, 4409, 4410},  // a 400 ms clip
-                                           ReaderCase{60, 17, 6, 17}));
-
-TEST(RecordingReader, ShortOrMissingFileIsNoRecordingAndZeroesTheArrays) {
-    for (size_t length : {0, 1, 43}) {
-        SCOPED_TRACE(length);
-        const auto file = patternFile(length);
-        const Recording rec = readRecordingBytes(file);
-        EXPECT_FALSE(rec.present);
-        EXPECT_EQ(rec.n, int32_t(length) - 43);
         SpectrumArrays a;
-        a.reel.fill(5.0f);
-        a.imaginaire.fill(5.0f);
+        a.reel.fill(-1.0f);  // leftovers of a previous cycle's transform
+        a.imaginaire.fill(-1.0f);
         fillSpectrumArrays(rec, a);
-        for (int i = 0; i < kSpectrumArraySize; ++i) {
-            ASSERT_EQ(a.reel[i], 0.0f);
-            ASSERT_EQ(a.imaginaire[i], 0.0f);
+        for (int32_t i = 0; i < kSpectrumArraySize; ++i) {
+            ASSERT_EQ(a.imaginaire[i], 0.0f) << i;
+            ASSERT_EQ(a.reel[i], i >= 1 && i <= c.lastFromFile ? float(file[53 + i]) : 0.0f) << i;
         }
     }
     EXPECT_FALSE(readRecordingFile("/nonexistent/test.wav").present);
-}
-
-TEST(RecordingReader, FileOnDiskMatchesBytesInMemory) {
-    const auto path = std::filesystem::temp_directory_path() / "vellora_reader_test.wav";
-    const auto file = patternFile(20000);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-    const Recording fromDisk = readRecordingFile(path.string());
-    const Recording inMemory = readRecordingBytes(file);
-    EXPECT_EQ(fromDisk.n, inMemory.n);
-    EXPECT_TRUE(fromDisk.present);
-    EXPECT_EQ(fromDisk.tampon, inMemory.tampon);
-    std::filesystem::remove(path);
 }
 
 // Whatever sits under the recording's name: a FIFO, a folder or a huge file is read

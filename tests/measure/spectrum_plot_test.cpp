@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "common/numeric.h"
-#include "measure/cycle_processing.h"
 #include "support/recording_surface.h"
 
 namespace vellora {
@@ -13,67 +10,24 @@ namespace {
 
 using test::RecordingSurface;
 
-// A recording whose array position t holds 128 + 100 sin(2 pi bin t / 4096), so the
-// transform puts the tone exactly on `bin`.
-Recording toneOnBin(double bin) {
-    std::vector<uint8_t> file(8864, 128);
-    for (size_t off = 54; off < file.size(); ++off) {
-        const double t = double(off - 53);
-        file[off] = uint8_t(std::lround(128 + 100 * std::sin(2 * M_PI * bin * t / 4096)));
-    }
-    return readRecordingBytes(file);
-}
-
-struct Meter {
-    RecordingSurface im{1024, 594};
-    RecordingSurface gauge{2295, 1335};
-    SpectrumArrays arrays;
-    PlotState st;
-    int32_t energiePrecedente = 0;
-    Meter() { st.Amplification = 266; }
-    CycleOutcome cycle(const Recording& rec, PeakVote& vote) {
-        return processCycle(rec, im, &gauge, arrays, st, vote, energiePrecedente);
-    }
-};
-
-TEST(SpectrumPlot, ToneOnBin16Reads87HzEveryCycleWithNothingCarriedOver) {
-    Meter meter;
-    PeakVote vote(1);
-    meter.cycle(toneOnBin(40), vote);
-    const Recording rec = toneOnBin(16);
-    for (int cycle = 0; cycle < 3; ++cycle) {
-        const CycleOutcome out = meter.cycle(rec, vote);
-        EXPECT_EQ(meter.st.IndicePic, 16.0f);
-        EXPECT_EQ(out.readout, "87Hz");
-    }
-    // The peak bar is drawn again in red as the last line of the spectrum.
-    ASSERT_FALSE(meter.im.lines.empty());
-    EXPECT_EQ(meter.im.lines.back().colour, 255);
-    EXPECT_EQ(meter.im.lines.back().x1, 16.0f);
-}
-
-struct VoteCase {
-    std::vector<float> peaks;
-    std::vector<std::string> readouts;
-};
-
-class VoteSequences : public ::testing::TestWithParam<VoteCase> {};
-
-TEST_P(VoteSequences, FirstPeakStaysAheadWithDepthFive) {
-    PeakVote vote(5);
-    const VoteCase c = GetParam();
-    for (size_t i = 0; i < c.peaks.size(); ++i) {
-        vote.vote(c.peaks[i]);
-        EXPECT_EQ(frequencyText(vote.winner(), kDefaultPasFrequence), c.readouts[i]) << i;
+// The vote of a run of depth 5: the first peak stays ahead until another outvotes it.
+TEST(PeakVote, FirstPeakStaysAheadWithDepthFive) {
+    const struct {
+        std::vector<float> peaks;
+        std::vector<std::string> readouts;
+    } cases[] = {
+        {{16, 20, 16, 16}, {"87Hz", "87Hz", "87Hz", "87Hz"}},
+        {{16, 20, 30, 40}, {"87Hz", "87Hz", "87Hz", "87Hz"}},
+        {{16, 20, 20, 20}, {"87Hz", "87Hz", "108Hz", "108Hz"}},
+    };
+    for (const auto& c : cases) {
+        PeakVote vote(5);
+        for (size_t i = 0; i < c.peaks.size(); ++i) {
+            vote.vote(c.peaks[i]);
+            EXPECT_EQ(frequencyText(vote.winner(), kDefaultPasFrequence), c.readouts[i]) << i;
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Depth5, VoteSequences,
-    ::testing::Values(VoteCase{{16, 20, 16, 16}, {"87Hz", "87Hz", "87Hz", "87Hz"}},
-                      VoteCase{{16, 20, 30, 40}, {"87Hz", "87Hz", "87Hz", "87Hz"}},
-                      // 20 takes over once it has more votes than the first 16.
-                      VoteCase{{16, 20, 20, 20}, {"87Hz", "87Hz", "108Hz", "108Hz"}}));
 
 TEST(PeakVote, RingWrapsAndNeverWritesPositionD) {
     PeakVote vote(3);
@@ -92,17 +46,25 @@ TEST(PeakVote, SilentRunNeverOverflowsItsCounts) {
     EXPECT_EQ(vote.winner(), 0.0f);
 }
 
-TEST(SpectrumPlot, TieGoesToTheLowerBin) {
-    RecordingSurface im(1024, 594);
-    PlotState st;
-    st.Amplification = 100;
-    SpectrumArrays a;
-    a.reel[12] = 4410.0f;
-    a.imaginaire[10] = 4410.0f;  // same magnitude, other phase
-    PlotCycle cycle = preparePlot(im, st);
-    drawBarsAndPeak(im, a, st, cycle);
-    EXPECT_EQ(st.IndicePic, 10.0f);
-    EXPECT_EQ(cycle.SommetPic, 594.0f - 100.0f);
+// The tallest bar: the lower bin on ties; with no bar rising, the earlier peak is kept.
+TEST(SpectrumPlot, PeakSearch) {
+    const struct {
+        int16_t gain;
+        float before, expected, sommet;
+    } cases[] = {{100, 0.0f, 10.0f, 594.0f - 100.0f}, {0, 42.0f, 42.0f, 594.0f}};
+    for (const auto& c : cases) {
+        RecordingSurface im(1024, 594);
+        PlotState st;
+        st.Amplification = c.gain;
+        st.IndicePic = c.before;
+        SpectrumArrays a;
+        a.reel[12] = 4410.0f;
+        a.imaginaire[10] = 4410.0f;  // same magnitude, other phase
+        PlotCycle cycle = preparePlot(im, st);
+        drawBarsAndPeak(im, a, st, cycle);
+        EXPECT_EQ(st.IndicePic, c.expected) << c.gain;
+        EXPECT_EQ(cycle.SommetPic, c.sommet) << c.gain;
+    }
 }
 
 TEST(SpectrumPlot, PenWidthBarPositionsAndColours) {
@@ -149,18 +111,6 @@ TEST(SpectrumPlot, EnergyAddsBarHeightsLimitedToH) {
     EXPECT_EQ(st.EnergieSpectre, 300 + 300 + 25);
     EXPECT_EQ(st.IndicePic, 6.0f);
     EXPECT_EQ(st.TableBarres[6].BarreY, 300 - 10000);
-}
-
-TEST(SpectrumPlot, ZeroGainKeepsTheEarlierPeak) {
-    RecordingSurface im(1024, 300);
-    PlotState st;
-    st.IndicePic = 42.0f;
-    SpectrumArrays a;
-    a.reel[20] = 4410.0f;
-    PlotCycle cycle = preparePlot(im, st);
-    drawBarsAndPeak(im, a, st, cycle);
-    EXPECT_EQ(st.IndicePic, 42.0f);
-    EXPECT_EQ(cycle.SommetPic, 300.0f);
 }
 
 }  // namespace
