@@ -82,6 +82,7 @@ TEST_F(HelpFolders, CompiledFileFirstThenPagesNextToProgramThenInstalled) {
     EXPECT_EQ(resolveHelp("C:/x/Vellora_EN.chm", program_, data_).path,
               QDir(program_).absoluteFilePath("help/en"));
     EXPECT_EQ(resolveHelp("vellora.chm", program_, data_).kind, ResolvedHelp::Kind::NotFound);
+    EXPECT_EQ(resolveHelp("other.chm", program_, data_).kind, ResolvedHelp::Kind::NotFound);
 
     writeFile(QDir(program_).filePath("vellora_en.chm"), "ITSF");
     found = resolveHelp("vellora_en.chm", program_, data_);
@@ -168,8 +169,6 @@ TEST_F(HelpFolders, CompiledFileGoesToTheDesktopUnlessItCannotOpenIt) {
     });
     EXPECT_FALSE(help.HtmlHelp(nullptr, "vellora_en.chm", HH_DISPLAY_TOC, 0));
     writeEnglishHelp(program_);
-    EXPECT_FALSE(help.HtmlHelp(nullptr, "vellora.chm", HH_DISPLAY_TOC, 0));
-    EXPECT_FALSE(help.HtmlHelp(nullptr, "other.chm", HH_DISPLAY_TOC, 0));
     EXPECT_FALSE(help.HtmlHelp(nullptr, "vellora_en.chm", 0x0D, 0));
 
     writeFile(QDir(program_).filePath("vellora_en.chm"), "ITSF");
@@ -244,17 +243,18 @@ TEST_F(HelpFolders, MissingScreenshotTakesNoRoom) {
     EXPECT_EQ(shown.height(), 900 * HelpBrowser::kMaxImageWidth / 1600);
 }
 
-// The help shipped with the program: both languages complete, every link leading to a
-// page and anchor that exist, the screenshots named alike in both languages.
+// The help shipped with the program: both languages complete, with the same pages and
+// screenshots, every link leading to a page and anchor that exist.
 TEST(ShippedHelp, ContentsIndexAndLinksPointToRealPages) {
-    const QDir root(QStringLiteral(VELLORA_SOURCE_HELP_DIR));
-    QStringList pagesPerLanguage[2], imagesPerLanguage[2];
-    int n = 0;
-    for (const QString language : {"fr", "en"}) {
-        const QDir dir(root.filePath(language));
+    static const QRegularExpression href(QStringLiteral("href=\"([^\":]+)"));
+    static const QRegularExpression img(QStringLiteral("<img src=\"(images/[^\"]+\\.png)\""));
+    QStringList pages[2], images[2];
+    for (int n = 0; n < 2; ++n) {
+        const QString language = n == 0 ? "fr" : "en";
+        SCOPED_TRACE(language.toStdString());
+        const QDir dir(QDir(QStringLiteral(VELLORA_SOURCE_HELP_DIR)).filePath(language));
         const auto toc = parseToc(readHelpFile(dir.filePath("toc.txt")));
-        ASSERT_FALSE(toc.toc.empty()) << language.toStdString();
-        ASSERT_FALSE(toc.title.isEmpty());
+        ASSERT_FALSE(toc.toc.empty() || toc.title.isEmpty());
         const auto index = parseIndex(readHelpFile(dir.filePath("index.txt")));
         EXPECT_GE(index.size(), 10u);
         EXPECT_GE(parseLabels(readHelpFile(dir.filePath("labels.txt"))).size(), 10);
@@ -262,39 +262,28 @@ TEST(ShippedHelp, ContentsIndexAndLinksPointToRealPages) {
         QStringList linked{toc.home};
         for (const auto& e : toc.toc) linked << e.page;
         for (const auto& e : index) linked << e.pages;
-        const QStringList pages = dir.entryList({"*.html"}, QDir::Files, QDir::Name);
-        static const QRegularExpression href(QStringLiteral("href=\"([^\":]+)"));
-        static const QRegularExpression img(QStringLiteral("<img src=\"([^\"]+)\""));
-        QStringList images;
-        for (const QString& page : pages) {
+        pages[n] = dir.entryList({"*.html"}, QDir::Files, QDir::Name);
+        for (const QString& page : pages[n]) {
             const QString html = readHelpFile(dir.filePath(page));
             EXPECT_FALSE(htmlTitle(html).isEmpty()) << page.toStdString();
             for (auto it = href.globalMatch(html); it.hasNext();) linked << it.next().captured(1);
-            for (auto it = img.globalMatch(html); it.hasNext();) images << it.next().captured(1);
+            for (auto it = img.globalMatch(html); it.hasNext();) images[n] << it.next().captured(1);
+            EXPECT_EQ(html.count("<img "), html.count(img)) << page.toStdString();
         }
         for (const QString& link : linked) {
+            const QString file = link.section('#', 0, 0), anchor = link.section('#', 1);
             if (link.isEmpty()) continue;
-            const QString file = link.section('#', 0, 0);
-            const QString anchor = link.section('#', 1);
-            EXPECT_TRUE(pages.contains(file))
-                << language.toStdString() << ": " << link.toStdString();
-            if (!anchor.isEmpty() && pages.contains(file)) {
-                EXPECT_TRUE(readHelpFile(dir.filePath(file))
-                                .contains(QStringLiteral("name=\"%1\"").arg(anchor)))
-                    << language.toStdString() << ": " << link.toStdString();
+            EXPECT_TRUE(pages[n].contains(file)) << link.toStdString();
+            if (!anchor.isEmpty() && pages[n].contains(file)) {
+                EXPECT_TRUE(readHelpFile(dir.filePath(file)).contains("name=\"" + anchor + "\""))
+                    << link.toStdString();
             }
         }
-        for (const QString& image : images) {
-            EXPECT_TRUE(image.startsWith("images/") && image.endsWith(".png"))
-                << language.toStdString() << ": " << image.toStdString();
-        }
-        images.removeDuplicates();
-        images.sort();
-        pagesPerLanguage[n] = pages;
-        imagesPerLanguage[n++] = images;
+        images[n].removeDuplicates();
+        images[n].sort();
     }
-    EXPECT_EQ(pagesPerLanguage[0], pagesPerLanguage[1]);
-    EXPECT_EQ(imagesPerLanguage[0], imagesPerLanguage[1]);
+    EXPECT_EQ(pages[0], pages[1]);
+    EXPECT_EQ(images[0], images[1]);
 }
 
 }  // namespace
