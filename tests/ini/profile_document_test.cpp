@@ -13,49 +13,42 @@ using testing::writeBytes;
 
 const ProfileKeyValue kTwoKeys[] = {{"Mass", "100"}, {"Span", " 412.5 "}};
 
-struct SectionEdit {
-    const char* what;
-    std::string before;
-    void (*edit)(ProfileDocument&);
-    std::string after;
-};
-
-void PrintTo(const SectionEdit& e, std::ostream* os) { *os << e.what; }
-
-class SectionEdits : public ::testing::TestWithParam<SectionEdit> {};
-
-TEST_P(SectionEdits, ChangeOnlyTheirSections) {
-    ProfileDocument d(GetParam().before);
-    GetParam().edit(d);
-    EXPECT_EQ(d.text(), GetParam().after);
+// Each edit changes only its sections and keeps every other byte.
+TEST(ProfileDocument, SectionEditsChangeOnlyTheirSections) {
+    const struct {
+        const char* what;
+        std::string before;
+        void (*edit)(ProfileDocument&);
+        std::string after;
+    } cases[] = {
+        {"replaced in place, case-blind, blank line and neighbours kept",
+         "; mine\n[SETTINGS]\nNiveau=300\n\n[belt cam]\nMass=1\n; "
+         "note\nOld=2\n\n[POSITIONS]\nTop=5",
+         [](ProfileDocument& d) { d.replaceSection("BELT Cam", kTwoKeys); },
+         "; mine\n[SETTINGS]\nNiveau=300\n\n[BELT Cam]\nMass=100\nSpan=\" 412.5 \"\n\n"
+         "[POSITIONS]\nTop=5"},
+        {"added at the end with the file's line ends", "[SETTINGS]\r\nNiveau=300",
+         [](ProfileDocument& d) { d.replaceSection("BELT Cam", kTwoKeys); },
+         "[SETTINGS]\r\nNiveau=300\r\n[BELT Cam]\r\nMass=100\r\nSpan=\" 412.5 \"\r\n"},
+        {"every copy removed", "[BELT x]\nA=1\n[SETTINGS]\nB=2\n[belt X]\nC=3\n",
+         [](ProfileDocument& d) { d.removeSection("Belt X"); }, "[SETTINGS]\nB=2\n"},
+        {"names the file cannot hold refused", "[A]\nk=v\n",
+         [](ProfileDocument& d) {
+             const ProfileKeyValue bad[] = {{"k", "line\nbreak"}};
+             EXPECT_FALSE(d.replaceSection("A", bad));
+             EXPECT_FALSE(d.replaceSection("a]b", kTwoKeys));
+             const ProfileKeyValue badKey[] = {{"k=1", "v"}};
+             EXPECT_FALSE(d.replaceSection("A", badKey));
+         },
+         "[A]\nk=v\n"},
+        {"an empty file", "", [](ProfileDocument& d) { d.replaceSection("A", {}); }, "[A]\n"},
+    };
+    for (const auto& c : cases) {
+        ProfileDocument d(c.before);
+        c.edit(d);
+        EXPECT_EQ(d.text(), c.after) << c.what;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    ProfileDocument, SectionEdits,
-    ::testing::Values(
-        SectionEdit{"replaced in place, case-blind, blank line and neighbours kept",
-                    "; mine\n[SETTINGS]\nNiveau=300\n\n[belt cam]\nMass=1\n; note\nOld=2\n\n"
-                    "[POSITIONS]\nTop=5",
-                    [](ProfileDocument& d) { d.replaceSection("BELT Cam", kTwoKeys); },
-                    "; mine\n[SETTINGS]\nNiveau=300\n\n[BELT Cam]\nMass=100\nSpan=\" 412.5 \"\n\n"
-                    "[POSITIONS]\nTop=5"},
-        SectionEdit{"added at the end with the file's line ends", "[SETTINGS]\r\nNiveau=300",
-                    [](ProfileDocument& d) { d.replaceSection("BELT Cam", kTwoKeys); },
-                    "[SETTINGS]\r\nNiveau=300\r\n[BELT Cam]\r\nMass=100\r\nSpan=\" 412.5 \"\r\n"},
-        SectionEdit{"every copy removed", "[BELT x]\nA=1\n[SETTINGS]\nB=2\n[belt X]\nC=3\n",
-                    [](ProfileDocument& d) { d.removeSection("Belt X"); }, "[SETTINGS]\nB=2\n"},
-        SectionEdit{"names the file cannot hold refused", "[A]\nk=v\n",
-                    [](ProfileDocument& d) {
-                        const ProfileKeyValue bad[] = {{"k", "line\nbreak"}};
-                        EXPECT_FALSE(d.replaceSection("A", bad));
-                        EXPECT_FALSE(d.replaceSection("a]b", kTwoKeys));
-                        const ProfileKeyValue badKey[] = {{"k=1", "v"}};
-                        EXPECT_FALSE(d.replaceSection("A", badKey));
-                    },
-                    "[A]\nk=v\n"},
-        SectionEdit{"an empty file", "", [](ProfileDocument& d) { d.replaceSection("A", {}); },
-                    "[A]\n"}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(ProfileDocument, ReadsAsTheOneKeyStoreDoes) {
     const std::string text =
