@@ -1,5 +1,7 @@
 #include "audio/audio_backend.h"
 
+#include "audio/stream_watch.h"
+
 namespace vellora {
 
 std::unique_ptr<RtAudio> openAudioLibrary() {
@@ -19,7 +21,7 @@ std::unique_ptr<RtAudio> openAudioLibrary() {
     }
 }
 
-void ignoreAudioError(RtAudioError::Type, const std::string&) {}
+void noteAudioError(RtAudioError::Type, const std::string&) { StreamWatch::reportError(); }
 
 void closeAudioStream(RtAudio& audio) {
     try {

@@ -13,8 +13,9 @@ namespace vellora {
 std::unique_ptr<RtAudio> openAudioLibrary();
 
 // Error callback for openStream(): RtAudio 5 reports stream errors here rather than
-// throwing on its own thread; they reach us as samples that do not arrive.
-void ignoreAudioError(RtAudioError::Type type, const std::string& text);
+// throwing on its own thread. Errors on a stream's thread go to that stream's
+// StreamWatch; the text adds nothing the user could act on.
+void noteAudioError(RtAudioError::Type type, const std::string& text);
 
 // Closes whatever stream `audio` has open; never throws.
 void closeAudioStream(RtAudio& audio);

@@ -33,15 +33,28 @@ RtAudioInput::~RtAudioInput() { closeStream(); }
 
 bool RtAudioInput::streamOpen() const {
     try {
-        return audio_ && audio_->isStreamOpen() && audio_->isStreamRunning();
+        return audio_ && !watch_.failed() && audio_->isStreamOpen() && audio_->isStreamRunning();
     } catch (...) {
         return false;
     }
 }
 
 int RtAudioInput::onAudio(void*, void* input, unsigned frames, double, unsigned, void* self) {
-    static_cast<RtAudioInput*>(self)->capture(static_cast<const float*>(input), frames);
+    auto* me = static_cast<RtAudioInput*>(self);
+    if (me->watch_.blockIsLive(frames))
+        me->capture(static_cast<const float*>(input), frames);
+    else if (me->watch_.failed())
+        return me->stopOnFailure();
     return 0;
+}
+
+// The recording waiting for samples ends now, short; the stream is aborted so that
+// its thread stops spinning, and the next recording opens a new one.
+int RtAudioInput::stopOnFailure() {
+    std::lock_guard lock(mutex_);
+    collecting_ = false;
+    if (waiter_) QMetaObject::invokeMethod(waiter_, &QEventLoop::quit, Qt::QueuedConnection);
+    return 2;  // abort
 }
 
 void RtAudioInput::capture(const float* input, unsigned frames) {
@@ -82,6 +95,7 @@ void RtAudioInput::capture(const float* input, unsigned frames) {
 bool RtAudioInput::tryOpen(unsigned device, CaptureFormat f) {
     if (f.channels == 0 || f.rate == 0) return false;
     format_ = f;
+    watch_.restart(f.rate);
     firstBlock_ = true;
     delivered_ = false;
     resampler_.reset();
@@ -99,7 +113,7 @@ bool RtAudioInput::tryOpen(unsigned device, CaptureFormat f) {
     streamOptions.streamName = "Vellora";
     try {
         audio_->openStream(nullptr, &params, RTAUDIO_FLOAT32, f.rate, &frames, &onAudio, this,
-                           &streamOptions, &ignoreAudioError);
+                           &streamOptions, &noteAudioError);
         if (!audio_->isStreamOpen()) return false;
         audio_->startStream();
         if (audio_->isStreamRunning()) return true;

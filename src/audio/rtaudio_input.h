@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "audio/audio_input.h"
+#include "audio/stream_watch.h"
 
 class RtAudio;
 class QEventLoop;
@@ -59,6 +60,7 @@ class RtAudioInput final : public AudioInput {
     static int onAudio(void* output, void* input, unsigned frames, double time, unsigned status,
                        void* self);
     void capture(const float* input, unsigned frames);
+    int stopOnFailure();
     bool tryOpen(unsigned device, CaptureFormat f);
     void closeStream();
 
@@ -72,6 +74,7 @@ class RtAudioInput final : public AudioInput {
     std::unique_ptr<AudioResampler> resampler_;
     std::vector<float> mono_, converted_;
 
+    StreamWatch watch_;                   // a dead stream ends the recording at once
     std::atomic<bool> delivered_{false};  // audio has arrived since the stream opened
     std::mutex mutex_;                    // guards what follows
     std::vector<uint8_t> samples_;

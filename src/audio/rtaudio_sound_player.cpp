@@ -27,6 +27,10 @@ RtAudioSoundPlayer::~RtAudioSoundPlayer() { stop(); }
 
 bool RtAudioSoundPlayer::playing() const { return !finished_.load(); }
 
+SoundProblem RtAudioSoundPlayer::problem() const {
+    return watch_.failed() ? SoundProblem::Lost : refused_;
+}
+
 bool RtAudioSoundPlayer::load(const char* name, Clip& clip) {
     // Only a regular file: sf_open on a FIFO would wait for a writer for good.
     const int fd = openRegularFileForReading(name);
@@ -67,7 +71,11 @@ bool RtAudioSoundPlayer::load(const char* name, Clip& clip) {
 
 int RtAudioSoundPlayer::onAudio(void* output, void*, unsigned frames, double, unsigned,
                                 void* self) {
-    return static_cast<RtAudioSoundPlayer*>(self)->fill(static_cast<float*>(output), frames);
+    auto* me = static_cast<RtAudioSoundPlayer*>(self);
+    if (me->watch_.blockIsLive(frames) || !me->watch_.failed())
+        return me->fill(static_cast<float*>(output), frames);
+    me->finished_ = true;
+    return 2;  // abort: the stream's thread stops instead of spinning
 }
 
 int RtAudioSoundPlayer::fill(float* out, unsigned frames) {
@@ -95,10 +103,11 @@ bool RtAudioSoundPlayer::start(unsigned rate) {
     RtAudio::StreamOptions options;
     options.streamName = "Vellora";
     unsigned frames = kFramesPerBuffer;
+    watch_.restart(rate);
     try {
         params.deviceId = audio_->getDefaultOutputDevice();
         audio_->openStream(&params, nullptr, RTAUDIO_FLOAT32, rate, &frames, &onAudio, this,
-                           &options, &ignoreAudioError);
+                           &options, &noteAudioError);
         if (!audio_->isStreamOpen()) return false;
         finished_ = false;
         audio_->startStream();
@@ -112,21 +121,32 @@ bool RtAudioSoundPlayer::start(unsigned rate) {
 
 bool RtAudioSoundPlayer::sndPlaySound(const char* name, unsigned flags) {
     stop();
+    refused_ = SoundProblem::None;
     if (!name) return true;
     if (!(flags & kSoundAsync)) return false;
     Clip clip;
-    if (!load(name, clip)) return false;
+    if (!load(name, clip)) {
+        refused_ = SoundProblem::File;
+        return false;
+    }
+    refused_ = SoundProblem::Output;
     if (!audio_) audio_ = openAudioLibrary();
     if (!audio_) return false;
     clip_ = std::move(clip);
     position_ = 0;
     loop_ = (flags & kSoundLoop) != 0;
-    if (start(clip_.rate)) return true;
+    if (start(clip_.rate)) {
+        refused_ = SoundProblem::None;
+        return true;
+    }
     // Some outputs take only their own rates: convert the clip once, which keeps the
     // loop gapless.
     clip_.frames = resampleClip(clip_.frames, int(clip_.channels), clip_.rate, kFallbackRate);
     position_ = 0;
-    if (!clip_.frames.empty() && start(kFallbackRate)) return true;
+    if (!clip_.frames.empty() && start(kFallbackRate)) {
+        refused_ = SoundProblem::None;
+        return true;
+    }
     clip_ = {};
     return false;
 }
@@ -134,6 +154,7 @@ bool RtAudioSoundPlayer::sndPlaySound(const char* name, unsigned flags) {
 void RtAudioSoundPlayer::stop() {
     if (audio_) closeAudioStream(*audio_);
     finished_ = true;
+    watch_.restart(0);
 }
 
 }  // namespace vellora

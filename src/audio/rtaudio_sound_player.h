@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audio/sound_player.h"
+#include "audio/stream_watch.h"
 
 class RtAudio;
 
@@ -20,6 +21,7 @@ class RtAudioSoundPlayer final : public SoundPlayer {
 
     bool sndPlaySound(const char* name, unsigned flags) override;
     bool playing() const override;
+    SoundProblem problem() const override;
 
   private:
     struct Clip {
@@ -40,6 +42,8 @@ class RtAudioSoundPlayer final : public SoundPlayer {
     size_t position_ = 0;  // next frame
     bool loop_ = false;
     std::atomic<bool> finished_{true};
+    StreamWatch watch_;  // a dead output stops the sound and is reported as Lost
+    SoundProblem refused_ = SoundProblem::None;
 };
 
 }  // namespace vellora

@@ -8,6 +8,14 @@ inline constexpr unsigned kSoundAsync = 1;
 inline constexpr unsigned kSoundNoDefault = 2;  // accepted; there is no default sound anyway
 inline constexpr unsigned kSoundLoop = 8;
 
+// Why nothing plays that was asked to.
+enum class SoundProblem {
+    None,
+    File,    // the file is missing, a folder, or holds no sound that can be read
+    Output,  // no sound output could be opened
+    Lost,    // the output failed while playing (device unplugged, sound server gone)
+};
+
 class SoundPlayer {
   public:
     virtual ~SoundPlayer() = default;
@@ -18,6 +26,9 @@ class SoundPlayer {
     virtual bool sndPlaySound(const char* name, unsigned flags) = 0;
     // A sound is playing (a loop until stopped, a single play until its end).
     virtual bool playing() const = 0;
+    // Why the last request plays nothing, or Lost once its output failed; None while it
+    // plays, after its end and after a stop.
+    virtual SoundProblem problem() const = 0;
 };
 
 }  // namespace vellora

@@ -92,6 +92,8 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
     if (loaded.selected.empty()) newSetup();
     updateEnabledFields();
     applyCaptions({});
+    // The agreement spoke of the readings of the set-up before.
+    connect(this, &BeltWindow::setupChanged, this, [this] { showAgreement(Agreement::TooFew); });
     if (!loaded.error.empty()) {
         showStoreProblem(loaded.error);
     } else if (!loaded.refused.empty()) {
@@ -270,7 +272,8 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
         cell->setText(
             q(caption(range == RangeStatus::Inside ? BeltCaption::Inside : BeltCaption::Outside)));
     }
-    showAgreement(log_.agreement());
+    showAgreement(shownAgreement_);
+    showLastReading();
     showSetupProblem(setupProblem_);
     showReadingsProblem(readingsProblem_);
 }
@@ -523,24 +526,32 @@ Agreement BeltWindow::addReading(double hz, std::chrono::system_clock::time_poin
     showReadingRow(r);
     readingsTable->scrollToBottom();
 
-    QString last = q(caption(BeltCaption::LastReading)) + ": " + fixed(hz, 1) + " Hz";
-    if (r.tension)
-        last += QString("  %1 N (%2 kgf, %3 lbf)")
-                    .arg(fixed(r.tension->newtons, 0), fixed(r.tension->kgf, 1),
-                         fixed(r.tension->lbf, 1));
-    if (status != RangeStatus::NoTarget)
-        last += "  " + q(caption(status == RangeStatus::Inside ? BeltCaption::Inside
-                                                               : BeltCaption::Outside));
-    lastReadingLabel->setText(last);
-    lastReadingLabel->setStyleSheet(status == RangeStatus::Inside    ? kInsideStyle
-                                    : status == RangeStatus::Outside ? kOutsideStyle
-                                                                     : "");
-    lastReadingLabel->setProperty("rangeStatus", int(status));
+    lastReading_ = r;
+    showLastReading();
     showAgreement(a);
     return a;
 }
 
+void BeltWindow::showLastReading() {
+    if (!lastReading_) return;
+    const Reading& r = *lastReading_;
+    QString last = q(caption(BeltCaption::LastReading)) + ": " + fixed(r.hz, 1) + " Hz";
+    if (r.tension)
+        last += QString("  %1 N (%2 kgf, %3 lbf)")
+                    .arg(fixed(r.tension->newtons, 0), fixed(r.tension->kgf, 1),
+                         fixed(r.tension->lbf, 1));
+    if (r.range != RangeStatus::NoTarget)
+        last += "  " + q(caption(r.range == RangeStatus::Inside ? BeltCaption::Inside
+                                                                : BeltCaption::Outside));
+    lastReadingLabel->setText(last);
+    lastReadingLabel->setStyleSheet(r.range == RangeStatus::Inside    ? kInsideStyle
+                                    : r.range == RangeStatus::Outside ? kOutsideStyle
+                                                                      : "");
+    lastReadingLabel->setProperty("rangeStatus", int(r.range));
+}
+
 void BeltWindow::showAgreement(Agreement a) {
+    shownAgreement_ = a;
     const BeltCaption c = a == Agreement::Confirmed  ? BeltCaption::Confirmed
                           : a == Agreement::Disagree ? BeltCaption::Disagree
                                                      : BeltCaption::TooFew;

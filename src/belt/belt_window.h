@@ -116,6 +116,7 @@ class BeltWindow : public QWidget {
     void showReadingsProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingRow(const Reading& r);
     void showAgreement(Agreement a);
+    void showLastReading();
     void askAndSaveCsv();
     void askAndClearReadings();
     std::string caption(BeltCaption c) const { return beltCaption(lookup_, c); }
@@ -128,6 +129,9 @@ class BeltWindow : public QWidget {
     // The problems shown, kept so that a language switch words them again.
     std::optional<std::pair<BeltCaption, std::string>> readingsProblem_;
     std::optional<std::pair<BeltCaption, std::string>> setupProblem_;
+    // What the agreement and last-reading lines show, for the same reason.
+    Agreement shownAgreement_ = Agreement::TooFew;
+    std::optional<Reading> lastReading_;
     std::map<BeltField, Field> fields_;
     QLabel* massCaption_ = nullptr;
     QLabel* spanCaption_ = nullptr;

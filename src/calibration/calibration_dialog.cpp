@@ -119,13 +119,15 @@ void FormCalibration::CommandOK_Click() {
     const ToneWriteResult written =
         WriteCalibrationTone(frequency, *host_.frequenceCal, host_.toneFolder);
     if (!written.ok) {
-        // Stay open: the user sees why and can choose again or leave with Exit.
+        // Stay open: the user sees why and can choose again or leave with the second button.
         std::error_code ec;
-        const auto folder = std::filesystem::absolute(host_.toneFolder, ec).lexically_normal();
-        host_.showProblem(withFolder(host_.text("FORM1", kToneNotWrittenKey), folder.string()) +
-                          " (" + written.error + ")");
+        const auto file = std::filesystem::absolute(host_.toneFolder / kCalibrationToneFile, ec)
+                              .lexically_normal();
+        host_.showProblem(fillIn(host_.text("FORM1", kToneFileKey), {file.string()}) + " (" +
+                          written.error + ")");
         return;
     }
+    if (host_.toneWritten) host_.toneWritten();
     close();
 }
 

@@ -24,12 +24,15 @@ struct CalibrationDialogHost {
     std::function<int32_t(const char* section, const char* key, int32_t fallback)> readInt;
     std::function<bool(const char* section, const char* key, const std::string& value)> writeString;
     std::function<void(const std::string& message)> showProblem;
+    // OK wrote the tone for a new FrequenceCal: a calibration playing the old one
+    // changes to it.
+    std::function<void()> toneWritten;
     int16_t* frequenceCal = nullptr;  // the main window's calibration frequency
     std::filesystem::path toneFolder = ".";
 };
 
 class FormCalibration : public QDialog {
-public:
+  public:
     FormCalibration(CalibrationDialogHost host, QWidget* owner);
 
     // The CALIBRATION texts: title, Label1, CommandOK, CommandExit.
@@ -41,10 +44,10 @@ public:
     QPushButton* CommandOK = nullptr;
     QPushButton* CommandExit = nullptr;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void Form_Load();
     void hscrollcalibration_change();
     void CommandOK_Click();

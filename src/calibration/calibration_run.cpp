@@ -1,5 +1,6 @@
 #include "calibration/calibration_run.h"
 
+#include <optional>
 #include <system_error>
 
 #include "calibration/calibration_tone.h"
@@ -16,10 +17,18 @@ constexpr double kUnitsPerHertzStep = 500.0;
 
 }  // namespace
 
-std::string withFolder(std::string text, const std::string& folder) {
-    const auto at = text.find("%1");
-    if (at == std::string::npos) return text + " " + folder;
-    return text.replace(at, 2, folder);
+std::string fillIn(const std::string& text, std::initializer_list<std::string> values) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t n = i + 1 < text.size() ? size_t(text[i + 1] - '0') : 0;
+        if (text[i] == '%' && n >= 1 && n <= values.size()) {
+            out += *(values.begin() + (n - 1));
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 std::string calibrationQuestion(const CalibrationWindow& w, int16_t frequenceCal) {
@@ -40,8 +49,8 @@ CalibrationRun::CalibrationRun(CalibrationWindow& window, MeterState& state, Ton
 void CalibrationRun::CommandCalibrate_Click() {
     const std::string idle = window_.text(kCalibrateIdleKey);
     bool start = window_.calibrateCaption() == idle;
-    // With equal texts the caption cannot tell; the tone can, so a press still stops it.
-    if (idle == window_.text(kCalibrateActiveKey)) start = !player_.playing();
+    // With equal texts the caption cannot tell, so a press during a calibration stops it.
+    if (idle == window_.text(kCalibrateActiveKey)) start = !active_;
     if (start)
         this->start();
     else
@@ -55,44 +64,67 @@ void CalibrationRun::start() {
     window_.showQuestionFrame(false);
     if (!ok) return;
 
-    // No platform default sound stands in for a missing tone: write the one the
-    // question quotes.
-    std::error_code ec;
-    if (!std::filesystem::exists(toneFolder_ / kCalibrationToneFile, ec)) {
-        const ToneWriteResult written =
-            WriteCalibrationTone(state_.FrequenceCal, state_.FrequenceCal, toneFolder_);
-        if (!written.ok) {
-            const auto folder = std::filesystem::absolute(toneFolder_, ec).lexically_normal();
-            window_.showProblem(withFolder(window_.text(kToneNotWrittenKey), folder.string()));
-            return;
-        }
-    }
-
-    // Something else under the tone's name (a FIFO, a folder, a huge file) is named as
-    // such rather than blamed on the loudspeaker.
-    const std::filesystem::path tone = toneFolder_ / kCalibrationToneFile;
-    if (!isPlayableToneFile(tone)) {
-        const auto file = std::filesystem::absolute(tone, ec).lexically_normal();
-        window_.showProblem(withFolder(window_.text(kToneUnreadableKey), file.string()));
-        return;
-    }
-
+    active_ = true;
     window_.setCalibrateCaption(window_.text(kCalibrateActiveKey));
-    if (!player_.playLoop(tone.string())) {
-        window_.setCalibrateCaption(window_.text(kCalibrateIdleKey));
-        window_.showProblem(window_.text(kToneNotPlayedKey));
-        return;
-    }
+    const std::optional<std::string> problem = playTone();
     window_.showReadout(frequencyText(state_.plot.IndicePic, state_.plot.PasFrequence));
     window_.enableMeasurementButtons();
     if (state_.PremiereCalibration)
         state_.PremiereCalibration = false;
     else if (window_.runCaption() == window_.text(kRunActiveKey))
         window_.setRunCaption(window_.text(kRunIdleKey));
+    // Before the run, which returns only when it ends.
+    if (problem) window_.showProblem(*problem);
     window_.CommandRun_Click();
 }
 
+// The file is written afresh unless it holds exactly the tone of FrequenceCal, so the
+// tone heard is the one the question quoted: an older file may hold another (the
+// dialog's second button stores a frequency without writing its tone), or be damaged.
+std::optional<std::string> CalibrationRun::playTone() {
+    player_.stop();
+    playingHz_.reset();
+    const std::filesystem::path file = toneFolder_ / kCalibrationToneFile;
+    const std::string goOn =
+        "\n" + fillIn(window_.text(kExternalToneKey), {formatWhole(state_.FrequenceCal)});
+    std::error_code ec;
+    const std::string shownFile = std::filesystem::absolute(file, ec).lexically_normal().string();
+    // Something else under the tone's name that is not an ordinary file of tone size
+    // (a FIFO, a folder, a huge file) is named as such, and left as it is.
+    if (std::filesystem::exists(std::filesystem::symlink_status(file, ec)) &&
+        !isPlayableToneFile(file))
+        return fillIn(window_.text(kToneUnreadableKey), {shownFile}) + goOn;
+    if (!toneFileHolds(file, state_.FrequenceCal)) {
+        const ToneWriteResult written =
+            WriteCalibrationTone(state_.FrequenceCal, state_.FrequenceCal, toneFolder_);
+        if (!written.ok)
+            return fillIn(window_.text(kToneFileKey), {shownFile}) + " (" + written.error + ")" +
+                   goOn;
+    }
+    if (!player_.playLoop(file.string())) {
+        if (player_.problem() == SoundProblem::File)
+            return fillIn(window_.text(kToneFileKey), {shownFile}) + goOn;
+        return window_.text(kToneNotPlayedKey) + goOn;
+    }
+    playingHz_ = state_.FrequenceCal;
+    return std::nullopt;
+}
+
+void CalibrationRun::toneFileChanged() {
+    if (!active_) return;
+    if (const std::optional<std::string> problem = playTone()) window_.showProblem(*problem);
+}
+
+void CalibrationRun::checkTone() {
+    if (!playingHz_ || player_.problem() != SoundProblem::Lost) return;
+    player_.stop();
+    playingHz_.reset();
+    window_.showProblem(window_.text(kToneLostKey));
+}
+
 void CalibrationRun::stop() {
+    active_ = false;
+    playingHz_.reset();
     window_.setCalibrateCaption(window_.text(kCalibrateIdleKey));
     player_.stop();
     window_.setCalibrateSliderEnabled(false);

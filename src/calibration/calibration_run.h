@@ -5,8 +5,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
+#include <optional>
 #include <string>
 
+#include "audio/sound_player.h"
 #include "measure/meter_state.h"
 
 namespace vellora {
@@ -16,9 +19,11 @@ inline constexpr int kCalibrateIdleKey = 8;
 inline constexpr int kCalibrateActiveKey = 24;
 inline constexpr int kReadoutLabelKey = 14;
 inline constexpr int kQuestionKeys[4] = {26, 27, 28, 29};
-inline constexpr int kToneNotWrittenKey = 32;  // "%1" is the folder
 inline constexpr int kToneNotPlayedKey = 33;
 inline constexpr int kToneUnreadableKey = 53;  // "%1" is the file
+inline constexpr int kToneFileKey = 46;      // "%1" the file
+inline constexpr int kExternalToneKey = 47;  // "%1" the frequency
+inline constexpr int kToneLostKey = 48;
 
 // What the calibration run needs of the main window.
 class CalibrationWindow {
@@ -50,15 +55,17 @@ class TonePlayer {
     virtual bool playLoop(const std::string& file) = 0;
     virtual void stop() = 0;
     virtual bool playing() const = 0;
+    // Why the last playLoop plays nothing, or Lost once the output failed while playing.
+    virtual SoundProblem problem() const = 0;
 };
 
 // The start question: texts 26, the frequency, 27, a line break, 28, text 14 between
 // curly quotation marks, 29.
 std::string calibrationQuestion(const CalibrationWindow& w, int16_t frequenceCal);
 
-// The message that the tone could not be written: "%1" in `text` becomes the folder
-// (appended when the text has none).
-std::string withFolder(std::string text, const std::string& folder);
+// "%1", "%2", ... in a language text replaced by the values, in one pass (a value
+// holding "%2" stays as it is).
+std::string fillIn(const std::string& text, std::initializer_list<std::string> values);
 
 // Hertz per bin for the slider's position: 5.4171 + (value - mid-range) / 500, in
 // single precision (4.3931 at 0, 6.4411 at 1024).
@@ -71,19 +78,37 @@ class CalibrationRun {
                    std::filesystem::path toneFolder = ".");
 
     // Start (asks, plays, enables, runs; returns when that run ends) or stop the tone.
+    // A start without a tone that can be played says why and still calibrates, for a
+    // tone from another source.
     void CommandCalibrate_Click();
 
     // The fine-correction slider moved: new hertz per bin and the read-out of the last peak.
     void HScrollCalibrate_Change(int16_t minimum, int16_t maximum, int16_t value);
 
+    // The frequency dialog wrote a new tone: while calibrating it plays at once.
+    void toneFileChanged();
+
+    // When the tone's output failed while playing: stops it and says so. Call where a
+    // message may be shown.
+    void checkTone();
+
+    // Started and not stopped since.
+    bool calibrating() const { return active_; }
+    // What the microphone should hear: the tone playing, else FrequenceCal (a tone from
+    // another source).
+    int16_t toneHz() const { return playingHz_.value_or(state_.FrequenceCal); }
+
   private:
     void start();
     void stop();
+    std::optional<std::string> playTone();
 
     CalibrationWindow& window_;
     MeterState& state_;
     TonePlayer& player_;
     std::filesystem::path toneFolder_;
+    bool active_ = false;
+    std::optional<int16_t> playingHz_;  // the frequency of the tone playing
 };
 
 }  // namespace vellora

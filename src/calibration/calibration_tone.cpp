@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 
 #include "common/atomic_file.h"
 #include "common/numeric.h"
@@ -40,6 +41,17 @@ bool isPlayableToneFile(const std::filesystem::path& file) {
     const bool fits = ::fstat(fd, &st) == 0 && std::uintmax_t(st.st_size) <= kLargestToneFile;
     ::close(fd);
     return fits;
+}
+
+bool toneFileHolds(const std::filesystem::path& file, int16_t frequency) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec) ||
+        std::filesystem::file_size(file, ec) != kToneFileSize || ec)
+        return false;
+    ToneFile held{};
+    std::ifstream in(file, std::ios::binary);
+    in.read(reinterpret_cast<char*>(held.data()), std::streamsize(held.size()));
+    return in.gcount() == std::streamsize(held.size()) && held == calibrationToneBytes(frequency);
 }
 
 ToneWriteResult WriteCalibrationTone(int16_t frequency, int16_t& frequenceCal,

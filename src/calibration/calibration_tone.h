@@ -26,6 +26,10 @@ using ToneFile = std::array<uint8_t, kToneFileSize>;
 // the wave and the last lands on the zero line, so the file loops without a click.
 ToneFile calibrationToneBytes(int16_t frequency);
 
+// True when `file` holds exactly the bytes calibrationToneBytes(frequency) gives: a
+// missing, shorter, longer or other file does not.
+bool toneFileHolds(const std::filesystem::path& file, int16_t frequency);
+
 struct ToneWriteResult {
     bool ok = false;
     std::string error;  // why the file could not be written

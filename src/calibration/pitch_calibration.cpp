@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "audio/audio_input.h"
 #include "calibration/calibration_run.h"
 
 namespace vellora {
@@ -35,6 +36,15 @@ std::optional<CalibrationSetting> autoCalibrationSetting(double estimateHz, floa
     best.limited = (best.position == minimum && wanted < best.pasFrequence) ||
                    (best.position == maximum && wanted > best.pasFrequence);
     return best;
+}
+
+double nominalToneHz(double estimateHz, float pasFrequence) {
+    return estimateHz * kCaptureRate / cardRate(pasFrequence);
+}
+
+bool isCalibrationTone(double estimateHz, float pasFrequence, int16_t toneHz) {
+    return toneHz > 0 &&
+           std::abs(nominalToneHz(estimateHz, pasFrequence) - toneHz) <= kToneTolerance * toneHz;
 }
 
 PitchOptions calibrationPitchOptions(int16_t frequenceCal) {

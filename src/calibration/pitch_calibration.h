@@ -24,6 +24,17 @@ std::optional<CalibrationSetting> autoCalibrationSetting(double estimateHz, floa
                                                          int16_t frequenceCal, int16_t minimum = 0,
                                                          int16_t maximum = 1024);
 
+// Beyond this the sound heard is not the calibration tone (another tone, feedback,
+// noise): a sound card's clock is off by far less.
+inline constexpr double kToneTolerance = 0.03;
+
+// An estimate made at `pasFrequence` as the card's nominal rate hears it, so that
+// wherever the slider stands, a sound is judged by what it is.
+double nominalToneHz(double estimateHz, float pasFrequence);
+
+// The estimate lies within kToneTolerance of the tone's frequency at the nominal rate.
+bool isCalibrationTone(double estimateHz, float pasFrequence, int16_t toneHz);
+
 // Estimator options for a calibration tone: a range round `frequenceCal` wide enough for
 // any scale the slider can set.
 PitchOptions calibrationPitchOptions(int16_t frequenceCal);

@@ -2,8 +2,8 @@
 // stop of any sound.
 #pragma once
 
-#include "calibration/calibration_run.h"
 #include "audio/sound_player.h"
+#include "calibration/calibration_run.h"
 
 namespace vellora {
 
@@ -16,6 +16,7 @@ class SoundTonePlayer final : public TonePlayer {
     }
     void stop() override { sound_.sndPlaySound(nullptr, 0); }
     bool playing() const override { return sound_.playing(); }
+    SoundProblem problem() const override { return sound_.problem(); }
 
   private:
     SoundPlayer& sound_;

@@ -7,12 +7,13 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
-#include "calibration/calibration_dialog.h"
-#include "belt/belt_window.h"
-#include "mainwindow/picture_surface.h"
 #include "belt/belt_store.h"
+#include "belt/belt_window.h"
+#include "calibration/calibration_dialog.h"
 #include "common/version.h"
+#include "mainwindow/picture_surface.h"
 
 namespace vellora {
 
@@ -60,12 +61,15 @@ QFrame* frame(QWidget* parent, const char* name) {
     return f;
 }
 
+constexpr int kToneWatchMs = 500;
+
 // Without a loudspeaker nothing plays, and the calibration says so.
 class SilentTone final : public TonePlayer {
   public:
     bool playLoop(const std::string&) override { return false; }
     void stop() override {}
     bool playing() const override { return false; }
+    SoundProblem problem() const override { return SoundProblem::Output; }
 };
 
 TonePlayer& toneOf(const Form1Services& s, std::unique_ptr<TonePlayer>& silent) {
@@ -95,6 +99,12 @@ Form1::Form1(Form1Services services, QWidget* parent)
     applyGeometry(geometry_);
     connectHandlers();
     tone_ = services_.tone ? services_.tone : silentTone_.get();
+    toneWatch_ = new QTimer(this);
+    toneWatch_->setInterval(kToneWatchMs);
+    // During a run the cycle's yield looks, never a capture's wait.
+    connect(toneWatch_, &QTimer::timeout, this, [this] {
+        if (!state.MesureEnCours) calibration_.checkTone();
+    });
     createPreciseReadout();
     client_->installEventFilter(this);
 

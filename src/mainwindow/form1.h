@@ -29,6 +29,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QScrollBar;
+class QTimer;
 
 namespace vellora {
 
@@ -190,6 +191,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void refreshSpectrum() override;
     void yield() override;
     void showRunProblem(const std::string& message) override;
+    std::string captureFailure(int32_t code) const override;
     void recordingRead(bool triggered) override;
     std::string calibrateCaption() const override;
     void setCalibrateCaption(const std::string& caption) override;
@@ -229,7 +231,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void placePreciseReadout();
     void applyPreciseCaptions();
     void showPreciseReading();
-    void updateAutoCalibrateButton();
+    void calibrationChanged();
 
     Form1Services services_;
     std::unique_ptr<TonePlayer> silentTone_;  // stands in when no loudspeaker was given
@@ -242,6 +244,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     FormGeometry geometry_;
 
     TonePlayer* tone_ = nullptr;
+    QTimer* toneWatch_ = nullptr;  // while calibrating: notices a tone whose output died
     std::unique_ptr<BeltStore> sessionBeltStore_;  // when no store was given
     BeltWindow* beltWindow_ = nullptr;             // a child window: lives as long as this
     PreciseMeter precise_;

@@ -34,12 +34,29 @@ std::string Form1::calibrateCaption() const { return toUtf8(CommandCalibrate->te
 void Form1::setCalibrateCaption(const std::string& c) {
     CommandCalibrate->setText(fromUtf8(c));
     applyGeometry(geometry_);
-    updateAutoCalibrateButton();
+    calibrationChanged();
 }
-// Called as the tone stops, so the automatic calibration goes with it.
+// Called as the calibration stops, so the automatic calibration goes with it.
 void Form1::setCalibrateSliderEnabled(bool enabled) {
     HScrollCalibrate->setEnabled(enabled);
-    updateAutoCalibrateButton();
+    calibrationChanged();
+}
+
+void Form1::calibrationChanged() {
+    const bool on = calibration_.calibrating();
+    CommandAutoCalibrate->setVisible(on);
+    if (on) {
+        toneWatch_->start();
+    } else {
+        toneWatch_->stop();
+        // The read-out of the tone and its hint go with the calibration.
+        if (preciseOfTone_) {
+            preciseOfTone_ = false;
+            preciseHz_.reset();
+            FramePrecise->hide();
+        }
+    }
+    placePreciseReadout();
 }
 
 void Form1::showQuestionFrame(bool shown) {

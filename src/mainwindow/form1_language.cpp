@@ -27,6 +27,7 @@ FormCalibration& Form1::ensureCalibrationDialog() {
                                ? services_.writeString
                                : [](const char*, const char*, const std::string&) { return false; };
         host.showProblem = [this](const std::string& m) { showProblem(m); };
+        host.toneWritten = [this] { calibration_.toneFileChanged(); };
         host.frequenceCal = &state.FrequenceCal;
         host.toneFolder = services_.toneFolder;
         calibrationDialog_ = new FormCalibration(std::move(host), this);

@@ -25,6 +25,9 @@ constexpr int kBeltMenuKey = 39;
 constexpr int kAutoCalibrateKey = 40;
 constexpr int kNoClearToneKey = 41;
 constexpr int kSliderEndKey = 42;
+constexpr int kNotTheToneKey = 43;  // "%1" heard, "%2" the tone
+constexpr int kToneLabelKey = 44;   // "%1" the tone's frequency
+constexpr int kToneHintKey = 45;    // "%1" the tone's frequency to 0.1 Hz
 
 constexpr int kGapPixels = 8;  // between the read-out and the gauge
 
@@ -39,7 +42,8 @@ QLabel* readoutLabel(QWidget* parent, const char* name, int pointSizeDelta, bool
     return l;
 }
 
-QString hertzText(double hz) { return QString::number(hz, 'f', 1) + " Hz"; }
+QString tenths(double hz) { return QString::number(hz, 'f', 1); }
+QString hertzText(double hz) { return tenths(hz) + " Hz"; }
 }  // namespace
 
 void Form1::createPreciseReadout() {
@@ -83,7 +87,11 @@ void Form1::createPreciseReadout() {
             return ask(question.toStdString());
         };
     if (!services_.readingsFile.empty()) beltWindow_->openReadingsFile(services_.readingsFile);
-    connect(beltWindow_, &BeltWindow::setupChanged, this, &Form1::showPreciseReading);
+    connect(beltWindow_, &BeltWindow::setupChanged, this, [this] {
+        // The agreement was of the readings of the set-up before.
+        TextAccord->hide();
+        showPreciseReading();
+    });
     applyPreciseCaptions();
 }
 
@@ -94,6 +102,7 @@ void Form1::applyPreciseCaptions() {
     Courroie->setText(fromUtf8(text(kBeltMenuKey)));
     beltWindow_->applyCaptions(
         [this](int key) -> std::optional<std::string> { return languageText("BELT", key); });
+    if (!TextAccord->isHidden()) TextAccord->setText(beltWindow_->agreementLabel->text());
     showPreciseReading();
 }
 
@@ -118,17 +127,19 @@ void Form1::placePreciseReadout() {
 
 void Form1::recordingRead(bool triggered) {
     const std::vector<uint8_t> samples = readRecordingSamples(services_.recordingPath);
-    preciseOfTone_ = tone_->playing();
+    preciseOfTone_ = calibration_.calibrating();
     const float pas = state.plot.PasFrequence;
-    preciseHz_ = preciseOfTone_ ? precise_.tone(samples, pas, state.FrequenceCal)
+    preciseHz_ = preciseOfTone_ ? precise_.tone(samples, pas, calibration_.toneHz())
                                 : precise_.belt(samples, pas);
-    if (triggered && *preciseHz_ && !preciseOfTone_) {
+    // The agreement belongs to triggered readings: a free-running cycle takes it away.
+    const bool logged = triggered && *preciseHz_ && !preciseOfTone_;
+    if (logged) {
         // The Belt window words and colours the agreement; the read-out repeats it.
         beltWindow_->addReading(**preciseHz_);
         TextAccord->setText(beltWindow_->agreementLabel->text());
         TextAccord->setStyleSheet(beltWindow_->agreementLabel->styleSheet());
-        TextAccord->show();
     }
+    TextAccord->setVisible(logged);
     CommandAutoCalibrate->setVisible(preciseOfTone_);
     showPreciseReading();
 }
@@ -137,12 +148,17 @@ void Form1::showPreciseReading() {
     if (!FramePrecise || !preciseHz_) return;
     const std::optional<double> hz = *preciseHz_;
     TextFondamentale->setText(hz ? hertzText(*hz) : fromUtf8(text(kNoClearPitchKey)));
+    const QString tone = QString::number(calibration_.toneHz());
+    LabelFondamentale->setText(preciseOfTone_ ? fromUtf8(text(kToneLabelKey)).replace("%1", tone)
+                                              : fromUtf8(text(kFundamentalKey)));
 
     const std::optional<BeltSetup> setup = beltWindow_->selectedSetup();
     QString tension;
     QString colour;
     if (preciseOfTone_) {
-        // A tone is no belt: no tension for it.
+        // A tone is no belt: no tension for it, but the way to a scale that reads it
+        // exactly. The whole-hertz box cannot: its bins are 5.4 Hz apart.
+        tension = fromUtf8(text(kToneHintKey)).replace("%1", tenths(calibration_.toneHz()));
     } else if (!setup) {
         tension = fromUtf8(text(kChooseBeltKey));
     } else if (hz) {
@@ -154,10 +170,11 @@ void Form1::showPreciseReading() {
         if (range != RangeStatus::NoTarget)
             colour = range == RangeStatus::Inside ? kInsideColour : kOutsideColour;
     }
-    // The hint to choose a belt reads as a hint, not as a measured value.
-    if (TextTension->font().bold() != setup.has_value()) {
+    // The hints read as hints, not as measured values.
+    const bool measured = setup.has_value() && !preciseOfTone_;
+    if (TextTension->font().bold() != measured) {
         QFont f = TextTension->font();
-        f.setBold(setup.has_value());
+        f.setBold(measured);
         TextTension->setFont(f);
     }
     TextTension->setText(tension);
@@ -174,24 +191,25 @@ void Form1::showPreciseReading() {
     placePreciseReadout();
 }
 
-void Form1::updateAutoCalibrateButton() {
-    CommandAutoCalibrate->setVisible(tone_->playing());
-    placePreciseReadout();
-}
-
 void Form1::CommandAutoCalibrate_Click() {
     const std::vector<uint8_t> samples = readRecordingSamples(services_.recordingPath);
-    const std::optional<CalibrationSetting> setting = precise_.autoCalibrate(
-        samples, state.plot.PasFrequence, state.FrequenceCal, int16_t(HScrollCalibrate->minimum()),
+    const int16_t toneHz = calibration_.toneHz();
+    const PreciseMeter::AutoCalibration a = precise_.autoCalibrate(
+        samples, state.plot.PasFrequence, toneHz, int16_t(HScrollCalibrate->minimum()),
         int16_t(HScrollCalibrate->maximum()));
-    if (!setting) {
+    if (!a.heardHz) {
         showProblem(text(kNoClearToneKey));
+        return;
+    }
+    if (!a.setting) {
+        showProblem(
+            fillIn(text(kNotTheToneKey), {toUtf8(tenths(*a.heardHz)), std::to_string(toneHz)}));
         return;
     }
     // Through the slider's own handler, as a hand on the slider would; fine-tuning by
     // hand goes on from there.
-    HScrollCalibrate->setValue(setting->position);
-    if (setting->limited) showProblem(text(kSliderEndKey));
+    HScrollCalibrate->setValue(a.setting->position);
+    if (a.setting->limited) showProblem(text(kSliderEndKey));
 }
 
 void Form1::Courroie_Click() {

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "audio/recorder_result.h"
 #include "common/qt_text.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
@@ -15,6 +16,8 @@ namespace vellora {
 namespace {
 constexpr int kNoiseIdleKey = 7;
 constexpr int kNoiseArmedKey = 25;
+constexpr int kInputLostKey = 49;
+constexpr int kRecordingNotSavedKey = 50;  // "%1" the recording file
 }  // namespace
 
 std::string Form1::languageText(const char* section, int key) const {
@@ -58,9 +61,27 @@ void Form1::refreshSpectrum() {
     Energie->refresh();
 }
 
-void Form1::yield() { QApplication::processEvents(QEventLoop::AllEvents); }
+void Form1::yield() {
+    calibration_.checkTone();
+    QApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void Form1::showRunProblem(const std::string& message) { showProblem(message); }
+
+// Each failure named as what it is: a clip that could not be saved is no missing
+// microphone.
+std::string Form1::captureFailure(int32_t code) const {
+    const std::string coded = " (" + std::to_string(code) + ")";
+    if (code == kFileNotWritten) {
+        std::error_code ec;
+        const auto file =
+            std::filesystem::absolute(services_.recordingPath, ec).lexically_normal().string();
+        return fillIn(text(kRecordingNotSavedKey), {file}) + coded;
+    }
+    std::string message = text(kCaptureFailedKey) + coded;
+    if (code == kNoAudioInTime) message += "\n" + text(kInputLostKey);
+    return message;
+}
 
 void Form1::showProblem(const std::string& message) {
     if (services_.showMessage) {

@@ -20,13 +20,16 @@ std::optional<double> PreciseMeter::tone(std::span<const uint8_t> samples, float
     return e->hz;
 }
 
-std::optional<CalibrationSetting> PreciseMeter::autoCalibrate(std::span<const uint8_t> samples,
-                                                              float pasFrequence,
-                                                              int16_t frequenceCal, int16_t minimum,
-                                                              int16_t maximum) {
-    const auto hz = tone(samples, pasFrequence, frequenceCal);
-    if (!hz) return std::nullopt;
-    return autoCalibrationSetting(*hz, pasFrequence, frequenceCal, minimum, maximum);
+PreciseMeter::AutoCalibration PreciseMeter::autoCalibrate(std::span<const uint8_t> samples,
+                                                          float pasFrequence, int16_t toneHz,
+                                                          int16_t minimum, int16_t maximum) {
+    AutoCalibration a;
+    const auto hz = tone(samples, pasFrequence, toneHz);
+    if (!hz) return a;
+    a.heardHz = nominalToneHz(*hz, pasFrequence);
+    if (isCalibrationTone(*hz, pasFrequence, toneHz))
+        a.setting = autoCalibrationSetting(*hz, pasFrequence, toneHz, minimum, maximum);
+    return a;
 }
 
 }  // namespace vellora

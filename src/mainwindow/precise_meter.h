@@ -19,11 +19,14 @@ class PreciseMeter {
     // The calibration tone's frequency as the current scale hears it.
     std::optional<double> tone(std::span<const uint8_t> samples, float pasFrequence,
                                int16_t frequenceCal);
-    // The slider position that makes the tone read `frequenceCal`; nullopt when no clear
-    // tone is heard.
-    std::optional<CalibrationSetting> autoCalibrate(std::span<const uint8_t> samples,
-                                                    float pasFrequence, int16_t frequenceCal,
-                                                    int16_t minimum, int16_t maximum);
+    struct AutoCalibration {
+        std::optional<double> heardHz;              // at the nominal rate; none: no clear tone
+        std::optional<CalibrationSetting> setting;  // none when refused
+    };
+    // The slider position that makes the tone read `toneHz`, refused when no clear tone
+    // is heard or what is heard is not that tone.
+    AutoCalibration autoCalibrate(std::span<const uint8_t> samples, float pasFrequence,
+                                  int16_t toneHz, int16_t minimum, int16_t maximum);
 
   private:
     // Each keeps its tables between clips; the tone's is rebuilt only when the

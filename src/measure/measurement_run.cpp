@@ -89,10 +89,12 @@ std::optional<std::string> MeasurementRun::cycle(PeakVote& vote, int32_t& energi
                                                  SpectrumArrays& arrays) {
     const int32_t captured = capture_ ? capture_() : 0;
     state_.Retour = captured;
-    // After a failed capture whatever "test.wav" still holds is an old clip: never
-    // show it as this cycle's.
-    const Recording rec = captured == 0 ? readRecordingFile(recordingPath_) : Recording{};
-    if (rec.present) state_.Retour = rec.n;
+    // A capture that failed recorded nothing, and whatever "test.wav" still holds is an
+    // old clip: such a cycle draws, votes and reports nothing.
+    if (captured != 0) return window_.captureFailure(captured);
+    const Recording rec = readRecordingFile(recordingPath_);
+    if (!rec.present) return window_.text(kNoRecordingKey);
+    state_.Retour = rec.n;
 
     DrawingSurface& im = window_.spectrum();
     const CycleOutcome out =
@@ -107,11 +109,8 @@ std::optional<std::string> MeasurementRun::cycle(PeakVote& vote, int32_t& energi
         state_.MesureEnCours = false;
         window_.setRunCaption(window_.text(kRunIdleKey));
     }
-    if (rec.present) window_.recordingRead(triggered);
+    window_.recordingRead(triggered);
     window_.refreshSpectrum();
-
-    if (captured != 0) return window_.text(kCaptureFailedKey) + " (" + std::to_string(captured) + ")";
-    if (!rec.present) return window_.text(kNoRecordingKey);
     return std::nullopt;
 }
 

@@ -24,7 +24,7 @@ inline constexpr int kSmoothingReplacedKey = 34;
 
 // What the run needs of the main window. All calls come from the user-interface thread.
 class RunWindow {
-public:
+  public:
     virtual ~RunWindow() = default;
     virtual std::string text(int form1Key) const = 0;  // the current language's FORM1 text
     virtual std::string runCaption() const = 0;
@@ -42,6 +42,10 @@ public:
     virtual void yield() = 0;
     // Tells the user why the run stopped (a modal message in the current language).
     virtual void showRunProblem(const std::string& message) = 0;
+    // Why a capture that returned `code` recorded nothing, in the current language.
+    virtual std::string captureFailure(int32_t code) const {
+        return text(kCaptureFailedKey) + " (" + std::to_string(code) + ")";
+    }
     // A clip was read and drawn; `triggered` when the noise trigger stopped the run on
     // it. For read-outs of the window's own beyond the strongest bar.
     virtual void recordingRead(bool triggered) { (void)triggered; }
@@ -56,7 +60,7 @@ using CaptureFn = std::function<int32_t()>;
 int parseSmoothingDepth(const std::string& text);
 
 class MeasurementRun {
-public:
+  public:
     MeasurementRun(RunWindow& window, MeterState& state, CaptureFn capture,
                    std::string recordingPath = "test.wav");
 
@@ -71,7 +75,7 @@ public:
     // Cycles completed since construction (all runs, nested ones included).
     int64_t cyclesCompleted() const { return cycles_; }
 
-private:
+  private:
     void stop();
     void runLoop();
     std::optional<std::string> cycle(class PeakVote& vote, int32_t& energiePrecedente,

@@ -20,10 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 
 class Dialog : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        ensureGuiApplication();
-    }
+  protected:
+    static void SetUpTestSuite() { ensureGuiApplication(); }
     void SetUp() override {
         dir = fs::temp_directory_path() / ("vellora_caldlg_" + std::to_string(::getpid()));
         fs::create_directories(dir);
@@ -32,7 +30,9 @@ protected:
 
     CalibrationDialogHost host() {
         CalibrationDialogHost h;
-        h.text = [](const char* section, int key) { return std::string(section) + std::to_string(key); };
+        h.text = [](const char* section, int key) {
+            return std::string(section) + std::to_string(key);
+        };
         h.readInt = [this](const char*, const char* key, int32_t fallback) {
             auto it = stored.find(key);
             return it == stored.end() ? fallback : std::stoi(it->second);
@@ -45,11 +45,13 @@ protected:
         h.showProblem = [this](const std::string& m) { problems.push_back(m); };
         h.frequenceCal = &frequenceCal;
         h.toneFolder = dir;
+        h.toneWritten = [this] { ++tonesWritten; };
         return h;
     }
 
     fs::path dir;
     int16_t frequenceCal = 110;
+    int tonesWritten = 0;  // the calls telling the main window of a new tone
     std::map<std::string, std::string> stored;
     std::vector<std::string> writes, problems;
 };
@@ -90,8 +92,10 @@ TEST_F(Dialog, OkWritesTheToneAndSavesPositionThenFrequency) {
     d->CommandOK->click();
     EXPECT_EQ(frequenceCal, 440);
     EXPECT_EQ(fs::file_size(dir / "Calibration.wav"), 22096u);
-    EXPECT_EQ(writes, (std::vector<std::string>{"CalLeft", "CalTop", "CalHeight", "CalWidth", "Calibration"}));
+    EXPECT_EQ(writes, (std::vector<std::string>{"CalLeft", "CalTop", "CalHeight", "CalWidth",
+                                                "Calibration"}));
     EXPECT_EQ(stored["Calibration"], "440");
+    EXPECT_EQ(tonesWritten, 1);
     EXPECT_EQ(stored["CalWidth"], "5235");  // the design size comes back unchanged
     EXPECT_EQ(stored["CalHeight"], "3015");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -107,18 +111,24 @@ TEST_F(Dialog, ExitStoresTheChoiceButLeavesToneAndFrequency) {
     EXPECT_FALSE(fs::exists(dir / "Calibration.wav"));
     EXPECT_EQ(stored["Calibration"], "300");
     EXPECT_EQ(writes.size(), 5u);  // one unload, however it is reached
+    EXPECT_EQ(tonesWritten, 0);
 }
 
 TEST_F(Dialog, UnwritableFolderIsReportedAndTheDialogStaysOpen) {
     std::ofstream(dir / "plain") << "x";
     CalibrationDialogHost h = host();
     h.toneFolder = dir / "plain";
+    h.text = [](const char* section, int key) {
+        return std::string(section) + std::to_string(key) + " %1";
+    };
     FormCalibration d(std::move(h), nullptr);
     d.show();
     d.HScrollCalibration->setValue(440);
     d.CommandOK->click();
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].find("plain"), std::string::npos);
+    EXPECT_EQ(
+        problems[0].rfind("FORM146 " + (dir / "plain" / "Calibration.wav").string() + " (", 0), 0u);
+    EXPECT_EQ(tonesWritten, 0);
     EXPECT_EQ(frequenceCal, 110);
     EXPECT_TRUE(d.isVisible());
     EXPECT_TRUE(writes.empty());

@@ -6,7 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <optional>
 
 #include "calibration/calibration_tone.h"
 
@@ -17,17 +19,28 @@ namespace fs = std::filesystem;
 
 class FakePlayer : public TonePlayer {
   public:
-    bool works = true;
+    SoundProblem refuses = SoundProblem::None;  // File or Output: playLoop fails so
+    bool lost = false;
     std::string file;
+    std::vector<std::vector<uint8_t>> played;  // the bytes of each file started
     bool playLoop(const std::string& f) override {
-        if (!works) return false;
+        if (refuses != SoundProblem::None) return false;
         file = f;
+        std::ifstream in(f, std::ios::binary);
+        played.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        lost = false;
         return on = true;
     }
-    void stop() override { on = false; }
-    bool playing() const override { return on; }
+    void stop() override { on = lost = false; }
+    bool playing() const override { return on && !lost; }
+    SoundProblem problem() const override { return lost ? SoundProblem::Lost : refuses; }
     bool on = false;
 };
+
+std::vector<uint8_t> toneBytes(int16_t hz) {
+    const ToneFile t = calibrationToneBytes(hz);
+    return {t.begin(), t.end()};
+}
 
 class FakeWindow : public CalibrationWindow {
   public:
@@ -40,8 +53,10 @@ class FakeWindow : public CalibrationWindow {
                                      {27, " Hz?"},
                                      {28, "Move until "},
                                      {29, " shows it."},
-                                     {32, "Cannot write in %1"},
                                      {33, "Cannot play"},
+                                     {46, "Bad file %1"},
+                                     {47, "Use %1 Hz from elsewhere"},
+                                     {48, "Tone lost"},
                                      {53, "Cannot read %1"}};
     std::string calibrate = "Start Calibration", run = "Run", readout = "Hz";
     bool sliderEnabled = false, frame = false, answer = true, buttonsEnabled = false;
@@ -129,49 +144,167 @@ TEST_F(Calibration, ConfirmedStartWritesAMissingTonePlaysItAndStartsTheRun) {
     EXPECT_EQ(window.runClicks, 2);
 }
 
-TEST_F(Calibration, ToneThatCannotBeWrittenOrPlayedStopsTheStart) {
-    std::ofstream(dir / "plain") << "x";
-    CalibrationRun unwritable(window, state, player, dir / "plain");
-    unwritable.CommandCalibrate_Click();
-    ASSERT_EQ(window.problems.size(), 1u);
-    EXPECT_NE(window.problems[0].find((dir / "plain").string()), std::string::npos);
-    EXPECT_EQ(window.runClicks, 0);
-    EXPECT_EQ(state.FrequenceCal, 110);
+TEST_F(Calibration, TheTonePlayedIsAlwaysTheToneOfFrequenceCal) {
+    // What the folder may hold: nothing, the tone of another frequency (the dialog's
+    // second button stored 740 while the file kept 800), a damaged or longer file, or
+    // the right one, which is left as it is.
+    auto longer = toneBytes(740);
+    longer.push_back(0);
+    auto damaged = toneBytes(740);
+    damaged[5000] ^= 1;
+    struct Case {
+        const char* what;
+        std::optional<std::vector<uint8_t>> held;
+        bool rewritten;
+    };
+    const Case cases[] = {{"missing", std::nullopt, true},
+                          {"another tone", toneBytes(800), true},
+                          {"damaged", damaged, true},
+                          {"longer", longer, true},
+                          {"right", toneBytes(740), false}};
+    for (const Case& c : cases) {
+        fs::remove(dir / "Calibration.wav");
+        if (c.held) {
+            std::ofstream(dir / "Calibration.wav", std::ios::binary)
+                .write(reinterpret_cast<const char*>(c.held->data()),
+                       std::streamsize(c.held->size()));
+        }
+        const auto before = fs::exists(dir / "Calibration.wav")
+                                ? fs::last_write_time(dir / "Calibration.wav")
+                                : fs::file_time_type{};
+        state.FrequenceCal = 740;
+        FakePlayer p;
+        CalibrationRun cal(window, state, p, dir);
+        cal.CommandCalibrate_Click();
+        EXPECT_NE(window.questions.back().find("740"), std::string::npos) << c.what;
+        ASSERT_EQ(p.played.size(), 1u) << c.what;
+        EXPECT_EQ(p.played[0], toneBytes(740)) << c.what;
+        EXPECT_EQ(cal.toneHz(), 740) << c.what;
+        if (!c.rewritten) EXPECT_EQ(fs::last_write_time(dir / "Calibration.wav"), before) << c.what;
+        cal.CommandCalibrate_Click();
+    }
+    EXPECT_TRUE(window.problems.empty());
+}
 
-    player.works = false;
-    CalibrationRun silent(window, state, player, dir);
-    silent.CommandCalibrate_Click();
-    EXPECT_EQ(window.problems.back(), "Cannot play");
-    EXPECT_EQ(window.calibrate, "Start Calibration");
-    EXPECT_EQ(window.runClicks, 0);
+TEST_F(Calibration, ANewToneFromTheDialogPlaysAtOnceOnlyWhileCalibrating) {
+    CalibrationRun cal(window, state, player, dir);
+    int16_t frequenceCal = state.FrequenceCal;
+    ASSERT_TRUE(WriteCalibrationTone(300, frequenceCal, dir).ok);
+    state.FrequenceCal = frequenceCal;
+    cal.toneFileChanged();  // not calibrating: nothing plays
+    EXPECT_TRUE(player.played.empty());
+
+    cal.CommandCalibrate_Click();
+    ASSERT_TRUE(WriteCalibrationTone(440, state.FrequenceCal, dir).ok);
+    cal.toneFileChanged();
+    ASSERT_EQ(player.played.size(), 2u);
+    EXPECT_EQ(player.played[1], toneBytes(440));
+    EXPECT_EQ(cal.toneHz(), 440);
+    EXPECT_TRUE(player.on);
+}
+
+TEST_F(Calibration, WithoutAPlayableToneTheMessageSaysWhatFailedAndTheCalibrationGoesOn) {
+    std::ofstream(dir / "plain") << "x";
+    fs::create_directories(dir / "folder" / "Calibration.wav");
+    struct Case {
+        const char* what;
+        fs::path folder;
+        SoundProblem refuses;
+        std::string messageStart;
+    };
+    const Case cases[] = {
+        {"folder is a file", dir / "plain", SoundProblem::None,
+         "Bad file " + (dir / "plain" / "Calibration.wav").string() + " ("},
+        {"tone file is a folder", dir / "folder", SoundProblem::None,
+         "Cannot read " + (dir / "folder" / "Calibration.wav").string() + "\n"},
+        {"no output", dir, SoundProblem::Output, "Cannot play\n"},
+        {"unreadable", dir, SoundProblem::File,
+         "Bad file " + (dir / "Calibration.wav").string() + "\n"},
+    };
+    for (const Case& c : cases) {
+        window = FakeWindow{};
+        state = MeterState{};
+        state.FrequenceCal = 440;
+        FakePlayer p;
+        p.refuses = c.refuses;
+        CalibrationRun cal(window, state, p, c.folder);
+        cal.CommandCalibrate_Click();
+        ASSERT_EQ(window.problems.size(), 1u) << c.what;
+        EXPECT_EQ(window.problems[0].rfind(c.messageStart, 0), 0u)
+            << c.what << ": " << window.problems[0];
+        EXPECT_NE(window.problems[0].find("Use 440 Hz from elsewhere"), std::string::npos)
+            << c.what;
+        // Calibrating, for a tone from another source: the run, the buttons, the slider.
+        EXPECT_EQ(window.calibrate, "Stop Calibration") << c.what;
+        EXPECT_TRUE(window.buttonsEnabled) << c.what;
+        EXPECT_TRUE(window.sliderEnabled) << c.what;
+        EXPECT_EQ(window.runClicks, 1) << c.what;
+        EXPECT_TRUE(cal.calibrating()) << c.what;
+        EXPECT_EQ(cal.toneHz(), 440) << c.what;
+        EXPECT_EQ(state.FrequenceCal, 440) << c.what;
+        cal.CommandCalibrate_Click();
+        EXPECT_FALSE(cal.calibrating()) << c.what;
+        EXPECT_EQ(window.calibrate, "Start Calibration") << c.what;
+    }
+}
+
+TEST_F(Calibration, AToneWhoseOutputDiedIsStoppedAndReportedOnce) {
+    CalibrationRun cal(window, state, player, dir);
+    cal.CommandCalibrate_Click();
+    cal.checkTone();
+    EXPECT_TRUE(window.problems.empty());
+    player.lost = true;
+    cal.checkTone();
+    cal.checkTone();
+    EXPECT_EQ(window.problems, (std::vector<std::string>{"Tone lost"}));
+    EXPECT_FALSE(player.on);
+    EXPECT_TRUE(cal.calibrating());  // a tone from another source can still be used
+}
+
+TEST(FillIn, PlacesEachValueOnceInOnePass) {
+    struct Case {
+        const char* text;
+        std::string want;
+    };
+    for (const Case& c : {Case{"%1 at %2", "a at %2b"}, Case{"%2%1", "%2ba"},
+                          Case{"100 %", "100 %"}, Case{"%3 %", "%3 %"}, Case{"end %", "end %"}})
+        EXPECT_EQ(fillIn(c.text, {"a", "%2b"}), c.want) << c.text;
 }
 
 // Something else under the tone's name is named, never handed to the player (which
-// would wait on a FIFO for good, or load 2 GB), and never replaced by the start.
+// would wait on a FIFO for good, or load 2 GB), and never replaced by the start; the
+// calibration goes on for a tone from another source.
 TEST_F(Calibration, WhatIsNoToneFileIsNamedAndNotPlayed) {
     const fs::path tone = dir / "Calibration.wav";
     const struct {
         const char* what;
         void (*make)(const fs::path&);
+        fs::file_type type;
     } cases[] = {
-        {"FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }},
-        {"folder", [](const fs::path& p) { fs::create_directory(p); }},
+        {"FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); },
+         fs::file_type::fifo},
+        {"folder", [](const fs::path& p) { fs::create_directory(p); }, fs::file_type::directory},
         {"2 GB file",
          [](const fs::path& p) {
              std::ofstream(p) << "RIFF";
              fs::resize_file(p, std::uintmax_t(2) << 30);
-         }},
+         },
+         fs::file_type::regular},
     };
     for (const auto& c : cases) {
         c.make(tone);
-        window.problems.clear();
+        window = FakeWindow{};
         CalibrationRun cal(window, state, player, dir);
         cal.CommandCalibrate_Click();
         ASSERT_EQ(window.problems.size(), 1u) << c.what;
-        EXPECT_EQ(window.problems[0], "Cannot read " + tone.string()) << c.what;
+        EXPECT_EQ(window.problems[0],
+                  "Cannot read " + tone.string() + "\nUse 110 Hz from elsewhere")
+            << c.what;
         EXPECT_EQ(player.file, "") << c.what;
-        EXPECT_EQ(window.calibrate, "Start Calibration") << c.what;
-        EXPECT_EQ(window.runClicks, 0) << c.what;
+        EXPECT_EQ(fs::status(tone).type(), c.type) << c.what;
+        EXPECT_EQ(window.calibrate, "Stop Calibration") << c.what;
+        EXPECT_EQ(window.runClicks, 1) << c.what;
+        cal.CommandCalibrate_Click();
         fs::remove(tone);
     }
 }
@@ -184,6 +317,13 @@ TEST_F(Calibration, EqualCaptionsDecideByTheTone) {
     cal.CommandCalibrate_Click();
     EXPECT_FALSE(player.on);
     EXPECT_EQ(window.questions.size(), 1u);
+    // Without a tone too: the calibration, not the player, decides.
+    player.refuses = SoundProblem::Output;
+    cal.CommandCalibrate_Click();
+    EXPECT_TRUE(cal.calibrating());
+    cal.CommandCalibrate_Click();
+    EXPECT_FALSE(cal.calibrating());
+    EXPECT_EQ(window.questions.size(), 2u);
 }
 
 TEST_F(Calibration, SliderSetsHertzPerBinAndTheReadOut) {

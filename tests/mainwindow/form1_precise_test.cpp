@@ -12,13 +12,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "belt/belt_store.h"
 #include "belt/belt_window.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
-#include "belt/belt_store.h"
 #include "support/pitch_synth.h"
-#include "wave/recorder_wave.h"
 #include "support/qt_application.h"
+#include "wave/recorder_wave.h"
 
 namespace vellora {
 namespace {
@@ -31,6 +31,7 @@ struct PlayingTone : TonePlayer {
     bool playLoop(const std::string&) override { return on = true; }
     void stop() override { on = false; }
     bool playing() const override { return on; }
+    SoundProblem problem() const override { return SoundProblem::None; }
     bool on = false;
 };
 
@@ -47,9 +48,7 @@ BeltSetup timingBelt() {
 
 class PreciseReadout : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        ensureGuiApplication();
-    }
+    static void SetUpTestSuite() { ensureGuiApplication(); }
     void SetUp() override {
         dir = fs::temp_directory_path() / ("vellora_precise_" + std::to_string(::getpid()));
         fs::create_directories(dir);

@@ -4,28 +4,39 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
+#include <chrono>
 #include <cmath>
+#include <ctime>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "calibration/sound_tone_player.h"
-#include "mainwindow/form1.h"
-#include "mainwindow/picture_surface.h"
 #include "audio/capture_sequence.h"
 #include "audio/rtaudio_input.h"
 #include "audio/rtaudio_sound_player.h"
 #include "audio/wave_audio_recorder.h"
+#include "calibration/sound_tone_player.h"
+#include "mainwindow/form1.h"
+#include "mainwindow/picture_surface.h"
+#include "support/pitch_synth.h"
+#include "support/qt_application.h"
 #include "support/recorder_test_support.h"
 #include "support/sound_test_support.h"
-#include "support/qt_application.h"
+#include "wave/recorder_wave.h"
 
 namespace vellora {
 namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 constexpr int16_t kToneHz = 440;
 constexpr int kToneBin = 82;               // 440 / (22050 / 4096) = 81.7
@@ -41,6 +52,25 @@ constexpr double kLineMargin = 0.25;
 
 std::string key(const char* section, int k) { return std::string(section) + std::to_string(k); }
 
+// The script that starts and stops the fake card's server, from scripts/with-fake-soundcard.
+const char* fakeServerScript() { return std::getenv("VELLORA_FAKE_SOUNDCARD_SERVER"); }
+bool fakeServer(const char* command) {
+    return std::system((std::string(fakeServerScript()) + " " + command).c_str()) == 0;
+}
+
+// Processor time of the whole process, every thread included.
+std::chrono::duration<double> processorTime() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+}
+
+void processEventsFor(std::chrono::milliseconds t) {
+    QEventLoop loop;
+    QTimer::singleShot(t, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 // What the window showed when the next capture began.
 struct Seen {
     float peak;
@@ -49,9 +79,7 @@ struct Seen {
 
 class RunOnFakeSoundCard : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        ensureGuiApplication();
-    }
+    static void SetUpTestSuite() { ensureGuiApplication(); }
 
     void SetUp() override {
         if (!fakeSoundCardPresent())
@@ -209,6 +237,103 @@ TEST_F(RunOnFakeSoundCard, FineCorrectionBringsTheScaleToTheCardsRate) {
     // within that fraction of a bin of the card's 22050 / 4096.
     EXPECT_NEAR(w->state.plot.PasFrequence, 22050.0 / 4096.0, 0.3 * 22050.0 / 4096.0 / 82 + 0.01);
     EXPECT_EQ(text(w->TextCalibrate), "440Hz");
+}
+
+TEST_F(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneGivesTheCardsScaleAndAPluckReadsTrue) {
+    // The default 110 Hz tone lies 0.43 bin from bin 20: the whole-hertz box cannot
+    // bring the scale closer than 2 %, the precise estimate can.
+    w->state.FrequenceCal = 110;
+    beforeCapture = [&](int cycle) {
+        if (cycle == 4) w->CommandAutoCalibrate_Click();  // on clip 3
+        if (cycle == 5) w->CommandRun_Click();
+    };
+    calibrate();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_NEAR(w->state.plot.PasFrequence, 22050.0 / 4096, 0.002);
+    w->CommandCalibrate_Click();  // the tone stops
+    ASSERT_FALSE(tone->playing());
+
+    // A belt at 131 Hz, looped as in the pitch test: every clip that gives a number
+    // gives 131.0 to within 0.3 Hz.
+    synth::Random random(5);
+    synth::Pluck pluck = synth::randomBelt(random, 131.0, 22050);
+    pluck.onsetSeconds = 0;
+    pluck.decaySeconds = 0.4;
+    writeBytes("pluck.wav", pcmWaveFile(synth::render(pluck, random, 22050), 22050));
+    ASSERT_TRUE(player.sndPlaySound("pluck.wav", kSoundAsync | kSoundLoop));
+    std::vector<double> readings;
+    const int first = cycles + 1;
+    beforeCapture = [&](int cycle) {
+        // The first clip after the start may still hold the tone's tail.
+        if (cycle > first + 1) {
+            const QString t = w->TextFondamentale->text();
+            if (t.endsWith(" Hz")) readings.push_back(t.chopped(3).toDouble());
+        }
+        if (cycle == first + 8) w->CommandRun_Click();
+    };
+    w->CommandRun_Click();
+    player.sndPlaySound(nullptr, 0);
+    EXPECT_GE(readings.size(), 5u);
+    for (double hz : readings) EXPECT_NEAR(hz, 131.0, 0.3);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(RunOnFakeSoundCard, LosingTheSoundServerEndsTheRunAtOnceAndRunWorksOnceItIsBack) {
+    if (!fakeServerScript()) GTEST_SKIP() << "VELLORA_FAKE_SOUNDCARD_SERVER is not set";
+    // Whatever fails below, the tests after this one find the server.
+    struct Revive {
+        ~Revive() {
+            if (!fakeSoundCardPresent()) fakeServer("start");
+        }
+    } revive;
+    Clock::time_point killedAt;
+    std::filesystem::file_time_type killedOnDisk;
+    std::thread killer;
+    beforeCapture = [&](int cycle) {
+        if (cycle != 3) return;
+        // While the third clip records.
+        killer = std::thread([&] {
+            std::this_thread::sleep_for(150ms);
+            killedOnDisk = std::filesystem::file_time_type::clock::now();
+            killedAt = Clock::now();
+            EXPECT_TRUE(fakeServer("stop"));
+        });
+    };
+    calibrate();
+    const Clock::time_point runEnded = Clock::now();
+    killer.join();
+
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "FORM130 (276)\nFORM149");
+    EXPECT_LT(runEnded - killedAt, 3s);
+    EXPECT_FALSE(w->state.MesureEnCours);
+    EXPECT_EQ(cycles, 3);
+    const bool clipAfterKill = std::filesystem::exists("test.wav") &&
+                               std::filesystem::last_write_time("test.wav") >= killedOnDisk;
+    EXPECT_FALSE(clipAfterKill);
+    EXPECT_EQ(w->state.plot.IndicePic, float(kToneBin));  // the failed cycle voted for nothing
+
+    // Idle: neither the input's thread nor the tone's spins; the tone's loss is told.
+    const auto busyBefore = processorTime();
+    processEventsFor(1500ms);
+    EXPECT_LT(processorTime() - busyBefore, 0.3s);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], "FORM148");
+    EXPECT_FALSE(tone->playing());
+
+    // The server comes back: the next calibration plays and the run reads again.
+    ASSERT_TRUE(fakeServer("start"));
+    w->CommandCalibrate_Click();  // stops the calibration the tone left
+    const int restart = cycles;
+    seen.clear();
+    beforeCapture = [&](int cycle) {
+        if (cycle == restart + 5) w->CommandRun_Click();
+    };
+    calibrate();
+    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(cycles, restart + 5);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().readout, kToneReadout);
 }
 
 }  // namespace
