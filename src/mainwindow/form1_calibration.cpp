@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "calibration/calibration_dialog.h"
 #include "common/qt_text.h"
