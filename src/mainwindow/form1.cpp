@@ -1,6 +1,7 @@
 #include "mainwindow/form1.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -101,9 +102,10 @@ Form1::Form1(Form1Services services, QWidget* parent)
     tone_ = services_.tone ? services_.tone : silentTone_.get();
     toneWatch_ = new QTimer(this);
     toneWatch_->setInterval(kToneWatchMs);
-    // During a run the cycle's yield looks, never a capture's wait.
+    // During a run the cycle's yield looks, never a capture's wait; a message already
+    // on screen is read first.
     connect(toneWatch_, &QTimer::timeout, this, [this] {
-        if (!state.MesureEnCours) calibration_.checkTone();
+        if (!state.MesureEnCours && !QApplication::activeModalWidget()) calibration_.checkTone();
     });
     createPreciseReadout();
     client_->installEventFilter(this);
