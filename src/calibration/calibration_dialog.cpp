@@ -150,7 +150,8 @@ void FormCalibration::Form_Unload() {
                       std::to_string(toInt32Saturated(height() * tpp) + kFrameHeight));
     host_.writeString(kPositionsSection, kKeyCalWidth,
                       std::to_string(toInt32Saturated(width() * tpp) + kFrameWidth));
-    host_.writeString(kSettingsSection, kKeyCalibration, std::to_string(HScrollCalibration->value()));
+    host_.writeString(kSettingsSection, kKeyCalibration,
+                      std::to_string(HScrollCalibration->value()));
 }
 
 }  // namespace vellora

@@ -88,7 +88,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
       calibration_(*this, state, toneOf(services_, silentTone_), services_.toneFolder),
       geometry_(creationGeometry()) {
     setObjectName("Form1");
-    setWindowTitle(QString::fromUtf8("Visualisation des fréquences (v") + kVersion + ") - Par Maruvel");
+    setWindowTitle(QString::fromUtf8("Visualisation des fréquences (v") + kVersion +
+                   ") - Par Maruvel");
 
     client_ = new QWidget(this);
     client_->setObjectName("client");

@@ -7,9 +7,9 @@
 
 #include "audio/recorder_result.h"
 #include "common/qt_text.h"
+#include "common/text.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
-#include "common/text.h"
 
 namespace vellora {
 

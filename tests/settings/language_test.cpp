@@ -154,7 +154,7 @@ TEST(LanguageFiles, TheFrenchTextsAreTheFrenchDesignCaptions) {
         {"FORM1/14", "Fr\xC3\xA9quence du signal max"},
         {"CALIBRATION/1", "Choix de la fr\xC3\xA9quence de calibration"},
         {"CALIBRATION/2", "Choisissez votre fr\xC3\xA9quence de calibration"},
-        {"CALIBRATION/4", "Annuler"},
+        {"CALIBRATION/4", "Fermer"},
     };
     for (const auto& [where, caption] : samples) {
         const std::string w = where;
