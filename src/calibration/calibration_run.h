@@ -21,8 +21,8 @@ inline constexpr int kReadoutLabelKey = 14;
 inline constexpr int kQuestionKeys[4] = {26, 27, 28, 29};
 inline constexpr int kToneNotPlayedKey = 33;
 inline constexpr int kToneUnreadableKey = 53;  // "%1" is the file
-inline constexpr int kToneFileKey = 46;      // "%1" the file
-inline constexpr int kExternalToneKey = 47;  // "%1" the frequency
+inline constexpr int kToneFileKey = 46;        // "%1" the file
+inline constexpr int kExternalToneKey = 47;    // "%1" the frequency
 inline constexpr int kToneLostKey = 48;
 
 // What the calibration run needs of the main window.
