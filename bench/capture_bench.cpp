@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     bool ok = runScenario("measurement run, nothing playing", steadyCycles);
     int16_t frequenceCal = 0;
     RtAudioSoundPlayer player;
-    ok = ok && WriteCalibrationTone(440, frequenceCal).ok &&
+    ok = ok && WriteCalibrationTone(440, frequenceCal).ok() &&
          player.sndPlaySound(kCalibrationToneFile, kSoundAsync | kSoundLoop);
     ok = ok && runScenario("calibration run, 440 Hz tone looping", steadyCycles);
     player.sndPlaySound(nullptr, 0);

@@ -129,7 +129,7 @@ class BenchFolder {
         dir_ = mkdtemp(pattern);
         std::filesystem::current_path(dir_);
         int16_t frequenceCal = 0;
-        ready = WriteCalibrationTone(440, frequenceCal).ok && writeNoise();
+        ready = WriteCalibrationTone(440, frequenceCal).ok() && writeNoise();
     }
     ~BenchFolder() {
         std::filesystem::current_path("/");

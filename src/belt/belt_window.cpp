@@ -562,11 +562,10 @@ void BeltWindow::showAgreement(Agreement a) {
 }
 
 bool BeltWindow::saveCsv(const std::filesystem::path& path) {
-    std::string error;
-    const bool ok = saveReadingsCsv(path, log_.readings(), &error);
-    showReadingsProblem(ok ? std::nullopt
-                           : std::optional(std::pair{BeltCaption::SaveFailed, error}));
-    return ok;
+    const Status saved = saveReadingsCsv(path, log_.readings());
+    showReadingsProblem(saved ? std::nullopt
+                              : std::optional(std::pair{BeltCaption::SaveFailed, saved.message()}));
+    return saved.ok();
 }
 
 void BeltWindow::askAndClearReadings() {

@@ -322,11 +322,8 @@ std::optional<ParsedReadings> parseReadingsCsv(std::string_view text) {
     return parsed;
 }
 
-bool saveReadingsCsv(const std::filesystem::path& path, std::span<const Reading> readings,
-                     std::string* error) {
-    const std::string csv = readingsCsv(readings);
-    return writeFileAtomically(
-        path, std::span(reinterpret_cast<const uint8_t*>(csv.data()), csv.size()), error);
+Status saveReadingsCsv(const std::filesystem::path& path, std::span<const Reading> readings) {
+    return writeFileAtomically(path, std::string_view(readingsCsv(readings)));
 }
 
 bool ReadingsFile::read(ParsedReadings& into, std::string* error) const {

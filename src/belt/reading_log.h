@@ -17,6 +17,8 @@
 #include "belt/belt_setup.h"
 #include "belt/tension.h"
 
+#include "common/status.h"
+
 namespace vellora {
 
 // What became of a reading. Every reading is accepted today; a confirmation step may
@@ -81,10 +83,8 @@ struct ParsedReadings {
 // not such a header (no time or frequency_hz column).
 std::optional<ParsedReadings> parseReadingsCsv(std::string_view text);
 
-// Writes readingsCsv to `path` in one piece (see writeFileAtomically); false with
-// `error` set when it failed.
-bool saveReadingsCsv(const std::filesystem::path& path, std::span<const Reading> readings,
-                     std::string* error = nullptr);
+// Writes readingsCsv to `path` in one piece (see writeFileAtomically).
+Status saveReadingsCsv(const std::filesystem::path& path, std::span<const Reading> readings);
 
 inline constexpr char kReadingsFileName[] = "Readings.csv";
 // A file larger than this is not read (about 300 000 readings): it would hold the

@@ -116,15 +116,14 @@ void FormCalibration::hscrollcalibration_change() {
 
 void FormCalibration::CommandOK_Click() {
     const auto frequency = static_cast<int16_t>(HScrollCalibration->value());
-    const ToneWriteResult written =
-        WriteCalibrationTone(frequency, *host_.frequenceCal, host_.toneFolder);
-    if (!written.ok) {
+    const Status written = WriteCalibrationTone(frequency, *host_.frequenceCal, host_.toneFolder);
+    if (!written) {
         // Stay open: the user sees why and can choose again or leave with the second button.
         std::error_code ec;
         const auto file = std::filesystem::absolute(host_.toneFolder / kCalibrationToneFile, ec)
                               .lexically_normal();
         host_.showProblem(fillIn(host_.text("FORM1", kToneFileKey), {file.string()}) + " (" +
-                          written.error + ")");
+                          written.message() + ")");
         return;
     }
     if (host_.toneWritten) host_.toneWritten();

@@ -95,11 +95,11 @@ std::optional<std::string> CalibrationRun::playTone() {
         !isPlayableToneFile(file))
         return fillIn(window_.text(kToneUnreadableKey), {shownFile}) + goOn;
     if (!toneFileHolds(file, state_.FrequenceCal)) {
-        const ToneWriteResult written =
+        const Status written =
             WriteCalibrationTone(state_.FrequenceCal, state_.FrequenceCal, toneFolder_);
-        if (!written.ok)
-            return fillIn(window_.text(kToneFileKey), {shownFile}) + " (" + written.error + ")" +
-                   goOn;
+        if (!written)
+            return fillIn(window_.text(kToneFileKey), {shownFile}) + " (" + written.message() +
+                   ")" + goOn;
     }
     if (!player_.playLoop(file.string())) {
         if (player_.problem() == SoundProblem::File)

@@ -54,13 +54,12 @@ bool toneFileHolds(const std::filesystem::path& file, int16_t frequency) {
     return in.gcount() == std::streamsize(held.size()) && held == calibrationToneBytes(frequency);
 }
 
-ToneWriteResult WriteCalibrationTone(int16_t frequency, int16_t& frequenceCal,
-                                     const std::filesystem::path& folder) {
+Status WriteCalibrationTone(int16_t frequency, int16_t& frequenceCal,
+                            const std::filesystem::path& folder) {
     const ToneFile bytes = calibrationToneBytes(frequency);
-    ToneWriteResult result;
-    result.ok = writeFileAtomically(folder / kCalibrationToneFile, bytes, &result.error);
-    if (result.ok) frequenceCal = frequency;
-    return result;
+    Status written = writeFileAtomically(folder / kCalibrationToneFile, bytes);
+    if (written) frequenceCal = frequency;
+    return written;
 }
 
 }  // namespace vellora

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "wave/wave_format.h"
+#include "common/status.h"
 
 namespace vellora {
 
@@ -30,17 +31,12 @@ ToneFile calibrationToneBytes(int16_t frequency);
 // missing, shorter, longer or other file does not.
 bool toneFileHolds(const std::filesystem::path& file, int16_t frequency);
 
-struct ToneWriteResult {
-    bool ok = false;
-    std::string error;  // why the file could not be written
-};
-
 // Writes "Calibration.wav" into `folder` (the current directory for the program)
 // through a temporary file renamed over the old one. On success frequenceCal becomes
 // `frequency`; on failure it keeps its value, so it never names a tone the file
 // does not hold.
-ToneWriteResult WriteCalibrationTone(int16_t frequency, int16_t& frequenceCal,
-                                     const std::filesystem::path& folder = ".");
+Status WriteCalibrationTone(int16_t frequency, int16_t& frequenceCal,
+                            const std::filesystem::path& folder = ".");
 
 // The largest tone file played: the program's own is 22096 bytes, and one second in the
 // richest common format (32-bit float stereo at 96000 per second) is 768 kB. A larger

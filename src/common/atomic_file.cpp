@@ -182,18 +182,19 @@ fs::path resolveLinks(const fs::path& target) {
     return at;
 }
 
-bool writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes, std::string* error) {
-    auto fail = [&](const std::string& why) {
-        if (error) *error = link.string() + ": " + why;
-        return false;
+Status writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes) {
+    auto fail = [&](const std::string& why, Failure failure = Failure::WriteFailed) {
+        return Status(failure, link.string() + ": " + why);
     };
     const fs::path target = resolveLinks(link);
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (!exists && errno != ENOENT) return fail(errorText(errno));
     if (exists) {
-        if (!S_ISREG(st.st_mode)) return fail("not a regular file; it was left as it is");
-        if (!mayWrite(target, st)) return fail("the file is write-protected; it was left as it is");
+        if (!S_ISREG(st.st_mode))
+            return fail("not a regular file; it was left as it is", Failure::NotRegularFile);
+        if (!mayWrite(target, st))
+            return fail("the file is write-protected; it was left as it is", Failure::NotPermitted);
     }
 
     const fs::path tmp = temporaryNameBeside(target);
@@ -213,7 +214,7 @@ bool writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes, s
         syncFolder(target.parent_path());
         const bool ok = rewriteInPlace(target, bytes, why);
         ::unlink(journal.c_str());
-        return ok || fail(why);
+        return ok ? Status() : fail(why);
     }
 
     if (::rename(tmp.c_str(), target.c_str()) != 0) {
@@ -222,12 +223,12 @@ bool writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes, s
         return fail(why);
     }
     syncFolder(target.parent_path());
-    return true;
+    return {};
 }
 
-bool writeFileAtomically(const fs::path& target, std::string_view text, std::string* error) {
+Status writeFileAtomically(const fs::path& target, std::string_view text) {
     return writeFileAtomically(
-        target, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), error);
+        target, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
 int removeStaleTemporaryFiles(const fs::path& link) {

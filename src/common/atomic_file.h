@@ -19,17 +19,17 @@
 #include <string>
 #include <string_view>
 
+#include "common/status.h"
+
 namespace vellora {
 
-// Returns false, leaving any existing target untouched, when it cannot or may not be
-// written (see above), or the folder cannot be written or the disk is full; `error`
-// then says why, in full.
-bool writeFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
-                         std::string* error = nullptr);
+// Fails, leaving any existing target untouched, when it cannot or may not be written
+// (see above), or the folder cannot be written or the disk is full; the message names
+// the file and says why.
+Status writeFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes);
 
 // The same for text.
-bool writeFileAtomically(const std::filesystem::path& target, std::string_view text,
-                         std::string* error = nullptr);
+Status writeFileAtomically(const std::filesystem::path& target, std::string_view text);
 
 // For the start of the program: removes the temporary files that killed writes of
 // `target` left beside it ("<name>.tmp-<process>-<n>", of processes no longer

@@ -72,7 +72,8 @@ bool WritePrivateProfileStringA(std::string_view section, std::string_view key,
     const FileText old = readProfileFile(file);
     // A file that exists but cannot be read is never replaced: its content would be lost.
     if (old.state == ReadState::Failed) return fail(old.error);
-    return writeFileAtomically(file, profileSet(old.bytes, section, key, value), error);
+    const Status written = writeFileAtomically(file, profileSet(old.bytes, section, key, value));
+    return written ? true : fail(written.message());
 }
 
 bool ReadPrivateProfile(const std::filesystem::path& file, ProfileDocument& into,
@@ -91,7 +92,9 @@ bool UpdatePrivateProfile(const std::filesystem::path& file,
     ProfileDocument document;
     if (!ReadPrivateProfile(file, document, error)) return false;
     if (!change(document)) return true;
-    return writeFileAtomically(file, document.text(), error);
+    const Status written = writeFileAtomically(file, document.text());
+    if (!written && error) *error = written.message();
+    return written.ok();
 }
 
 }  // namespace vellora

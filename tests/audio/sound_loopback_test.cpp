@@ -49,7 +49,7 @@ class FakeSoundCard : public ::testing::Test {
             GTEST_SKIP() << "no fake sound card: run under scripts/with-fake-soundcard";
         ensureApplication();
         int16_t frequenceCal = 0;
-        ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal).ok);
+        ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal));
     }
     InTemporaryFolder folder;
 };
@@ -128,7 +128,7 @@ TEST(SoundPlayer, MissingUnreadableOrBlockingRequestsPlayNothing) {
     writeBytes("garbage.wav", std::vector<uint8_t>(500, 0x55));
     writeBytes("empty.wav", {});
     int16_t frequenceCal = 0;
-    ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal).ok);
+    ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal));
     RtAudioSoundPlayer player;
     struct Refused {
         const char* name;

@@ -42,7 +42,7 @@ TEST(NoSoundServer, EveryCycleFailsWithinTheBoundAndLeavesNoClip) {
     InTemporaryFolder folder;
     NoServer noServer;
     int16_t frequenceCal = 0;
-    ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal).ok);
+    ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal));
     writeBytes("test.wav", std::vector<uint8_t>(8864, 200));  // an earlier cycle's clip
 
     RtAudioInput input;

@@ -276,9 +276,9 @@ TEST_F(Csv, TheExportIsACompleteCopyAndSaysWhyItFailed) {
     const auto path = folder / "export.csv";
     ASSERT_TRUE(saveReadingsCsv(path, readings));
     EXPECT_EQ(bytesOf(path), readingsCsv(readings));
-    std::string error;
-    EXPECT_FALSE(saveReadingsCsv(folder / "no folder" / "r.csv", readings, &error));
-    EXPECT_FALSE(error.empty());
+    const Status failed = saveReadingsCsv(folder / "no folder" / "r.csv", readings);
+    EXPECT_FALSE(failed);
+    EXPECT_NE(failed.message().find("r.csv"), std::string::npos);
 }
 
 }  // namespace

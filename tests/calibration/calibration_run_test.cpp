@@ -191,13 +191,13 @@ TEST_F(Calibration, TheTonePlayedIsAlwaysTheToneOfFrequenceCal) {
 TEST_F(Calibration, ANewToneFromTheDialogPlaysAtOnceOnlyWhileCalibrating) {
     CalibrationRun cal(window, state, player, dir);
     int16_t frequenceCal = state.FrequenceCal;
-    ASSERT_TRUE(WriteCalibrationTone(300, frequenceCal, dir).ok);
+    ASSERT_TRUE(WriteCalibrationTone(300, frequenceCal, dir));
     state.FrequenceCal = frequenceCal;
     cal.toneFileChanged();  // not calibrating: nothing plays
     EXPECT_TRUE(player.played.empty());
 
     cal.CommandCalibrate_Click();
-    ASSERT_TRUE(WriteCalibrationTone(440, state.FrequenceCal, dir).ok);
+    ASSERT_TRUE(WriteCalibrationTone(440, state.FrequenceCal, dir));
     cal.toneFileChanged();
     ASSERT_EQ(player.played.size(), 2u);
     EXPECT_EQ(player.played[1], toneBytes(440));

@@ -57,18 +57,18 @@ class ToneFileOnDisk : public ::testing::Test {
 TEST_F(ToneFileOnDisk, ReplacesALongerOldFileWithExactlyTheToneOrReportsAnUnwritableFolder) {
     std::ofstream(dir / "Calibration.wav", std::ios::binary) << std::string(50000, 'x');
     int16_t frequenceCal = 110;
-    ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal, dir).ok);
+    ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal, dir));
     EXPECT_EQ(frequenceCal, 440);
     const auto once = readAll(dir / "Calibration.wav");
     ASSERT_EQ(once.size(), 22096u);
-    ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal, dir).ok);
+    ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal, dir));
     EXPECT_EQ(readAll(dir / "Calibration.wav"), once);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temp
 
     // A folder path whose parent is a regular file cannot be written, even as root.
-    const ToneWriteResult r = WriteCalibrationTone(110, frequenceCal, dir / "Calibration.wav");
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.error.empty());
+    const Status r = WriteCalibrationTone(110, frequenceCal, dir / "Calibration.wav");
+    EXPECT_FALSE(r);
+    EXPECT_FALSE(r.message().empty());
     EXPECT_EQ(frequenceCal, 440);
 }
 

@@ -55,8 +55,8 @@ TEST(AtomicFile, AReplacedFileKeepsItsModeAndOwner) {
         ::chmod(file.c_str(), c.mode);
         if (c.owner != ::geteuid() && ::chown(file.c_str(), c.owner, c.owner) != 0) continue;
         const ino_t before = statOf(file).st_ino;
-        std::string error;
-        ASSERT_TRUE(writeFileAtomically(file, std::string_view("new content"), &error)) << error;
+        const Status written = writeFileAtomically(file, std::string_view("new content"));
+        ASSERT_TRUE(written) << written.message();
         EXPECT_EQ(readBytes(file), "new content");
         const struct stat st = statOf(file);
         EXPECT_EQ(st.st_mode & 07777, c.mode) << std::oct << c.mode;
@@ -100,7 +100,9 @@ TEST(AtomicFile, AFileThatMayNotBeWrittenIsNeverReplaced) {
                 if (::geteuid() != 0) continue;  // cannot become another user here
                 user.emplace();
             }
-            written = writeFileAtomically(file, std::string_view("lost"), &error);
+            const Status status = writeFileAtomically(file, std::string_view("lost"));
+            written = status.ok();
+            error = status.message();
         }
         EXPECT_FALSE(written) << c.what;
         EXPECT_NE(error.find("Vellora.ini"), std::string::npos) << error;
