@@ -177,12 +177,28 @@ int32_t RtAudioInput::record(size_t count, std::chrono::milliseconds bound,
     return complete ? kRecorderOk : kNoAudioInTime;
 }
 
-void RtAudioInput::release() {
-    if (!streamOpen()) return;
+void RtAudioInput::release() { startIdleTime(); }
+
+void RtAudioInput::startIdleTime() {
+    if (holds_ > 0 || !streamOpen()) return;
     if (options_.idleClose.count() <= 0)
         closeStream();
     else
         idleTimer_.start(options_.idleClose);
+}
+
+int32_t RtAudioInput::openAhead() {
+    const int32_t opened = open();
+    startIdleTime();
+    return opened;
+}
+
+void RtAudioInput::hold(bool on) {
+    holds_ = std::max(0, holds_ + (on ? 1 : -1));
+    if (holds_ > 0)
+        idleTimer_.stop();
+    else
+        startIdleTime();
 }
 
 void RtAudioInput::closeStream() {

@@ -10,6 +10,7 @@
 
 #include "calibration/calibration_dialog.h"
 #include "belt/belt_window.h"
+#include "mainwindow/input_hold.h"
 #include "mainwindow/picture_surface.h"
 #include "belt/belt_store.h"
 #include "common/version.h"
@@ -95,6 +96,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
     applyGeometry(geometry_);
     connectHandlers();
     tone_ = services_.tone ? services_.tone : silentTone_.get();
+    inputHold_ = new InputHold(services_.holdInput, this);
     createPreciseReadout();
     client_->installEventFilter(this);
 

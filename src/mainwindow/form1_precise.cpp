@@ -11,6 +11,7 @@
 
 #include "belt/belt_window.h"
 #include "common/qt_text.h"
+#include "mainwindow/input_hold.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
 #include "pitch/pitch_samples.h"
@@ -83,6 +84,7 @@ void Form1::createPreciseReadout() {
             return ask(question.toStdString());
         };
     if (!services_.readingsFile.empty()) beltWindow_->openReadingsFile(services_.readingsFile);
+    inputHold_->watch(beltWindow_);
     connect(beltWindow_, &BeltWindow::setupChanged, this, &Form1::showPreciseReading);
     applyPreciseCaptions();
 }
