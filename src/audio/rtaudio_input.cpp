@@ -8,19 +8,9 @@
 #include "audio/audio_backend.h"
 #include "audio/audio_resampler.h"
 #include "audio/recorder_result.h"
+#include "wave/recorder_wave.h"
 
 namespace vellora {
-
-namespace {
-
-// Offset-binary 8 bits from a float in -1 .. 1: the top byte of the 16-bit sample
-// x * 32768 plus 128, as an 8-bit converter would deliver it.
-uint8_t toUnsigned8(float x) {
-    const float v = std::floor(x * 128.0f + 128.0f);
-    return uint8_t(std::clamp(v, 0.0f, 255.0f));
-}
-
-}  // namespace
 
 RtAudioInput::RtAudioInput() : RtAudioInput(Options{}) {}
 
@@ -71,7 +61,7 @@ void RtAudioInput::capture(const float* input, unsigned frames) {
     if (!collecting_) return;
     for (float x : block) {
         if (samples_.size() >= wanted_) break;
-        samples_.push_back(toUnsigned8(x));
+        samples_.push_back(clipSample(x));
     }
     if (samples_.size() >= wanted_) {
         collecting_ = false;
