@@ -11,8 +11,8 @@
 
 #include "belt/belt_window.h"
 #include "common/qt_text.h"
-#include "mainwindow/input_hold.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/input_hold.h"
 #include "mainwindow/picture_surface.h"
 #include "pitch/pitch_samples.h"
 

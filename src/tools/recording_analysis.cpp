@@ -41,8 +41,8 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
         return result;
     }
     if (size < kShortestRecording) {
-        result.error = "only " + std::to_string(size) +
-                       " bytes, shorter than a " + std::to_string(kWaveHeaderSize) + "-byte WAVE header: no recording";
+        result.error = "only " + std::to_string(size) + " bytes, shorter than a " +
+                       std::to_string(kWaveHeaderSize) + "-byte WAVE header: no recording";
         return result;
     }
     const DecodedAudio audio = decodeAudioFile(path);

@@ -65,10 +65,11 @@ TEST_F(Analysis, UnreadableFilesAreReportedNotAnalysed) {
 // The program itself: a FIFO and a 2 GB file among the arguments are reported, read
 // only as far as the read-outs need, and the file after them is still analysed.
 TEST_F(Analysis, TheToolReportsEachBadFileAndGoesOnWithTheNext) {
-    std::vector<uint8_t> wav(8864, 128);
-    for (size_t k = 44; k < wav.size(); ++k)
-        wav[k] =
-            uint8_t(std::lround(128 + 100 * std::sin(2 * M_PI * 440.0 * double(k - 44) / 22050)));
+    std::vector<uint8_t> samples(8820);
+    for (size_t k = 0; k < samples.size(); ++k)
+        samples[k] =
+            uint8_t(std::lround(128 + 100 * std::sin(2 * M_PI * 440.0 * double(k) / 22050)));
+    const std::vector<uint8_t> wav = pcmWaveFile(samples, 22050);
     const std::string good = write("good.wav", wav);
     const std::string huge = write("huge.wav", wav);
     fs::resize_file(huge, std::uintmax_t(2) << 30);
