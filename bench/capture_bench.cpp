@@ -1,6 +1,8 @@
 // Measures the capture cycle (the eight commands) on the sound server in use, as
-// ratios to the 400 ms clip: the steady cycle of a run, the first clip after the
-// input has been idle, and the cycle when the stream is reopened every time.
+// ratios to the 400 ms clip: the steady cycle of a run, the first clip of a run (from
+// "open new" to the saved file) once the input has closed for idleness and when a
+// run follows a trigger stop a few seconds later, and the cycle when the stream is
+// reopened every time.
 // Run it under scripts/with-fake-soundcard. Usage: bench_capture [steady cycles]
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -16,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "calibration/calibration_tone.h"
 #include "audio/capture_sequence.h"
 #include "audio/rtaudio_input.h"
 #include "audio/rtaudio_sound_player.h"
 #include "audio/wave_audio_recorder.h"
+#include "calibration/calibration_tone.h"
 
 namespace {
 
@@ -69,19 +71,25 @@ bool cycles(CommandRecorder& recorder, int n, std::vector<double>& times) {
     return true;
 }
 
-// From "open new" after the input was closed for idleness to the end of "record".
-bool firstClips(int n, std::vector<double>& times) {
+// The first clip of a run, from "open new" to the saved file, `pauseMs` after the
+// previous run ended; the input closes after `idleClose`. False when one failed, or
+// when the stream was not in the state the case is about.
+bool firstClips(int n, std::chrono::milliseconds idleClose, int pauseMs, bool expectOpen,
+                std::vector<double>& times) {
     RtAudioInput::Options options;
-    options.idleClose = std::chrono::milliseconds(100);
+    options.idleClose = idleClose;
     RtAudioInput input(options);
     WaveAudioRecorder recorder(input);
+    std::vector<double> ignored;
+    if (!cycles(recorder, 1, ignored)) return false;  // the run before
     for (int i = 0; i < n; ++i) {
         recorder.send(closeAllCommand());
-        idleFor(3000);  // the input closes, and the server may let the device sleep
-        if (input.streamOpen()) return false;
+        idleFor(pauseMs);  // the server may let an idle device sleep meanwhile
+        if (input.streamOpen() != expectOpen) return false;
         const auto start = Clock::now();
-        int32_t code = recorder.send(captureCommands()[1]);
-        for (int c = 2; c < 7 && code == 0; ++c) code = recorder.send(captureCommands()[c]);
+        int32_t code = 0;
+        for (int c = 1; c < kCaptureCommandCount && code == 0; ++c)
+            code = recorder.send(captureCommands()[c]);
         if (code != 0) {
             std::printf("first clip failed with %d\n", code);
             return false;
@@ -93,9 +101,11 @@ bool firstClips(int n, std::vector<double>& times) {
 
 bool runScenario(const char* name, int steadyCycles) {
     std::printf("-- %s\n", name);
-    std::vector<double> first;
-    if (!firstClips(5, first)) return false;
-    report("first clip after idle (open new .. record)", first.size(), summarise(first));
+    std::vector<double> cold, warm;
+    if (!firstClips(5, std::chrono::milliseconds(100), 3000, false, cold)) return false;
+    report("first clip, input closed when idle (open .. save)", cold.size(), summarise(cold));
+    if (!firstClips(5, RtAudioInput::Options{}.idleClose, 3000, true, warm)) return false;
+    report("first clip 3 s after a trigger stop (open .. save)", warm.size(), summarise(warm));
 
     RtAudioInput input;
     WaveAudioRecorder recorder(input);

@@ -8,19 +8,9 @@
 #include "audio/audio_backend.h"
 #include "audio/audio_resampler.h"
 #include "audio/recorder_result.h"
+#include "wave/recorder_wave.h"
 
 namespace vellora {
-
-namespace {
-
-// Offset-binary 8 bits from a float in -1 .. 1: the top byte of the 16-bit sample
-// x * 32768 plus 128, as an 8-bit converter would deliver it.
-uint8_t toUnsigned8(float x) {
-    const float v = std::floor(x * 128.0f + 128.0f);
-    return uint8_t(std::clamp(v, 0.0f, 255.0f));
-}
-
-}  // namespace
 
 RtAudioInput::RtAudioInput() : RtAudioInput(Options{}) {}
 
@@ -84,7 +74,7 @@ void RtAudioInput::capture(const float* input, unsigned frames) {
     if (!collecting_) return;
     for (float x : block) {
         if (samples_.size() >= wanted_) break;
-        samples_.push_back(toUnsigned8(x));
+        samples_.push_back(clipSample(x));
     }
     if (samples_.size() >= wanted_) {
         collecting_ = false;
@@ -191,12 +181,28 @@ int32_t RtAudioInput::record(size_t count, std::chrono::milliseconds bound,
     return complete ? kRecorderOk : kNoAudioInTime;
 }
 
-void RtAudioInput::release() {
-    if (!streamOpen()) return;
+void RtAudioInput::release() { startIdleTime(); }
+
+void RtAudioInput::startIdleTime() {
+    if (holds_ > 0 || !streamOpen()) return;
     if (options_.idleClose.count() <= 0)
         closeStream();
     else
         idleTimer_.start(options_.idleClose);
+}
+
+int32_t RtAudioInput::openAhead() {
+    const int32_t opened = open();
+    startIdleTime();
+    return opened;
+}
+
+void RtAudioInput::hold(bool on) {
+    holds_ = std::max(0, holds_ + (on ? 1 : -1));
+    if (holds_ > 0)
+        idleTimer_.stop();
+    else
+        startIdleTime();
 }
 
 void RtAudioInput::closeStream() {

@@ -1,5 +1,6 @@
 // The capture backend on RtAudio: one input stream from the default input, kept open
-// across recordings and closed after a short idle time. Samples arrive on RtAudio's
+// across recordings and for a minute after the last one (longer while held), so that
+// a new run's first clip starts at once. Samples arrive on RtAudio's
 // thread; record() waits in a local event loop that leaves user input queued, so a
 // QCoreApplication must exist.
 #pragma once
@@ -30,9 +31,10 @@ struct CaptureFormat {
 class RtAudioInput final : public AudioInput {
   public:
     struct Options {
-        // Keeps the stream through the gap between two cycles, which is short, but not
-        // while the meter sits idle.
-        std::chrono::milliseconds idleClose{2000};
+        // Keeps the stream from one run to the next, when the user plucks again soon
+        // (reopening may take seconds on some sound servers), but not for good while the
+        // meter sits idle.
+        std::chrono::milliseconds idleClose{60000};
         // Tried in order after 22050 Hz mono; the device's own format comes last. Any
         // other is converted to 22050 Hz mono.
         std::vector<CaptureFormat> fallbacks{{48000, 1}, {44100, 1}, {48000, 2}, {44100, 2}};
@@ -53,6 +55,13 @@ class RtAudioInput final : public AudioInput {
                    std::vector<uint8_t>& out) override;
     void release() override;
 
+    // Opens the stream ahead of the first recording; it closes after the idle time
+    // unless a recording or a hold comes first. 0 or an open() code.
+    int32_t openAhead();
+    // While held (holds nest), an open stream stays open however long it is idle; the
+    // idle time starts again when the last hold ends.
+    void hold(bool on);
+
     bool streamOpen() const;
     CaptureFormat format() const { return format_; }  // of the open stream
 
@@ -63,11 +72,13 @@ class RtAudioInput final : public AudioInput {
     int stopOnFailure();
     bool tryOpen(unsigned device, CaptureFormat f);
     void closeStream();
+    void startIdleTime();
 
     Options options_;
     std::unique_ptr<RtAudio> audio_;
     CaptureFormat format_;
     QTimer idleTimer_;
+    int holds_ = 0;
 
     // Touched only by the audio thread while the stream runs.
     bool firstBlock_ = true;  // RtAudio's first callback precedes the first read: no audio

@@ -108,6 +108,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
     connect(toneWatch_, &QTimer::timeout, this, [this] {
         if (!state.MesureEnCours && !QApplication::activeModalWidget()) calibration_.checkTone();
     });
+    inputHold_ = new InputHold(services_.holdInput, this);
     createPreciseReadout();
     client_->installEventFilter(this);
 

@@ -34,6 +34,7 @@ class QTimer;
 namespace vellora {
 
 class BeltWindow;
+class InputHold;
 class PictureSurface;
 struct BeltStore;
 
@@ -60,6 +61,9 @@ struct Form1Services {
     std::function<bool(const std::string& helpFile)> showHelp;
     // "close all" to the recorder, at shut-down.
     std::function<void()> closeRecorder;
+    // Keeps the sound input open while true: while the calibration dialog or the Belt
+    // window is shown, a measurement is near.
+    std::function<void(bool held)> holdInput;
     // Ends the program once the window has unloaded.
     std::function<void()> endProgram;
     // Modal messages; tests replace them so nothing blocks.
@@ -239,6 +243,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     CalibrationRun calibration_;
     QPointer<FormCalibration> calibrationDialog_;
     QPointer<frmAbout> aboutBox_;
+    InputHold* inputHold_ = nullptr;  // a child: watches the dialog and the Belt window
     bool unloaded_ = false;
     QWidget* client_ = nullptr;  // the client area, below the menu bar
     FormGeometry geometry_;

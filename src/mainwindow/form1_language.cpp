@@ -7,6 +7,7 @@
 
 #include "common/qt_text.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/input_hold.h"
 #include "settings/chelp.h"
 #include "settings/settings_store.h"
 
@@ -31,6 +32,7 @@ FormCalibration& Form1::ensureCalibrationDialog() {
         host.frequenceCal = &state.FrequenceCal;
         host.toneFolder = services_.toneFolder;
         calibrationDialog_ = new FormCalibration(std::move(host), this);
+        inputHold_->watch(calibrationDialog_);
     }
     return *calibrationDialog_;
 }

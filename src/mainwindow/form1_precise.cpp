@@ -12,6 +12,7 @@
 #include "belt/belt_window.h"
 #include "common/qt_text.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/input_hold.h"
 #include "mainwindow/picture_surface.h"
 #include "pitch/pitch_samples.h"
 
@@ -87,6 +88,7 @@ void Form1::createPreciseReadout() {
             return ask(question.toStdString());
         };
     if (!services_.readingsFile.empty()) beltWindow_->openReadingsFile(services_.readingsFile);
+    inputHold_->watch(beltWindow_);
     connect(beltWindow_, &BeltWindow::setupChanged, this, [this] {
         // The agreement was of the readings of the set-up before.
         TextAccord->hide();

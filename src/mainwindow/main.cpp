@@ -1,6 +1,7 @@
 // The program: the sound card behind the recorder and the loudspeaker, then the
 // main window.
 #include <QApplication>
+#include <QTimer>
 
 #include <filesystem>
 #include <system_error>
@@ -78,9 +79,13 @@ int main(int argc, char** argv) {
     services.readingsFile = readingsFile;
 
     services.closeRecorder = [&recorder] { recorder.send(vellora::closeAllCommand()); };
+    services.holdInput = [&input](bool held) { input.hold(held); };
 
     vellora::Form1 window(std::move(services));
     window.Form_Load();
     window.show();
+    // Opening takes some milliseconds, after the window has shown: the first run then
+    // records at once.
+    QTimer::singleShot(0, &window, [&input] { input.openAhead(); });
     return app.exec();
 }

@@ -13,6 +13,8 @@ namespace vellora {
 namespace {
 
 constexpr double kSpectrumUnits = 1024.0;
+// Pictures kept at once: the gauge keeps up to 32 per scale, and older ones make way.
+constexpr size_t kKeptPictures = 40;
 // Far beyond any screen, near enough to zero that pixel arithmetic stays in int.
 constexpr double kCoordinateLimit = 1.0e6;
 
@@ -23,6 +25,13 @@ int pixelIndex(double v) {
 }
 int pixelEdge(double v) {
     return int(std::lround(std::clamp(v, -kCoordinateLimit, kCoordinateLimit)));
+}
+
+int sign(double v) { return (v > 0) - (v < 0); }
+
+QPointF clampToLimit(QPointF q) {
+    return QPointF(std::clamp(q.x(), -kCoordinateLimit, kCoordinateLimit),
+                   std::clamp(q.y(), -kCoordinateLimit, kCoordinateLimit));
 }
 
 int shiftBits(Qt::KeyboardModifiers m) {
@@ -56,12 +65,13 @@ float PictureSurface::scaleHeight() const {
     return scale_ == Scale::Spectrum ? float(height()) : float(height() * twipsPerPixel());
 }
 
-void PictureSurface::setDrawWidth(int16_t w) { pen_ = std::max<int16_t>(w, 1); }
-
-QPointF PictureSurface::toPixels(QPointF logical) const {
-    if (scale_ == Scale::Twips) return logical / twipsPerPixel();
-    return {logical.x() * width() / kSpectrumUnits, logical.y()};
+void PictureSurface::setDrawWidth(int16_t w) {
+    const int16_t pen = std::max<int16_t>(w, 1);
+    if (pen != pen_) forgetPictures();
+    pen_ = pen;
 }
+
+QPointF PictureSurface::toPixels(QPointF logical) const { return mapping().toPixels(logical); }
 
 QPointF PictureSurface::toLogical(QPointF pixel) const {
     if (scale_ == Scale::Twips) return pixel * twipsPerPixel();
@@ -95,18 +105,21 @@ void PictureSurface::clear() {
     scheduleUpdate();
 }
 
+QPointF PictureSurface::Mapping::toPixels(QPointF logical) const {
+    if (twips) return logical / twipsPerPixel;
+    return {logical.x() * width / kSpectrumUnits, logical.y()};
+}
+
+PictureSurface::Mapping PictureSurface::mapping() const {
+    return {scale_ == Scale::Twips, scale_ == Scale::Twips ? twipsPerPixel() : 1.0, width()};
+}
+
 // A point lies in the pixel that contains it; a pen w pixels wide covers w whole
 // pixels across the line, the point's own pixel and w / 2 before it. Along the line
 // the ends round to pixel edges, so a line from y = H to y = H - h covers h rows.
-void PictureSurface::line(float x1, float y1, float x2, float y2, int32_t colour) {
-    if (image_.isNull()) return;
-    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
-        return;
-    const QPointF a = toPixels({x1, y1});
-    const QPointF b = toPixels({x2, y2});
-    const QColor c = fromColourValue(colour);
+// Returns false, drawing nothing, for a slanting line, which QPainter draws.
+bool PictureSurface::fillStraightLine(QPainter& p, QPointF a, QPointF b, const QColor& c) {
     const int w = pen_;
-    QPainter& p = painter();
     if (a.x() == b.x()) {
         const int top = pixelEdge(std::min(a.y(), b.y()));
         const int bottom = pixelEdge(std::max(a.y(), b.y()));
@@ -116,19 +129,95 @@ void PictureSurface::line(float x1, float y1, float x2, float y2, int32_t colour
                             ? std::max(w, int(std::ceil(w * width() / kSpectrumUnits)))
                             : w;
         if (bottom > top) p.fillRect(pixelIndex(a.x()) - bar / 2, top, bar, bottom - top, c);
-    } else if (a.y() == b.y()) {
+        return true;
+    }
+    if (a.y() == b.y()) {
         const int left = pixelEdge(std::min(a.x(), b.x()));
         const int right = pixelEdge(std::max(a.x(), b.x()));
         if (right > left) p.fillRect(left, pixelIndex(a.y()) - w / 2, right - left, w, c);
-    } else {
-        const auto clamp = [](QPointF q) {
-            return QPointF(std::clamp(q.x(), -kCoordinateLimit, kCoordinateLimit),
-                           std::clamp(q.y(), -kCoordinateLimit, kCoordinateLimit));
-        };
-        p.setPen(QPen(c, w, Qt::SolidLine, Qt::FlatCap));
-        p.drawLine(QLineF(clamp(a), clamp(b)));
+        return true;
     }
+    return false;
+}
+
+QPen PictureSurface::slantPen(int32_t colour) const {
+    return QPen(fromColourValue(colour), pen_, Qt::SolidLine, Qt::FlatCap);
+}
+
+void PictureSurface::line(float x1, float y1, float x2, float y2, int32_t colour) {
+    const SurfaceLine l{x1, y1, x2, y2, colour};
+    lines({&l, 1});
+}
+
+// Slanting lines of one colour go to QPainter together: one pen and one call for a run
+// rather than per line. Lines of one colour may be drawn in any order, with one
+// exception: QPainter's one-pixel lines, drawn in one call, lengthen a line by half a
+// pixel where it runs back against the direction of the line before. A run therefore
+// also ends where the lines turn back, left-right or up-down, and gives exactly the
+// pixels of drawing each line on its own.
+void PictureSurface::lines(std::span<const SurfaceLine> batch) {
+    if (image_.isNull() || batch.empty()) return;
+    const Mapping m = mapping();
+    QPainter& p = painter();
+    slantRun_.clear();
+    int32_t runColour = 0;
+    int runDx = 0, runDy = 0;  // signs the run's lines share; 0 while none is known
+    const auto flush = [&] {
+        runDx = runDy = 0;
+        if (slantRun_.empty()) return;
+        p.setPen(slantPen(runColour));
+        p.drawLines(slantRun_.data(), int(slantRun_.size()));
+        slantRun_.clear();
+    };
+    for (const SurfaceLine& l : batch) {
+        if (!std::isfinite(l.x1) || !std::isfinite(l.y1) || !std::isfinite(l.x2) ||
+            !std::isfinite(l.y2))
+            continue;
+        const QPointF a = m.toPixels({l.x1, l.y1});
+        const QPointF b = m.toPixels({l.x2, l.y2});
+        if (l.colour != runColour) flush();
+        runColour = l.colour;
+        if (fillStraightLine(p, a, b, fromColourValue(l.colour))) continue;
+        const int dx = sign(b.x() - a.x()), dy = sign(b.y() - a.y());
+        if (dx * runDx < 0 || dy * runDy < 0) flush();
+        if (dx) runDx = dx;
+        if (dy) runDy = dy;
+        slantRun_.emplace_back(clampToLimit(a), clampToLimit(b));
+    }
+    flush();
     scheduleUpdate();
+}
+
+void PictureSurface::keepPicture(const PictureKey& key) {
+    endPainting();
+    const QRgb background = backgroundColour().rgb();
+    if (background != keptBackground_) forgetPictures();
+    keptBackground_ = background;
+    if (kept_.insert_or_assign(key, image_).second) keptOrder_.push_back(key);
+    if (keptOrder_.size() > kKeptPictures) {
+        kept_.erase(keptOrder_.front());
+        keptOrder_.pop_front();
+    }
+}
+
+bool PictureSurface::restorePicture(const PictureKey& key) {
+    if (backgroundColour().rgb() != keptBackground_) forgetPictures();
+    const auto it = kept_.find(key);
+    if (it == kept_.end()) return false;
+    if (it->second.size() != image_.size() ||
+        it->second.devicePixelRatio() != image_.devicePixelRatio()) {
+        forgetPictures();
+        return false;
+    }
+    endPainting();
+    image_ = it->second;  // shared until the next drawing copies it
+    scheduleUpdate();
+    return true;
+}
+
+void PictureSurface::forgetPictures() {
+    kept_.clear();
+    keptOrder_.clear();
 }
 
 void PictureSurface::refresh() {
@@ -153,6 +242,7 @@ void PictureSurface::paintEvent(QPaintEvent*) {
 // next cycle redraws at the new size anyway.
 void PictureSurface::resizeEvent(QResizeEvent*) {
     endPainting();
+    forgetPictures();
     const double dpr = devicePixelRatioF();
     QImage next(std::max(1, int(std::lround(width() * dpr))),
                 std::max(1, int(std::lround(height() * dpr))), QImage::Format_RGB32);

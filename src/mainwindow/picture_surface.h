@@ -9,9 +9,14 @@
 #pragma once
 
 #include <QImage>
+#include <QLineF>
 #include <QPalette>
+#include <QPen>
 #include <QWidget>
+#include <deque>
+#include <map>
 #include <memory>
+#include <vector>
 
 #include "measure/drawing_surface.h"
 
@@ -35,6 +40,9 @@ class PictureSurface : public QWidget, public DrawingSurface {
     void setDrawWidth(int16_t w) override;
     void clear() override;
     void line(float x1, float y1, float x2, float y2, int32_t colour) override;
+    void lines(std::span<const SurfaceLine> batch) override;
+    void keepPicture(const PictureKey& key) override;
+    bool restorePicture(const PictureKey& key) override;
 
     // Shows what has been drawn now, without waiting for the event loop.
     void refresh();
@@ -64,8 +72,19 @@ class PictureSurface : public QWidget, public DrawingSurface {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
+    // Logical units to widget pixels, worked out once for a batch of lines.
+    struct Mapping {
+        bool twips;
+        double twipsPerPixel;
+        int width;
+        QPointF toPixels(QPointF logical) const;
+    };
+    Mapping mapping() const;
+    bool fillStraightLine(QPainter& p, QPointF a, QPointF b, const QColor& c);
+    QPen slantPen(int32_t colour) const;
     QPainter& painter();
     void endPainting();
+    void forgetPictures();
     void scheduleUpdate();
     QColor backgroundColour() const;
 
@@ -74,6 +93,11 @@ class PictureSurface : public QWidget, public DrawingSurface {
     QImage image_;
     // Kept open between drawing calls: opening a painter per line costs more than the line.
     std::unique_ptr<QPainter> painter_;
+    std::vector<QLineF> slantRun_;  // scratch for lines(), kept to spare an allocation
+    // Kept pictures, oldest first, all of the present size, pen and background.
+    std::map<PictureKey, QImage> kept_;
+    std::deque<PictureKey> keptOrder_;
+    QRgb keptBackground_ = 0;
     int16_t pen_ = 1;
     bool updatePending_ = false;
     bool pressed_ = false;

@@ -17,6 +17,10 @@ constexpr double kMinHarmonicShare = 0.3;
 constexpr int kMinOddPartials = 2;
 constexpr double kOddShareOfStrongest = 0.03;
 constexpr double kHalvingAgreement = 0.01;
+// Full-quality sound is estimated over as long a time as the clip's most samples last
+// at the nominal 22050 per second, whatever its own rate.
+constexpr double kMostEstimatedSeconds = double(kMostEstimatedSamples) / 22050.0;
+constexpr double kStepsPerFullScale = 128;  // the clip's 8-bit steps for 1.0
 }  // namespace
 
 PitchEstimator::PitchEstimator(PitchOptions options) : options_(options) {}
@@ -35,12 +39,28 @@ std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const uint
     for (const uint8_t s : samples) mean += s;
     mean /= double(samples.size());
     centred_.resize(samples.size());
+    for (size_t i = 0; i < samples.size(); ++i) centred_[i] = double(samples[i]) - mean;
+    return estimateCentred(rate);
+}
+
+std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const float> samples,
+                                                            double rate) {
+    if (!(rate > 0)) return std::nullopt;
+    samples = samples.first(std::min(samples.size(), size_t(kMostEstimatedSeconds * rate)));
+    if (samples.empty()) return std::nullopt;
+    double mean = 0;
+    for (const float s : samples) mean += s;
+    mean /= double(samples.size());
+    centred_.resize(samples.size());
+    for (size_t i = 0; i < samples.size(); ++i)
+        centred_[i] = (double(samples[i]) - mean) * kStepsPerFullScale;
+    return estimateCentred(rate);
+}
+
+std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     double energy = 0;
-    for (size_t i = 0; i < samples.size(); ++i) {
-        centred_[i] = double(samples[i]) - mean;
-        energy += centred_[i] * centred_[i];
-    }
-    if (std::sqrt(energy / double(samples.size())) < kSilenceRms) return std::nullopt;
+    for (const double c : centred_) energy += c * c;
+    if (std::sqrt(energy / double(centred_.size())) < kSilenceRms) return std::nullopt;
 
     const std::optional<PeriodEstimate> period =
         period_.find(centred_, rate, options_.minHz, options_.maxHz);

@@ -51,10 +51,16 @@ class PitchEstimator {
     // nullopt: no clear pitch (silence, noise, a recording too short for minHz).
     std::optional<PitchEstimate> estimate(std::span<const uint8_t> samples, float pasFrequence);
     std::optional<PitchEstimate> estimateAtRate(std::span<const uint8_t> samples, double rate);
+    // Full-quality sound in -1 .. 1 (a decoded file, not the meter's clip) at its own
+    // rate; judged as if 1.0 were 128 steps of the clip, so silence is silence alike.
+    std::optional<PitchEstimate> estimateAtRate(std::span<const float> samples, double rate);
 
     const PitchOptions& options() const { return options_; }
 
   private:
+    // The estimate from centred_, the samples less their mean, in steps of the clip.
+    std::optional<PitchEstimate> estimateCentred(double rate);
+
     PitchOptions options_;
     std::vector<double> centred_;
     PeriodFinder period_;

@@ -1,4 +1,4 @@
-// vellora-analyze FILE.wav...: the reading the meter would give for saved recordings.
+// vellora-analyze FILE...: the reading the meter would give for saved recordings.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -6,20 +6,31 @@
 #include <string>
 #include <vector>
 
-#include "pitch/pitch_estimator.h"
-#include "pitch/pitch_samples.h"
+#include "common/version.h"
 #include "tools/recording_analysis.h"
 
 namespace {
 
 void usage(FILE* to) {
-    std::fprintf(to,
-                 "usage: vellora-analyze [--step HZ] [--bins N] [--precise] FILE.wav...\n"
-                 "  prints: file <TAB> strongest bin <TAB> read-out\n"
-                 "  --step HZ  hertz per spectrum bin (default 5.4171)\n"
-                 "  --bins N   last bin searched, 3 to 2048 (default 1024)\n"
-                 "  --precise  adds a column: the precise fundamental in Hz, \"-\" for no\n"
-                 "             clear pitch (the card's rate is taken as 4096 times the step)\n");
+    std::fprintf(
+        to,
+        "usage: vellora-analyze [--step HZ] [--bins N] [--precise] FILE...\n"
+        "       vellora-analyze --help | --version\n"
+        "The reading the meter would give for each recording, one line per FILE:\n"
+        "  FILE <TAB> BIN <TAB> READ-OUT [<TAB> PRECISE]\n"
+        "  BIN       the strongest bin of the 4096-point spectrum, 3 to N\n"
+        "  READ-OUT  its frequency as the meter shows it: BIN times the step, in whole hertz\n"
+        "  PRECISE   with --precise: the fundamental in hertz to 0.01, \"-\" for no clear pitch\n"
+        "FILE is the meter's own clip (WAVE, 8-bit mono, 22050 per second) or any sound\n"
+        "file libsndfile reads (WAV, FLAC, Ogg ...). Any other file is mixed to mono and\n"
+        "made into the clip the meter would have recorded (its card taking 4096 times the\n"
+        "step samples per second) for BIN and READ-OUT; PRECISE then uses the file's own\n"
+        "full-quality sound at the rate it states. Only the first seconds are read.\n"
+        "  --step HZ  hertz per spectrum bin, the calibrated scale (default 5.4171)\n"
+        "  --bins N   last bin searched, 3 to 2048 (default 1024)\n"
+        "  --precise  adds PRECISE (for the meter's clip the card's rate is 4096 times the step)\n"
+        "Exit status: 0; 1 when a file could not be read or decoded (the others are still\n"
+        "analysed); 2 for a wrong command line.\n");
 }
 
 bool parseNumber(const char* text, double& out) {
@@ -29,24 +40,20 @@ bool parseNumber(const char* text, double& out) {
 }
 
 // Prints the read-out of one file; 1 when it could not be read.
-int analyseOne(const std::string& file, const vellora::AnalysisOptions& options, bool precise,
-               vellora::PitchEstimator& estimator) {
+int analyseOne(const std::string& file, const vellora::AnalysisOptions& options) {
     const vellora::AnalysisResult r = vellora::analyseRecordingFile(file, options);
     if (!r.ok) {
         std::fprintf(stderr, "vellora-analyze: %s: %s\n", file.c_str(), r.error.c_str());
         return 1;
     }
-    if (!precise) {
-        std::printf("%s\t%d\t%s\n", file.c_str(), r.bin, r.readout.c_str());
-        return 0;
+    std::printf("%s\t%d\t%s", file.c_str(), r.bin, r.readout.c_str());
+    if (options.precise) {
+        if (r.preciseHz)
+            std::printf("\t%.2f", *r.preciseHz);
+        else
+            std::printf("\t-");
     }
-    const auto pitch =
-        estimator.estimate(vellora::readRecordingSamples(file), options.pasFrequence);
-    std::printf("%s\t%d\t%s\t", file.c_str(), r.bin, r.readout.c_str());
-    if (pitch)
-        std::printf("%.2f\n", pitch->hz);
-    else
-        std::printf("-\n");
+    std::printf("\n");
     return 0;
 }
 
@@ -55,15 +62,17 @@ int analyseOne(const std::string& file, const vellora::AnalysisOptions& options,
 int main(int argc, char** argv) {
     vellora::AnalysisOptions options;
     std::vector<std::string> files;
-    bool precise = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         double value = 0;
         if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;
+        } else if (arg == "--version") {
+            std::printf("vellora-analyze %s\n", vellora::kVersion);
+            return 0;
         } else if (arg == "--precise") {
-            precise = true;
+            options.precise = true;
         } else if (arg == "--step" || arg == "--bins") {
             if (i + 1 >= argc || !parseNumber(argv[i + 1], value)) {
                 std::fprintf(stderr, "vellora-analyze: %s needs a number\n", arg.c_str());
@@ -72,13 +81,15 @@ int main(int argc, char** argv) {
             ++i;
             if (arg == "--step") {
                 if (value <= 0 || value > 1e6) {
-                    std::fprintf(stderr, "vellora-analyze: --step must be a positive number of hertz\n");
+                    std::fprintf(stderr,
+                                 "vellora-analyze: --step must be a positive number of hertz\n");
                     return 2;
                 }
                 options.pasFrequence = static_cast<float>(value);
             } else {
                 if (value != std::floor(value) || value < 3 || value > 2048) {
-                    std::fprintf(stderr, "vellora-analyze: --bins must be a whole number from 3 to 2048\n");
+                    std::fprintf(stderr,
+                                 "vellora-analyze: --bins must be a whole number from 3 to 2048\n");
                     return 2;
                 }
                 options.bins = static_cast<int16_t>(value);
@@ -98,13 +109,12 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    vellora::PitchEstimator estimator;
     int status = 0;
     for (const std::string& file : files) {
         // One file that cannot be analysed (out of memory, a damaged header) must not
         // cost the read-outs of the files after it.
         try {
-            status |= analyseOne(file, options, precise, estimator);
+            status |= analyseOne(file, options);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "vellora-analyze: %s: %s\n", file.c_str(), e.what());
             status = 1;

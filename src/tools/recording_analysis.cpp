@@ -6,14 +6,18 @@
 #include "common/numeric.h"
 #include "measure/cycle_processing.h"
 #include "measure/null_surface.h"
+#include "pitch/pitch_estimator.h"
+#include "pitch/pitch_samples.h"
+#include "tools/audio_file_decoder.h"
 #include "wave/wave_format.h"
 
 namespace vellora {
 
 namespace {
-// The spectrum surface of a freshly started meter: 1024 units across, 594 pixels
-// high (the default window), gain 266 (the default level position 246).
-constexpr float kSurfaceWidth = 1024.0f;
+// The spectrum surface of a freshly started meter, 594 pixels high (the default
+// window), gain 266 (the default level position 246); one unit per bin across, so the
+// pen stays one unit wide. (On the window's 1024 units, 31 bins or fewer would make
+// the pen wider than the bar loop's count, and the meter then shows no read-out.)
 constexpr float kSurfaceHeight = 594.0f;
 constexpr int16_t kDefaultAmplification = 266;
 constexpr uintmax_t kShortestRecording = kWaveHeaderSize;
@@ -37,17 +41,25 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
         return result;
     }
     if (size < kShortestRecording) {
-        result.error = "only " + std::to_string(size) +
-                       " bytes, shorter than a " + std::to_string(kWaveHeaderSize) + "-byte WAVE header: no recording";
+        result.error = "only " + std::to_string(size) + " bytes, shorter than a " +
+                       std::to_string(kWaveHeaderSize) + "-byte WAVE header: no recording";
         return result;
     }
-    const Recording rec = readRecordingFile(path);
+    const DecodedAudio audio = decodeAudioFile(path);
+    if (!audio.ok) {
+        result.error = audio.error;
+        return result;
+    }
+    const Recording rec =
+        audio.meterClip ? readRecordingFile(path)
+                        : readRecordingBytes(meterClipOf(audio, cardRate(options.pasFrequence)));
     if (!rec.present) {
-        result.error = "cannot be read";
+        result.error =
+            audio.meterClip ? "cannot be read" : "cannot be converted to the meter's clip";
         return result;
     }
 
-    NullSurface im(kSurfaceWidth, kSurfaceHeight);
+    NullSurface im(float(options.bins), kSurfaceHeight);
     SpectrumArrays arrays;
     PlotState st;
     st.Amplification = kDefaultAmplification;
@@ -60,6 +72,13 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
     result.ok = true;
     result.bin = toInt32Saturated(st.IndicePic);
     result.readout = out.readout;
+    if (options.precise) {
+        PitchEstimator estimator;
+        const auto pitch =
+            audio.meterClip ? estimator.estimate(readRecordingSamples(path), options.pasFrequence)
+                            : estimator.estimateAtRate(audio.mono, audio.rate);
+        if (pitch) result.preciseHz = pitch->hz;
+    }
     return result;
 }
 

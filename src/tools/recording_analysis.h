@@ -1,8 +1,15 @@
 // One cycle's reading of a saved recording, as the meter would show it: reader,
-// transform, peak search and a vote of depth 1. Used by vellora-analyze.
+// transform, peak search and a vote of depth 1; and, when asked, the precise
+// fundamental. Used by vellora-analyze.
+//
+// The meter's own clip (PCM WAVE, unsigned 8-bit mono, 22050 per second) is read as the
+// meter reads it. Any other sound file is first made into the clip the meter would have
+// recorded from it (see audio_file_decoder.h) for the bin and read-out, while the
+// precise fundamental comes from the file's full-quality sound at its own rate.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "measure/spectrum_plot.h"
@@ -12,6 +19,7 @@ namespace vellora {
 struct AnalysisOptions {
     float pasFrequence = kDefaultPasFrequence;  // hertz per bin
     int16_t bins = 1024;                        // last bin searched, 3 .. 2048
+    bool precise = false;                       // also the precise fundamental
 };
 
 struct AnalysisResult {
@@ -19,6 +27,8 @@ struct AnalysisResult {
     std::string error;    // why the file could not be read, when !ok
     int32_t bin = 0;      // the strongest bin
     std::string readout;  // "444Hz"
+    // With options.precise: the fundamental in hertz, nullopt for no clear pitch.
+    std::optional<double> preciseHz;
 };
 
 AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptions& options);

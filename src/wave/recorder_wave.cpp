@@ -1,6 +1,7 @@
 #include "wave/recorder_wave.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace vellora {
 
@@ -39,6 +40,11 @@ std::vector<uint8_t> pcm8MonoHeader(uint32_t sampleRate, uint32_t dataSize, FmtC
     tag(h, "data");
     put32(h, dataSize);
     return h;
+}
+
+uint8_t clipSample(float x) {
+    const float v = std::floor(x * 128.0f + 128.0f);
+    return uint8_t(std::clamp(v, 0.0f, 255.0f));
 }
 
 std::vector<uint8_t> pcmWaveFile(std::span<const uint8_t> samples, uint32_t sampleRate) {

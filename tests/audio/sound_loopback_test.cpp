@@ -7,14 +7,14 @@
 #include <chrono>
 #include <cmath>
 
-#include "calibration/calibration_tone.h"
 #include "audio/capture_sequence.h"
-#include "wave/recorder_wave.h"
 #include "audio/rtaudio_input.h"
 #include "audio/rtaudio_sound_player.h"
 #include "audio/wave_audio_recorder.h"
+#include "calibration/calibration_tone.h"
 #include "support/recorder_test_support.h"
 #include "support/sound_test_support.h"
+#include "wave/recorder_wave.h"
 
 namespace vellora {
 namespace {
@@ -121,6 +121,50 @@ TEST_F(FakeSoundCard, WithoutTheLoopFlagTheToneEndsAndAnIdleInputClosesAndReopen
     EXPECT_FALSE(player.playing());
     EXPECT_FALSE(input.streamOpen());
     EXPECT_EQ(sendCaptureSequence(recorder, retour), kRecorderOk);
+}
+
+// Opened ahead, the input waits for the first recording through the idle time, and
+// while held for as long as the hold lasts; it closes once idle and unheld.
+TEST_F(FakeSoundCard, AnInputOpenedAheadOrHeldStaysOpenUntilIdleAndUnheld) {
+    constexpr auto kIdle = std::chrono::milliseconds(150);
+    constexpr auto kWellPastIdle = std::chrono::milliseconds(600);
+    RtAudioInput::Options options;
+    options.idleClose = kIdle;
+    RtAudioInput input(options);
+
+    ASSERT_EQ(input.openAhead(), kRecorderOk);
+    EXPECT_TRUE(input.streamOpen());
+    processEventsFor(kWellPastIdle);
+    EXPECT_FALSE(input.streamOpen());
+
+    ASSERT_EQ(input.openAhead(), kRecorderOk);
+    input.hold(true);
+    input.hold(true);  // the dialog and the Belt window both shown
+    processEventsFor(kWellPastIdle);
+    EXPECT_TRUE(input.streamOpen());
+    input.hold(false);
+    processEventsFor(kWellPastIdle);
+    EXPECT_TRUE(input.streamOpen());  // one window still shown
+
+    WaveAudioRecorder recorder(input);  // a run while held: the stream stays after it
+    int32_t retour = -1;
+    ASSERT_EQ(sendCaptureSequence(recorder, retour), kRecorderOk);
+    processEventsFor(kWellPastIdle);
+    EXPECT_TRUE(input.streamOpen());
+    input.hold(false);
+    processEventsFor(kWellPastIdle);
+    EXPECT_FALSE(input.streamOpen());
+}
+
+// Between two runs the input stays open far longer than a cycle's gap, so a new run's
+// first clip does not wait for it to open.
+TEST_F(FakeSoundCard, ByDefaultTheInputOutlastsThePauseBetweenRuns) {
+    RtAudioInput input;
+    WaveAudioRecorder recorder(input);
+    int32_t retour = -1;
+    ASSERT_EQ(sendCaptureSequence(recorder, retour), kRecorderOk);
+    processEventsFor(std::chrono::milliseconds(2500));  // closed after 2 s before
+    EXPECT_TRUE(input.streamOpen());
 }
 
 TEST(SoundPlayer, MissingUnreadableOrBlockingRequestsPlayNothing) {

@@ -48,7 +48,7 @@ Pluck randomBelt(Random& random, double fundamentalHz, double rate) {
     return p;
 }
 
-std::vector<uint8_t> render(const Pluck& p, Random& random, size_t samples) {
+std::vector<double> renderSteps(const Pluck& p, Random& random, size_t samples) {
     std::vector<double> s(samples, 0.0);
     for (size_t n = 1; n <= p.amplitudes.size(); ++n) {
         const double a = p.amplitudes[n - 1];
@@ -65,8 +65,14 @@ std::vector<uint8_t> render(const Pluck& p, Random& random, size_t samples) {
     const double scale = peak > 0 ? p.peakSteps / peak : 0;
     const double noiseRms =
         p.noiseBelowPeakDb > 0 ? p.peakSteps * std::pow(10.0, -p.noiseBelowPeakDb / 20) : 0;
+    for (double& v : s) v = v * scale + noiseRms * random.normal();
+    return s;
+}
+
+std::vector<uint8_t> render(const Pluck& p, Random& random, size_t samples) {
+    const std::vector<double> s = renderSteps(p, random, samples);
     std::vector<uint8_t> out(samples);
-    for (size_t i = 0; i < samples; ++i) out[i] = toStep(s[i] * scale + noiseRms * random.normal());
+    for (size_t i = 0; i < samples; ++i) out[i] = toStep(s[i]);
     return out;
 }
 

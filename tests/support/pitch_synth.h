@@ -45,6 +45,9 @@ double partialHz(const Pluck& p, int n);
 Pluck randomBelt(Random& random, double fundamentalHz, double rate);
 
 std::vector<uint8_t> render(const Pluck& p, Random& random, size_t samples = kClipSamples);
+// The same before the card's 8-bit steps: excursions from the 128 line in steps, for
+// sound kept at full quality (1.0 = 128 steps).
+std::vector<double> renderSteps(const Pluck& p, Random& random, size_t samples = kClipSamples);
 
 std::vector<uint8_t> pureTone(double hz, double rate, double peakSteps = 100,
                               size_t samples = kClipSamples);

@@ -9,13 +9,15 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include "wave/recorder_wave.h"
+
 namespace vellora {
 namespace {
 
 namespace fs = std::filesystem;
 
 class Analysis : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = fs::temp_directory_path() / ("vellora_analysis_" + std::to_string(::getpid()));
         fs::create_directories(dir);
@@ -31,9 +33,11 @@ protected:
 };
 
 TEST_F(Analysis, ToneGivesBinAndReadOut) {
-    std::vector<uint8_t> wav(8864, 128);
-    for (size_t k = 44; k < wav.size(); ++k)
-        wav[k] = uint8_t(std::lround(128 + 100 * std::sin(2 * M_PI * 440.0 * double(k - 44) / 22050)));
+    std::vector<uint8_t> samples(8820);
+    for (size_t k = 0; k < samples.size(); ++k)
+        samples[k] =
+            uint8_t(std::lround(128 + 100 * std::sin(2 * M_PI * 440.0 * double(k) / 22050)));
+    const std::vector<uint8_t> wav = pcmWaveFile(samples, 22050);
     const auto r = analyseRecordingFile(write("a.wav", wav), {});
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.bin, 82);
@@ -46,22 +50,26 @@ TEST_F(Analysis, ToneGivesBinAndReadOut) {
 
 TEST_F(Analysis, UnreadableFilesAreReportedNotAnalysed) {
     EXPECT_FALSE(analyseRecordingFile((dir / "missing.wav").string(), {}).ok);
-    const auto shortFile = analyseRecordingFile(write("short.wav", std::vector<uint8_t>(43, 1)), {});
+    const auto shortFile =
+        analyseRecordingFile(write("short.wav", std::vector<uint8_t>(43, 1)), {});
     EXPECT_FALSE(shortFile.ok);
     EXPECT_NE(shortFile.error.find("43 bytes"), std::string::npos);
     EXPECT_FALSE(analyseRecordingFile(dir.string(), {}).ok);  // a folder
-    const auto headerOnly = analyseRecordingFile(write("empty.wav", std::vector<uint8_t>(44, 0)), {});
-    ASSERT_TRUE(headerOnly.ok);
+    const auto noSound = analyseRecordingFile(write("zeros.wav", std::vector<uint8_t>(44, 0)), {});
+    EXPECT_FALSE(noSound.ok);  // no WAVE header: no sound file
+    const auto headerOnly = analyseRecordingFile(write("empty.wav", pcmWaveFile({}, 22050)), {});
+    ASSERT_TRUE(headerOnly.ok) << headerOnly.error;
     EXPECT_EQ(headerOnly.readout, "0Hz");
 }
 
 // The program itself: a FIFO and a 2 GB file among the arguments are reported, read
 // only as far as the read-outs need, and the file after them is still analysed.
 TEST_F(Analysis, TheToolReportsEachBadFileAndGoesOnWithTheNext) {
-    std::vector<uint8_t> wav(8864, 128);
-    for (size_t k = 44; k < wav.size(); ++k)
-        wav[k] =
-            uint8_t(std::lround(128 + 100 * std::sin(2 * M_PI * 440.0 * double(k - 44) / 22050)));
+    std::vector<uint8_t> samples(8820);
+    for (size_t k = 0; k < samples.size(); ++k)
+        samples[k] =
+            uint8_t(std::lround(128 + 100 * std::sin(2 * M_PI * 440.0 * double(k) / 22050)));
+    const std::vector<uint8_t> wav = pcmWaveFile(samples, 22050);
     const std::string good = write("good.wav", wav);
     const std::string huge = write("huge.wav", wav);
     fs::resize_file(huge, std::uintmax_t(2) << 30);

@@ -1,0 +1,75 @@
+#include "tools/audio_file_decoder.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "audio/audio_resampler.h"
+#include "wave/recorder_wave.h"
+#include "wave/wave_format.h"
+
+namespace vellora {
+
+namespace {
+
+struct SndfileCloser {
+    void operator()(SNDFILE* f) const { sf_close(f); }
+};
+
+// Frames read at a time: a bounded buffer whatever the channel count.
+constexpr sf_count_t kBlockFrames = 4096;
+// More channels than any real recording: a header claiming more is damage.
+constexpr int kMaxChannels = 64;
+
+}  // namespace
+
+DecodedAudio decodeAudioFile(const std::string& path) {
+    DecodedAudio out;
+    SF_INFO info{};
+    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
+    if (!file) {
+        out.error = std::string("not a sound file it can decode (") + sf_strerror(nullptr) + ")";
+        return out;
+    }
+    if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate <= 0) {
+        out.error = "a sound file with " + std::to_string(info.channels) + " channels at " +
+                    std::to_string(info.samplerate) + " samples per second";
+        return out;
+    }
+    out.rate = info.samplerate;
+    out.channels = info.channels;
+    out.meterClip = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV &&
+                    (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 && info.channels == 1 &&
+                    info.samplerate == int(kSampleRate);
+
+    const auto wanted = sf_count_t(std::ceil(kDecodedSeconds * info.samplerate));
+    std::vector<float> block(size_t(kBlockFrames) * size_t(info.channels));
+    while (sf_count_t(out.mono.size()) < wanted) {
+        const sf_count_t frames = sf_readf_float(
+            file.get(), block.data(), std::min(kBlockFrames, wanted - sf_count_t(out.mono.size())));
+        if (frames <= 0) break;
+        for (sf_count_t i = 0; i < frames; ++i) {
+            float sum = 0;
+            for (int c = 0; c < info.channels; ++c) sum += block[size_t(i * info.channels + c)];
+            out.mono.push_back(sum / float(info.channels));
+        }
+    }
+    if (sf_error(file.get()) != SF_ERR_NO_ERROR) {
+        out.error = std::string("cannot be decoded: ") + sf_strerror(file.get());
+        return out;
+    }
+    out.ok = true;
+    return out;
+}
+
+std::vector<uint8_t> meterClipOf(const DecodedAudio& audio, double cardRate) {
+    const std::vector<float> atCardRate = resampleClip(audio.mono, 1, audio.rate, cardRate);
+    if (atCardRate.empty() && !audio.mono.empty()) return {};
+    std::vector<uint8_t> samples(atCardRate.size());
+    std::transform(atCardRate.begin(), atCardRate.end(), samples.begin(), clipSample);
+    return pcmWaveFile(samples, kSampleRate);
+}
+
+}  // namespace vellora

@@ -1,0 +1,122 @@
+// vellora-analyze as a user runs it: options, exit status and one line per file.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <sstream>
+#include <string>
+
+#include "common/version.h"
+#include "wave/recorder_wave.h"
+
+namespace vellora {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+class AnalyzeCommand : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("vellora_cli_" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    Outcome run(const std::string& arguments) {
+        const fs::path errFile = dir / "stderr.txt";
+        const std::string command =
+            std::string(VELLORA_ANALYZE) + " " + arguments + " 2>" + errFile.string();
+        Outcome r;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe) return r;
+        char buffer[4096];
+        size_t n = 0;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+        const int raw = pclose(pipe);
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::ostringstream err;
+        err << std::ifstream(errFile).rdbuf();
+        r.err = err.str();
+        return r;
+    }
+
+    // The meter's clip of a tone: 400 ms, 8-bit mono at 22050 per second.
+    std::string clip(const std::string& name, double hz) {
+        std::vector<uint8_t> samples(8820);
+        for (size_t i = 0; i < samples.size(); ++i)
+            samples[i] = uint8_t(
+                std::lround(128 + 100 * std::sin(2 * std::numbers::pi * hz * double(i) / 22050)));
+        const std::vector<uint8_t> file = pcmWaveFile(samples, 22050);
+        const fs::path p = dir / name;
+        std::ofstream(p, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+        return p.string();
+    }
+    fs::path dir;
+};
+
+TEST_F(AnalyzeCommand, HelpAndVersionSucceedAndTheUsageNamesEachColumn) {
+    const Outcome help = run("--help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* column : {"BIN", "READ-OUT", "PRECISE", "--step", "--bins", "--version"})
+        EXPECT_NE(help.out.find(column), std::string::npos) << column;
+    const Outcome version = run("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("vellora-analyze ") + kVersion + "\n");
+}
+
+// With few bins the pen of the meter's 1024-unit plot grows wider than the bar count
+// and the plot shows no read-out; the analyser gives one for every count it accepts.
+TEST_F(AnalyzeCommand, EveryBinCountAcceptedGivesAReadout) {
+    struct Case {
+        int bins;
+        double hz;
+        const char* line;  // after the file name
+    };
+    // Tones on bins 3, 20 and 31 of the exact 22050 / 4096 scale.
+    const Case cases[] = {
+        {3, 3 * 22050.0 / 4096, "\t3\t16Hz\n"},     {20, 20 * 22050.0 / 4096, "\t20\t108Hz\n"},
+        {31, 20 * 22050.0 / 4096, "\t20\t108Hz\n"}, {31, 31 * 22050.0 / 4096, "\t31\t167Hz\n"},
+        {32, 31 * 22050.0 / 4096, "\t31\t167Hz\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bins);
+        const std::string file = clip("tone.wav", c.hz);
+        const Outcome r = run("--step 5.38330078125 --bins " + std::to_string(c.bins) + " " + file);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, file + c.line);
+    }
+}
+
+TEST_F(AnalyzeCommand, AFileThatCannotBeDecodedFailsAloneAndTheOthersAreAnalysed) {
+    // 131 Hz in 22050 samples a second: bin 131 / (22050 / 4096) = 24.3, read with the
+    // default step as 24 x 5.4171 = 130.0 Hz; the precise column follows.
+    const std::string a = clip("a.wav", 131);
+    const fs::path bad = dir / "notes.txt";
+    std::ofstream(bad) << "not a recording at all, but long enough to pass for one";
+    const std::string b = clip("b.wav", 131);
+    const Outcome r = run("--precise " + a + " " + bad.string() + " " + b);
+    EXPECT_EQ(r.status, 1);
+    std::istringstream lines(r.out);
+    std::string line;
+    for (const std::string& file : {a, b}) {
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(line.rfind(file + "\t24\t130Hz\t1", 0), 0u) << line;
+    }
+    EXPECT_FALSE(std::getline(lines, line));
+    EXPECT_NE(r.err.find(bad.string()), std::string::npos);
+    EXPECT_NE(r.err.find("decode"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vellora
