@@ -14,6 +14,7 @@
 #include "belt/belt_window.h"
 #include "calibration/calibration_dialog.h"
 #include "common/version.h"
+#include "mainwindow/input_hold.h"
 #include "mainwindow/picture_surface.h"
 
 namespace vellora {
