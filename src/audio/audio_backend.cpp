@@ -16,7 +16,7 @@ std::unique_ptr<RtAudio> openAudioLibrary() {
         auto audio = std::make_unique<RtAudio>(kApi);
         audio->showWarnings(false);
         return audio;
-    } catch (...) {
+    } catch (const RtAudioError&) {
         return nullptr;
     }
 }
@@ -28,7 +28,7 @@ void closeAudioStream(RtAudio& audio) {
         if (!audio.isStreamOpen()) return;
         if (audio.isStreamRunning()) audio.abortStream();
         audio.closeStream();
-    } catch (...) {
+    } catch (const RtAudioError&) {
     }
 }
 

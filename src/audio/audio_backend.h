@@ -1,5 +1,8 @@
 // Opening the audio library: RtAudio on the system's sound server (PulseAudio on
-// Linux), its warnings silenced and its exceptions kept inside this layer.
+// Linux), its warnings silenced. RtAudio reports a device or stream it cannot use by
+// throwing RtAudioError; this layer catches that one type and turns it into the
+// recorder's and player's result codes. Anything else (out of memory) is not ours to
+// hide and goes on.
 #pragma once
 
 #include <RtAudio.h>

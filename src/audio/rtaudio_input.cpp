@@ -24,7 +24,7 @@ RtAudioInput::~RtAudioInput() { closeStream(); }
 bool RtAudioInput::streamOpen() const {
     try {
         return audio_ && !watch_.failed() && audio_->isStreamOpen() && audio_->isStreamRunning();
-    } catch (...) {
+    } catch (const RtAudioError&) {
         return false;
     }
 }
@@ -107,7 +107,7 @@ bool RtAudioInput::tryOpen(unsigned device, CaptureFormat f) {
         if (!audio_->isStreamOpen()) return false;
         audio_->startStream();
         if (audio_->isStreamRunning()) return true;
-    } catch (...) {
+    } catch (const RtAudioError&) {
     }
     closeAudioStream(*audio_);
     return false;
@@ -125,7 +125,7 @@ int32_t RtAudioInput::open() {
         if (audio_->getDeviceCount() == 0) return kNoInputDevice;
         device = audio_->getDefaultInputDevice();
         info = audio_->getDeviceInfo(device);
-    } catch (...) {
+    } catch (const RtAudioError&) {
         return kNoInputDevice;
     }
     if (info.probed && info.inputChannels == 0) return kNoInputDevice;

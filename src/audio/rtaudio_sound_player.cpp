@@ -112,7 +112,7 @@ bool RtAudioSoundPlayer::start(unsigned rate) {
         finished_ = false;
         audio_->startStream();
         if (audio_->isStreamRunning()) return true;
-    } catch (...) {
+    } catch (const RtAudioError&) {
     }
     finished_ = true;
     closeAudioStream(*audio_);

@@ -42,8 +42,9 @@ bool parseNumber(const char* text, double& out) {
 // Prints the read-out of one file; 1 when it could not be read.
 int analyseOne(const std::string& file, const vellora::AnalysisOptions& options) {
     const vellora::AnalysisResult r = vellora::analyseRecordingFile(file, options);
-    if (!r.ok) {
-        std::fprintf(stderr, "vellora-analyze: %s: %s\n", file.c_str(), r.error.c_str());
+    if (!r.status) {
+        std::fprintf(stderr, "vellora-analyze: %s: %s\n", file.c_str(),
+                     r.status.message().c_str());
         return 1;
     }
     std::printf("%s\t%d\t%s", file.c_str(), r.bin, r.readout.c_str());

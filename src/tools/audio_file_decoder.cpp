@@ -30,12 +30,15 @@ DecodedAudio decodeAudioFile(const std::string& path) {
     SF_INFO info{};
     std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
     if (!file) {
-        out.error = std::string("not a sound file it can decode (") + sf_strerror(nullptr) + ")";
+        out.status = Status(Failure::BadContent, std::string("not a sound file it can decode (") +
+                                                     sf_strerror(nullptr) + ")");
         return out;
     }
     if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate <= 0) {
-        out.error = "a sound file with " + std::to_string(info.channels) + " channels at " +
-                    std::to_string(info.samplerate) + " samples per second";
+        out.status = Status(Failure::BadContent,
+                            "a sound file with " + std::to_string(info.channels) +
+                                " channels at " + std::to_string(info.samplerate) +
+                                " samples per second");
         return out;
     }
     out.rate = info.samplerate;
@@ -57,10 +60,10 @@ DecodedAudio decodeAudioFile(const std::string& path) {
         }
     }
     if (sf_error(file.get()) != SF_ERR_NO_ERROR) {
-        out.error = std::string("cannot be decoded: ") + sf_strerror(file.get());
+        out.status =
+            Status(Failure::ReadFailed, std::string("cannot be decoded: ") + sf_strerror(file.get()));
         return out;
     }
-    out.ok = true;
     return out;
 }
 

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "common/status.h"
+
 namespace vellora {
 
 struct DecodedAudio {
-    bool ok = false;
-    std::string error;        // why the file could not be decoded, when !ok
+    Status status;            // why the file could not be decoded, when it failed
     double rate = 0;          // frames per second, as the file says
     int channels = 0;         // in the file; `mono` is their mean
     bool meterClip = false;   // a PCM WAVE of unsigned 8-bit mono at 22050 per second

@@ -28,34 +28,37 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (ec || !std::filesystem::exists(status)) {
-        result.error = "no such file";
+        result.status = Status(Failure::NotFound, "no such file");
         return result;
     }
     if (!std::filesystem::is_regular_file(status)) {
-        result.error = "not a regular file";
+        result.status = Status(Failure::NotRegularFile, "not a regular file");
         return result;
     }
     const uintmax_t size = std::filesystem::file_size(path, ec);
     if (ec) {
-        result.error = "cannot read its size: " + ec.message();
+        result.status = Status(Failure::ReadFailed, "cannot read its size: " + ec.message());
         return result;
     }
     if (size < kShortestRecording) {
-        result.error = "only " + std::to_string(size) + " bytes, shorter than a " +
-                       std::to_string(kWaveHeaderSize) + "-byte WAVE header: no recording";
+        result.status = Status(Failure::BadContent,
+                               "only " + std::to_string(size) + " bytes, shorter than a " +
+                                   std::to_string(kWaveHeaderSize) +
+                                   "-byte WAVE header: no recording");
         return result;
     }
     const DecodedAudio audio = decodeAudioFile(path);
-    if (!audio.ok) {
-        result.error = audio.error;
+    if (!audio.status) {
+        result.status = audio.status;
         return result;
     }
     const Recording rec =
         audio.meterClip ? readRecordingFile(path)
                         : readRecordingBytes(meterClipOf(audio, cardRate(options.pasFrequence)));
     if (!rec.present) {
-        result.error =
-            audio.meterClip ? "cannot be read" : "cannot be converted to the meter's clip";
+        result.status = Status(Failure::ReadFailed, audio.meterClip
+                                                        ? "cannot be read"
+                                                        : "cannot be converted to the meter's clip");
         return result;
     }
 
@@ -69,7 +72,6 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
     int32_t energiePrecedente = 0;
     const CycleOutcome out = processCycle(rec, im, nullptr, arrays, st, vote, energiePrecedente);
 
-    result.ok = true;
     result.bin = toInt32Saturated(st.IndicePic);
     result.readout = out.readout;
     if (options.precise) {

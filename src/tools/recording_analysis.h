@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "common/status.h"
 #include "measure/spectrum_plot.h"
 
 namespace vellora {
@@ -23,8 +24,7 @@ struct AnalysisOptions {
 };
 
 struct AnalysisResult {
-    bool ok = false;
-    std::string error;    // why the file could not be read, when !ok
+    Status status;        // why the file could not be read, when it failed
     int32_t bin = 0;      // the strongest bin
     std::string readout;  // "444Hz"
     // With options.precise: the fundamental in hertz, nullopt for no clear pitch.

@@ -90,7 +90,7 @@ TEST_F(SoundFiles, EveryFormatReadsAsTheMeterWouldHaveRecordedIt) {
         const std::string path =
             write(c.name, c.format, c.rate, c.channels, tone(440, c.rate, c.channels));
         const DecodedAudio d = decodeAudioFile(path);
-        ASSERT_TRUE(d.ok) << d.error;
+        ASSERT_TRUE(d.status.ok()) << d.status.message();
         EXPECT_EQ(d.rate, c.rate);
         EXPECT_EQ(d.channels, c.channels);
         EXPECT_EQ(d.meterClip, c.meterClip);
@@ -99,7 +99,7 @@ TEST_F(SoundFiles, EveryFormatReadsAsTheMeterWouldHaveRecordedIt) {
         AnalysisOptions exact;
         exact.pasFrequence = kExactStep;
         const AnalysisResult a = analyseRecordingFile(path, exact);
-        ASSERT_TRUE(a.ok) << a.error;
+        ASSERT_TRUE(a.status.ok()) << a.status.message();
         EXPECT_EQ(a.bin, 82);
         EXPECT_EQ(a.readout, "441Hz");
         const AnalysisResult b = analyseRecordingFile(path, {});
@@ -136,7 +136,7 @@ TEST_F(SoundFiles, AFullQualityRecordingReadsAsPreciselyAsTheMetersClip) {
         options.precise = true;
         const AnalysisResult fromCd = analyseRecordingFile(cd, options);
         const AnalysisResult fromClip = analyseRecordingFile(clip, options);
-        ASSERT_TRUE(fromCd.ok && fromClip.ok) << fromCd.error << fromClip.error;
+        ASSERT_TRUE(fromCd.status.ok() && fromClip.status.ok()) << fromCd.status.message() << fromClip.status.message();
         ASSERT_TRUE(fromCd.preciseHz && fromClip.preciseHz);
         EXPECT_NEAR(*fromCd.preciseHz / *fromClip.preciseHz, 1.0, kAgreement);
         EXPECT_NEAR(*fromCd.preciseHz / hz, 1.0, kTruth);
@@ -159,11 +159,11 @@ TEST_F(SoundFiles, WhatIsNoSoundFileIsReportedWithoutAReading) {
         SCOPED_TRACE(c.name);
         const std::string path = writeBytes(c.name, c.bytes);
         const DecodedAudio d = decodeAudioFile(path);
-        EXPECT_FALSE(d.ok);
-        EXPECT_FALSE(d.error.empty());
+        EXPECT_FALSE(d.status.ok());
+        EXPECT_FALSE(d.status.message().empty());
         const AnalysisResult a = analyseRecordingFile(path, {});
-        EXPECT_FALSE(a.ok);
-        EXPECT_FALSE(a.error.empty());
+        EXPECT_FALSE(a.status.ok());
+        EXPECT_FALSE(a.status.message().empty());
     }
 }
 

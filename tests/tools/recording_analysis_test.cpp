@@ -39,7 +39,7 @@ TEST_F(Analysis, ToneGivesBinAndReadOut) {
             uint8_t(std::lround(128 + 100 * std::sin(2 * M_PI * 440.0 * double(k) / 22050)));
     const std::vector<uint8_t> wav = pcmWaveFile(samples, 22050);
     const auto r = analyseRecordingFile(write("a.wav", wav), {});
-    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_TRUE(r.status.ok()) << r.status.message();
     EXPECT_EQ(r.bin, 82);
     EXPECT_EQ(r.readout, "444Hz");
 
@@ -49,16 +49,16 @@ TEST_F(Analysis, ToneGivesBinAndReadOut) {
 }
 
 TEST_F(Analysis, UnreadableFilesAreReportedNotAnalysed) {
-    EXPECT_FALSE(analyseRecordingFile((dir / "missing.wav").string(), {}).ok);
+    EXPECT_FALSE(analyseRecordingFile((dir / "missing.wav").string(), {}).status.ok());
     const auto shortFile =
         analyseRecordingFile(write("short.wav", std::vector<uint8_t>(43, 1)), {});
-    EXPECT_FALSE(shortFile.ok);
-    EXPECT_NE(shortFile.error.find("43 bytes"), std::string::npos);
-    EXPECT_FALSE(analyseRecordingFile(dir.string(), {}).ok);  // a folder
+    EXPECT_FALSE(shortFile.status.ok());
+    EXPECT_NE(shortFile.status.message().find("43 bytes"), std::string::npos);
+    EXPECT_FALSE(analyseRecordingFile(dir.string(), {}).status.ok());  // a folder
     const auto noSound = analyseRecordingFile(write("zeros.wav", std::vector<uint8_t>(44, 0)), {});
-    EXPECT_FALSE(noSound.ok);  // no WAVE header: no sound file
+    EXPECT_FALSE(noSound.status.ok());  // no WAVE header: no sound file
     const auto headerOnly = analyseRecordingFile(write("empty.wav", pcmWaveFile({}, 22050)), {});
-    ASSERT_TRUE(headerOnly.ok) << headerOnly.error;
+    ASSERT_TRUE(headerOnly.status.ok()) << headerOnly.status.message();
     EXPECT_EQ(headerOnly.readout, "0Hz");
 }
 
