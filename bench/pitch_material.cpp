@@ -1,55 +1,80 @@
-// pitch_material FOLDER [PLUCKS]: writes the precise estimator's synthetic test material
-// as WAVE files (8-bit mono, 22050 per second) for comparisons with other estimators,
-// and FOLDER/truth.tsv: file <TAB> kind <TAB> fundamental in Hz (0: no pitch expected).
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
+#include "pitch_material.h"
 
+#include <stdexcept>
+
+#include "pitch/pitch_estimator.h"
+#include "support/pitch_field.h"
 #include "support/pitch_synth.h"
-#include "wave/recorder_wave.h"
+
+namespace vellora::material {
 
 namespace {
-
-constexpr double kRate = 22050;
-
-void putWave(const std::filesystem::path& path, const std::vector<uint8_t>& samples) {
-    const std::vector<uint8_t> file = vellora::pcmWaveFile(samples, uint32_t(kRate));
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+std::vector<Case> legacy() {
+    std::vector<Case> cases;
+    synth::Random random(20240611);
+    for (int i = 0; i < 1000; ++i) {
+        const double f = random.logUniform(40, 400);
+        const double rate = cardRate(float(random.uniform(5.2, 5.65)));
+        const synth::Pluck p = synth::randomBelt(random, f, rate);
+        cases.push_back({synth::render(p, random), rate, f, 0, "pluck"});
+    }
+    for (const float pas : {4.8f, 5.4171f, 6.2f})
+        for (double f = 40; f <= 400; f *= 1.071)
+            cases.push_back({synth::pureTone(f, cardRate(pas)), cardRate(pas), f, 0, "tone"});
+    return cases;
 }
 
+std::vector<Case> tuned(const std::string& set, int count) {
+    std::vector<Case> cases;
+    synth::Random random(set == "stiff" ? 17 : set == "range" ? 1017 : 2017);
+    for (int i = 0; i < count; ++i) {
+        if (set == "refuse") {
+            const size_t clips = 1 + size_t(i % 3);
+            const size_t n = clips * synth::kClipSamples;
+            switch (i % 5) {
+                case 0:
+                    cases.push_back(
+                        {synth::noise(random, random.uniform(0.5, 40), n), 22050, 0, 0, "white"});
+                    break;
+                case 1:
+                    cases.push_back(
+                        {synth::mainsHum(random, i % 2 ? 50 : 60, random.uniform(2, 40), n), 22050,
+                         0, 0, "hum"});
+                    break;
+                case 2:
+                    cases.push_back({synth::noise(random, 0, n), 22050, 0, 0, "silence"});
+                    break;
+                case 3:
+                    cases.push_back({synth::speechLike(random, n), 22050, 0, 0, "speech"});
+                    break;
+                default:
+                    cases.push_back({synth::doorSlam(random, n), 22050, 0, 0, "click"});
+                    break;
+            }
+            continue;
+        }
+        const bool stiff = set == "stiff";
+        const double f = stiff ? random.logUniform(40, 400) : random.logUniform(10, 1000);
+        double b;
+        if (stiff)
+            b = random.uniform(0, 1) < 0.5 ? random.uniform(0, 0.02)
+                                           : random.logUniform(1e-5, 0.02);
+        else
+            b = random.uniform(0, 0.002);
+        const double rate = cardRate(float(random.uniform(5.3, 5.5)));
+        const synth::StiffPluck p = synth::randomStiffBelt(random, f, b, rate);
+        cases.push_back({synth::render(p, random), rate, f, b, stiff ? "stiff" : "range"});
+    }
+    return cases;
+}
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: pitch_material FOLDER [PLUCKS]\n");
-        return 2;
-    }
-    const std::filesystem::path dir = argv[1];
-    const int plucks = argc > 2 ? std::atoi(argv[2]) : 1000;
-    std::filesystem::create_directories(dir);
-    std::ofstream truth(dir / "truth.tsv");
-    vellora::synth::Random random(20240611);
-    char name[64];
-    for (int i = 0; i < plucks; ++i) {
-        const double f = random.logUniform(40, 400);
-        const auto p = vellora::synth::randomBelt(random, f, kRate);
-        std::snprintf(name, sizeof name, "pluck%04d.wav", i);
-        putWave(dir / name, vellora::synth::render(p, random));
-        truth << name << "\tpluck\t" << f << "\n";
-    }
-    int i = 0;
-    for (double f = 40; f <= 400; f *= 1.071, ++i) {
-        std::snprintf(name, sizeof name, "tone%03d.wav", i);
-        putWave(dir / name, vellora::synth::pureTone(f, kRate));
-        truth << name << "\ttone\t" << f << "\n";
-    }
-    for (i = 0; i < 50; ++i) {
-        std::snprintf(name, sizeof name, "noise%03d.wav", i);
-        putWave(dir / name, vellora::synth::noise(random, i == 0 ? 0 : random.uniform(0.5, 60)));
-        truth << name << "\tnoise\t0\n";
-    }
-    return truth ? 0 : 1;
+std::vector<Case> makeSet(const std::string& name, int count) {
+    if (name == "legacy") return legacy();
+    const std::string base = name.substr(0, name.size() - 1);
+    if (name.back() == 'A') return tuned(base, count);
+    if (name.back() == 'B') return field::makeSet(base, count);
+    throw std::invalid_argument("unknown set " + name);
 }
+
+}  // namespace vellora::material

@@ -1,46 +1,55 @@
-// The precise fundamental frequency of a recording: the belt's own frequency to a
-// fraction of a hertz, where the meter's read-out gives the strongest spectrum bin.
+// The precise read-out: a belt's first transverse mode f1 and its stiffness B from a
+// recording, or no clear pitch.
 //
-// Input: the recording's unsigned 8-bit samples (silence near 128), normally the whole
-// 400 ms, 8820 samples. The card's real rate is taken from the calibrated scale:
-// PasFrequence hertz per bin of the 4096-point spectrum means PasFrequence * 4096
-// samples per second, so a calibrated meter gives calibrated precise readings too.
+// Input: the recording's unsigned 8-bit samples (silence near 128): one 400 ms clip
+// (8820 samples at 22050 per second) for belts from 40 Hz up; belts from 10 Hz need
+// three (26460 samples), 20 Hz two. At most kMostEstimatedSamples are used, the newest. The card's
+// real rate is PasFrequence * 4096 samples per second, so a calibrated meter gives
+// calibrated readings.
 //
-// Method, chosen by measurement on synthetic plucks (see the tests): a YIN-style period
-// search over the whole clip picks the fundamental, robust against stronger harmonics,
-// and a fit of a stiff-string model to the partials of a zero-padded Hann spectrum
-// places it to a few hundredths of a hertz. On 2000 plucks the period search alone put
-// 95.8 % within 0.5 % (stiffness shifts the upper partials it relies on); with the fit,
-// 99.9 %, with a median error of 0.006 %.
+// Method (chosen by measurement on plucked stiff belts, bench/pitch_eval): the spectrum of
+// everything after the pluck's onset, its peaks over a pink-noise floor, and the stiff-
+// string series f(n) = n f0 sqrt(1 + B n^2) that explains them best (pitch_series.h).
+// f1 = f0 sqrt(1 + B) comes from all partials, so a weak or missing first mode, strong
+// upper partials and stretched partials all give the first mode. A reading is refused
+// when another series explains other peaks nearly as well (octave and sub-harmonic
+// doubt), when the sound is too short, clicks, hums, or changes pitch within the clip.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
 
-#include "pitch/pitch_partials.h"
-#include "pitch/pitch_period.h"
+#include "pitch/pitch_samples.h"
+#include "pitch/pitch_spectrum.h"
 
 namespace vellora {
 
 inline constexpr int kSpectrumPoints = 4096;
+// Every reading lies in this range, whatever the options ask.
+inline constexpr double kLowestBeltHz = 10;
+inline constexpr double kHighestBeltHz = 1000;
 
 // Samples per second for a scale of `pasFrequence` hertz per bin.
 inline double cardRate(float pasFrequence) { return double(pasFrequence) * kSpectrumPoints; }
 
 struct PitchOptions {
-    double minHz = 38;  // belts: 40 .. 400 Hz, with a little room
-    double maxHz = 420;
+    double minHz = kLowestBeltHz;  // the first mode is searched in minHz .. maxHz
+    double maxHz = kHighestBeltHz;
     // Partials above this are not followed: microphones and belts give little there.
     double highestPartialHz = 5000;
+    double maxInharmonicity = 0.06;
 };
 
 struct PitchEstimate {
-    double hz = 0;             // the fundamental, the first partial
-    double aperiodicity = 0;   // 0 periodic .. 1 noise
-    int partials = 0;          // partials the fit used
+    double hz = 0;             // f1, the first transverse mode, Hz
     double inharmonicity = 0;  // B of f(n) = n f0 sqrt(1 + B n^2)
+    int partials = 0;          // partials the fit used
+    double margin = 0;         // best series' score over the strongest rival's (inf: none)
+    // f0 = f1 / sqrt(1 + B): the string without stiffness, for the tension.
+    double f0Hz() const { return hz / std::sqrt(1 + inharmonicity); }
 };
 
 // Keeps its transform plans and buffers between calls: one per cycle loop.
@@ -48,7 +57,7 @@ class PitchEstimator {
   public:
     explicit PitchEstimator(PitchOptions options = {});
 
-    // nullopt: no clear pitch (silence, noise, a recording too short for minHz).
+    // nullopt: no clear pitch.
     std::optional<PitchEstimate> estimate(std::span<const uint8_t> samples, float pasFrequence);
     std::optional<PitchEstimate> estimateAtRate(std::span<const uint8_t> samples, double rate);
     // Full-quality sound in -1 .. 1 (a decoded file, not the meter's clip) at its own
@@ -60,11 +69,11 @@ class PitchEstimator {
   private:
     // The estimate from centred_, the samples less their mean, in steps of the clip.
     std::optional<PitchEstimate> estimateCentred(double rate);
+    bool steadyInPitch(std::span<const double> x, double rate, double f0, double b);
 
     PitchOptions options_;
     std::vector<double> centred_;
-    PeriodFinder period_;
-    PartialAnalyser partials_;
+    PeakSpectrum spectrum_, half_;
 };
 
 }  // namespace vellora

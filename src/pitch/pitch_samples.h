@@ -17,9 +17,9 @@ namespace vellora {
 // bytes or fewer gives no samples.
 std::vector<uint8_t> recordingSamples(std::span<const uint8_t> file);
 
-// The estimator looks at the first 16384 samples at most (0.75 s at 22050 per
-// second): longer clips add little and cost time.
-inline constexpr std::size_t kMostEstimatedSamples = 16384;
+// The estimator looks at the newest three 400 ms clips at most (26460 samples at 22050
+// per second): enough for belts from 10 Hz; longer recordings add little and cost time.
+inline constexpr std::size_t kMostEstimatedSamples = 3 * 8820;
 
 // The most bytes of a recording file read from the disk: room for the header chunks a
 // WAVE writer may put before the data (a few hundred bytes in practice) and the samples

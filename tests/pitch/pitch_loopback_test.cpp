@@ -6,17 +6,17 @@
 #include <chrono>
 #include <thread>
 
-#include "belt/belt_setup.h"
 #include "audio/capture_sequence.h"
-#include "pitch/pitch_estimator.h"
-#include "pitch/pitch_samples.h"
-#include "support/pitch_synth.h"
-#include "wave/recorder_wave.h"
 #include "audio/rtaudio_input.h"
 #include "audio/rtaudio_sound_player.h"
 #include "audio/wave_audio_recorder.h"
+#include "belt/belt_setup.h"
+#include "pitch/pitch_estimator.h"
+#include "pitch/pitch_samples.h"
+#include "support/pitch_synth.h"
 #include "support/recorder_test_support.h"
 #include "support/sound_test_support.h"
+#include "wave/recorder_wave.h"
 
 namespace vellora {
 namespace {

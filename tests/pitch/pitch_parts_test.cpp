@@ -1,6 +1,7 @@
-// The estimator's transform, the recording's sample bytes and the calibration helper.
+// The estimator's parts: transform, sample bytes, envelope, spectrum peaks, series fit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -10,10 +11,11 @@
 
 #include <sys/stat.h>
 
-#include "calibration/calibration_run.h"
-#include "calibration/pitch_calibration.h"
+#include "pitch/pitch_envelope.h"
 #include "pitch/pitch_fft.h"
 #include "pitch/pitch_samples.h"
+#include "pitch/pitch_series.h"
+#include "pitch/pitch_spectrum.h"
 #include "support/pitch_synth.h"
 #include "support/profile_test_support.h"
 
@@ -90,40 +92,91 @@ TEST(PitchSamples, OnlyARegularFileIsReadAndOnlyWhatTheEstimatorUses) {
     EXPECT_EQ(samples[2], 9);
 }
 
-// A card that really takes 22050 samples per second, read at the start-up scale.
-TEST(PitchCalibration, OneStepBringsTheEstimateToTheToneFrequency) {
-    constexpr float kStartScale = 5.4171f;
-    constexpr int16_t kTone = 440;
-    constexpr double kOneSlider = 0.002 / 5.4;  // one position is about 0.04 %
-    const std::vector<uint8_t> clip = synth::pureTone(kTone, 22050);
-    PitchEstimator estimator(calibrationPitchOptions(kTone));
-    const auto before = estimator.estimate(clip, kStartScale);
-    ASSERT_TRUE(before);
-    ASSERT_GT(before->hz, kTone * 1.005);  // the uncalibrated reading is visibly off
-
-    const auto setting = autoCalibrationSetting(before->hz, kStartScale, kTone);
-    ASSERT_TRUE(setting);
-    EXPECT_EQ(setting->position, 495);  // 512 + (22050 / 4096 - 5.4171) * 500 = 495.1
-    EXPECT_EQ(setting->pasFrequence, pasFrequenceForSlider(0, 1024, setting->position));
-    EXPECT_FALSE(setting->limited);
-    const auto after = estimator.estimate(clip, setting->pasFrequence);
-    ASSERT_TRUE(after);
-    EXPECT_NEAR(after->hz, kTone, kOneSlider * kTone);
+TEST(PitchEnvelope, OnsetRingAndSecondSounds) {
+    constexpr double rate = 22050;
+    synth::Random random(23);
+    // Quiet noise, then a 200 Hz tone from 150 ms decaying with tau = 0.1 s: 20 dB down
+    // 230 ms after the onset.
+    const auto pluck = [&](double at, double t) {
+        t -= at;
+        return t >= 0 ? 60 * std::exp(-t / 0.1) * std::sin(2 * std::numbers::pi * 200 * t) : 0.0;
+    };
+    std::vector<double> x(8820), twice(8820), early(8820);
+    for (size_t i = 0; i < x.size(); ++i) {
+        const double t = double(i) / rate, n = 0.3 * random.normal();
+        x[i] = n + pluck(0.15, t);
+        early[i] = n + pluck(0.02, t);                  // dies away 150 ms before the end
+        twice[i] = n + pluck(0.05, t) + pluck(0.3, t);  // 25 dB down when it comes again
+    }
+    const Envelope e = analyseEnvelope(x, rate);
+    EXPECT_NEAR(double(e.onset) / rate, 0.15, 0.011);
+    EXPECT_NEAR(e.ringSeconds, 0.23, 0.035);  // blocks of 10 ms, the largest of three
+    EXPECT_LT(reattack(e, 0.02), 1.5);
+    EXPECT_GT(reattack(analyseEnvelope(twice, rate), 0.02), 5);
+    // One exponential loses 3 dB in 3/20 of its way down to -20 dB; a sound that has not
+    // died away by the end has no share.
+    EXPECT_NEAR(analyseEnvelope(early, rate).holdShare, 0.15, 0.06);
+    EXPECT_EQ(e.holdShare, 0);
 }
 
-TEST(PitchCalibration, EndsOfTheSliderAndNonsense) {
-    const auto low = autoCalibrationSetting(1000, 5.4171f, 100);
-    ASSERT_TRUE(low);
-    EXPECT_EQ(low->position, 0);
-    EXPECT_TRUE(low->limited);
-    const auto high = autoCalibrationSetting(10, 5.4171f, 100);
-    ASSERT_TRUE(high);
-    EXPECT_EQ(high->position, 1024);
-    EXPECT_TRUE(high->limited);
-    EXPECT_EQ(autoCalibrationSetting(100, 5.4171f, 100)->position, 512);
-    EXPECT_FALSE(autoCalibrationSetting(0, 5.4171f, 100));
-    EXPECT_FALSE(autoCalibrationSetting(NAN, 5.4171f, 100));
-    EXPECT_FALSE(autoCalibrationSetting(100, 5.4171f, 0));
+TEST(PeakSpectrum, PlacesPeaksAndGivesMainsNoWeight) {
+    constexpr double rate = 22050;
+    std::vector<double> x(8820);
+    for (size_t i = 0; i < x.size(); ++i) {
+        const double t = double(i) / rate;
+        x[i] = 40 * std::sin(2 * std::numbers::pi * 173.21 * t) +
+               20 * std::sin(2 * std::numbers::pi * 350.0 * t + 1) +  // 7th of 50 Hz
+               10 * std::sin(2 * std::numbers::pi * 1234.5 * t + 2);
+    }
+    PeakSpectrum spectrum;
+    spectrum.analyse(x, rate);
+    const auto peaks = spectrum.peaks(10, 5000);
+    ASSERT_EQ(peaks.size(), 3u);
+    EXPECT_NEAR(peaks[0].hz, 173.21, 0.01);
+    EXPECT_NEAR(peaks[1].hz, 350.0, 0.01);
+    EXPECT_NEAR(peaks[2].hz, 1234.5, 0.01);
+    EXPECT_GT(peaks[0].weight, 0);
+    EXPECT_EQ(peaks[1].weight, 0);
+    EXPECT_NEAR(peaks[0].magnitude / peaks[2].magnitude, 4, 0.05);
+}
+
+// Peaks exactly on f(n) = n f0 sqrt(1 + B n^2), f0 = 100 Hz, B = 0.005: f1 = 100
+// sqrt(1.005) = 100.2497 Hz.
+std::vector<SpectralPeak> stiffPeaks(std::initializer_list<int> numbers) {
+    std::vector<SpectralPeak> peaks;
+    for (const int n : numbers)
+        peaks.push_back({n * 100 * std::sqrt(1 + 0.005 * n * n), 50, 0, 18});
+    return peaks;
+}
+
+TEST(PitchSeries, FitsFirstModeAndStiffnessFromUpperPartials) {
+    const auto peaks = stiffPeaks({2, 3, 4, 5, 6, 7, 8, 9});  // the first mode missing
+    SeriesLimits limits;
+    limits.resolutionHz = 2.5;
+    const auto series = findSeries(peaks, limits);
+    ASSERT_FALSE(series.empty());
+    EXPECT_NEAR(series[0].f1(), 100.2497, 1e-3);
+    EXPECT_NEAR(series[0].b, 0.005, 1e-6);
+    EXPECT_EQ(series[0].partials.size(), 8u);
+    EXPECT_EQ(series[0].missing, 1);
+    // The octave below explains the same peaks as its even partials with B / 4, but
+    // predicts nine more that are not there.
+    const auto lower = std::find_if(series.begin(), series.end(), [](const SeriesFit& s) {
+        return std::abs(s.f1() / 50.03 - 1) < 0.01;
+    });
+    ASSERT_NE(lower, series.end());
+    EXPECT_NEAR(lower->b, 0.005 / 4, 1e-5);
+    EXPECT_GE(lower->missing, 9);
+    EXPECT_LT(lower->score, series[0].score - 30);
+}
+
+TEST(PitchSeries, AStrayPeakFarAboveTheSeriesIsNotPartOfIt) {
+    auto peaks = stiffPeaks({1, 2, 3, 4});
+    peaks.push_back({31 * 100 * std::sqrt(1 + 0.005 * 31 * 31), 50, 0, 18});
+    SeriesLimits limits;
+    const SeriesFit fit = refineSeries(peaks, 100, 0.005, limits);
+    EXPECT_EQ(fit.partials.size(), 4u);
+    EXPECT_EQ(fit.missing, 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace vellora::synth {
@@ -54,5 +55,53 @@ std::vector<uint8_t> pureTone(double hz, double rate, double peakSteps = 100,
 
 // White Gaussian noise of `rmsSteps`, or exact silence for 0.
 std::vector<uint8_t> noise(Random& random, double rmsSteps, size_t samples = kClipSamples);
+
+// A stiff belt plucked at one point of its span and heard at another: partial n has the
+// amplitude sin(n pi pluckAt) sin(n pi micAt) n^(tilt - 2) through a second-order
+// high-pass at micCornerHz, frequency n f0 sqrt(1 + B n^2) with f1 = f0 sqrt(1 + B),
+// and decays (1 + decayGrowth (n - 1)) times faster than the first mode.
+struct StiffPluck {
+    double firstModeHz = 100;
+    double inharmonicity = 0;
+    double rate = 22050;
+    double pluckAt = 0.2, micAt = 0.1;  // share of the span
+    double tilt = 1;
+    double micCornerHz = 20;
+    double decaySeconds = 0.4;  // first mode
+    double decayGrowth = 0.2;
+    double onsetSeconds = 0;
+    double peakSteps = 80;
+    double snrDb = 20;      // signal RMS after the onset over pink noise plus hum
+    double humShare = 0.3;  // of the disturbance's power
+    double mainsHz = 50;
+    size_t samples = kClipSamples;
+};
+
+double stiffPartialHz(const StiffPluck& p, int n);
+
+// Stiff belts: f1 40 .. 400 Hz, B 0 .. 0.02. Range: f1 10 .. 1000 Hz, B 0 .. 0.002, three
+// clips below 20 Hz, two below 40. Both: onset in the first 120 ms, SNR 12 .. 30 dB.
+StiffPluck randomStiffBelt(Random& random, double firstModeHz, double inharmonicity, double rate);
+size_t clipsFor(double firstModeHz);
+
+std::vector<uint8_t> render(const StiffPluck& p, Random& random);
+
+// A recording with what it should read: the card's real rate, the true first mode and B
+// (f1 0: no pitch expected) and its kind within a material set, e.g. "speech".
+struct Case {
+    std::vector<uint8_t> samples;
+    double rate = 22050;
+    double f1 = 0;
+    double b = 0;
+    std::string kind;
+};
+
+// Sounds that must give no pitch.
+std::vector<uint8_t> mainsHum(Random& random, double mainsHz, double rmsSteps,
+                              size_t samples = kClipSamples);
+// A voice: a gliding, jittered pulse train through three formants, in syllables.
+std::vector<uint8_t> speechLike(Random& random, size_t samples = kClipSamples);
+// A door slam: a burst of noise and a low thud, both gone within 50 ms.
+std::vector<uint8_t> doorSlam(Random& random, size_t samples = kClipSamples);
 
 }  // namespace vellora::synth

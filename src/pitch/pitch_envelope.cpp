@@ -1,0 +1,85 @@
+#include "pitch/pitch_envelope.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace vellora {
+
+namespace {
+constexpr double kBlockSeconds = 0.01;
+// A pluck reaches its peak within a block or two; blocks this far under the peak before
+// it are the noise that precedes it.
+constexpr double kOnsetShare = 0.2;
+constexpr double kRingShare = 0.1;    // -20 dB
+constexpr double kHoldShare = 0.708;  // -3 dB
+constexpr double kReattackBelow = 1.0 / 3;
+}  // namespace
+
+Envelope analyseEnvelope(std::span<const double> x, double rate) {
+    Envelope e;
+    if (x.empty() || !(rate > 0)) return e;
+    const size_t block = std::max<size_t>(1, size_t(kBlockSeconds * rate));
+    const size_t count = std::max<size_t>(1, x.size() / block);  // a short last block is left out
+    std::vector<double> level(count, 0.0);
+    double total = 0;
+    for (size_t b = 0; b < count; ++b) {
+        const size_t end = b + 1 == count ? x.size() : (b + 1) * block;
+        double sum = 0;
+        for (size_t i = b * block; i < end; ++i) sum += x[i] * x[i];
+        total += sum;
+        level[b] = std::sqrt(sum / double(end - b * block));
+    }
+    e.rms = std::sqrt(total / double(x.size()));
+    // Low notes swing within a block; the largest of three neighbours follows the
+    // envelope rather than the waveform.
+    std::vector<double> smooth(count);
+    for (size_t b = 0; b < count; ++b) {
+        const size_t lo = b == 0 ? 0 : b - 1, hi = std::min(count - 1, b + 1);
+        smooth[b] = *std::max_element(level.begin() + std::ptrdiff_t(lo),
+                                      level.begin() + std::ptrdiff_t(hi) + 1);
+    }
+    const size_t peak = size_t(std::max_element(level.begin(), level.end()) - level.begin());
+    const double top = level[peak];
+    if (top <= 0) return e;
+    size_t start = peak;
+    while (start > 0 && smooth[start - 1] >= kOnsetShare * top) --start;
+    e.onset = start * block;
+    size_t ring = peak;
+    for (size_t b = peak; b < count; ++b)
+        if (smooth[b] >= kRingShare * top) ring = b + 1;
+    e.ringSeconds = double(ring * block - e.onset) / rate;
+    e.endToPeak = smooth.back() / top;
+    if (ring < count) {
+        size_t held = peak;
+        while (held < count && level[held] >= kHoldShare * top) ++held;
+        e.holdShare = double(held - peak) / double(std::max<size_t>(1, ring - peak));
+    }
+    e.levels = std::move(level);
+    e.blockSeconds = double(block) / rate;
+    return e;
+}
+
+double reattack(const Envelope& e, double smoothSeconds) {
+    const size_t count = e.levels.size();
+    if (count == 0) return 1;
+    const size_t reach = size_t(std::ceil(0.5 * smoothSeconds / e.blockSeconds));
+    std::vector<double> smooth(count);
+    for (size_t b = 0; b < count; ++b) {
+        const size_t lo = b > reach ? b - reach : 0, hi = std::min(count - 1, b + reach);
+        smooth[b] = *std::max_element(e.levels.begin() + std::ptrdiff_t(lo),
+                                      e.levels.begin() + std::ptrdiff_t(hi) + 1);
+    }
+    // For every block: the loudest before it and after it.
+    std::vector<double> after(count + 1, 0.0);
+    for (size_t b = count; b-- > 0;) after[b] = std::max(after[b + 1], smooth[b]);
+    double before = 0, rise = 1;
+    for (size_t b = 0; b < count; ++b) {
+        if (smooth[b] > 0 && smooth[b] < kReattackBelow * before)
+            rise = std::max(rise, after[b + 1] / smooth[b]);
+        before = std::max(before, smooth[b]);
+    }
+    return rise;
+}
+
+}  // namespace vellora

@@ -1,0 +1,153 @@
+#include "pitch/pitch_spectrum.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vellora {
+
+namespace {
+constexpr size_t kPadding = 2;
+// Rayleigh-distributed noise passes 4x its median in about one bin in 10^5: a spectrum
+// of pure noise shows a peak or none.
+constexpr double kPeakOverFloor = 4.0;
+// Any peak over the threshold is good evidence: noise rarely makes one. A stronger one
+// is a little better.
+constexpr double kPeakWeight = 6;
+constexpr double kWeightPerDb = 0.5;
+constexpr double kMaxWeightDb = 30;
+// Mains hum and its harmonics, within the grid's tolerance: no evidence of a belt.
+constexpr double kMainsHarmonics = 10;
+constexpr double kMainsShare = 0.001;
+// Quantisation distortion of an 8-bit clip lies 40 dB and more below its partials.
+constexpr double kMinShareOfStrongest = 0.01;
+// Hann side lobes are 31 dB down and lie within four bins of their main lobe; with the
+// 8-bit rounding of a steady tone they reach -24 dB. Partials are never that close:
+// the series search needs six periods, six bins between partials.
+constexpr double kSideLobeShare = 0.1;
+constexpr double kSideLobeBins = 4.5;
+constexpr double kBandRatio = 1.26;  // a third of an octave
+constexpr size_t kMinBandBins = 24;  // unpadded bins per band, for a stable median
+
+size_t nextPowerOfTwo(size_t n) {
+    size_t p = 4;
+    while (p < n) p <<= 1;
+    return p;
+}
+}  // namespace
+
+void PeakSpectrum::analyse(std::span<const double> x, double rate) {
+    const size_t size = nextPowerOfTwo(kPadding * x.size());
+    if (!fft_ || fft_->size() != size) {
+        fft_ = std::make_unique<PitchFft>(size);
+        frame_.assign(size, 0);
+        spectrum_.resize(size / 2 + 1);
+        magnitude_.resize(size / 2 + 1);
+    }
+    if (window_.size() != x.size()) {
+        // Hann: a window weighing the loud start more was tried and placed partials worse
+        // on every material set.
+        window_.resize(x.size());
+        for (size_t i = 0; i < x.size(); ++i)
+            window_[i] =
+                0.5 - 0.5 * std::cos(2 * std::numbers::pi * (double(i) + 0.5) / double(x.size()));
+    }
+    std::fill(frame_.begin(), frame_.end(), 0.0);
+    for (size_t i = 0; i < x.size(); ++i) frame_[i] = x[i] * window_[i];
+    fft_->forward(frame_.data(), spectrum_.data());
+    for (size_t k = 0; k < spectrum_.size(); ++k) magnitude_[k] = std::abs(spectrum_[k]);
+    binHz_ = rate / double(size);
+    resolutionHz_ = rate / double(x.size());
+
+    // Bands of a third of an octave, none narrower than kMinBandBins unpadded bins.
+    const double padding = double(size) / double(x.size());
+    const size_t minBins = size_t(double(kMinBandBins) * padding);
+    bandStart_.clear();
+    bandFloor_.clear();
+    std::vector<double> sorted;
+    for (size_t start = 1; start < magnitude_.size();) {
+        size_t end = std::max(start + minBins, size_t(double(start) * kBandRatio));
+        if (end + minBins / 2 > magnitude_.size()) end = magnitude_.size();
+        sorted.assign(magnitude_.begin() + std::ptrdiff_t(start),
+                      magnitude_.begin() + std::ptrdiff_t(end));
+        std::nth_element(sorted.begin(), sorted.begin() + std::ptrdiff_t(sorted.size() / 2),
+                         sorted.end());
+        bandStart_.push_back(start);
+        bandFloor_.push_back(std::max(sorted[sorted.size() / 2], 1e-9));
+        start = end;
+    }
+}
+
+double PeakSpectrum::floorAt(size_t k) const {
+    const auto it = std::upper_bound(bandStart_.begin(), bandStart_.end(), k);
+    return bandFloor_[it == bandStart_.begin() ? 0 : size_t(it - bandStart_.begin()) - 1];
+}
+
+std::optional<SpectralPeak> PeakSpectrum::peakAt(size_t k) const {
+    if (k < 1 || k + 1 >= magnitude_.size()) return std::nullopt;
+    const double m = magnitude_[k];
+    const double floor = floorAt(k);
+    if (m < kPeakOverFloor * floor || magnitude_[k - 1] > m || magnitude_[k + 1] >= m)
+        return std::nullopt;
+    // A Hann peak is close to a Gaussian, whose logarithm is a parabola.
+    const double l = std::log(std::max(magnitude_[k - 1], 1e-300)), c = std::log(m),
+                 r = std::log(std::max(magnitude_[k + 1], 1e-300));
+    const double curve = l - 2 * c + r;
+    double offset = 0, top = c;
+    if (curve < 0) {
+        offset = std::clamp(0.5 * (l - r) / curve, -0.5, 0.5);
+        top = c - 0.25 * (l - r) * offset;
+    }
+    SpectralPeak p;
+    p.hz = (double(k) + offset) * binHz_;
+    p.magnitude = std::exp(top);
+    p.level = p.magnitude / floor;
+    p.weight = kPeakWeight +
+               kWeightPerDb * std::min(kMaxWeightDb, 20 * std::log10(p.level / kPeakOverFloor));
+    for (const double mains : {50.0, 60.0}) {
+        const double k = std::round(p.hz / mains);
+        if (k >= 1 && k <= kMainsHarmonics && std::abs(p.hz - k * mains) < kMainsShare * k * mains)
+            p.weight = 0;
+    }
+    return p;
+}
+
+std::vector<SpectralPeak> PeakSpectrum::peaks(double loHz, double hiHz) const {
+    std::vector<SpectralPeak> found;
+    if (binHz_ <= 0) return found;
+    const size_t lo = std::max<size_t>(1, size_t(std::ceil(loHz / binHz_)));
+    const size_t hi = std::min(magnitude_.size() - 2, size_t(hiHz / binHz_));
+    for (size_t k = lo; k <= hi; ++k)
+        if (auto p = peakAt(k)) found.push_back(*p);
+    std::vector<double> absolute(found.size());
+    for (size_t i = 0; i < found.size(); ++i) absolute[i] = found[i].magnitude;
+    const double loudest =
+        absolute.empty() ? 0 : *std::max_element(absolute.begin(), absolute.end());
+    const double lobe = kSideLobeBins * resolutionHz_;
+    std::vector<SpectralPeak> kept;
+    for (size_t i = 0; i < found.size(); ++i) {
+        if (absolute[i] < kMinShareOfStrongest * loudest) continue;
+        bool side = false;
+        for (size_t j = i; j-- > 0 && found[i].hz - found[j].hz < lobe;)
+            side |= absolute[i] < kSideLobeShare * absolute[j];
+        for (size_t j = i + 1; j < found.size() && found[j].hz - found[i].hz < lobe; ++j)
+            side |= absolute[i] < kSideLobeShare * absolute[j];
+        if (!side) kept.push_back(found[i]);
+    }
+    return kept;
+}
+
+std::optional<SpectralPeak> PeakSpectrum::peakNear(double hz, double halfWidthHz) const {
+    if (binHz_ <= 0) return std::nullopt;
+    const double lo = std::max(1.0, std::ceil((hz - halfWidthHz) / binHz_));
+    const double hi =
+        std::min(double(magnitude_.size() - 2), std::floor((hz + halfWidthHz) / binHz_));
+    std::optional<SpectralPeak> best;
+    for (double k = lo; k <= hi; ++k) {
+        const auto p = peakAt(size_t(k));
+        if (p && (!best || p->level > best->level)) best = p;
+    }
+    return best;
+}
+
+}  // namespace vellora

@@ -1,0 +1,52 @@
+// The peaks of a recording's spectrum: a Hann-windowed transform zero-padded to at least
+// twice the recording's length, a noise floor that follows pink noise (the median
+// of each third of an octave) and every local maximum clearly above it, placed between
+// bins by a parabola through the logarithms of three bins.
+#pragma once
+
+#include <complex>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "pitch/pitch_fft.h"
+
+namespace vellora {
+
+struct SpectralPeak {
+    double hz = 0;
+    double level = 0;      // peak magnitude over the local noise floor (1 = at the floor)
+    double magnitude = 0;  // of the transform, unscaled: comparable across the spectrum
+    double weight = 0;     // the evidence it gives: more for stronger peaks, 0 for mains hum
+};
+
+class PeakSpectrum {
+  public:
+    // x: centred samples; rate: samples per second. Keeps its plan between calls.
+    void analyse(std::span<const double> x, double rate);
+
+    // Peaks between loHz and hiHz, ascending in frequency. Peaks far below the strongest
+    // (the 8-bit quantisation's distortion) and the side lobes of strong peaks are left out.
+    std::vector<SpectralPeak> peaks(double loHz, double hiHz) const;
+
+    // The strongest local maximum within halfWidthHz of hz that clears the threshold.
+    std::optional<SpectralPeak> peakNear(double hz, double halfWidthHz) const;
+
+    double binHz() const { return binHz_; }
+    // The width of one bin of the unpadded transform: the spectrum's resolution.
+    double resolutionHz() const { return resolutionHz_; }
+
+  private:
+    std::optional<SpectralPeak> peakAt(size_t k) const;
+    double floorAt(size_t k) const;
+
+    std::unique_ptr<PitchFft> fft_;
+    std::vector<double> window_, frame_, magnitude_;
+    std::vector<std::complex<double>> spectrum_;
+    std::vector<size_t> bandStart_;  // first bin of each floor band
+    std::vector<double> bandFloor_;
+    double binHz_ = 0, resolutionHz_ = 0;
+};
+
+}  // namespace vellora

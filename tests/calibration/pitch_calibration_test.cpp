@@ -1,0 +1,52 @@
+// Automatic calibration: the precise estimate of the calibration tone and the slider
+// position that brings it to the tone's frequency.
+#include "calibration/pitch_calibration.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "calibration/calibration_run.h"
+#include "support/pitch_synth.h"
+
+namespace vellora {
+namespace {
+
+// A card that really takes 22050 samples per second, read at the start-up scale.
+TEST(PitchCalibration, OneStepBringsTheEstimateToTheToneFrequency) {
+    constexpr float kStartScale = 5.4171f;
+    constexpr int16_t kTone = 440;
+    constexpr double kOneSlider = 0.002 / 5.4;  // one position is about 0.04 %
+    const std::vector<uint8_t> clip = synth::pureTone(kTone, 22050);
+    PitchEstimator estimator(calibrationPitchOptions(kTone));
+    const auto before = estimator.estimate(clip, kStartScale);
+    ASSERT_TRUE(before);
+    ASSERT_GT(before->hz, kTone * 1.005);  // the uncalibrated reading is visibly off
+
+    const auto setting = autoCalibrationSetting(before->hz, kStartScale, kTone);
+    ASSERT_TRUE(setting);
+    EXPECT_EQ(setting->position, 495);  // 512 + (22050 / 4096 - 5.4171) * 500 = 495.1
+    EXPECT_EQ(setting->pasFrequence, pasFrequenceForSlider(0, 1024, setting->position));
+    EXPECT_FALSE(setting->limited);
+    const auto after = estimator.estimate(clip, setting->pasFrequence);
+    ASSERT_TRUE(after);
+    EXPECT_NEAR(after->hz, kTone, kOneSlider * kTone);
+}
+
+TEST(PitchCalibration, EndsOfTheSliderAndNonsense) {
+    const auto low = autoCalibrationSetting(1000, 5.4171f, 100);
+    ASSERT_TRUE(low);
+    EXPECT_EQ(low->position, 0);
+    EXPECT_TRUE(low->limited);
+    const auto high = autoCalibrationSetting(10, 5.4171f, 100);
+    ASSERT_TRUE(high);
+    EXPECT_EQ(high->position, 1024);
+    EXPECT_TRUE(high->limited);
+    EXPECT_EQ(autoCalibrationSetting(100, 5.4171f, 100)->position, 512);
+    EXPECT_FALSE(autoCalibrationSetting(0, 5.4171f, 100));
+    EXPECT_FALSE(autoCalibrationSetting(NAN, 5.4171f, 100));
+    EXPECT_FALSE(autoCalibrationSetting(100, 5.4171f, 0));
+}
+
+}  // namespace
+}  // namespace vellora
