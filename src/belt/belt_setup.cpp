@@ -85,7 +85,28 @@ Tension tensionOf(const BeltSetup& s, double hz) {
                                 s.factor);
 }
 
-RangeStatus rangeStatus(const BeltSetup& s, double hz) {
+Tension tensionOf(const BeltSetup& s, double hz, double inharmonicity) {
+    if (!s.measuredStiffness) return tensionOf(s, hz);
+    const double f0 = hz / std::sqrt(1 + std::max(0.0, inharmonicity));
+    return tensionFromFrequency(kilogramsPerMetre(s), spanMillimetres(s) / kMillimetresPerMetre, f0,
+                                1.0);
+}
+
+std::optional<FrequencyRange> targetFrequencies(const BeltSetup& s) {
+    const double kg = kilogramsPerMetre(s), span = spanMillimetres(s) / kMillimetresPerMetre;
+    switch (s.target) {
+        case TargetKind::None:
+            return std::nullopt;
+        case TargetKind::Frequency:
+            return FrequencyRange{s.targetLow, s.targetHigh};
+        case TargetKind::Tension:
+            return FrequencyRange{frequencyForTension(kg, span, s.targetLow, s.factor),
+                                  frequencyForTension(kg, span, s.targetHigh, s.factor)};
+    }
+    return std::nullopt;
+}
+
+RangeStatus rangeStatus(const BeltSetup& s, double hz, double inharmonicity) {
     double v = hz;
     switch (s.target) {
         case TargetKind::None:
@@ -93,7 +114,7 @@ RangeStatus rangeStatus(const BeltSetup& s, double hz) {
         case TargetKind::Frequency:
             break;
         case TargetKind::Tension:
-            v = tensionOf(s, hz).newtons;
+            v = tensionOf(s, hz, inharmonicity).newtons;
             break;
     }
     return v >= s.targetLow && v <= s.targetHigh ? RangeStatus::Inside : RangeStatus::Outside;
@@ -133,6 +154,7 @@ BeltValidation validateBeltSetup(const BeltSetupForm& form) {
     }
 
     s.factor = check.number(BeltField::Factor, form.factor, false).value_or(0);
+    s.measuredStiffness = form.measuredStiffness;
 
     s.target = form.target;
     if (s.target != TargetKind::None) {
@@ -170,6 +192,7 @@ BeltSetupForm formOf(const BeltSetup& s) {
     f.pulley1 = numberText(s.pulley1Mm);
     f.pulley2 = numberText(s.pulley2Mm);
     f.factor = numberText(s.factor);
+    f.measuredStiffness = s.measuredStiffness;
     f.target = s.target;
     f.targetLow = numberText(s.targetLow);
     f.targetHigh = numberText(s.targetHigh);

@@ -38,6 +38,8 @@ struct BeltSetup {
     double pulley1Mm = 0;  // diameters
     double pulley2Mm = 0;
     double factor = 1.0;
+    // The stiffness taken from the measured partials instead of the factor.
+    bool measuredStiffness = false;
     TargetKind target = TargetKind::None;
     double targetLow = 0;  // Hz or N
     double targetHigh = 0;
@@ -51,9 +53,21 @@ double spanMillimetres(const BeltSetup& s);
 double spanFromPulleys(double centreDistanceMm, double pulley1Mm, double pulley2Mm);
 
 Tension tensionOf(const BeltSetup& s, double hz);
+// From a reading's first mode f1 and stiffness B: with measuredStiffness, the string
+// without stiffness, T = 4 m L^2 f0^2 with f0 = f1 / sqrt(1 + B) (B = pi^2 EI / (T L^2)
+// of a uniform belt pinned at both pulleys); otherwise the factor's tension of f1.
+Tension tensionOf(const BeltSetup& s, double hz, double inharmonicity);
+
+// The target range in hertz, a tension range turned into frequencies with the factor;
+// nullopt without a target.
+struct FrequencyRange {
+    double low = 0;
+    double high = 0;
+};
+std::optional<FrequencyRange> targetFrequencies(const BeltSetup& s);
 
 enum class RangeStatus { NoTarget, Inside, Outside };
-RangeStatus rangeStatus(const BeltSetup& s, double hz);
+RangeStatus rangeStatus(const BeltSetup& s, double hz, double inharmonicity = 0);
 
 // The entries as typed. A comma is taken as the decimal separator as well as a point.
 struct BeltSetupForm {
@@ -70,6 +84,7 @@ struct BeltSetupForm {
     std::string pulley1;
     std::string pulley2;
     std::string factor = "1.00";
+    bool measuredStiffness = false;
     TargetKind target = TargetKind::None;
     std::string targetLow;
     std::string targetHigh;

@@ -24,6 +24,7 @@ constexpr char kCentreDistance[] = "CentreDistance";
 constexpr char kPulley1[] = "Pulley1";
 constexpr char kPulley2[] = "Pulley2";
 constexpr char kFactor[] = "Factor";
+constexpr char kMeasuredStiffness[] = "MeasuredStiffness";  // 1 or 0
 constexpr char kTarget[] = "Target";
 constexpr char kTargetLow[] = "TargetLow";
 constexpr char kTargetHigh[] = "TargetHigh";
@@ -134,6 +135,7 @@ bool writeSetup(ProfileDocument& stored, const BeltSetup& s) {
         {kPulley1, f.pulley1},
         {kPulley2, f.pulley2},
         {kFactor, f.factor},
+        {kMeasuredStiffness, s.measuredStiffness ? "1" : "0"},
         {kTarget, targetWord(s.target)},
         {kTargetLow, f.targetLow},
         {kTargetHigh, f.targetHigh},
@@ -214,6 +216,7 @@ LoadedBelts beltSetupsOf(const ProfileDocument& stored) {
         f.pulley1 = get(kPulley1);
         f.pulley2 = get(kPulley2);
         f.factor = get(kFactor, "1");
+        f.measuredStiffness = get(kMeasuredStiffness, "0") == "1";
         f.target = targetOf(get(kTarget));
         f.targetLow = get(kTargetLow);
         f.targetHigh = get(kTargetHigh);

@@ -1,6 +1,7 @@
 #include "belt/belt_window.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -163,6 +164,9 @@ QWidget* BeltWindow::buildSetupForm() {
     addField(form, BeltField::Pulley1);
     addField(form, BeltField::Pulley2);
     addField(form, BeltField::Factor);
+    measuredStiffness = new QCheckBox(box);
+    measuredStiffness->setObjectName("measuredStiffness");
+    form->addRow(QString(), measuredStiffness);
 
     targetCaption_ = new QLabel(box);
     target = new QComboBox(box);
@@ -185,6 +189,7 @@ QWidget* BeltWindow::buildSetupForm() {
     for (QRadioButton* r : {perMetre, perMetreAndMm, widthMm, ribCount, spanDirect, spanPulleys})
         connect(r, &QRadioButton::toggled, this, &BeltWindow::updateEnabledFields);
     connect(target, &QComboBox::currentIndexChanged, this, &BeltWindow::updateEnabledFields);
+    connect(measuredStiffness, &QCheckBox::toggled, this, &BeltWindow::updateEnabledFields);
     connect(keepButton, &QPushButton::clicked, this, &BeltWindow::keepSetup);
     connect(newButton, &QPushButton::clicked, this, &BeltWindow::newSetup);
     connect(deleteButton, &QPushButton::clicked, this, &BeltWindow::deleteSetup);
@@ -252,6 +257,7 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
     spanCaption_->setText(q(caption(BeltCaption::Span)));
     spanDirect->setText(q(caption(BeltCaption::SpanDirect)));
     spanPulleys->setText(q(caption(BeltCaption::SpanPulleys)));
+    measuredStiffness->setText(q(caption(BeltCaption::MeasuredStiffness)));
     targetCaption_->setText(q(caption(BeltCaption::Target)));
     target->setItemText(0, q(caption(BeltCaption::TargetNone)));
     target->setItemText(1, q(caption(BeltCaption::TargetFrequency)));
@@ -290,6 +296,7 @@ void BeltWindow::updateEnabledFields() {
     edit(BeltField::Span)->setEnabled(!pulleys);
     for (BeltField f : {BeltField::CentreDistance, BeltField::Pulley1, BeltField::Pulley2})
         edit(f)->setEnabled(pulleys);
+    edit(BeltField::Factor)->setEnabled(!measuredStiffness->isChecked());
     const bool ranged = target->currentIndex() > 0;
     edit(BeltField::TargetLow)->setEnabled(ranged);
     edit(BeltField::TargetHigh)->setEnabled(ranged);
@@ -311,6 +318,7 @@ BeltSetupForm BeltWindow::formFromControls() const {
     f.pulley1 = text(BeltField::Pulley1);
     f.pulley2 = text(BeltField::Pulley2);
     f.factor = text(BeltField::Factor);
+    f.measuredStiffness = measuredStiffness->isChecked();
     f.target = TargetKind(target->currentIndex());
     f.targetLow = text(BeltField::TargetLow);
     f.targetHigh = text(BeltField::TargetHigh);
@@ -331,6 +339,7 @@ void BeltWindow::showForm(const BeltSetupForm& f) {
     edit(BeltField::Pulley1)->setText(q(f.pulley1));
     edit(BeltField::Pulley2)->setText(q(f.pulley2));
     edit(BeltField::Factor)->setText(q(f.factor));
+    measuredStiffness->setChecked(f.measuredStiffness);
     target->setCurrentIndex(int(f.target));
     edit(BeltField::TargetLow)->setText(q(f.targetLow));
     edit(BeltField::TargetHigh)->setText(q(f.targetHigh));
@@ -510,10 +519,16 @@ void BeltWindow::showReadingRow(const Reading& r) {
 }
 
 Agreement BeltWindow::addReading(double hz, std::chrono::system_clock::time_point time) {
+    return addReading(hz, 0.0, time);
+}
+
+Agreement BeltWindow::addReading(double hz, double inharmonicity,
+                                 std::chrono::system_clock::time_point time) {
     const auto setup = selectedSetup();
     Reading r{time, setup ? setup->name : std::string(), hz, std::nullopt};
-    if (setup) r.tension = tensionOf(*setup, hz);
-    const RangeStatus status = setup ? rangeStatus(*setup, hz) : RangeStatus::NoTarget;
+    if (setup) r.tension = tensionOf(*setup, hz, inharmonicity);
+    const RangeStatus status =
+        setup ? rangeStatus(*setup, hz, inharmonicity) : RangeStatus::NoTarget;
     r.range = status;
     const Agreement a = log_.add(r);
     if (readingsFile_) {

@@ -18,6 +18,7 @@
 #include "belt/reading_log.h"
 
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QFormLayout;
 class QLabel;
@@ -52,6 +53,10 @@ class BeltWindow : public QWidget {
     // A triggered reading: logged with the chosen set-up and its tension.
     Agreement addReading(
         double hz, std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
+    // The same with the reading's stiffness B, for set-ups that take it from the measurement.
+    Agreement addReading(
+        double hz, double inharmonicity,
+        std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
 
     std::optional<BeltSetup> selectedSetup() const;
     // A caption in the current language.
@@ -81,6 +86,7 @@ class BeltWindow : public QWidget {
     QRadioButton* ribCount = nullptr;
     QRadioButton* spanDirect = nullptr;
     QRadioButton* spanPulleys = nullptr;
+    QCheckBox* measuredStiffness = nullptr;  // instead of the factor
     QComboBox* target = nullptr;
     QTableWidget* readingsTable = nullptr;
     QLabel* agreementLabel = nullptr;

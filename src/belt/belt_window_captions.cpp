@@ -131,6 +131,8 @@ std::string englishBeltCaption(BeltCaption c) {
         case BeltCaption::RefusedSetups:
             return "Set-ups of the settings file whose values cannot be used, left there as "
                    "they are: %1";
+        case BeltCaption::MeasuredStiffness:
+            return "Stiffness from the measurement";
     }
     return {};
 }

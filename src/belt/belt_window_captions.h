@@ -69,8 +69,9 @@ enum class BeltCaption {
     ReadingNotAdded,
     ReadingsNotRead,
     ClearFailed,
-    SkippedLines,   // %1: how many
-    RefusedSetups,  // %1: their names
+    SkippedLines,             // %1: how many
+    RefusedSetups,            // %1: their names
+    MeasuredStiffness = 100,  // the option beside the factor
 };
 inline constexpr int kLastBeltCaption = int(BeltCaption::RefusedSetups);
 

@@ -19,16 +19,19 @@
 namespace vellora {
 
 namespace {
-constexpr int kFundamentalKey = 36;
 constexpr int kNoClearPitchKey = 37;
 constexpr int kChooseBeltKey = 38;
 constexpr int kBeltMenuKey = 39;
 constexpr int kAutoCalibrateKey = 40;
 constexpr int kNoClearToneKey = 41;
 constexpr int kSliderEndKey = 42;
-constexpr int kNotTheToneKey = 43;  // "%1" heard, "%2" the tone
-constexpr int kToneLabelKey = 44;   // "%1" the tone's frequency
-constexpr int kToneHintKey = 45;    // "%1" the tone's frequency to 0.1 Hz
+constexpr int kNotTheToneKey = 43;      // "%1" heard, "%2" the tone
+constexpr int kToneLabelKey = 44;       // "%1" the tone's frequency
+constexpr int kToneHintKey = 45;        // "%1" the tone's frequency to 0.1 Hz
+constexpr int kBeltFrequencyKey = 100;  // the caption: the first mode
+constexpr int kHarmonicNoteKey = 101;   // the strongest bar is often a harmonic
+constexpr int kMeasuredStiffnessKey = 102;
+constexpr int kStiffnessFactorKey = 103;
 
 constexpr int kGapPixels = 8;  // between the read-out and the gauge
 
@@ -44,6 +47,12 @@ QLabel* readoutLabel(QWidget* parent, const char* name, int pointSizeDelta, bool
 }
 
 QString tenths(double hz) { return QString::number(hz, 'f', 1); }
+// The strongest bar of the spectrum is often a harmonic; the caption says this is the
+// belt's own frequency.
+QString beltFrequencyCaption(const std::string& caption, const std::string& note) {
+    return fromUtf8(caption) + "\n" + fromUtf8(note);
+}
+
 QString hertzText(double hz) { return tenths(hz) + " Hz"; }
 }  // namespace
 
@@ -59,9 +68,11 @@ void Form1::createPreciseReadout() {
     LabelFondamentale = readoutLabel(FramePrecise, "LabelFondamentale", 0, false);
     TextFondamentale = readoutLabel(FramePrecise, "TextFondamentale", 8, true);
     TextTension = readoutLabel(FramePrecise, "TextTension", 1, true);
+    TextStiffness = readoutLabel(FramePrecise, "TextStiffness", -1, false);
     TextAccord = readoutLabel(FramePrecise, "TextAccord", -1, false);
-    for (QLabel* l : {LabelFondamentale, TextFondamentale, TextTension, TextAccord})
+    for (QLabel* l : {LabelFondamentale, TextFondamentale, TextTension, TextStiffness, TextAccord})
         column->addWidget(l);
+    TextStiffness->hide();
     TextAccord->hide();
     FramePrecise->hide();  // until the first clip
 
@@ -99,7 +110,8 @@ void Form1::createPreciseReadout() {
 
 void Form1::applyPreciseCaptions() {
     if (!FramePrecise) return;
-    LabelFondamentale->setText(fromUtf8(text(kFundamentalKey)));
+    LabelFondamentale->setText(
+        beltFrequencyCaption(text(kBeltFrequencyKey), text(kHarmonicNoteKey)));
     CommandAutoCalibrate->setText(fromUtf8(text(kAutoCalibrateKey)));
     Courroie->setText(fromUtf8(text(kBeltMenuKey)));
     beltWindow_->applyCaptions(
@@ -131,13 +143,23 @@ void Form1::recordingRead(bool triggered) {
     const std::vector<uint8_t> samples = readRecordingSamples(services_.recordingPath);
     preciseOfTone_ = calibration_.calibrating();
     const float pas = state.plot.PasFrequence;
-    preciseHz_ = preciseOfTone_ ? precise_.tone(samples, pas, calibration_.toneHz())
-                                : precise_.belt(samples, pas);
+    preciseB_ = 0;
+    if (preciseOfTone_) {
+        preciseHz_ = precise_.tone(samples, pas, calibration_.toneHz());
+    } else {
+        const std::optional<BeltSetup> setup = beltWindow_->selectedSetup();
+        std::optional<TargetHz> target;
+        if (const auto range = setup ? targetFrequencies(*setup) : std::nullopt)
+            target = TargetHz{range->low, range->high};
+        const std::optional<PitchEstimate> e = precise_.belt(samples, pas, target);
+        preciseHz_ = e ? std::optional<double>(e->hz) : std::nullopt;
+        if (e) preciseB_ = e->inharmonicity;
+    }
     // The agreement belongs to triggered readings: a free-running cycle takes it away.
     const bool logged = triggered && *preciseHz_ && !preciseOfTone_;
     if (logged) {
         // The Belt window words and colours the agreement; the read-out repeats it.
-        beltWindow_->addReading(**preciseHz_);
+        beltWindow_->addReading(**preciseHz_, preciseB_);
         TextAccord->setText(beltWindow_->agreementLabel->text());
         TextAccord->setStyleSheet(beltWindow_->agreementLabel->styleSheet());
     }
@@ -151,11 +173,13 @@ void Form1::showPreciseReading() {
     const std::optional<double> hz = *preciseHz_;
     TextFondamentale->setText(hz ? hertzText(*hz) : fromUtf8(text(kNoClearPitchKey)));
     const QString tone = QString::number(calibration_.toneHz());
-    LabelFondamentale->setText(preciseOfTone_ ? fromUtf8(text(kToneLabelKey)).replace("%1", tone)
-                                              : fromUtf8(text(kFundamentalKey)));
+    LabelFondamentale->setText(
+        preciseOfTone_ ? fromUtf8(text(kToneLabelKey)).replace("%1", tone)
+                       : beltFrequencyCaption(text(kBeltFrequencyKey), text(kHarmonicNoteKey)));
 
     const std::optional<BeltSetup> setup = beltWindow_->selectedSetup();
     QString tension;
+    QString stiffness;
     QString colour;
     if (preciseOfTone_) {
         // A tone is no belt: no tension for it, but the way to a scale that reads it
@@ -164,11 +188,15 @@ void Form1::showPreciseReading() {
     } else if (!setup) {
         tension = fromUtf8(text(kChooseBeltKey));
     } else if (hz) {
-        const Tension t = tensionOf(*setup, *hz);
+        const Tension t = tensionOf(*setup, *hz, preciseB_);
+        stiffness =
+            setup->measuredStiffness
+                ? fromUtf8(text(kMeasuredStiffnessKey)).arg(QString::number(preciseB_, 'f', 4))
+                : fromUtf8(text(kStiffnessFactorKey)).arg(QString::number(setup->factor, 'f', 2));
         tension = QString("%1 N  %2 kgf  %3 lbf")
                       .arg(QString::number(t.newtons, 'f', 0), QString::number(t.kgf, 'f', 1),
                            QString::number(t.lbf, 'f', 1));
-        const RangeStatus range = rangeStatus(*setup, *hz);
+        const RangeStatus range = rangeStatus(*setup, *hz, preciseB_);
         if (range != RangeStatus::NoTarget)
             colour = range == RangeStatus::Inside ? kInsideColour : kOutsideColour;
     }
@@ -181,6 +209,8 @@ void Form1::showPreciseReading() {
     }
     TextTension->setText(tension);
     TextTension->setVisible(!tension.isEmpty());
+    TextStiffness->setText(stiffness);
+    TextStiffness->setVisible(!stiffness.isEmpty());
     TextTension->setProperty("rangeColour", colour);
     // A style sheet change restyles the labels: only when the colour changes, not every cycle.
     const QString style = colour.isEmpty() ? QString() : "color: " + colour;

@@ -26,7 +26,11 @@ std::string Form1::languageText(const char* section, int key) const {
 
 std::string Form1::text(int form1Key) const { return languageText("FORM1", form1Key); }
 
-void Form1::CommandRun_Click() { run_.CommandRun_Click(); }
+void Form1::CommandRun_Click() {
+    // A new run's lowest belts are read from its own clips only.
+    if (!state.MesureEnCours) precise_.startRun();
+    run_.CommandRun_Click();
+}
 
 void Form1::CommandAnalyse_Click() { run_.CommandAnalyse_Click(); }
 

@@ -1,6 +1,7 @@
-// The precise read-out of a measurement run: each clip's fundamental, with the belt's
-// frequency range while the meter listens to a belt and a range round the calibration
-// frequency while the calibration tone plays, and the automatic slider setting.
+// The precise read-out of a measurement run: each clip's first mode and stiffness, near
+// the chosen set-up's target range first, with the last clips of the run for the lowest
+// belts; a range round the calibration frequency while the calibration tone plays, and
+// the automatic slider setting.
 #pragma once
 
 #include <cstdint>
@@ -8,14 +9,25 @@
 #include <span>
 
 #include "calibration/pitch_calibration.h"
+#include "pitch/pitch_clips.h"
 #include "pitch/pitch_estimator.h"
 
 namespace vellora {
 
+struct TargetHz {
+    double low = 0;
+    double high = 0;
+};
+
 class PreciseMeter {
   public:
-    // The belt's fundamental; nullopt for no clear pitch.
-    std::optional<double> belt(std::span<const uint8_t> samples, float pasFrequence);
+    // Forgets the clips of an earlier run.
+    void startRun() { clips_.clear(); }
+    // The belt's first mode and B from the newest clip, or from the run's last clips when
+    // one clip tells nothing (the lowest decade); nullopt for no clear pitch. With a
+    // target, the search looks round it first, then over the whole range.
+    std::optional<PitchEstimate> belt(std::span<const uint8_t> clip, float pasFrequence,
+                                      std::optional<TargetHz> target = std::nullopt);
     // The calibration tone's frequency as the current scale hears it.
     std::optional<double> tone(std::span<const uint8_t> samples, float pasFrequence,
                                int16_t frequenceCal);
@@ -29,11 +41,16 @@ class PreciseMeter {
                                   int16_t toneHz, int16_t minimum, int16_t maximum);
 
   private:
-    // Each keeps its tables between clips; the tone's is rebuilt only when the
-    // calibration frequency changes.
+    std::optional<PitchEstimate> search(std::span<const uint8_t> samples, float pasFrequence,
+                                        std::optional<TargetHz> target);
+
+    // Each keeps its tables between clips; the others are rebuilt only when the
+    // calibration frequency or the target changes.
     PitchEstimator belt_;
+    std::optional<PitchEstimator> near_;
     std::optional<PitchEstimator> tone_;
     int16_t toneFor_ = 0;
+    RecentClips clips_;
 };
 
 }  // namespace vellora

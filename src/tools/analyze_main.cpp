@@ -17,10 +17,13 @@ void usage(FILE* to) {
         "usage: vellora-analyze [--step HZ] [--bins N] [--precise] FILE...\n"
         "       vellora-analyze --help | --version\n"
         "The reading the meter would give for each recording, one line per FILE:\n"
-        "  FILE <TAB> BIN <TAB> READ-OUT [<TAB> PRECISE]\n"
+        "  FILE <TAB> BIN <TAB> READ-OUT [<TAB> PRECISE <TAB> B]\n"
         "  BIN       the strongest bin of the 4096-point spectrum, 3 to N\n"
         "  READ-OUT  its frequency as the meter shows it: BIN times the step, in whole hertz\n"
-        "  PRECISE   with --precise: the fundamental in hertz to 0.01, \"-\" for no clear pitch\n"
+        "  PRECISE   with --precise: the belt's frequency (its first mode) in hertz to 0.01,\n"
+        "            \"-\" for no clear pitch\n"
+        "  B         with --precise: the stiffness B of its partials n f0 sqrt(1 + B n^2), \"-\"\n"
+        "            for no clear pitch\n"
         "FILE is the meter's own clip (WAVE, 8-bit mono, 22050 per second) or any sound\n"
         "file libsndfile reads (WAV, FLAC, Ogg ...). Any other file is mixed to mono and\n"
         "made into the clip the meter would have recorded (its card taking 4096 times the\n"
@@ -28,7 +31,8 @@ void usage(FILE* to) {
         "full-quality sound at the rate it states. Only the first seconds are read.\n"
         "  --step HZ  hertz per spectrum bin, the calibrated scale (default 5.4171)\n"
         "  --bins N   last bin searched, 3 to 2048 (default 1024)\n"
-        "  --precise  adds PRECISE (for the meter's clip the card's rate is 4096 times the step)\n"
+        "  --precise  adds PRECISE and B (for the meter's clip the card's rate is 4096 times the\n"
+        "             step)\n"
         "Exit status: 0; 1 when a file could not be read or decoded (the others are still\n"
         "analysed); 2 for a wrong command line.\n");
 }
@@ -50,9 +54,9 @@ int analyseOne(const std::string& file, const vellora::AnalysisOptions& options)
     std::printf("%s\t%d\t%s", file.c_str(), r.bin, r.readout.c_str());
     if (options.precise) {
         if (r.preciseHz)
-            std::printf("\t%.2f", *r.preciseHz);
+            std::printf("\t%.2f\t%.4f", *r.preciseHz, r.preciseB);
         else
-            std::printf("\t-");
+            std::printf("\t-\t-");
     }
     std::printf("\n");
     return 0;

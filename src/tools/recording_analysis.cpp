@@ -79,7 +79,10 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
         const auto pitch =
             audio.meterClip ? estimator.estimate(readRecordingSamples(path), options.pasFrequence)
                             : estimator.estimateAtRate(audio.mono, audio.rate);
-        if (pitch) result.preciseHz = pitch->hz;
+        if (pitch) {
+            result.preciseHz = pitch->hz;
+            result.preciseB = pitch->inharmonicity;
+        }
     }
     return result;
 }

@@ -29,6 +29,7 @@ struct AnalysisResult {
     std::string readout;  // "444Hz"
     // With options.precise: the fundamental in hertz, nullopt for no clear pitch.
     std::optional<double> preciseHz;
+    double preciseB = 0;  // the stiffness B beside preciseHz
 };
 
 AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptions& options);
