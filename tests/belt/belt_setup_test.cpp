@@ -136,5 +136,35 @@ TEST(BeltSetup, TargetRangeInFrequencyOrTension) {
     EXPECT_EQ(rangeStatus(s, 100), RangeStatus::NoTarget);
 }
 
+// A belt of 100 g/m over 500 mm carries 1000 N at f0 = 100 Hz. With B = 0.0201 its first
+// mode is 100 * sqrt(1.0201) = 101 Hz exactly.
+TEST(BeltSetup, TensionFromTheMeasuredStiffnessOrTheFactor) {
+    BeltSetup s = *validateBeltSetup(validForm()).setup;
+    s.factor = 0.9;
+    EXPECT_NEAR(tensionOf(s, 101, 0.0201).newtons, 0.9 * 4 * 0.1 * 0.25 * 101 * 101, 1e-9);
+    s.measuredStiffness = true;
+    EXPECT_NEAR(tensionOf(s, 101, 0.0201).newtons, 1000, 1e-9);
+    EXPECT_NEAR(tensionOf(s, 100, 0).newtons, 1000, 1e-9);
+    s.target = TargetKind::Tension;
+    s.targetLow = 990;
+    s.targetHigh = 1010;
+    EXPECT_EQ(rangeStatus(s, 101, 0.0201), RangeStatus::Inside);
+    EXPECT_EQ(rangeStatus(s, 101, 0), RangeStatus::Outside);  // 1020.1 N
+}
+
+TEST(BeltSetup, TargetFrequenciesOfAFrequencyOrTensionRange) {
+    BeltSetup s = *validateBeltSetup(validForm()).setup;
+    EXPECT_FALSE(targetFrequencies(s));
+    s.target = TargetKind::Frequency;
+    s.targetLow = 95;
+    s.targetHigh = 105;
+    EXPECT_EQ(targetFrequencies(s)->low, 95);
+    s.target = TargetKind::Tension;  // 1000 N at 100 Hz, 4000 N at 200 Hz
+    s.targetLow = 1000;
+    s.targetHigh = 4000;
+    EXPECT_NEAR(targetFrequencies(s)->low, 100, 1e-9);
+    EXPECT_NEAR(targetFrequencies(s)->high, 200, 1e-9);
+}
+
 }  // namespace
 }  // namespace vellora

@@ -35,6 +35,7 @@ std::vector<BeltSetup> twoSetups() {
     b.pulley1Mm = 120;
     b.pulley2Mm = 60;
     b.factor = 1.15;
+    b.measuredStiffness = true;
     b.target = TargetKind::Tension;
     b.targetLow = 300;
     b.targetHigh = 450;
@@ -79,6 +80,7 @@ TEST(BeltStore, SetUpsSurviveASaveAndLoadExactly) {
         EXPECT_EQ(got.spanBasis, want.spanBasis);
         EXPECT_EQ(spanMillimetres(got), spanMillimetres(want));
         EXPECT_EQ(got.factor, want.factor);
+        EXPECT_EQ(got.measuredStiffness, want.measuredStiffness);
         EXPECT_EQ(got.target, want.target);
         EXPECT_EQ(got.targetLow, want.targetLow);
         EXPECT_EQ(got.targetHigh, want.targetHigh);

@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include "pitch/pitch_clips.h"
 #include "pitch/pitch_envelope.h"
 #include "pitch/pitch_fft.h"
 #include "pitch/pitch_samples.h"
@@ -90,6 +91,17 @@ TEST(PitchSamples, OnlyARegularFileIsReadAndOnlyWhatTheEstimatorUses) {
     EXPECT_GE(samples.size(), kMostEstimatedSamples);
     EXPECT_EQ(samples[0], 7);
     EXPECT_EQ(samples[2], 9);
+}
+
+TEST(RecentClips, KeepsTheNewestThreeEndToEnd) {
+    RecentClips clips;
+    for (uint8_t c = 1; c <= 4; ++c) clips.add(std::vector<uint8_t>(c, c));
+    EXPECT_EQ(clips.count(), 3u);
+    EXPECT_EQ(std::vector<uint8_t>(clips.samples().begin(), clips.samples().end()),
+              (std::vector<uint8_t>{2, 2, 3, 3, 3, 4, 4, 4, 4}));
+    clips.clear();
+    EXPECT_EQ(clips.count(), 0u);
+    EXPECT_TRUE(clips.samples().empty());
 }
 
 TEST(PitchEnvelope, OnsetRingAndSecondSounds) {
