@@ -2,6 +2,7 @@
 // for belts from 40 Hz, three for the lowest decade, and the cheap refusals.
 #include <benchmark/benchmark.h>
 
+#include "mainwindow/precise_meter.h"
 #include "pitch/pitch_estimator.h"
 #include "support/pitch_synth.h"
 
@@ -54,6 +55,28 @@ void BM_Speech(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(estimator.estimate(clip, kPas));
 }
 BENCHMARK(BM_Speech)->Unit(benchmark::kMillisecond);
+
+// The window's cycle for a 12 Hz belt: the newest clip alone tells nothing, so the run's
+// last three clips are read as well; once a reading came from them, they come first.
+void BM_MeterLowestDecade(benchmark::State& state) {
+    synth::Random random(4);
+    synth::StiffPluck p = synth::randomStiffBelt(random, 12, 0.001, cardRate(kPas));
+    p.samples = 3 * synth::kClipSamples;
+    const std::vector<uint8_t> all = synth::render(p, random);
+    const std::span<const uint8_t> clips(all);
+    PreciseMeter meter;
+    for (auto _ : state) {
+        state.PauseTiming();
+        meter.startRun();
+        meter.belt(clips.subspan(0, synth::kClipSamples), kPas);
+        meter.belt(clips.subspan(synth::kClipSamples, synth::kClipSamples), kPas);
+        if (state.range(0)) meter.belt(clips.subspan(2 * synth::kClipSamples), kPas);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(meter.belt(clips.subspan(2 * synth::kClipSamples), kPas));
+    }
+}
+// 0: the first reading from the run's clips; 1: the cycles after it.
+BENCHMARK(BM_MeterLowestDecade)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // A first call builds the transform plans and buffers.
 void BM_FirstCall(benchmark::State& state) {

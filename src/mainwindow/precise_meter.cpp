@@ -8,34 +8,48 @@ namespace {
 // Round a target the search reaches this far beyond it: a belt well off its target
 // still reads there, and its partials still count against a guess inside it.
 constexpr double kTargetReach = 1.5;
+// One clip holds six periods of the pluck from about 21 Hz; above this it always does.
+constexpr double kOneClipLowestHz = 40;
 }  // namespace
 
 std::optional<PitchEstimate> PreciseMeter::belt(std::span<const uint8_t> clip, float pasFrequence,
                                                 std::optional<TargetHz> target) {
     clips_.add(clip);
-    if (auto e = search(clip, pasFrequence, target)) return e;
     // The clips are not one stream (the cycle pauses between them), so the joins blur
     // the partials of higher belts: the run's clips only when one clip is not enough.
-    if (clips_.count() == 1) return std::nullopt;
-    return search(clips_.samples(), pasFrequence, target);
+    // While a belt reads only from them, they come first: one clip of it costs as much
+    // as refusing it.
+    const bool several = clips_.count() > 1;
+    std::optional<PitchEstimate> e;
+    if (several && lowestDecade_) {
+        e = search(run_, clips_.samples(), pasFrequence, target);
+        if (e && e->hz < kOneClipLowestHz) return e;
+    }
+    if (auto one = search(clip_, clip, pasFrequence, target)) {
+        lowestDecade_ = false;
+        return one;
+    }
+    if (several && !lowestDecade_) e = search(run_, clips_.samples(), pasFrequence, target);
+    lowestDecade_ = e.has_value();
+    return e;
 }
 
-std::optional<PitchEstimate> PreciseMeter::search(std::span<const uint8_t> samples,
+std::optional<PitchEstimate> PreciseMeter::search(Estimators& e, std::span<const uint8_t> samples,
                                                   float pasFrequence,
                                                   std::optional<TargetHz> target) {
     if (target && target->high >= target->low && target->high > 0) {
         const double lo = std::max(kLowestBeltHz, target->low / kTargetReach);
         const double hi = std::min(kHighestBeltHz, target->high * kTargetReach);
-        if (!near_ || near_->options().minHz != lo || near_->options().maxHz != hi) {
+        if (!e.near || e.near->options().minHz != lo || e.near->options().maxHz != hi) {
             PitchOptions o;
             o.minHz = lo;
             o.maxHz = hi;
-            near_.emplace(o);
+            e.near.emplace(o);
         }
         if (lo <= hi)
-            if (auto e = near_->estimate(samples, pasFrequence)) return e;
+            if (auto reading = e.near->estimate(samples, pasFrequence)) return reading;
     }
-    return belt_.estimate(samples, pasFrequence);
+    return e.all.estimate(samples, pasFrequence);
 }
 
 std::optional<double> PreciseMeter::tone(std::span<const uint8_t> samples, float pasFrequence,

@@ -22,7 +22,10 @@ struct TargetHz {
 class PreciseMeter {
   public:
     // Forgets the clips of an earlier run.
-    void startRun() { clips_.clear(); }
+    void startRun() {
+        clips_.clear();
+        lowestDecade_ = false;
+    }
     // The belt's first mode and B from the newest clip, or from the run's last clips when
     // one clip tells nothing (the lowest decade); nullopt for no clear pitch. With a
     // target, the search looks round it first, then over the whole range.
@@ -41,16 +44,21 @@ class PreciseMeter {
                                   int16_t toneHz, int16_t minimum, int16_t maximum);
 
   private:
-    std::optional<PitchEstimate> search(std::span<const uint8_t> samples, float pasFrequence,
-                                        std::optional<TargetHz> target);
+    struct Estimators {
+        PitchEstimator all;
+        std::optional<PitchEstimator> near;
+    };
+    std::optional<PitchEstimate> search(Estimators& e, std::span<const uint8_t> samples,
+                                        float pasFrequence, std::optional<TargetHz> target);
 
-    // Each keeps its tables between clips; the others are rebuilt only when the
-    // calibration frequency or the target changes.
-    PitchEstimator belt_;
-    std::optional<PitchEstimator> near_;
+    // Each keeps its tables between clips (one clip and the run's clips need transforms
+    // of other sizes); the tone's and the target's are rebuilt only when the calibration
+    // frequency or the target changes.
+    Estimators clip_, run_;
     std::optional<PitchEstimator> tone_;
     int16_t toneFor_ = 0;
     RecentClips clips_;
+    bool lowestDecade_ = false;  // the last reading came from the run's clips
 };
 
 }  // namespace vellora

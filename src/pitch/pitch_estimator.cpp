@@ -138,7 +138,10 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     const double lowestReading = std::max(options_.minHz, kMinPeriods / seconds);
     SeriesLimits limits;
     limits.loHz = kLowestBeltHz;
-    limits.hiHz = kSearchAbove * options_.maxHz;
+    // Every series of the whole range competes, whatever range is asked: a narrower one only
+    // chooses what may be reported, so a belt outside it still beats a guess inside it
+    // (a stiff belt at 140 Hz searched round 20 to 30 Hz read 41.9 Hz with B 0.04).
+    limits.hiHz = kSearchAbove * kHighestBeltHz;
     limits.maxB = options_.maxInharmonicity;
     limits.lowestPeakHz = kLowestPeakShare * kLowestBeltHz;
     limits.resolutionHz = spectrum_.resolutionHz();
@@ -171,6 +174,10 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     for (size_t i = 1; i < series.size(); ++i) {
         const SeriesFit& other = series[i];
         if (std::abs(other.f1() / best.f1() - 1) < kDistinctF1) continue;
+        // The asked range settles a doubt between the best series inside it and a weaker
+        // one outside it: a set-up's target, a calibration tone's range.
+        const bool outside = (options_.minHz > kLowestBeltHz && other.f1() < options_.minHz) ||
+                             (options_.maxHz < kHighestBeltHz && other.f1() > options_.maxHz);
         double extra = 0;
         for (const SeriesPartial& p : other.partials)
             if (peaks[p.peak].magnitude >= kRivalPeakShare * strongest &&
@@ -182,7 +189,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
         if (extra >= kForeignShare * best.explained &&
             other.score >= kForeignScoreShare * best.score)
             return std::nullopt;
-        rival = std::max(rival, other.score);
+        if (!outside) rival = std::max(rival, other.score);
     }
     if (rival >= std::min(kRivalScoreShare * best.score, best.score - kRivalMargin))
         return std::nullopt;
