@@ -86,13 +86,15 @@ int main(int argc, char** argv) {
             ++i;
             if (arg == "--step") {
                 if (value <= 0 || value > 1e6) {
-                    std::fprintf(stderr, "vellora-analyze: --step must be a positive number of hertz\n");
+                    std::fprintf(stderr,
+                                 "vellora-analyze: --step must be a positive number of hertz\n");
                     return 2;
                 }
                 options.pasFrequence = static_cast<float>(value);
             } else {
                 if (value != std::floor(value) || value < 3 || value > 2048) {
-                    std::fprintf(stderr, "vellora-analyze: --bins must be a whole number from 3 to 2048\n");
+                    std::fprintf(stderr,
+                                 "vellora-analyze: --bins must be a whole number from 3 to 2048\n");
                     return 2;
                 }
                 options.bins = static_cast<int16_t>(value);
