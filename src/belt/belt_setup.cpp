@@ -157,6 +157,7 @@ BeltValidation validateBeltSetup(const BeltSetupForm& form) {
     s.measuredStiffness = form.measuredStiffness;
 
     s.target = form.target;
+    s.unit = form.unit;
     if (s.target != TargetKind::None) {
         const auto lo = check.number(BeltField::TargetLow, form.targetLow, true);
         const auto hi = check.number(BeltField::TargetHigh, form.targetHigh, false);
@@ -196,6 +197,7 @@ BeltSetupForm formOf(const BeltSetup& s) {
     f.target = s.target;
     f.targetLow = numberText(s.targetLow);
     f.targetHigh = numberText(s.targetHigh);
+    f.unit = s.unit;
     return f;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "belt/tension.h"
+#include "belt/tension_unit.h"
 
 namespace vellora {
 
@@ -43,6 +44,7 @@ struct BeltSetup {
     TargetKind target = TargetKind::None;
     double targetLow = 0;  // Hz or N
     double targetHigh = 0;
+    TensionUnit unit = TensionUnit::Newtons;  // of the large read-out
 };
 
 double kilogramsPerMetre(const BeltSetup& s);
@@ -88,6 +90,7 @@ struct BeltSetupForm {
     TargetKind target = TargetKind::None;
     std::string targetLow;
     std::string targetHigh;
+    TensionUnit unit = TensionUnit::Newtons;
 };
 
 enum class BeltField {

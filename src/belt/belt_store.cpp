@@ -28,6 +28,7 @@ constexpr char kMeasuredStiffness[] = "MeasuredStiffness";  // 1 or 0
 constexpr char kTarget[] = "Target";
 constexpr char kTargetLow[] = "TargetLow";
 constexpr char kTargetHigh[] = "TargetHigh";
+constexpr char kUnit[] = "Unit";
 
 // Basis values as words, so that a hand-edited file stays readable.
 constexpr char kPerMetre[] = "g/m";
@@ -139,6 +140,7 @@ bool writeSetup(ProfileDocument& stored, const BeltSetup& s) {
         {kTarget, targetWord(s.target)},
         {kTargetLow, f.targetLow},
         {kTargetHigh, f.targetHigh},
+        {kUnit, unitSymbol(s.unit)},
     };
     return stored.replaceSection(beltSection(s.name), keys);
 }
@@ -220,6 +222,7 @@ LoadedBelts beltSetupsOf(const ProfileDocument& stored) {
         f.target = targetOf(get(kTarget));
         f.targetLow = get(kTargetLow);
         f.targetHigh = get(kTargetHigh);
+        f.unit = unitOf(get(kUnit));
         const BeltValidation v = validateBeltSetup(f);
         if (v.setup)
             loaded.setups.push_back(*v.setup);

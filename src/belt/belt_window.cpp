@@ -174,6 +174,11 @@ QWidget* BeltWindow::buildSetupForm() {
     form->addRow(targetCaption_, target);
     addField(form, BeltField::TargetLow);
     addField(form, BeltField::TargetHigh);
+    unitCaption_ = new QLabel(box);
+    unitChoice = new QComboBox(box);
+    for (const TensionUnit u : {TensionUnit::Newtons, TensionUnit::Kgf, TensionUnit::Lbf})
+        unitChoice->addItem(unitSymbol(u));
+    form->addRow(unitCaption_, unitChoice);
     column->addLayout(form);
 
     keepButton = new QPushButton(box);
@@ -239,6 +244,10 @@ QWidget* BeltWindow::buildReadings() {
     column->addLayout(readingButtons);
     connect(saveCsvButton, &QPushButton::clicked, this, &BeltWindow::askAndSaveCsv);
     connect(clearButton, &QPushButton::clicked, this, &BeltWindow::askAndClearReadings);
+    autoNoiseButton = new QPushButton(box);
+    autoNoiseButton->setObjectName("autoNoiseButton");
+    column->addWidget(autoNoiseButton);
+    connect(autoNoiseButton, &QPushButton::clicked, this, &BeltWindow::autoNoiseRequested);
     return box;
 }
 
@@ -266,6 +275,8 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
     readingsCaption_->setText(q(caption(BeltCaption::Readings)));
     saveCsvButton->setText(q(caption(BeltCaption::SaveCsv)));
     clearButton->setText(q(caption(BeltCaption::ClearReadings)));
+    autoNoiseButton->setText(q(caption(BeltCaption::AutoNoise)));
+    unitCaption_->setText(q(caption(BeltCaption::Unit)));
     readingsTable->setHorizontalHeaderLabels(
         {q(caption(BeltCaption::ColumnTime)), q(caption(BeltCaption::ColumnSetup)),
          q(caption(BeltCaption::ColumnFrequency)), q(caption(BeltCaption::ColumnNewtons)),
@@ -322,6 +333,7 @@ BeltSetupForm BeltWindow::formFromControls() const {
     f.target = TargetKind(target->currentIndex());
     f.targetLow = text(BeltField::TargetLow);
     f.targetHigh = text(BeltField::TargetHigh);
+    f.unit = TensionUnit(unitChoice->currentIndex());
     return f;
 }
 
@@ -343,6 +355,7 @@ void BeltWindow::showForm(const BeltSetupForm& f) {
     target->setCurrentIndex(int(f.target));
     edit(BeltField::TargetLow)->setText(q(f.targetLow));
     edit(BeltField::TargetHigh)->setText(q(f.targetHigh));
+    unitChoice->setCurrentIndex(int(f.unit));
     for (auto& [field, fl] : fields_) fl.hint->hide();
     updateEnabledFields();
 }
@@ -502,6 +515,16 @@ void BeltWindow::showReadingRow(const Reading& r) {
     localtime_r(&seconds, &parts);
     char clock[32];
     std::strftime(clock, sizeof clock, "%Y-%m-%d %H:%M:%S", &parts);
+    if (r.status == ReadingStatus::Refused) {
+        // The reason stands where the frequency would, greyed: it counts for nothing.
+        const QStringList cells = {clock, q(r.setup), q(r.why)};
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+            readingsTable->setItem(row, c, item);
+        }
+        return;
+    }
     QStringList cells = {clock, q(r.setup), fixed(r.hz, 1)};
     if (r.tension)
         cells << fixed(r.tension->newtons, 0) << fixed(r.tension->kgf, 1)
@@ -525,12 +548,16 @@ Agreement BeltWindow::addReading(double hz, std::chrono::system_clock::time_poin
 Agreement BeltWindow::addReading(double hz, double inharmonicity,
                                  std::chrono::system_clock::time_point time) {
     const auto setup = selectedSetup();
-    Reading r{time, setup ? setup->name : std::string(), hz, std::nullopt};
-    if (setup) r.tension = tensionOf(*setup, hz, inharmonicity);
+    Reading added;
+    added.time = time;
+    added.setup = setup ? setup->name : std::string();
+    added.hz = hz;
+    if (setup) added.tension = tensionOf(*setup, hz, inharmonicity);
     const RangeStatus status =
         setup ? rangeStatus(*setup, hz, inharmonicity) : RangeStatus::NoTarget;
-    r.range = status;
-    const Agreement a = log_.add(r);
+    added.range = status;
+    const Agreement a = log_.add(added);
+    const Reading& r = log_.readings().back();  // as logged: confirmed when it completes three
     if (readingsFile_) {
         std::string error;
         if (readingsFile_->append(r, &error))
@@ -563,6 +590,25 @@ void BeltWindow::showLastReading() {
                                     : r.range == RangeStatus::Outside ? kOutsideStyle
                                                                       : "");
     lastReadingLabel->setProperty("rangeStatus", int(r.range));
+}
+
+void BeltWindow::addRefused(const std::string& why, std::chrono::system_clock::time_point time) {
+    const auto setup = selectedSetup();
+    Reading r;
+    r.time = time;
+    r.setup = setup ? setup->name : std::string();
+    r.status = ReadingStatus::Refused;
+    r.why = why;
+    log_.add(r);
+    if (readingsFile_) {
+        std::string error;
+        if (readingsFile_->append(r, &error))
+            showReadingsProblem(std::nullopt);
+        else
+            showReadingsProblem(std::pair{BeltCaption::ReadingNotAdded, error});
+    }
+    showReadingRow(r);
+    readingsTable->scrollToBottom();
 }
 
 void BeltWindow::showAgreement(Agreement a) {

@@ -57,6 +57,9 @@ class BeltWindow : public QWidget {
     Agreement addReading(
         double hz, double inharmonicity,
         std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
+    // A triggered clip that did not count, logged with why (in the current language).
+    void addRefused(const std::string& why,
+                    std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
 
     std::optional<BeltSetup> selectedSetup() const;
     // A caption in the current language.
@@ -92,11 +95,15 @@ class BeltWindow : public QWidget {
     QLabel* agreementLabel = nullptr;
     QLabel* lastReadingLabel = nullptr;
     QLabel* problemLabel = nullptr;       // what went wrong with the readings
+    QPushButton* autoNoiseButton = nullptr;
+    QComboBox* unitChoice = nullptr;  // N, kgf, lbf: the large read-out's unit
     QLabel* setupProblemLabel = nullptr;  // what went wrong storing the set-ups
 
   Q_SIGNALS:
     // The chosen set-up or its values changed: the main window's tension read-out follows.
     void setupChanged();
+    // The user asked for the noise line to be placed from a second of background.
+    void autoNoiseRequested();
 
   private:
     struct Field {
@@ -144,6 +151,7 @@ class BeltWindow : public QWidget {
     QLabel* targetCaption_ = nullptr;
     QLabel* setupsCaption_ = nullptr;
     QLabel* readingsCaption_ = nullptr;
+    QLabel* unitCaption_ = nullptr;
 };
 
 }  // namespace vellora

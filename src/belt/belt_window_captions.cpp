@@ -133,6 +133,10 @@ std::string englishBeltCaption(BeltCaption c) {
                    "they are: %1";
         case BeltCaption::MeasuredStiffness:
             return "Stiffness from the measurement";
+        case BeltCaption::AutoNoise:
+            return "Automatic noise line";
+        case BeltCaption::Unit:
+            return "Large read-out in";
     }
     return {};
 }

@@ -71,9 +71,14 @@ enum class BeltCaption {
     ClearFailed,
     SkippedLines,             // %1: how many
     RefusedSetups,            // %1: their names
+    // Hands-free measuring, numbered from 75 on.
+    AutoNoise = 75,
+    Unit,
     MeasuredStiffness = 100,  // the option beside the factor
 };
 inline constexpr int kLastBeltCaption = int(BeltCaption::RefusedSetups);
+inline constexpr int kFirstHandsFreeCaption = int(BeltCaption::AutoNoise);
+inline constexpr int kLastHandsFreeCaption = int(BeltCaption::Unit);
 
 // lookup(key): the current language's text of BELT `key`, or nullopt when it has none.
 using BeltCaptionLookup = std::function<std::optional<std::string>(int key)>;

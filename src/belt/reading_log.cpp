@@ -16,22 +16,50 @@
 
 namespace vellora {
 
-Agreement agreementOf(std::span<const Reading> readings) {
-    if (readings.size() < size_t(kConfirmingReadings)) return Agreement::TooFew;
-    const auto last = readings.last(kConfirmingReadings);
-    double lo = last[0].hz, hi = last[0].hz;
-    for (const Reading& r : last) {
-        if (r.setup != last.back().setup) return Agreement::TooFew;
-        lo = std::min(lo, r.hz);
-        hi = std::max(hi, r.hz);
+namespace {
+
+// The last `count` readings that were not refused, newest first; fewer when the log
+// holds fewer.
+std::vector<const Reading*> lastCounted(std::span<const Reading> readings, int count) {
+    std::vector<const Reading*> last;
+    for (auto r = readings.rbegin(); r != readings.rend() && int(last.size()) < count; ++r)
+        if (r->status != ReadingStatus::Refused) last.push_back(&*r);
+    return last;
+}
+
+bool withinSpread(std::span<const Reading* const> last) {
+    double lo = last[0]->hz, hi = last[0]->hz;
+    for (const Reading* r : last) {
+        if (r->setup != last[0]->setup) return false;
+        lo = std::min(lo, r->hz);
+        hi = std::max(hi, r->hz);
     }
-    return lo > 0 && (hi - lo) <= kConfirmingSpread * lo ? Agreement::Confirmed
-                                                         : Agreement::Disagree;
+    return lo > 0 && (hi - lo) <= kConfirmingSpread * lo;
+}
+
+}  // namespace
+
+Agreement agreementOf(std::span<const Reading> readings) {
+    const std::vector<const Reading*> last = lastCounted(readings, kConfirmingReadings);
+    if (last.size() < size_t(kConfirmingReadings)) return Agreement::TooFew;
+    for (const Reading* r : last)
+        if (r->setup != last[0]->setup) return Agreement::TooFew;
+    return withinSpread(last) ? Agreement::Confirmed : Agreement::Disagree;
+}
+
+int agreeingCount(std::span<const Reading> readings) {
+    const std::vector<const Reading*> last = lastCounted(readings, kConfirmingReadings);
+    size_t n = last.size();
+    while (n > 0 && !withinSpread(std::span(last).first(n))) --n;
+    return int(n);
 }
 
 Agreement ReadingLog::add(Reading reading) {
     readings_.push_back(std::move(reading));
-    return agreement();
+    const Agreement a = agreement();
+    if (a == Agreement::Confirmed && readings_.back().status == ReadingStatus::Accepted)
+        readings_.back().status = ReadingStatus::Confirmed;
+    return a;
 }
 
 namespace {
@@ -180,10 +208,22 @@ constexpr Column kColumns[] = {
                                : RangeStatus::NoTarget;
          return f.empty() || f == "yes" || f == "no";
      }},
-    {"status", [](const Reading&) { return std::string("accepted"); },
+    {"status",
+     [](const Reading& r) {
+         return std::string(r.status == ReadingStatus::Refused     ? "refused"
+                            : r.status == ReadingStatus::Confirmed ? "confirmed"
+                                                                   : "accepted");
+     },
      [](std::string_view f, Reading& r) {
-         r.status = ReadingStatus::Accepted;
-         return f.empty() || f == "accepted";
+         r.status = f == "refused"     ? ReadingStatus::Refused
+                    : f == "confirmed" ? ReadingStatus::Confirmed
+                                       : ReadingStatus::Accepted;
+         return f.empty() || f == "accepted" || f == "refused" || f == "confirmed";
+     }},
+    {"reason", [](const Reading& r) { return csvText(r.why); },
+     [](std::string_view f, Reading& r) {
+         r.why = textOf(f);
+         return true;
      }},
 };
 

@@ -21,17 +21,19 @@
 
 namespace vellora {
 
-// What became of a reading. Every reading is accepted today; a confirmation step may
-// add refused and confirmed ones (a word each in the CSV, see reading_log.cpp).
-enum class ReadingStatus { Accepted };
+// What became of a triggered clip (a word each in the CSV). Refused ones are logged with
+// the reason so the user sees why a pluck did not count; they take no part in the
+// agreement.
+enum class ReadingStatus { Accepted, Refused, Confirmed };
 
 struct Reading {
     std::chrono::system_clock::time_point time;
     std::string setup;               // name of the set-up chosen; empty for none
-    double hz = 0;                   // precise frequency
+    double hz = 0;                   // precise frequency; 0 for a refused clip without one
     std::optional<Tension> tension;  // none without a valid set-up
     RangeStatus range = RangeStatus::NoTarget;
     ReadingStatus status = ReadingStatus::Accepted;
+    std::string why;  // for a refused clip, in the language of the moment
 };
 
 enum class Agreement {
@@ -44,12 +46,17 @@ inline constexpr int kConfirmingReadings = 3;
 inline constexpr double kConfirmingSpread = 0.01;  // (largest - smallest) / smallest
 
 // The agreement of the last three readings; readings of another set-up in between
-// start the count again.
+// start the count again. Refused clips are passed over.
 Agreement agreementOf(std::span<const Reading> readings);
+
+// How many of the last readings (up to three, refused ones passed over, of the last
+// one's set-up) lie within the confirming spread: "2 of 3".
+int agreeingCount(std::span<const Reading> readings);
 
 class ReadingLog {
   public:
-    // Appends and returns the agreement including this reading.
+    // Appends and returns the agreement including this reading; a reading that
+    // completes an agreement is logged as confirmed.
     Agreement add(Reading reading);
     void assign(std::vector<Reading> readings) { readings_ = std::move(readings); }
     void clear() { readings_.clear(); }
@@ -65,7 +72,8 @@ class ReadingLog {
 // one spreadsheet reads accents wrongly), a header line, then one line per reading ended
 // by CR LF. Columns: time (local, YYYY-MM-DD HH:MM:SS), setup, frequency_hz (2 decimals),
 // tension_n, tension_kgf, tension_lbf (1 decimal; empty without a set-up), in_target
-// (yes, no, or empty without a target), status (accepted). Fields are separated by a
+// (yes, no, or empty without a target), status (accepted, refused, confirmed), reason
+// (why a clip was refused). Fields are separated by a
 // comma and numbers written with a point whatever the locale; a field is quoted when it
 // holds a comma, a quote or a line break, and a text starting with = + - @ or ' gets an
 // apostrophe before it so that no spreadsheet takes it for a formula.

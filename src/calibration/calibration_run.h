@@ -53,6 +53,12 @@ class TonePlayer {
     // Starts `file` (relative to the current directory) in an endless loop; false when
     // it cannot be read or played.
     virtual bool playLoop(const std::string& file) = 0;
+    // Plays `file` once, for a short cue; false when it cannot. Players without it
+    // stay silent.
+    virtual bool playOnce(const std::string& file) {
+        (void)file;
+        return false;
+    }
     virtual void stop() = 0;
     virtual bool playing() const = 0;
     // Why the last playLoop plays nothing, or Lost once the output failed while playing.

@@ -14,6 +14,9 @@ class SoundTonePlayer final : public TonePlayer {
     bool playLoop(const std::string& file) override {
         return sound_.sndPlaySound(file.c_str(), kSoundAsync | kSoundNoDefault | kSoundLoop);
     }
+    bool playOnce(const std::string& file) override {
+        return sound_.sndPlaySound(file.c_str(), kSoundAsync | kSoundNoDefault);
+    }
     void stop() override { sound_.sndPlaySound(nullptr, 0); }
     bool playing() const override { return sound_.playing(); }
     SoundProblem problem() const override { return sound_.problem(); }

@@ -111,6 +111,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
     });
     inputHold_ = new InputHold(services_.holdInput, this);
     createPreciseReadout();
+    createRepeatControls();
     client_->installEventFilter(this);
 
     const double tpp = twipsPerPixel();

@@ -18,8 +18,11 @@
 #include "calibration/calibration_run.h"
 #include "mainwindow/layout.h"
 #include "mainwindow/precise_meter.h"
+#include "mainwindow/repeat_mode.h"
+#include "measure/auto_noise_line.h"
 #include "measure/measurement_run.h"
 #include "measure/meter_state.h"
+#include "pitch/pluck_classifier.h"
 #include "settings/about_box.h"
 
 class QAction;
@@ -35,11 +38,16 @@ namespace vellora {
 
 class BeltWindow;
 class InputHold;
+class BigReadout;
 class PictureSurface;
 struct BeltStore;
 
 // What the window needs of the program around it. Every member has a harmless
 // default, so a test can build the window with only what it exercises.
+// FORM1 captions of the noise button, disarmed and armed.
+inline constexpr int kNoiseIdleKey = 7;
+inline constexpr int kNoiseArmedKey = 25;
+
 struct Form1Services {
     // The text of a numeric key in a section ("FORM1", "CALIBRATION") of the current
     // language; "Err!!" when there is none.
@@ -132,6 +140,13 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     QPushButton* CommandAutoCalibrate = nullptr;
     QAction* Courroie = nullptr;  // opens the Belt window
 
+    // Hands-free measuring: Repeat mode (checked while on), the automatic noise line,
+    // the large read-out for arm's length and the sound cues (checked while on).
+    QAction* Repeter = nullptr;
+    QAction* BruitAuto = nullptr;
+    QAction* GrandAffichage = nullptr;
+    QAction* SignauxSonores = nullptr;
+
     // The outline around the calibration group is drawn in this colour when shown.
     void setShapeFrequenceColour(const QColor& colour);
 
@@ -160,6 +175,17 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void APropo_Click();
     void Courroie_Click();
     void CommandAutoCalibrate_Click();
+    // Each follows its entry's check mark and stores it.
+    void Repeter_Click();
+    void SignauxSonores_Click();
+    // Listens to the background for a second (starting a run when none is active), then
+    // places and arms the noise line.
+    void BruitAuto_Click();
+    void GrandAffichage_Click();
+
+    BigReadout& bigReadout() const { return *bigReadout_; }
+    RepeatMode& repeatMode() { return repeat_; }
+    bool learningNoiseLine() const { return autoNoise_.listening(); }
 
     BeltWindow& beltWindow() const { return *beltWindow_; }
 
@@ -237,6 +263,17 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void applyPreciseCaptions();
     void showPreciseReading();
     void calibrationChanged();
+    void createRepeatControls();
+    void applyRepeatCaptions();
+    void readRepeatSettings();
+    void startNoiseLearning();
+    void learnNoiseLine(size_t samples);
+    // Judges a triggered clip in Repeat mode; true when the read-out says something of it.
+    bool repeatTriggered(std::span<const uint8_t> samples);
+    void rearmRun();
+    void setRepeatStatus(const std::string& status);
+    void showBigReadout();
+    void playCue(bool confirmation);
 
     Form1Services services_;
     std::unique_ptr<TonePlayer> silentTone_;  // stands in when no loudspeaker was given
@@ -259,6 +296,18 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     std::optional<std::optional<double>> preciseHz_;
     double preciseB_ = 0;  // the last reading's stiffness B
     bool preciseOfTone_ = false;  // taken while the calibration tone played
+
+    RepeatMode repeat_;
+    PluckClassifier pluck_;
+    AutoNoiseLine autoNoise_;
+    QTimer* rearmTimer_ = nullptr;   // ends the pause after a trigger in Repeat mode
+    QTimer* statusTimer_ = nullptr;  // ends the "not a pluck" notice
+    int runDepth_ = 0;
+    // The run's previous clip when it did not fire the trigger: a pluck late in it fires
+    // only the next one, and its onset lies in this.
+    std::vector<uint8_t> previousClip_;  // run-button handlers under way (runs nest in yields)
+    BigReadout* bigReadout_ = nullptr;
+    std::string repeatStatus_;
 };
 
 }  // namespace vellora

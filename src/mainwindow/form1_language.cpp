@@ -76,6 +76,7 @@ void Form1::ApplyLanguage(const std::string& name) {
     about.applyTexts();
     ensureCalibrationDialog().applyTexts();
     applyPreciseCaptions();
+    applyRepeatCaptions();
     // Captions changed width: the centred ones are fitted again.
     applyGeometry(geometry_);
 }

@@ -141,6 +141,7 @@ void Form1::placePreciseReadout() {
 
 void Form1::recordingRead(bool triggered) {
     const std::vector<uint8_t> samples = readRecordingSamples(services_.recordingPath);
+    learnNoiseLine(samples.size());
     preciseOfTone_ = calibration_.calibrating();
     const float pas = state.plot.PasFrequence;
     preciseB_ = 0;
@@ -156,8 +157,12 @@ void Form1::recordingRead(bool triggered) {
         if (e) preciseB_ = e->inharmonicity;
     }
     // The agreement belongs to triggered readings: a free-running cycle takes it away.
-    const bool logged = triggered && *preciseHz_ && !preciseOfTone_;
-    if (logged) {
+    bool logged = false;
+    if (triggered && repeat_.enabled() && !preciseOfTone_) {
+        // Only a pluck counts; the decision and its logging are hands-free measuring's.
+        logged = repeatTriggered(samples);
+    } else if (triggered && *preciseHz_ && !preciseOfTone_) {
+        logged = true;
         // The Belt window words and colours the agreement; the read-out repeats it.
         beltWindow_->addReading(**preciseHz_, preciseB_);
         TextAccord->setText(beltWindow_->agreementLabel->text());
@@ -165,6 +170,10 @@ void Form1::recordingRead(bool triggered) {
     }
     TextAccord->setVisible(logged);
     CommandAutoCalibrate->setVisible(preciseOfTone_);
+    if (triggered)
+        previousClip_.clear();
+    else
+        previousClip_ = samples;
     showPreciseReading();
 }
 
@@ -221,6 +230,7 @@ void Form1::showPreciseReading() {
     if (preciseOfTone_) TextAccord->hide();
     FramePrecise->show();
     placePreciseReadout();
+    showBigReadout();
 }
 
 void Form1::CommandAutoCalibrate_Click() {

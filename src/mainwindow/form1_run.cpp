@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include "audio/recorder_result.h"
 #include "common/qt_text.h"
@@ -14,8 +15,6 @@
 namespace vellora {
 
 namespace {
-constexpr int kNoiseIdleKey = 7;
-constexpr int kNoiseArmedKey = 25;
 constexpr int kInputLostKey = 49;
 constexpr int kRecordingNotSavedKey = 50;  // "%1" the recording file
 }  // namespace
@@ -27,9 +26,27 @@ std::string Form1::languageText(const char* section, int key) const {
 std::string Form1::text(int form1Key) const { return languageText("FORM1", form1Key); }
 
 void Form1::CommandRun_Click() {
+    if (repeat_.pending()) {
+        // Paused between plucks, the caption says Stop: the press ends hands-free
+        // measuring, through the run's own stop.
+        rearmTimer_->stop();
+        repeat_.stopped();
+        setRepeatStatus(text(kRepeatStoppedKey));
+    } else if (repeat_.enabled() && runCaption() == text(kRunIdleKey) && !state.noise.ModeBruit &&
+               !calibration_.calibrating()) {
+        // Hands-free from the first press: without a line, the background sets one.
+        startNoiseLearning();
+    } else if (runCaption() != text(kRunIdleKey)) {
+        autoNoise_.cancel();
+    }
+    previousClip_.clear();  // a new run knows nothing of the clips before it
     // A new run's lowest belts are read from its own clips only.
     if (!state.MesureEnCours) precise_.startRun();
+    ++runDepth_;
     run_.CommandRun_Click();
+    --runDepth_;
+    if (repeat_.enabled() && !repeat_.pending() && !state.MesureEnCours)
+        setRepeatStatus(text(kRepeatStoppedKey));
 }
 
 void Form1::CommandAnalyse_Click() { run_.CommandAnalyse_Click(); }

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -94,6 +95,7 @@ void Form1::Form_Load() {
                              .value;
     TextEchantillon->setText(QString::number(readInt(kKeyNbEchantillons, kDefaultNbEchantillons)));
     HScrollFrequence->setValue(state.plot.NbFrequencesAffichees);
+    readRepeatSettings();
 
     const std::string name =
         services_.readString
@@ -130,6 +132,7 @@ void Form1::form_unload() {
     if (unloaded_) return;
     unloaded_ = true;
     state.MesureEnCours = false;
+    if (rearmTimer_) rearmTimer_->stop();
     if (services_.closeRecorder) services_.closeRecorder();
     stopSound();
     writeSettings();

@@ -1,8 +1,16 @@
 #include "mainwindow/precise_meter.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace vellora {
+
+std::string preciseHertzText(double hz) {
+    // Whatever the user's locale: a point, as the read-outs have always shown.
+    char text[64];
+    const auto [end, ec] = std::to_chars(text, text + sizeof text, hz, std::chars_format::fixed, 1);
+    return ec == std::errc() ? std::string(text, end) + " Hz" : std::string();
+}
 
 namespace {
 // Round a target the search reaches this far beyond it: a belt well off its target

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "calibration/pitch_calibration.h"
 #include "pitch/pitch_clips.h"
@@ -18,6 +19,8 @@ struct TargetHz {
     double low = 0;
     double high = 0;
 };
+// A precise reading as shown: one decimal, then " Hz".
+std::string preciseHertzText(double hz);
 
 class PreciseMeter {
   public:

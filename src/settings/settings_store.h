@@ -64,6 +64,13 @@ inline constexpr const char* kDefaultLangue =
     "ais";                                             // "Français", UTF-8
 inline constexpr std::size_t kLangueBufferSize = 100;  // so at most 99 characters
 
+// Hands-free measuring, beyond the original keys, in section SETTINGS: Repeat mode and
+// the sound cues on (1) or off (0), written when they change; how long an accepted
+// reading stays on screen, in milliseconds.
+inline constexpr const char* kRepetitionKey = "Repetition";
+inline constexpr const char* kSignauxSonoresKey = "SignauxSonores";
+inline constexpr const char* kDureeAffichageKey = "DureeAffichage";
+
 // The ranges of the controls that receive the 16-bit keys.
 struct ControlRange {
     int32_t minimum;

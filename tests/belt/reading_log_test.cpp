@@ -25,11 +25,14 @@ using testing::writeBytes;
 
 constexpr char kBom[] = "\xEF\xBB\xBF";
 constexpr char kHeader[] =
-    "time,setup,frequency_hz,tension_n,tension_kgf,tension_lbf,in_target,status\r\n";
+    "time,setup,frequency_hz,tension_n,tension_kgf,tension_lbf,in_target,status,reason\r\n";
 const auto kTenAm = std::chrono::system_clock::from_time_t(1718100000);  // 2024-06-11 10:00 UTC
 
 Reading at(double hz, const std::string& setup = "Cam") {
-    return {std::chrono::system_clock::time_point{}, setup, hz, std::nullopt};
+    Reading r;
+    r.setup = setup;
+    r.hz = hz;
+    return r;
 }
 
 std::string bytesOf(const std::filesystem::path& file) {
@@ -51,6 +54,67 @@ TEST(ReadingLog, ThreeSuccessiveReadingsWithinOnePerCentConfirm) {
     EXPECT_EQ(log.readings().size(), 7u);
     log.clear();
     EXPECT_EQ(log.agreement(), Agreement::TooFew);
+}
+
+Reading refused(const std::string& setup = "Cam") {
+    Reading r = at(0.0, setup);
+    r.status = ReadingStatus::Refused;
+    r.why = "not a pluck";
+    return r;
+}
+
+TEST(ReadingLog, RefusedClipsAreLoggedButTakeNoPartInTheAgreement) {
+    struct Step {
+        Reading reading;
+        Agreement agreement;
+        int agreeing;  // "n of 3"
+        ReadingStatus logged;
+    };
+    const Step steps[] = {
+        {at(100.0), Agreement::TooFew, 1, ReadingStatus::Accepted},
+        {refused(), Agreement::TooFew, 1, ReadingStatus::Refused},
+        {at(100.5), Agreement::TooFew, 2, ReadingStatus::Accepted},
+        {refused(), Agreement::TooFew, 2, ReadingStatus::Refused},
+        {refused(), Agreement::TooFew, 2, ReadingStatus::Refused},
+        {at(100.8), Agreement::Confirmed, 3, ReadingStatus::Confirmed},  // spread 0.8 %
+        {at(103.0), Agreement::Disagree, 1, ReadingStatus::Accepted},
+        {at(102.5), Agreement::Disagree, 2, ReadingStatus::Accepted},  // 102.5 .. 103: 0.5 %
+        {at(102.9), Agreement::Confirmed, 3, ReadingStatus::Confirmed},
+        {at(102.9, "Alternator"), Agreement::TooFew, 1, ReadingStatus::Accepted},
+        {refused("Alternator"), Agreement::TooFew, 1, ReadingStatus::Refused},
+    };
+    ReadingLog log;
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        EXPECT_EQ(log.add(steps[i].reading), steps[i].agreement) << "step " << i;
+        EXPECT_EQ(agreeingCount(log.readings()), steps[i].agreeing) << "step " << i;
+        EXPECT_EQ(log.readings().back().status, steps[i].logged) << "step " << i;
+    }
+    EXPECT_EQ(agreeingCount({}), 0);
+}
+
+TEST(ReadingLog, StatusAndReasonGoThroughTheCsvAndOlderFilesStillRead) {
+    Reading r = refused();
+    r.time = kTenAm;
+    r.why = "not a pluck: too short, a click or a knock";
+    Reading c = at(100.0);
+    c.time = kTenAm;
+    c.status = ReadingStatus::Confirmed;
+    const std::vector<Reading> readings{r, c};
+    const auto parsed = parseReadingsCsv(readingsCsv(readings));
+    ASSERT_TRUE(parsed);
+    ASSERT_EQ(parsed->readings.size(), 2u);
+    EXPECT_EQ(parsed->readings[0].status, ReadingStatus::Refused);
+    EXPECT_EQ(parsed->readings[0].why, r.why);
+    EXPECT_EQ(parsed->readings[1].status, ReadingStatus::Confirmed);
+    EXPECT_EQ(parsed->skippedLines, 0u);
+    // A file written before the reason column: read as it is, nothing refused.
+    const auto older = parseReadingsCsv(
+        "time,setup,frequency_hz,tension_n,tension_kgf,tension_lbf,in_target,status\r\n"
+        "2024-06-11 10:00:00,Cam,98.77,,,,,accepted\r\n");
+    ASSERT_TRUE(older);
+    ASSERT_EQ(older->readings.size(), 1u);
+    EXPECT_EQ(older->readings[0].status, ReadingStatus::Accepted);
+    EXPECT_TRUE(older->readings[0].why.empty());
 }
 
 class Csv : public ::testing::Test {
@@ -108,13 +172,13 @@ TEST_F(Csv, OneLinePerReadingSafeInASpreadsheetWhateverTheLocale) {
     EXPECT_EQ(readingsCsv(readings),
               std::string(kBom) + kHeader +
                   "2024-06-11 10:00:00,\"Drive \"\"A\"\", front\",98.77,1234.6,125.9,277.5,yes,"
-                  "accepted\r\n"
-                  "2024-06-11 10:01:01,,40.00,,,,no,accepted\r\n"
-                  "2024-06-11 10:00:00,'=1+2,1.50,,,,,accepted\r\n"
-                  "2024-06-11 10:00:00,'+33 6,1.50,,,,,accepted\r\n"
-                  "2024-06-11 10:00:00,'-5,1.50,,,,,accepted\r\n"
-                  "2024-06-11 10:00:00,'@SUM(A1),1.50,,,,,accepted\r\n"
-                  "2024-06-11 10:00:00,''quoted,1.50,,,,,accepted\r\n");
+                  "accepted,\r\n"
+                  "2024-06-11 10:01:01,,40.00,,,,no,accepted,\r\n"
+                  "2024-06-11 10:00:00,'=1+2,1.50,,,,,accepted,\r\n"
+                  "2024-06-11 10:00:00,'+33 6,1.50,,,,,accepted,\r\n"
+                  "2024-06-11 10:00:00,'-5,1.50,,,,,accepted,\r\n"
+                  "2024-06-11 10:00:00,'@SUM(A1),1.50,,,,,accepted,\r\n"
+                  "2024-06-11 10:00:00,''quoted,1.50,,,,,accepted,\r\n");
 
     // Read back as written, names without their apostrophe.
     const auto parsed = parseReadingsCsv(readingsCsv(readings));
@@ -132,7 +196,7 @@ TEST_F(Csv, OneLinePerReadingSafeInASpreadsheetWhateverTheLocale) {
 }
 
 TEST_F(Csv, ReadingBackTakesCompleteReadingsOnly) {
-    const std::string good = "2024-06-11 10:00:00,Cam,98.77,1234.6,125.9,277.5,yes,accepted\r\n";
+    const std::string good = "2024-06-11 10:00:00,Cam,98.77,1234.6,125.9,277.5,yes,accepted,\r\n";
     struct Case {
         const char* what;
         std::string text;
@@ -142,9 +206,9 @@ TEST_F(Csv, ReadingBackTakesCompleteReadingsOnly) {
         {"a last line cut short", std::string(kHeader) + good + "2024-06-11 10:0", 1, 0},
         {"lines that are no reading",
          std::string(kBom) + kHeader + good + "nonsense\r\n" +
-             "2024-13-11 10:00:00,Cam,1,,,,,accepted\r\n" +
-             "2024-06-11 10:00:00,Cam,-1,,,,,accepted\r\n" +
-             "2024-06-11 10:00:00,Cam,1,,,,maybe,accepted\r\n" + "\r\n" + good,
+             "2024-13-11 10:00:00,Cam,1,,,,,accepted,\r\n" +
+             "2024-06-11 10:00:00,Cam,-1,,,,,accepted,\r\n" +
+             "2024-06-11 10:00:00,Cam,1,,,,maybe,accepted,\r\n" + "\r\n" + good,
          2, 4},
         {"columns in another order, one unknown, others missing",
          "frequency_hz,colour,time\n98.5,red,2024-06-11 10:00:00\n", 1, 0},
