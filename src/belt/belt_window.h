@@ -96,7 +96,7 @@ class BeltWindow : public QWidget {
     QLabel* lastReadingLabel = nullptr;
     QLabel* problemLabel = nullptr;       // what went wrong with the readings
     QPushButton* autoNoiseButton = nullptr;
-    QComboBox* unitChoice = nullptr;  // N, kgf, lbf: the large read-out's unit
+    QComboBox* unitChoice = nullptr;      // N, kgf, lbf: the large read-out's unit
     QLabel* setupProblemLabel = nullptr;  // what went wrong storing the set-ups
 
   Q_SIGNALS:
