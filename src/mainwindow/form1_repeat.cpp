@@ -243,8 +243,8 @@ void Form1::playCue(bool confirmation) {
         services_.toneFolder / (confirmation ? kConfirmedCueFile : kAcceptedCueFile);
     const std::vector<uint8_t> bytes =
         pcmWaveFile(cueSamples(confirmation, kCaptureRate), kCaptureRate);
-    std::string error;
-    if (!std::filesystem::exists(file) && !writeFileAtomically(file, bytes, &error)) return;
+    // Without a cue file there is no cue; the reading itself is already taken.
+    if (!std::filesystem::exists(file) && !writeFileAtomically(file, bytes)) return;
     tone_->playOnce(file.string());
 }
 
