@@ -65,7 +65,17 @@ PluckVerdict PluckClassifier::classify(std::span<const uint8_t> samples, float p
         std::min(before.size(), size_t(std::lround(cardRate(pasFrequence) * kUnseenTailSeconds)));
     joined_.assign(before.end() - std::ptrdiff_t(lead), before.end());
     joined_.insert(joined_.end(), samples.begin(), samples.end());
-    return judge(joined_, pasFrequence, target, continuing);
+    PluckVerdict v = judge(joined_, pasFrequence, target, continuing);
+    if (!v.isPluck()) return v;
+    // The onset and the decay need both clips; the first mode is taken from this clip
+    // alone, free of the phase jump where the two meet.
+    if (const std::optional<PitchEstimate> e = estimator_.estimate(samples, pasFrequence)) {
+        v.hz = e->hz;
+        if (target &&
+            !(v.hz >= target->low / kTargetOctave && v.hz <= target->high * kTargetOctave))
+            v.refusal = PluckRefusal::OutOfRange;
+    }
+    return v;
 }
 
 PluckVerdict PluckClassifier::judge(std::span<const uint8_t> samples, float pasFrequence,
