@@ -14,6 +14,7 @@
 #include "belt/belt_window.h"
 #include "calibration/calibration_dialog.h"
 #include "common/version.h"
+#include "common/scroll_keys.h"
 #include "mainwindow/input_hold.h"
 #include "mainwindow/picture_surface.h"
 
@@ -53,6 +54,7 @@ QScrollBar* scrollBar(QWidget* parent, const char* name, Qt::Orientation o, int 
     s->setPageStep(pageStep);
     // Reachable with Tab; a click on it leaves the keyboard focus where it was.
     s->setFocusPolicy(Qt::TabFocus);
+    setArrowKeys(*s);
     return s;
 }
 

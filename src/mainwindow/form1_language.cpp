@@ -9,6 +9,7 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/input_hold.h"
 #include "settings/chelp.h"
+#include "settings/qt_translations.h"
 #include "settings/settings_store.h"
 
 namespace vellora {
@@ -70,6 +71,7 @@ void Form1::applyForm1Captions() {
 
 void Form1::ApplyLanguage(const std::string& name) {
     if (services_.setLanguage) services_.setLanguage(name);
+    QtTranslations::shared().use(name);
     applyForm1Captions();
     // Both are created hidden when missing; creating them puts their texts on them.
     frmAbout& about = ensureAboutBox();

@@ -7,8 +7,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
+#include "common/caption_fit.h"
 #include "common/twips.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
@@ -27,13 +30,19 @@ void place(QWidget* w, const TwipsRect& r, double tpp) {
                    toPixels(r.top + r.height, tpp) - top);
 }
 
-// A centred caption wider than its control (fonts here are wider than the ones the
-// layout was drawn for) widens the control evenly on both sides instead of being cut.
-void fitCentredCaption(QWidget* w) {
-    const int need = w->sizeHint().width();
-    const QRect r = w->geometry();
-    if (need <= r.width()) return;
-    w->setGeometry(r.center().x() - need / 2, r.top(), need, r.height());
+// Column 2's three buttons read as one stack: the same width and the same font.
+void matchStack(std::initializer_list<QWidget*> stack) {
+    int width = 0;
+    QFont smallest = (*stack.begin())->font();
+    for (QWidget* w : stack) {
+        width = std::max(width, w->width());
+        if (w->font().pointSizeF() < smallest.pointSizeF()) smallest = w->font();
+    }
+    for (QWidget* w : stack) {
+        if (w->font().pointSizeF() != smallest.pointSizeF()) w->setFont(smallest);
+        const QRect r = w->geometry();
+        w->setGeometry(r.center().x() - (width - 1) / 2, r.top(), width, r.height());
+    }
 }
 
 }  // namespace
@@ -60,11 +69,16 @@ void Form1::applyGeometry(const FormGeometry& g) {
     place(LabelEchantillon, g.LabelEchantillon, tpp);
     place(TextEchantillon, g.TextEchantillon, tpp);
     place(CommandExit, g.CommandExit, tpp);
+    // A centred caption may spread over half the column gap on each side and no
+    // further, so neighbours never meet; what still does not fit gets a smaller font
+    // (labels are elided as a last resort, below 640 pixels).
+    const int room = std::max(0, toPixels(g.CommandRun.width + g.CommandRun.left, tpp) - 2);
     for (QWidget* w : {static_cast<QWidget*>(LabelCalibrate), static_cast<QWidget*>(LabelFrequence),
                        static_cast<QWidget*>(CommandRun), static_cast<QWidget*>(CommandCalibrate),
                        static_cast<QWidget*>(CommandBruit), static_cast<QWidget*>(CommandAnalyse),
                        static_cast<QWidget*>(CommandExit)})
-        fitCentredCaption(w);
+        fitCentredCaption(*w, room);
+    matchStack({CommandCalibrate, CommandBruit, CommandAnalyse});
     placePreciseReadout();
 }
 
