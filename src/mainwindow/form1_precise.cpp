@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
@@ -46,14 +47,20 @@ QLabel* readoutLabel(QWidget* parent, const char* name, int pointSizeDelta, bool
     return l;
 }
 
-QString tenths(double hz) { return QString::number(hz, 'f', 1); }
+// With the interface language's decimal mark, and a blank that keeps the unit with it.
+QString decimals(double v, int n) {
+    QLocale shown;
+    shown.setNumberOptions(QLocale::OmitGroupSeparator);
+    return shown.toString(v, 'f', n);
+}
+QString tenths(double hz) { return decimals(hz, 1); }
 // The strongest bar of the spectrum is often a harmonic; the caption says this is the
 // belt's own frequency.
 QString beltFrequencyCaption(const std::string& caption, const std::string& note) {
     return fromUtf8(caption) + "\n" + fromUtf8(note);
 }
 
-QString hertzText(double hz) { return tenths(hz) + " Hz"; }
+QString hertzText(double hz) { return tenths(hz) + QChar(0x00A0) + "Hz"; }
 }  // namespace
 
 void Form1::createPreciseReadout() {
@@ -191,11 +198,10 @@ void Form1::showPreciseReading() {
         const Tension t = tensionOf(*setup, *hz, preciseB_);
         stiffness =
             setup->measuredStiffness
-                ? fromUtf8(text(kMeasuredStiffnessKey)).arg(QString::number(preciseB_, 'f', 4))
-                : fromUtf8(text(kStiffnessFactorKey)).arg(QString::number(setup->factor, 'f', 2));
-        tension = QString("%1 N  %2 kgf  %3 lbf")
-                      .arg(QString::number(t.newtons, 'f', 0), QString::number(t.kgf, 'f', 1),
-                           QString::number(t.lbf, 'f', 1));
+                ? fromUtf8(text(kMeasuredStiffnessKey)).arg(decimals(preciseB_, 4))
+                : fromUtf8(text(kStiffnessFactorKey)).arg(decimals(setup->factor, 2));
+        tension = QString("%1\u00a0N  %2\u00a0kgf  %3\u00a0lbf")
+                      .arg(decimals(t.newtons, 0), decimals(t.kgf, 1), decimals(t.lbf, 1));
         const RangeStatus range = rangeStatus(*setup, *hz, preciseB_);
         if (range != RangeStatus::NoTarget)
             colour = range == RangeStatus::Inside ? kInsideColour : kOutsideColour;
