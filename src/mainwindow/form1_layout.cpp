@@ -20,6 +20,8 @@ namespace vellora {
 
 namespace {
 
+constexpr int32_t kDesignBorderTwips = 120;
+
 int toPixels(int32_t twips, double tpp) { return int(std::lround(twips / tpp)); }
 
 void place(QWidget* w, const TwipsRect& r, double tpp) {
@@ -87,7 +89,12 @@ void Form1::Form_Resize() {
     const double tpp = twipsPerPixel();
     const auto W = int32_t(std::lround(client_->width() * tpp));
     const auto H = int32_t(std::lround(client_->height() * tpp));
-    const auto wOut = int32_t(std::lround(frameGeometry().width() * tpp));
+    // The panel starts 120 twips left of the client area and is as wide as the outer
+    // window, which the original borders made 120 twips wider than the client. Without
+    // such borders (no window manager, thin ones) the first column would start outside
+    // the window: the outer width is then taken as the client's plus those 120 twips.
+    const auto wOut =
+        std::max(int32_t(std::lround(frameGeometry().width() * tpp)), W + kDesignBorderTwips);
     const std::optional<LayoutResult> laid = vellora::Form_Resize(W, H, wOut, geometry_);
     if (!laid) return;
     geometry_ = laid->geometry;

@@ -1,0 +1,158 @@
+// The main window as a user meets it in either language, with the shipped language
+// files and Qt's own catalogues: the calibration question, the arrow keys, the panel at
+// small sizes and the frequency scale.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <filesystem>
+#include <set>
+
+#include "mainwindow/form1.h"
+#include "mainwindow/picture_surface.h"
+#include "settings/language.h"
+#include "support/qt_application.h"
+
+namespace vellora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Comfort : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { ensureGuiApplication(); }
+
+    // The window started in `language` from the shipped files, settings kept in memory.
+    std::unique_ptr<Form1> started(const std::string& language) {
+        Form1Services s;
+        s.readString = [language](const char*, const char* key, const std::string& fallback, int) {
+            return std::string(key) == "Langue" ? language : fallback;
+        };
+        s.writeString = [](const char*, const char*, const std::string&) { return true; };
+        s.setLanguage = [this](const std::string& name) {
+            file = fs::path(VELLORA_SOURCE_LANG_DIR) / fs::u8path(name + ".lng");
+        };
+        s.text = [this](const char* section, int key) {
+            return GetLanguageString(section, key, file);
+        };
+        s.showMessage = [](const std::string&) {};
+        auto w = std::make_unique<Form1>(std::move(s));
+        w->Form_Load();
+        return w;
+    }
+
+    fs::path file;
+};
+
+TEST_F(Comfort, CalibrationQuestionHasNoIconTheProgramsTitleAndButtonsInTheLanguage) {
+    struct Case {
+        const char* language;
+        const char* ok;
+        const char* cancel;
+    };
+    for (const Case& c : {Case{"Français", "OK", "Annuler"}, Case{"English", "OK", "Cancel"}}) {
+        auto w = started(c.language);
+        QString title, ok, cancel;
+        int icon = -1;
+        bool okIsDefault = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            icon = int(box->icon());
+            ok = box->button(QMessageBox::Ok)->text();
+            cancel = box->button(QMessageBox::Cancel)->text();
+            okIsDefault = box->defaultButton() == box->button(QMessageBox::Ok);
+            box->button(QMessageBox::Cancel)->click();
+        });
+        w->CommandCalibrate_Click();
+        EXPECT_EQ(title, "Vellora") << c.language;
+        EXPECT_EQ(icon, int(QMessageBox::NoIcon)) << c.language;
+        EXPECT_EQ(ok.remove('&'), c.ok) << c.language;
+        EXPECT_EQ(cancel.remove('&'), QString::fromUtf8(c.cancel)) << c.language;
+        EXPECT_TRUE(okIsDefault) << c.language;
+        EXPECT_FALSE(w->CommandRun->isEnabled());  // cancelled: nothing started
+    }
+}
+
+TEST_F(Comfort, ArrowKeysMoveEveryScrollBarTheWayTheyPoint) {
+    auto w = started("English");
+    w->HScrollCalibrate->setEnabled(true);
+    struct Case {
+        QScrollBar* bar;
+        int key;
+        int change;
+    };
+    // Horizontal bars: Right raises. The vertical gain bar grows downwards: Down moves
+    // its thumb down and raises the value, Up the other way.
+    const Case cases[] = {
+        {w->HScrollCalibrate, Qt::Key_Right, +1},   {w->HScrollCalibrate, Qt::Key_Left, -1},
+        {w->HScrollCalibrate, Qt::Key_PageUp, +10}, {w->HScrollFrequence, Qt::Key_Right, +1},
+        {w->HScrollFrequence, Qt::Key_Left, -1},    {w->HScrollFrequence, Qt::Key_PageDown, -50},
+        {w->VScrollNiveau, Qt::Key_Down, +1},       {w->VScrollNiveau, Qt::Key_Up, -1},
+    };
+    for (const Case& c : cases) {
+        c.bar->setValue((c.bar->minimum() + c.bar->maximum()) / 2);
+        const int before = c.bar->value();
+        for (int i = 0; i < 5; ++i) {
+            QKeyEvent press(QEvent::KeyPress, c.key, Qt::NoModifier);
+            QApplication::sendEvent(c.bar, &press);
+        }
+        EXPECT_EQ(c.bar->value() - before, 5 * c.change)
+            << c.bar->objectName().toStdString() << " key " << std::hex << c.key;
+    }
+}
+
+// Every control of the panel inside the window, clear of its neighbours and showing its
+// whole caption, in both languages, at the smallest sizes a user would choose.
+TEST_F(Comfort, PanelFitsAt640x480And800x600InBothLanguages) {
+    for (const char* language : {"Français", "English"}) {
+        auto w = started(language);
+        w->show();
+        for (QSize size : {QSize(640, 480), QSize(800, 600)}) {
+            w->resize(size);
+            QApplication::processEvents();
+            const std::string where = std::string(language) + " " + std::to_string(size.width()) +
+                                      "x" + std::to_string(size.height());
+            const QRect client = w->centralWidget()->rect();
+            std::vector<QWidget*> panel;
+            for (QWidget* c : w->Frame2->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (!c->isHidden() && c != w->ShapeFrequence) panel.push_back(c);
+            ASSERT_GE(panel.size(), 12u);
+            for (QWidget* c : panel) {
+                const std::string name = c->objectName().toStdString() + " " + where;
+                const QRect r(c->mapTo(w->centralWidget(), QPoint(0, 0)), c->size());
+                EXPECT_TRUE(client.contains(r)) << name;
+                if (auto* b = qobject_cast<QPushButton*>(c)) {
+                    EXPECT_LE(b->sizeHint().width(), b->width()) << name;
+                }
+                if (auto* l = qobject_cast<QLabel*>(c)) {
+                    EXPECT_LE(l->sizeHint().width(), l->width()) << name;
+                    EXPECT_TRUE(l->toolTip().isEmpty()) << name << " elided";
+                }
+            }
+            const std::set<QWidget*> stack = {w->CommandCalibrate, w->CommandBruit,
+                                              w->CommandAnalyse};
+            for (size_t i = 0; i < panel.size(); ++i)
+                for (size_t j = i + 1; j < panel.size(); ++j) {
+                    // Column 2's buttons overlap by design, 65 twips each.
+                    if (stack.count(panel[i]) && stack.count(panel[j])) continue;
+                    EXPECT_FALSE(panel[i]->geometry().intersects(panel[j]->geometry()))
+                        << panel[i]->objectName().toStdString() << " meets "
+                        << panel[j]->objectName().toStdString() << " " << where;
+                }
+            EXPECT_EQ(w->CommandCalibrate->width(), w->CommandBruit->width()) << where;
+            EXPECT_EQ(w->CommandAnalyse->width(), w->CommandBruit->width()) << where;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vellora
