@@ -15,6 +15,7 @@
 #include "calibration/calibration_dialog.h"
 #include "common/version.h"
 #include "common/scroll_keys.h"
+#include "mainwindow/frequency_scale_overlay.h"
 #include "mainwindow/input_hold.h"
 #include "mainwindow/picture_surface.h"
 
@@ -132,6 +133,7 @@ void Form1::createSpectrumArea(QWidget* client) {
     Energie = new PictureSurface(PictureSurface::Scale::Twips, QPalette::ToolTipBase, Frame1);
     Energie->setObjectName("Energie");
     Energie->setFocusPolicy(Qt::TabFocus);
+    EchelleFrequence = new FrequencyScaleOverlay(Im_Spectre);
     // The gauge stays visible over the spectrum.
     Energie->raise();
 }
@@ -195,6 +197,7 @@ void Form1::connectHandlers() {
     connect(Fermer, &QAction::triggered, this, &Form1::Fermer_Click);
     connect(ChoixFrequence, &QAction::triggered, this, &Form1::ChoixFrequence_Click);
     connect(Visibles, &QAction::triggered, this, &Form1::Visibles_Click);
+    connect(VisibleEchelle, &QAction::triggered, this, &Form1::VisibleEchelle_Click);
     connect(Anglais, &QAction::triggered, this, &Form1::Anglais_Click);
     connect(Francais, &QAction::triggered, this, &Form1::Francais_Click);
     connect(Help, &QAction::triggered, this, &Form1::Help_Click);

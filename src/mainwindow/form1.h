@@ -34,6 +34,7 @@ class QTimer;
 namespace vellora {
 
 class BeltWindow;
+class FrequencyScaleOverlay;
 class InputHold;
 class PictureSurface;
 struct BeltStore;
@@ -131,6 +132,9 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     QLabel* TextAccord = nullptr;  // whether the last triggered readings agree
     QPushButton* CommandAutoCalibrate = nullptr;
     QAction* Courroie = nullptr;  // opens the Belt window
+    // The frequency scale over the foot of the spectrum, and its entry under Energie.
+    FrequencyScaleOverlay* EchelleFrequence = nullptr;
+    QAction* VisibleEchelle = nullptr;
 
     // The outline around the calibration group is drawn in this colour when shown.
     void setShapeFrequenceColour(const QColor& colour);
@@ -159,6 +163,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void Help_Click();
     void APropo_Click();
     void Courroie_Click();
+    void VisibleEchelle_Click();
     void CommandAutoCalibrate_Click();
 
     BeltWindow& beltWindow() const { return *beltWindow_; }
@@ -237,6 +242,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void applyPreciseCaptions();
     void showPreciseReading();
     void calibrationChanged();
+    void updateFrequencyScale();
 
     Form1Services services_;
     std::unique_ptr<TonePlayer> silentTone_;  // stands in when no loudspeaker was given
@@ -259,6 +265,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     std::optional<std::optional<double>> preciseHz_;
     double preciseB_ = 0;  // the last reading's stiffness B
     bool preciseOfTone_ = false;  // taken while the calibration tone played
+    bool beltWindowPlaced_ = false;  // placed clear of the read-outs on its first showing
 };
 
 }  // namespace vellora

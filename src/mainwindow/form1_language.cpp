@@ -17,6 +17,7 @@ namespace vellora {
 namespace {
 constexpr const char* kForm1 = "FORM1";
 constexpr int kHelpNotFoundKey = 35;
+constexpr int kScaleMenuKey = 61;
 }  // namespace
 
 FormCalibration& Form1::ensureCalibrationDialog() {
@@ -67,6 +68,7 @@ void Form1::applyForm1Captions() {
     Options->setTitle(t(19));
     TextCalibrate->setText(t(20));
     Visibles->setText(t(21));
+    VisibleEchelle->setText(t(kScaleMenuKey));
 }
 
 void Form1::ApplyLanguage(const std::string& name) {
@@ -78,6 +80,7 @@ void Form1::ApplyLanguage(const std::string& name) {
     about.applyTexts();
     ensureCalibrationDialog().applyTexts();
     applyPreciseCaptions();
+    updateFrequencyScale();
     // Captions changed width: the centred ones are fitted again.
     applyGeometry(geometry_);
 }

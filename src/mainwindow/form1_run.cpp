@@ -61,6 +61,7 @@ DrawingSurface& Form1::gauge() { return *Energie; }
 void Form1::setReadout(const std::string& t) { TextCalibrate->setText(fromUtf8(t)); }
 
 void Form1::refreshSpectrum() {
+    updateFrequencyScale();
     Im_Spectre->refresh();
     Energie->refresh();
 }
