@@ -36,6 +36,7 @@ public:
 private:
     void Form_Load();
     void cmdOK_Click();
+    void fitToTexts();
 
     std::function<std::string(int)> lookup_;
 };
