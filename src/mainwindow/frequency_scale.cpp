@@ -65,13 +65,33 @@ ScreenRect besideWithoutCovering(ScreenRect size, const ScreenRect& main,
         {screen.left, screenBottom - h, w, h},      // bottom-left corner
         {screenRight - w, screenBottom - h, w, h},  // bottom-right corner
         {screenRight - w, screen.top, w, h},        // top-right corner
+        {screen.left, screen.top, w, h},            // top-left corner
     };
+    // The first candidate on the screen that covers the least of the read-outs (none,
+    // as a rule; on a small screen as little as can be).
+    const auto covered = [&](const ScreenRect& c) {
+        long long area = 0;
+        for (const ScreenRect& r : keepVisible) {
+            const long long across =
+                std::min(c.left + c.width, r.left + r.width) - std::max(c.left, r.left);
+            const long long down =
+                std::min(c.top + c.height, r.top + r.height) - std::max(c.top, r.top);
+            if (across > 0 && down > 0) area += across * down;
+        }
+        return area;
+    };
+    const ScreenRect* best = nullptr;
+    long long least = 0;
     for (const ScreenRect& c : candidates) {
         if (!c.inside(screen)) continue;
-        if (std::none_of(keepVisible.begin(), keepVisible.end(),
-                         [&](const ScreenRect& r) { return c.intersects(r); }))
-            return c;
+        const long long area = covered(c);
+        if (!best || area < least) {
+            best = &c;
+            least = area;
+        }
+        if (least == 0) break;
     }
+    if (best) return *best;
     return {screen.left, std::max(screen.top, screenBottom - h), w, h};
 }
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +18,7 @@
 #include <set>
 
 #include "mainwindow/form1.h"
+#include "mainwindow/frequency_scale_overlay.h"
 #include "mainwindow/picture_surface.h"
 #include "settings/language.h"
 #include "support/qt_application.h"
@@ -152,6 +155,54 @@ TEST_F(Comfort, PanelFitsAt640x480And800x600InBothLanguages) {
             EXPECT_EQ(w->CommandAnalyse->width(), w->CommandBruit->width()) << where;
         }
     }
+}
+
+// The scale is drawn over the spectrum, never into its image; its entry under Energie
+// and Afficher's both show a mark that follows what is on screen.
+TEST_F(Comfort, ScaleAndGaugeEntriesCarryMarksThatFollowTheScreen) {
+    auto w = started("Français");
+    w->show();
+    EXPECT_EQ(w->VisibleEchelle->text(), QString::fromUtf8("Échelle des fréquences"));
+    EXPECT_TRUE(w->VisibleEchelle->isChecked());
+    EXPECT_TRUE(w->EchelleFrequence->isVisible());
+    EXPECT_EQ(w->EchelleFrequence->parentWidget(), w->Im_Spectre);
+    EXPECT_EQ(w->EchelleFrequence->geometry().bottom(), w->Im_Spectre->height() - 1);
+    const QImage before = w->Im_Spectre->image().copy();
+    w->VisibleEchelle->trigger();
+    EXPECT_FALSE(w->EchelleFrequence->isVisible());
+    EXPECT_FALSE(w->VisibleEchelle->isChecked());
+    EXPECT_EQ(w->Im_Spectre->image(), before);
+    w->VisibleEchelle->trigger();
+    EXPECT_TRUE(w->EchelleFrequence->isVisible());
+    EXPECT_TRUE(w->VisibleEchelle->isChecked());
+
+    EXPECT_TRUE(w->Visibles->isChecked());
+    w->Visibles->trigger();
+    EXPECT_FALSE(w->Visibles->isChecked());
+    w->Visibles->trigger();
+    EXPECT_TRUE(w->Visibles->isChecked());
+    w->Energie_DblClick();
+    EXPECT_FALSE(w->Visibles->isChecked());
+}
+
+// A noise line placed through the precise read-out moves the read-out below it.
+TEST_F(Comfort, PreciseReadoutNeverHidesTheNoiseLine) {
+    auto w = started("English");
+    w->show();
+    w->resize(1024, 768);
+    QApplication::processEvents();
+    w->FramePrecise->show();
+    const QRect box = w->FramePrecise->geometry();
+    w->CommandBruit->setEnabled(true);
+    w->CommandBruit_Click();  // the line follows the mouse
+    for (int y : {box.top() + 2, box.center().y(), box.bottom() - 2}) {
+        w->Im_Spectre_MouseMove(0, 0, 100, float(y));
+        const QRect moved = w->FramePrecise->geometry();
+        EXPECT_GT(moved.top(), y) << y;
+        EXPECT_LE(moved.bottom(), w->Im_Spectre->height()) << y;
+    }
+    w->Im_Spectre_MouseMove(0, 0, 100, float(w->Im_Spectre->height() - 100));
+    EXPECT_EQ(w->FramePrecise->geometry().top(), box.top());  // far below: back in place
 }
 
 }  // namespace

@@ -97,11 +97,18 @@ TEST(FrequencyScale, ASecondWindowOpensBesideWithoutCoveringTheReadouts) {
     const ScreenRect full = besideWithoutCovering(size, {0, 0, 1600, 1000}, readouts, screen);
     EXPECT_EQ(full.left, 1100);
     EXPECT_EQ(full.top, 400);
-    // Nothing qualifies: the bottom-left corner.
-    const ScreenRect none =
-        besideWithoutCovering(size, {0, 0, 1600, 1000}, {{0, 0, 1600, 1000}}, screen);
-    EXPECT_EQ(none.left, 0);
-    EXPECT_EQ(none.top, 400);
+    // Every place covers something: the one that covers least. Against read-outs at
+    // 0..700 x 300..1000 and 1000..1200 x 500..600, the left edge (0..500 x 0..600)
+    // covers 500 x 300, the bottom-left corner 500 x 600, the bottom-right corner
+    // (1100..1600 x 400..1000) 100 x 100 and the top-right corner as much, later.
+    const ScreenRect least = besideWithoutCovering(
+        size, {0, 0, 1600, 1000}, {{0, 300, 700, 700}, {1000, 500, 200, 100}}, screen);
+    EXPECT_EQ(least.left, 1100);
+    EXPECT_EQ(least.top, 400);
+    // A window larger than the screen: the screen's top-left.
+    const ScreenRect huge = besideWithoutCovering({0, 0, 2000, 1200}, {0, 0, 800, 600}, {}, screen);
+    EXPECT_EQ(huge.left, 0);
+    EXPECT_EQ(huge.top, 0);
 }
 
 }  // namespace
