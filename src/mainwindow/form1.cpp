@@ -15,6 +15,7 @@
 #include "calibration/calibration_dialog.h"
 #include "common/version.h"
 #include "common/scroll_keys.h"
+#include "common/version.h"
 #include "mainwindow/frequency_scale_overlay.h"
 #include "mainwindow/input_hold.h"
 #include "mainwindow/picture_surface.h"

@@ -22,10 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 
 class Dialog : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        ensureGuiApplication();
-    }
+  protected:
+    static void SetUpTestSuite() { ensureGuiApplication(); }
     void SetUp() override {
         dir = fs::temp_directory_path() / ("vellora_caldlg_" + std::to_string(::getpid()));
         fs::create_directories(dir);
@@ -34,7 +32,9 @@ protected:
 
     CalibrationDialogHost host() {
         CalibrationDialogHost h;
-        h.text = [](const char* section, int key) { return std::string(section) + std::to_string(key); };
+        h.text = [](const char* section, int key) {
+            return std::string(section) + std::to_string(key);
+        };
         h.readInt = [this](const char*, const char* key, int32_t fallback) {
             auto it = stored.find(key);
             return it == stored.end() ? fallback : std::stoi(it->second);
@@ -94,7 +94,8 @@ TEST_F(Dialog, OkWritesTheToneAndSavesPositionThenFrequency) {
     d->CommandOK->click();
     EXPECT_EQ(frequenceCal, 440);
     EXPECT_EQ(fs::file_size(dir / "Calibration.wav"), 22096u);
-    EXPECT_EQ(writes, (std::vector<std::string>{"CalLeft", "CalTop", "CalHeight", "CalWidth", "Calibration"}));
+    EXPECT_EQ(writes, (std::vector<std::string>{"CalLeft", "CalTop", "CalHeight", "CalWidth",
+                                                "Calibration"}));
     EXPECT_EQ(stored["Calibration"], "440");
     EXPECT_EQ(tonesWritten, 1);
     EXPECT_EQ(stored["CalWidth"], "5235");  // the design size comes back unchanged
