@@ -13,15 +13,13 @@ namespace vellora {
 // Two steps below the usual 9 points still read well; smaller would not.
 inline constexpr double kSmallestCaptionPoints = 7.0;
 
-enum class CaptionFit { AsDrawn, Widened, SmallerFont, Elided };
-
 // Widens `w` evenly about its centre to what its caption needs, but to no more than
 // `room` pixels, the width that keeps it clear of its neighbours. A caption that needs
 // more is set one point smaller at a time, down to kSmallestCaptionPoints; a label that
 // still does not fit is elided in the middle, its whole text kept in its tool tip.
 // Buttons are never elided: their caption is their state. Call it after every change
 // of caption or geometry; it first puts back the inherited font and the whole text.
-inline CaptionFit fitCentredCaption(QWidget& w, int room) {
+inline void fitCentredCaption(QWidget& w, int room) {
     auto* label = qobject_cast<QLabel*>(&w);
     const QVariant whole = w.property("wholeCaption");
     if (label && whole.isValid()) {
@@ -36,10 +34,10 @@ inline CaptionFit fitCentredCaption(QWidget& w, int room) {
         if (width > r.width())
             w.setGeometry(r.center().x() - (width - 1) / 2, r.top(), width, r.height());
     };
-    if (w.sizeHint().width() <= r.width()) return CaptionFit::AsDrawn;
+    if (w.sizeHint().width() <= r.width()) return;
     if (w.sizeHint().width() <= room) {
         widen(w.sizeHint().width());
-        return CaptionFit::Widened;
+        return;
     }
     QFont f = w.font();
     while (f.pointSizeF() - 1.0 >= kSmallestCaptionPoints) {
@@ -47,11 +45,11 @@ inline CaptionFit fitCentredCaption(QWidget& w, int room) {
         w.setFont(f);
         if (w.sizeHint().width() <= room) {
             widen(w.sizeHint().width());
-            return CaptionFit::SmallerFont;
+            return;
         }
     }
     widen(room);
-    if (!label) return CaptionFit::SmallerFont;
+    if (!label) return;
     const QString text = label->text();
     const int margin = label->sizeHint().width() - QFontMetrics(f).horizontalAdvance(text);
     const QString elided =
@@ -60,7 +58,6 @@ inline CaptionFit fitCentredCaption(QWidget& w, int room) {
     w.setProperty("elidedCaption", elided);
     w.setToolTip(text);
     label->setText(elided);
-    return CaptionFit::Elided;
 }
 
 }  // namespace vellora

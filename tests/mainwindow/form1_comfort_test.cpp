@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <set>
 
+#include "common/caption_fit.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/frequency_scale_overlay.h"
 #include "mainwindow/picture_surface.h"
@@ -203,6 +204,42 @@ TEST_F(Comfort, PreciseReadoutNeverHidesTheNoiseLine) {
     }
     w->Im_Spectre_MouseMove(0, 0, 100, float(w->Im_Spectre->height() - 100));
     EXPECT_EQ(w->FramePrecise->geometry().top(), box.top());  // far below: back in place
+}
+
+// Below the sizes the panel is made for, a caption gets smaller, then is elided with its
+// whole text in the tool tip, and comes back whole when there is room again.
+TEST_F(Comfort, ACaptionShrinksThenElidesAndComesBackWhole) {
+    QWidget parent;
+    QLabel label(QString::fromUtf8("Fréquence du signal max"), &parent);
+    label.setAlignment(Qt::AlignCenter);
+    const int need = label.sizeHint().width();
+    const int base = label.font().pointSize();
+    label.setGeometry(100, 0, 40, 20);
+
+    fitCentredCaption(label, need + 10);  // room enough: widened about its centre
+    EXPECT_EQ(label.width(), need);
+    EXPECT_EQ(label.font().pointSize(), base);
+    EXPECT_NEAR(label.geometry().center().x(), 119, 1);
+
+    label.setGeometry(100, 0, 40, 20);
+    fitCentredCaption(label, need - 5);  // a point smaller is enough
+    EXPECT_LT(label.font().pointSizeF(), base);
+    EXPECT_LE(label.width(), need - 5);
+    EXPECT_EQ(label.text(), QString::fromUtf8("Fréquence du signal max"));
+
+    label.setGeometry(100, 0, 40, 20);
+    fitCentredCaption(label, 50);  // too narrow for any size: elided, whole in the tip
+    EXPECT_EQ(label.width(), 50);
+    EXPECT_NE(label.text(), QString::fromUtf8("Fréquence du signal max"));
+    EXPECT_TRUE(label.text().contains(QChar(0x2026)));
+    EXPECT_EQ(label.toolTip(), QString::fromUtf8("Fréquence du signal max"));
+    EXPECT_LE(label.sizeHint().width(), 50);
+
+    label.setGeometry(100, 0, 40, 20);
+    fitCentredCaption(label, need + 10);  // room again: the whole caption, usual font
+    EXPECT_EQ(label.text(), QString::fromUtf8("Fréquence du signal max"));
+    EXPECT_EQ(label.font().pointSize(), base);
+    EXPECT_TRUE(label.toolTip().isEmpty());
 }
 
 }  // namespace
