@@ -13,7 +13,6 @@
 #include "belt/belt_store.h"
 #include "belt/belt_window.h"
 #include "calibration/calibration_dialog.h"
-#include "common/version.h"
 #include "common/scroll_keys.h"
 #include "common/version.h"
 #include "mainwindow/frequency_scale_overlay.h"
