@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -269,7 +270,9 @@ TEST_F(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneGivesTheCardsScaleAndA
         // The first clip after the start may still hold the tone's tail.
         if (cycle > first + 1) {
             const QString t = w->TextFondamentale->text();
-            if (t.endsWith(" Hz")) readings.push_back(t.chopped(3).toDouble());
+            // Written in the interface language, a no-break blank before the unit.
+            if (t.endsWith(QChar(0xA0) + QString("Hz")))
+                readings.push_back(QLocale().toDouble(t.chopped(3)));
         }
         if (cycle == first + 8) w->CommandRun_Click();
     };
