@@ -122,14 +122,14 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     QAction* APropo = nullptr;
 
     // Beyond the original window, over the spectrum left of the gauge: the belt's
-    // frequency (its first mode) from the last clips and, for the chosen belt, its tension; and, while the
-    // calibration tone plays, the automatic calibration.
+    // frequency (its first mode) from the last clips and, for the chosen belt, its tension; and,
+    // while the calibration tone plays, the automatic calibration.
     QFrame* FramePrecise = nullptr;
     QLabel* LabelFondamentale = nullptr;
     QLabel* TextFondamentale = nullptr;
     QLabel* TextTension = nullptr;
     QLabel* TextStiffness = nullptr;  // whether the factor or the measured B gave the tension
-    QLabel* TextAccord = nullptr;  // whether the last triggered readings agree
+    QLabel* TextAccord = nullptr;     // whether the last triggered readings agree
     QPushButton* CommandAutoCalibrate = nullptr;
     QAction* Courroie = nullptr;  // opens the Belt window
     // The frequency scale over the foot of the spectrum, and its entry under Energie.
@@ -263,8 +263,8 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     // The last clip's precise reading: none before the first clip; nullopt inside for no
     // clear pitch.
     std::optional<std::optional<double>> preciseHz_;
-    double preciseB_ = 0;  // the last reading's stiffness B
-    bool preciseOfTone_ = false;  // taken while the calibration tone played
+    double preciseB_ = 0;            // the last reading's stiffness B
+    bool preciseOfTone_ = false;     // taken while the calibration tone played
     bool beltWindowPlaced_ = false;  // placed clear of the read-outs on its first showing
 };
 

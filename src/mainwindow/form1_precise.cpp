@@ -210,10 +210,9 @@ void Form1::showPreciseReading() {
         tension = fromUtf8(text(kChooseBeltKey));
     } else if (hz) {
         const Tension t = tensionOf(*setup, *hz, preciseB_);
-        stiffness =
-            setup->measuredStiffness
-                ? fromUtf8(text(kMeasuredStiffnessKey)).arg(decimals(preciseB_, 4))
-                : fromUtf8(text(kStiffnessFactorKey)).arg(decimals(setup->factor, 2));
+        stiffness = setup->measuredStiffness
+                        ? fromUtf8(text(kMeasuredStiffnessKey)).arg(decimals(preciseB_, 4))
+                        : fromUtf8(text(kStiffnessFactorKey)).arg(decimals(setup->factor, 2));
         tension = QString("%1\u00a0N  %2\u00a0kgf  %3\u00a0lbf")
                       .arg(decimals(t.newtons, 0), decimals(t.kgf, 1), decimals(t.lbf, 1));
         const RangeStatus range = rangeStatus(*setup, *hz, preciseB_);
