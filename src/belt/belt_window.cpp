@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -59,7 +60,12 @@ BeltCaption fieldCaption(BeltField f) {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-QString fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
+// Shown with the interface language's decimal mark.
+QString fixed(double v, int decimals) {
+    QLocale shown;
+    shown.setNumberOptions(QLocale::OmitGroupSeparator);
+    return shown.toString(v, 'f', decimals);
+}
 
 // A caption with its %1 filled in.
 QString filled(const std::string& caption, const QString& value) {
@@ -356,7 +362,12 @@ void BeltWindow::showForm(const BeltSetupForm& f) {
     edit(BeltField::TargetLow)->setText(q(f.targetLow));
     edit(BeltField::TargetHigh)->setText(q(f.targetHigh));
     unitChoice->setCurrentIndex(int(f.unit));
-    for (auto& [field, fl] : fields_) fl.hint->hide();
+    // Numbers are shown with the interface's decimal mark (the checks read both marks).
+    for (auto& [field, fl] : fields_) {
+        fl.hint->hide();
+        if (field != BeltField::Name)
+            fl.edit->setText(fl.edit->text().replace('.', QLocale().decimalPoint()));
+    }
     updateEnabledFields();
 }
 

@@ -1,7 +1,9 @@
 #include "calibration/calibration_dialog.h"
 #include "common/qt_text.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,8 +14,11 @@
 
 #include "calibration/calibration_run.h"
 #include "calibration/calibration_tone.h"
+#include "calibration/typed_frequency.h"
+#include "common/caption_fit.h"
 #include "common/numeric.h"
 #include "common/screen_area.h"
+#include "common/scroll_keys.h"
 #include "common/twips.h"
 #include "settings/settings_store.h"
 
@@ -28,6 +33,8 @@ constexpr int kFrameWidth = 5235 - kClientWidth;    // borders
 constexpr int kFrameHeight = 3015 - kClientHeight;  // borders and title bar
 constexpr int kDefaultOuterWidth = kDefaultCalWidth;
 constexpr int kDefaultOuterHeight = kDefaultCalHeight;
+constexpr int kCaptionMargin = 120;  // kept clear at each side of the label
+constexpr int kPageStepHz = 10;
 
 }  // namespace
 
@@ -39,37 +46,35 @@ FormCalibration::FormCalibration(CalibrationDialogHost host, QWidget* owner)
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
 
-    const double tpp = twipsPerPixel();
-    auto place = [tpp](QWidget* w, int left, int top, int width, int height) {
-        w->setGeometry(int(left / tpp), int(top / tpp), int(width / tpp), int(height / tpp));
-    };
     HScrollCalibration = new QScrollBar(Qt::Horizontal, this);
     HScrollCalibration->setObjectName("HScrollCalibration");
     HScrollCalibration->setRange(0, 5000);
     HScrollCalibration->setValue(0);
+    // The arrows move by 1 Hz; Page Up and Page Down and the trough by 10 Hz, so that
+    // 800 Hz is a few presses away.
     HScrollCalibration->setSingleStep(1);
-    HScrollCalibration->setPageStep(1);
-    place(HScrollCalibration, 600, 1320, 3855, 375);
+    HScrollCalibration->setPageStep(kPageStepHz);
+    HScrollCalibration->setFocusPolicy(Qt::StrongFocus);
+    setArrowKeys(*HScrollCalibration);
     CommandOK = new QPushButton(this);
     CommandOK->setObjectName("CommandOK");
-    place(CommandOK, 600, 1920, 1455, 375);
     CommandExit = new QPushButton(this);
     CommandExit->setObjectName("CommandExit");
-    place(CommandExit, 3000, 1920, 1455, 375);
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
     Label1->setAlignment(Qt::AlignCenter);
-    place(Label1, 840, 480, 3375, 375);
     TextCalibration = new QLineEdit(this);
     TextCalibration->setObjectName("TextCalibration");
     TextCalibration->setAlignment(Qt::AlignCenter);
-    // Nothing reads the box back: typing into it would only mislead.
-    TextCalibration->setReadOnly(true);
-    place(TextCalibration, 840, 840, 3375, 375);
+    // A frequency typed here and confirmed with Return (or by leaving the box) moves the
+    // scroll bar; Return there does not press OK.
+    TextCalibration->installEventFilter(this);
 
+    // The scroll bar is the first stop and has the focus when the dialog opens.
     setTabOrder(HScrollCalibration, CommandOK);
     setTabOrder(CommandOK, CommandExit);
     setTabOrder(CommandExit, TextCalibration);
+    HScrollCalibration->setFocus();
 
     connect(HScrollCalibration, &QScrollBar::valueChanged, this,
             &FormCalibration::hscrollcalibration_change);
@@ -87,6 +92,25 @@ void FormCalibration::applyTexts() {
     Label1->setText(fromUtf8(host_.text("CALIBRATION", 2)));
     CommandOK->setText(fromUtf8(host_.text("CALIBRATION", 3)));
     CommandExit->setText(fromUtf8(host_.text("CALIBRATION", 4)));
+    placeControls();
+}
+
+void FormCalibration::placeControls() {
+    const double tpp = twipsPerPixel();
+    auto place = [tpp](QWidget* w, int left, int top, int width, int height) {
+        w->setGeometry(int(left / tpp), int(top / tpp), int(width / tpp), int(height / tpp));
+    };
+    place(HScrollCalibration, 600, 1320, 3855, 375);
+    place(CommandOK, 600, 1920, 1455, 375);
+    place(CommandExit, 3000, 1920, 1455, 375);
+    place(Label1, 840, 480, 3375, 375);
+    place(TextCalibration, 840, 840, 3375, 375);
+    // Captions wider than drawn spread evenly: the label across the dialog less its
+    // margin, each button over the margin beside it and half the gap between them, so
+    // nothing meets; a smaller font beyond that.
+    fitCentredCaption(*Label1, int((kClientWidth - 2 * kCaptionMargin) / tpp));
+    fitCentredCaption(*CommandOK, int((1455 + 600) / tpp));
+    fitCentredCaption(*CommandExit, int((1455 + 600) / tpp));
 }
 
 void FormCalibration::Form_Load() {
@@ -112,6 +136,45 @@ void FormCalibration::Form_Load() {
 
 void FormCalibration::hscrollcalibration_change() {
     TextCalibration->setText(QString::number(HScrollCalibration->value()) + " Hz");
+}
+
+void FormCalibration::applyTypedFrequency() {
+    const std::optional<int> typed =
+        parseTypedFrequency(toUtf8(TextCalibration->text()), HScrollCalibration->minimum(),
+                            HScrollCalibration->maximum());
+    if (!typed)
+        QApplication::beep();
+    else
+        HScrollCalibration->setValue(*typed);
+    // Shown as the scroll bar's own text again: the typed one, or back to the one kept.
+    hscrollcalibration_change();
+    if (!typed) TextCalibration->selectAll();
+}
+
+bool FormCalibration::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TextCalibration) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                applyTypedFrequency();
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut && TextCalibration->isModified()) {
+            TextCalibration->setModified(false);
+            applyTypedFrequency();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Escape leaves as the close box does, through the unload steps, so the position and
+// the frequency are kept; QDialog would only hide the dialog.
+void FormCalibration::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void FormCalibration::CommandOK_Click() {

@@ -1,6 +1,7 @@
 // The calibration frequency dialog: a slider from 0 to 5000 Hz, OK writes the tone
 // file for the chosen frequency. It remembers its position and the frequency in the
-// settings file when it closes. Modeless; closing destroys it.
+// settings file when it closes. Modeless; closing destroys it. The scroll bar has the
+// first focus; a frequency may also be typed into the text box (Return sets it).
 #pragma once
 
 #include <QDialog>
@@ -46,10 +47,14 @@ class FormCalibration : public QDialog {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void Form_Load();
     void hscrollcalibration_change();
+    void applyTypedFrequency();
+    void placeControls();
     void CommandOK_Click();
     void CommandExit_Click();
     void Form_Unload();

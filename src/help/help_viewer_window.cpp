@@ -181,7 +181,6 @@ bool HelpWindow::load(const QString& folder) {
         pages_.push_back({file, title.isEmpty() ? file : title, htmlToText(html)});
     }
 
-    browser_->clearHistory();
     searchEdit_->clear();
     searchResults_->clear();
     indexFilter_->clear();
@@ -189,6 +188,9 @@ bool HelpWindow::load(const QString& folder) {
     fillContents();
     fillIndex();
     openPage(contents_.home);
+    // Cleared once the new home page shows: QTextBrowser keeps the page it shows when
+    // clearing, which would leave Back leading to the other language's page.
+    browser_->clearHistory();
     return true;
 }
 

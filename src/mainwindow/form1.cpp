@@ -13,7 +13,9 @@
 #include "belt/belt_store.h"
 #include "belt/belt_window.h"
 #include "calibration/calibration_dialog.h"
+#include "common/scroll_keys.h"
 #include "common/version.h"
+#include "mainwindow/frequency_scale_overlay.h"
 #include "mainwindow/input_hold.h"
 #include "mainwindow/picture_surface.h"
 
@@ -53,6 +55,7 @@ QScrollBar* scrollBar(QWidget* parent, const char* name, Qt::Orientation o, int 
     s->setPageStep(pageStep);
     // Reachable with Tab; a click on it leaves the keyboard focus where it was.
     s->setFocusPolicy(Qt::TabFocus);
+    setArrowKeys(*s);
     return s;
 }
 
@@ -131,6 +134,7 @@ void Form1::createSpectrumArea(QWidget* client) {
     Energie = new PictureSurface(PictureSurface::Scale::Twips, QPalette::ToolTipBase, Frame1);
     Energie->setObjectName("Energie");
     Energie->setFocusPolicy(Qt::TabFocus);
+    EchelleFrequence = new FrequencyScaleOverlay(Im_Spectre);
     // The gauge stays visible over the spectrum.
     Energie->raise();
 }
@@ -194,6 +198,7 @@ void Form1::connectHandlers() {
     connect(Fermer, &QAction::triggered, this, &Form1::Fermer_Click);
     connect(ChoixFrequence, &QAction::triggered, this, &Form1::ChoixFrequence_Click);
     connect(Visibles, &QAction::triggered, this, &Form1::Visibles_Click);
+    connect(VisibleEchelle, &QAction::triggered, this, &Form1::VisibleEchelle_Click);
     connect(Anglais, &QAction::triggered, this, &Form1::Anglais_Click);
     connect(Francais, &QAction::triggered, this, &Form1::Francais_Click);
     connect(Help, &QAction::triggered, this, &Form1::Help_Click);

@@ -37,6 +37,7 @@ class QTimer;
 namespace vellora {
 
 class BeltWindow;
+class FrequencyScaleOverlay;
 class InputHold;
 class BigReadout;
 class PictureSurface;
@@ -129,16 +130,19 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     QAction* APropo = nullptr;
 
     // Beyond the original window, over the spectrum left of the gauge: the belt's
-    // frequency (its first mode) from the last clips and, for the chosen belt, its tension; and, while the
-    // calibration tone plays, the automatic calibration.
+    // frequency (its first mode) from the last clips and, for the chosen belt, its tension; and,
+    // while the calibration tone plays, the automatic calibration.
     QFrame* FramePrecise = nullptr;
     QLabel* LabelFondamentale = nullptr;
     QLabel* TextFondamentale = nullptr;
     QLabel* TextTension = nullptr;
     QLabel* TextStiffness = nullptr;  // whether the factor or the measured B gave the tension
-    QLabel* TextAccord = nullptr;  // whether the last triggered readings agree
+    QLabel* TextAccord = nullptr;     // whether the last triggered readings agree
     QPushButton* CommandAutoCalibrate = nullptr;
     QAction* Courroie = nullptr;  // opens the Belt window
+    // The frequency scale over the foot of the spectrum, and its entry under Energie.
+    FrequencyScaleOverlay* EchelleFrequence = nullptr;
+    QAction* VisibleEchelle = nullptr;
 
     // Hands-free measuring: Repeat mode (checked while on), the automatic noise line,
     // the large read-out for arm's length and the sound cues (checked while on).
@@ -174,6 +178,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void Help_Click();
     void APropo_Click();
     void Courroie_Click();
+    void VisibleEchelle_Click();
     void CommandAutoCalibrate_Click();
     // Each follows its entry's check mark and stores it.
     void Repeter_Click();
@@ -274,6 +279,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void setRepeatStatus(const std::string& status);
     void showBigReadout();
     void playCue(bool confirmation);
+    void updateFrequencyScale();
 
     Form1Services services_;
     std::unique_ptr<TonePlayer> silentTone_;  // stands in when no loudspeaker was given
@@ -294,18 +300,19 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     // The last clip's precise reading: none before the first clip; nullopt inside for no
     // clear pitch.
     std::optional<std::optional<double>> preciseHz_;
-    double preciseB_ = 0;  // the last reading's stiffness B
-    bool preciseOfTone_ = false;  // taken while the calibration tone played
+    double preciseB_ = 0;            // the last reading's stiffness B
+    bool preciseOfTone_ = false;     // taken while the calibration tone played
+    bool beltWindowPlaced_ = false;  // placed clear of the read-outs on its first showing
 
     RepeatMode repeat_;
     PluckClassifier pluck_;
     AutoNoiseLine autoNoise_;
     QTimer* rearmTimer_ = nullptr;   // ends the pause after a trigger in Repeat mode
     QTimer* statusTimer_ = nullptr;  // ends the "not a pluck" notice
-    int runDepth_ = 0;
+    int runDepth_ = 0;  // run-button handlers under way (runs nest in yields)
     // The run's previous clip when it did not fire the trigger: a pluck late in it fires
     // only the next one, and its onset lies in this.
-    std::vector<uint8_t> previousClip_;  // run-button handlers under way (runs nest in yields)
+    std::vector<uint8_t> previousClip_;
     BigReadout* bigReadout_ = nullptr;
     std::string repeatStatus_;
 };

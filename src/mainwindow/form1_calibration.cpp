@@ -22,6 +22,7 @@ void Form1::HScrollCalibrate_Change() {
     calibration_.HScrollCalibrate_Change(int16_t(HScrollCalibrate->minimum()),
                                          int16_t(HScrollCalibrate->maximum()),
                                          int16_t(HScrollCalibrate->value()));
+    updateFrequencyScale();
 }
 
 void Form1::ChoixFrequence_Click() {

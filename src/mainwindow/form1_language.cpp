@@ -9,6 +9,7 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/input_hold.h"
 #include "settings/chelp.h"
+#include "settings/qt_translations.h"
 #include "settings/settings_store.h"
 
 namespace vellora {
@@ -16,6 +17,7 @@ namespace vellora {
 namespace {
 constexpr const char* kForm1 = "FORM1";
 constexpr int kHelpNotFoundKey = 35;
+constexpr int kScaleMenuKey = 61;
 }  // namespace
 
 FormCalibration& Form1::ensureCalibrationDialog() {
@@ -66,10 +68,12 @@ void Form1::applyForm1Captions() {
     Options->setTitle(t(19));
     TextCalibrate->setText(t(20));
     Visibles->setText(t(21));
+    VisibleEchelle->setText(t(kScaleMenuKey));
 }
 
 void Form1::ApplyLanguage(const std::string& name) {
     if (services_.setLanguage) services_.setLanguage(name);
+    QtTranslations::shared().use(name);
     applyForm1Captions();
     // Both are created hidden when missing; creating them puts their texts on them.
     frmAbout& about = ensureAboutBox();
@@ -77,6 +81,7 @@ void Form1::ApplyLanguage(const std::string& name) {
     ensureCalibrationDialog().applyTexts();
     applyPreciseCaptions();
     applyRepeatCaptions();
+    updateFrequencyScale();
     // Captions changed width: the centred ones are fitted again.
     applyGeometry(geometry_);
 }

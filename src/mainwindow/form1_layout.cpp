@@ -7,8 +7,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
+#include "common/caption_fit.h"
 #include "common/twips.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
@@ -16,6 +19,8 @@
 namespace vellora {
 
 namespace {
+
+constexpr int32_t kDesignBorderTwips = 120;
 
 int toPixels(int32_t twips, double tpp) { return int(std::lround(twips / tpp)); }
 
@@ -27,13 +32,19 @@ void place(QWidget* w, const TwipsRect& r, double tpp) {
                    toPixels(r.top + r.height, tpp) - top);
 }
 
-// A centred caption wider than its control (fonts here are wider than the ones the
-// layout was drawn for) widens the control evenly on both sides instead of being cut.
-void fitCentredCaption(QWidget* w) {
-    const int need = w->sizeHint().width();
-    const QRect r = w->geometry();
-    if (need <= r.width()) return;
-    w->setGeometry(r.center().x() - need / 2, r.top(), need, r.height());
+// Column 2's three buttons read as one stack: the same width and the same font.
+void matchStack(std::initializer_list<QWidget*> stack) {
+    int width = 0;
+    QFont smallest = (*stack.begin())->font();
+    for (QWidget* w : stack) {
+        width = std::max(width, w->width());
+        if (w->font().pointSizeF() < smallest.pointSizeF()) smallest = w->font();
+    }
+    for (QWidget* w : stack) {
+        if (w->font().pointSizeF() != smallest.pointSizeF()) w->setFont(smallest);
+        const QRect r = w->geometry();
+        w->setGeometry(r.center().x() - (width - 1) / 2, r.top(), width, r.height());
+    }
 }
 
 }  // namespace
@@ -60,11 +71,16 @@ void Form1::applyGeometry(const FormGeometry& g) {
     place(LabelEchantillon, g.LabelEchantillon, tpp);
     place(TextEchantillon, g.TextEchantillon, tpp);
     place(CommandExit, g.CommandExit, tpp);
+    // A centred caption may spread over half the column gap on each side and no
+    // further, so neighbours never meet; what still does not fit gets a smaller font
+    // (labels are elided as a last resort, below 640 pixels).
+    const int room = std::max(0, toPixels(g.CommandRun.width + g.CommandRun.left, tpp) - 2);
     for (QWidget* w : {static_cast<QWidget*>(LabelCalibrate), static_cast<QWidget*>(LabelFrequence),
                        static_cast<QWidget*>(CommandRun), static_cast<QWidget*>(CommandCalibrate),
                        static_cast<QWidget*>(CommandBruit), static_cast<QWidget*>(CommandAnalyse),
                        static_cast<QWidget*>(CommandExit)})
-        fitCentredCaption(w);
+        fitCentredCaption(*w, room);
+    matchStack({CommandCalibrate, CommandBruit, CommandAnalyse});
     placePreciseReadout();
 }
 
@@ -73,7 +89,12 @@ void Form1::Form_Resize() {
     const double tpp = twipsPerPixel();
     const auto W = int32_t(std::lround(client_->width() * tpp));
     const auto H = int32_t(std::lround(client_->height() * tpp));
-    const auto wOut = int32_t(std::lround(frameGeometry().width() * tpp));
+    // The panel starts 120 twips left of the client area and is as wide as the outer
+    // window, which the original borders made 120 twips wider than the client. Without
+    // such borders (no window manager, thin ones) the first column would start outside
+    // the window: the outer width is then taken as the client's plus those 120 twips.
+    const auto wOut =
+        std::max(int32_t(std::lround(frameGeometry().width() * tpp)), W + kDesignBorderTwips);
     const std::optional<LayoutResult> laid = vellora::Form_Resize(W, H, wOut, geometry_);
     if (!laid) return;
     geometry_ = laid->geometry;

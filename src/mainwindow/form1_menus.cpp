@@ -39,6 +39,13 @@ void Form1::createMenus() {
 
     MenuEnergie = menu(this, "MenuEnergie", "Energie");
     Visibles = entry(MenuEnergie, "Visibles", "Afficher", QKeySequence(Qt::Key_F3));
+    // The marks show what is on screen; the handlers keep them so.
+    Visibles->setCheckable(true);
+    Visibles->setChecked(true);
+    VisibleEchelle =
+        entry(MenuEnergie, "VisibleEchelle", QString(), QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    VisibleEchelle->setCheckable(true);
+    VisibleEchelle->setChecked(true);
     bar->addMenu(MenuEnergie);
 
     Options = menu(this, "Options", "Option");

@@ -4,14 +4,19 @@
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "belt/belt_window.h"
 #include "common/qt_text.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/frequency_scale.h"
+#include "mainwindow/frequency_scale_overlay.h"
 #include "mainwindow/input_hold.h"
 #include "mainwindow/picture_surface.h"
 #include "pitch/pitch_samples.h"
@@ -46,14 +51,20 @@ QLabel* readoutLabel(QWidget* parent, const char* name, int pointSizeDelta, bool
     return l;
 }
 
-QString tenths(double hz) { return QString::number(hz, 'f', 1); }
+// With the interface language's decimal mark, and a blank that keeps the unit with it.
+QString decimals(double v, int n) {
+    QLocale shown;
+    shown.setNumberOptions(QLocale::OmitGroupSeparator);
+    return shown.toString(v, 'f', n);
+}
+QString tenths(double hz) { return decimals(hz, 1); }
 // The strongest bar of the spectrum is often a harmonic; the caption says this is the
 // belt's own frequency.
 QString beltFrequencyCaption(const std::string& caption, const std::string& note) {
     return fromUtf8(caption) + "\n" + fromUtf8(note);
 }
 
-QString hertzText(double hz) { return tenths(hz) + " Hz"; }
+QString hertzText(double hz) { return tenths(hz) + QChar(0x00A0) + "Hz"; }
 }  // namespace
 
 void Form1::createPreciseReadout() {
@@ -129,12 +140,22 @@ void Form1::placePreciseReadout() {
     const QSize size = FramePrecise->sizeHint();
     const int right = gauge.left() - kGapPixels;
     const int left = std::max(spectrum.left(), right - size.width());
-    FramePrecise->setGeometry(left, gauge.top(), right - left, size.height());
     CommandAutoCalibrate->adjustSize();
     const QSize b = CommandAutoCalibrate->sizeHint();
+    // The box and the button below it never hide the noise line: while it is shown they
+    // move below it (or above, near the bottom), clear of the frequency scale.
+    const int block =
+        size.height() + (CommandAutoCalibrate->isHidden() ? 0 : kGapPixels + b.height());
+    const bool lineShown = state.noise.ModeBruit || state.noise.CaptureNiveauBruit;
+    const int bottom =
+        spectrum.bottom() + 1 - (EchelleFrequence->isHidden() ? 0 : EchelleFrequence->height());
+    const int top = clearOfNoiseLine(
+        gauge.top(), block,
+        lineShown ? std::optional<int>(spectrum.top() + state.noise.NiveauBruit) : std::nullopt,
+        bottom, kGapPixels);
+    FramePrecise->setGeometry(left, top, right - left, size.height());
     CommandAutoCalibrate->setGeometry(std::max(spectrum.left(), right - b.width()),
-                                      gauge.top() + size.height() + kGapPixels, b.width(),
-                                      b.height());
+                                      top + size.height() + kGapPixels, b.width(), b.height());
     FramePrecise->raise();
     CommandAutoCalibrate->raise();
 }
@@ -198,13 +219,11 @@ void Form1::showPreciseReading() {
         tension = fromUtf8(text(kChooseBeltKey));
     } else if (hz) {
         const Tension t = tensionOf(*setup, *hz, preciseB_);
-        stiffness =
-            setup->measuredStiffness
-                ? fromUtf8(text(kMeasuredStiffnessKey)).arg(QString::number(preciseB_, 'f', 4))
-                : fromUtf8(text(kStiffnessFactorKey)).arg(QString::number(setup->factor, 'f', 2));
-        tension = QString("%1 N  %2 kgf  %3 lbf")
-                      .arg(QString::number(t.newtons, 'f', 0), QString::number(t.kgf, 'f', 1),
-                           QString::number(t.lbf, 'f', 1));
+        stiffness = setup->measuredStiffness
+                        ? fromUtf8(text(kMeasuredStiffnessKey)).arg(decimals(preciseB_, 4))
+                        : fromUtf8(text(kStiffnessFactorKey)).arg(decimals(setup->factor, 2));
+        tension = QString("%1\u00a0N  %2\u00a0kgf  %3\u00a0lbf")
+                      .arg(decimals(t.newtons, 0), decimals(t.kgf, 1), decimals(t.lbf, 1));
         const RangeStatus range = rangeStatus(*setup, *hz, preciseB_);
         if (range != RangeStatus::NoTarget)
             colour = range == RangeStatus::Inside ? kInsideColour : kOutsideColour;
@@ -255,6 +274,26 @@ void Form1::CommandAutoCalibrate_Click() {
 }
 
 void Form1::Courroie_Click() {
+    if (!beltWindowPlaced_) {
+        // On its first showing, beside the main window where it hides neither the
+        // precise read-out nor the frequency read-out; afterwards where the user left it.
+        beltWindow_->show();
+        beltWindowPlaced_ = true;
+        const auto onScreen = [](const QWidget* w) {
+            const QRect r(w->mapToGlobal(QPoint(0, 0)), w->size());
+            return ScreenRect{r.left(), r.top(), r.width(), r.height()};
+        };
+        std::vector<ScreenRect> readouts = {onScreen(TextCalibrate), onScreen(LabelCalibrate)};
+        if (!FramePrecise->isHidden()) readouts.push_back(onScreen(FramePrecise));
+        const QRect main = frameGeometry();
+        const QRect frame = beltWindow_->frameGeometry();
+        const QRect avail = screen()->availableGeometry();
+        const ScreenRect at =
+            besideWithoutCovering({0, 0, frame.width(), frame.height()},
+                                  {main.left(), main.top(), main.width(), main.height()}, readouts,
+                                  {avail.left(), avail.top(), avail.width(), avail.height()});
+        beltWindow_->move(at.left, at.top);
+    }
     beltWindow_->show();
     beltWindow_->raise();
     beltWindow_->activateWindow();

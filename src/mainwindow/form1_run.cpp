@@ -78,6 +78,7 @@ DrawingSurface& Form1::gauge() { return *Energie; }
 void Form1::setReadout(const std::string& t) { TextCalibrate->setText(fromUtf8(t)); }
 
 void Form1::refreshSpectrum() {
+    updateFrequencyScale();
     Im_Spectre->refresh();
     Energie->refresh();
 }
@@ -114,9 +115,13 @@ void Form1::showProblem(const std::string& message) {
 
 bool Form1::askOkCancel(const std::string& question) {
     if (services_.askOkCancel) return services_.askOkCancel(question);
-    return QMessageBox::question(this, windowTitle(), fromUtf8(question),
-                                 QMessageBox::Ok | QMessageBox::Cancel,
-                                 QMessageBox::Ok) == QMessageBox::Ok;
+    // No icon and the program's title, OK first and default; Qt's catalogue of the
+    // interface language words the two buttons.
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), fromUtf8(question),
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    box.setObjectName("CalibrationQuestion");
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
 }
 
 }  // namespace vellora

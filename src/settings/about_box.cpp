@@ -1,10 +1,12 @@
 #include "settings/about_box.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 // The icon lives in a static library's resources, which the linker would drop unless
 // they are registered explicitly.
@@ -21,6 +23,9 @@ QFrame* separator(QWidget* parent) {
     return line;
 }
 
+constexpr int kNarrowest = 420;        // pixels
+constexpr int kTitleBarButtons = 140;  // the icon and the three buttons beside the title
+
 QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 }  // namespace
@@ -33,7 +38,8 @@ frmAbout::frmAbout(std::function<std::string(int)> lookup) : lookup_(std::move(l
 
     auto* picIcon = new QLabel(this);
     picIcon->setObjectName("picIcon");
-    picIcon->setPixmap(QPixmap(":/vellora/icon.png").scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    picIcon->setPixmap(QPixmap(":/vellora/icon.png")
+                           .scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     picIcon->setAlignment(Qt::AlignTop);
 
     lblTitle = new QLabel(this);
@@ -73,7 +79,6 @@ frmAbout::frmAbout(std::function<std::string(int)> lookup) : lookup_(std::move(l
     all->addLayout(top);
     all->addWidget(separator(this));
     all->addLayout(bottom);
-    setMinimumWidth(420);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     Form_Load();
@@ -91,6 +96,22 @@ void frmAbout::applyTexts() {
     lblDescription->setText(fromUtf8(lookup_(4)));
     lblDisclaimer->setText(fromUtf8(lookup_(5)));
     cmdOK->setText(fromUtf8(lookup_(6)));
+    fitToTexts();
+}
+
+// Texts change length with the language: the box takes the size they need, never
+// narrower than its title (with room for the title bar's buttons) or 420 pixels.
+void frmAbout::fitToTexts() {
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    const int titleWidth =
+        QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + kTitleBarButtons;
+    setMinimumWidth(std::max(kNarrowest, titleWidth));
+    layout()->activate();
+    resize(minimumWidth(),
+           layout()->hasHeightForWidth()
+               ? std::max(minimumSizeHint().height(), layout()->totalHeightForWidth(minimumWidth()))
+               : sizeHint().height());
 }
 
 void frmAbout::cmdOK_Click() { close(); }

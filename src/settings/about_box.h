@@ -18,7 +18,7 @@ inline constexpr const char* kApplicationTitle = "Vellora";
 inline constexpr const char* kApplicationVersion = kVersion;
 
 class frmAbout : public QDialog {
-public:
+  public:
     // lookup(key): the text of ABOUT `key` in the current language.
     explicit frmAbout(std::function<std::string(int)> lookup);
 
@@ -33,9 +33,10 @@ public:
     QLabel* lblDisclaimer = nullptr;
     QPushButton* cmdOK = nullptr;
 
-private:
+  private:
     void Form_Load();
     void cmdOK_Click();
+    void fitToTexts();
 
     std::function<std::string(int)> lookup_;
 };

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -218,6 +219,30 @@ TEST_F(BeltWindowTest, ReadingsAreLoggedConfirmedAndSaved) {
     EXPECT_GT(std::filesystem::file_size(csv), 100u);
     EXPECT_FALSE(w.saveCsv("/nonexistent-folder/readings.csv"));
     EXPECT_FALSE(w.problemLabel->isHidden());
+}
+
+// In French numbers show a decimal comma, and either mark is read back.
+TEST_F(BeltWindowTest, NumbersFollowTheInterfaceDecimalMark) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    {
+        BeltWindow w(store);
+        fillCamBelt(w);
+        type(w, BeltField::Mass, "12,5");
+        type(w, BeltField::TargetLow, "95.5");
+        w.keepButton->click();
+        ASSERT_EQ(w.setups().size(), 1u);
+        EXPECT_EQ(w.setups()[0].mass, 12.5);
+        EXPECT_EQ(w.setups()[0].targetLow, 95.5);
+        w.newButton->click();
+        w.setupList->setCurrentRow(0);
+        EXPECT_EQ(w.edit(BeltField::Mass)->text().toStdString(), "12,5");
+        EXPECT_EQ(w.edit(BeltField::TargetLow)->text().toStdString(), "95,5");
+        EXPECT_EQ(w.edit(BeltField::Name)->text().toStdString(), "Cam belt");
+        w.addReading(100.8);
+        EXPECT_EQ(w.readingsTable->item(0, 2)->text().toStdString(), "100,8");
+    }
+    QLocale::setDefault(before);
 }
 
 TEST_F(BeltWindowTest, CaptionsComeFromTheLookupWithEnglishForTheRest) {

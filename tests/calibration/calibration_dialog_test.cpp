@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -132,6 +134,90 @@ TEST_F(Dialog, UnwritableFolderIsReportedAndTheDialogStaysOpen) {
     EXPECT_EQ(frequenceCal, 110);
     EXPECT_TRUE(d.isVisible());
     EXPECT_TRUE(writes.empty());
+}
+
+// Keyboard only: the scroll bar has the first focus, arrows move 1 Hz, Page keys 10 Hz,
+// and Return, which the scroll bar leaves to the dialog, is OK.
+TEST_F(Dialog, TheKeyboardChoosesTheFrequencyFromTheScrollBar) {
+    QPointer<FormCalibration> d = new FormCalibration(host(), nullptr);
+    d->show();
+    EXPECT_EQ(d->focusWidget(), d->HScrollCalibration);
+    auto press = [&](int key, int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(d->focusWidget(), &e);
+        }
+    };
+    press(Qt::Key_Right, 5);
+    EXPECT_EQ(d->HScrollCalibration->value(), 115);
+    press(Qt::Key_PageUp, 3);
+    EXPECT_EQ(d->HScrollCalibration->value(), 145);
+    press(Qt::Key_PageDown);
+    press(Qt::Key_Left, 2);
+    EXPECT_EQ(d->HScrollCalibration->value(), 133);
+    EXPECT_EQ(d->TextCalibration->text(), "133 Hz");
+    press(Qt::Key_Return);
+    EXPECT_EQ(frequenceCal, 133);
+    EXPECT_TRUE(fs::exists(dir / "Calibration.wav"));
+}
+
+TEST_F(Dialog, ATypedFrequencySetsTheScrollBarOnReturnWithoutPressingOk) {
+    FormCalibration d(host(), nullptr);
+    d.show();
+    struct Case {
+        const char* typed;
+        int value;  // the scroll bar's value afterwards
+    };
+    for (const Case& c : {Case{"800", 800}, Case{" 1234 hz", 1234}, Case{"abc", 1234},
+                          Case{"6000", 1234}, Case{"440,5", 1234}, Case{"0 Hz", 0}}) {
+        d.TextCalibration->setFocus();
+        d.TextCalibration->setText(c.typed);
+        QKeyEvent e(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(d.TextCalibration, &e);
+        EXPECT_EQ(d.HScrollCalibration->value(), c.value) << c.typed;
+        EXPECT_EQ(d.TextCalibration->text().toStdString(), std::to_string(c.value) + " Hz")
+            << c.typed;
+    }
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(fs::exists(dir / "Calibration.wav"));
+    EXPECT_TRUE(writes.empty());
+}
+
+TEST_F(Dialog, EscapeAndTheCloseBoxBothRunTheUnloadSteps) {
+    for (bool escape : {true, false}) {
+        writes.clear();
+        QPointer<FormCalibration> d = new FormCalibration(host(), nullptr);
+        d->show();
+        d->HScrollCalibration->setValue(250);
+        if (escape) {
+            QKeyEvent e(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(d->HScrollCalibration, &e);
+        } else {
+            d->close();
+        }
+        EXPECT_EQ(writes.size(), 5u) << escape;
+        EXPECT_EQ(stored["Calibration"], "250") << escape;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(d.isNull()) << escape;
+    }
+}
+
+// The French label is wider than the design's 3375 twips: it spreads within the dialog
+// and is shown whole; the buttons stay apart.
+TEST_F(Dialog, LongCaptionsAreShownWholeInsideTheDialog) {
+    CalibrationDialogHost h = host();
+    h.text = [](const char*, int key) {
+        return std::string(key == 2   ? "Choisissez votre fréquence de calibration"
+                           : key == 4 ? "Quitter sans écrire le son"
+                                      : "OK");
+    };
+    FormCalibration d(std::move(h), nullptr);
+    d.show();
+    for (QWidget* w : {static_cast<QWidget*>(d.Label1), static_cast<QWidget*>(d.CommandExit)}) {
+        EXPECT_LE(w->sizeHint().width(), w->width()) << w->objectName().toStdString();
+        EXPECT_TRUE(d.rect().contains(w->geometry())) << w->objectName().toStdString();
+    }
+    EXPECT_FALSE(d.CommandOK->geometry().intersects(d.CommandExit->geometry()));
 }
 
 }  // namespace

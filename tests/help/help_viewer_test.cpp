@@ -221,6 +221,15 @@ TEST_F(HelpFolders, WindowOpensAtTheRequestedTabAndIsReused) {
     EXPECT_EQ(window->tabs()->currentIndex(), HelpWindow::ContentsTab);
     EXPECT_TRUE(window->browser()->source().toLocalFile().endsWith("/calibration.html"));
     EXPECT_EQ(window->contentsTree()->currentItem()->text(0), "Calibration");
+    EXPECT_TRUE(window->browser()->isBackwardAvailable());
+
+    // Another language's help starts a fresh history: Back leads to none of the pages of
+    // the one before.
+    writeEnglishHelp(root_.filePath("other"));
+    ASSERT_TRUE(window->load(QDir(root_.filePath("other")).filePath("help/en")));
+    EXPECT_TRUE(window->browser()->source().toLocalFile().contains("/other/"));
+    EXPECT_FALSE(window->browser()->isBackwardAvailable());
+    EXPECT_FALSE(window->browser()->isForwardAvailable());
 }
 
 TEST_F(HelpFolders, MissingScreenshotTakesNoRoom) {

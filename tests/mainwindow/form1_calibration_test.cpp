@@ -147,10 +147,11 @@ TEST_F(CalibrationWindowTest, AfterTheDialogsSecondButtonAndARestartTheQuotedTon
     EXPECT_EQ(tone.played[0], toneBytes(740));
     EXPECT_TRUE(messages.empty());
     EXPECT_NEAR(w->state.plot.PasFrequence, kExactPas, kSliderStep);
-    EXPECT_EQ(w->TextFondamentale->text(), "740.0 Hz");
+    // French: a decimal comma, and a no-break blank before the unit.
+    EXPECT_EQ(w->TextFondamentale->text(), QString::fromUtf8("740,0\u00a0Hz"));
     // While calibrating the read-out names the tone and how to reach it.
     EXPECT_EQ(w->LabelFondamentale->text(), "FrFORM144 [740|%2]");
-    EXPECT_EQ(w->TextTension->text(), "FrFORM145 [740.0|%2]");
+    EXPECT_EQ(w->TextTension->text(), "FrFORM145 [740,0|%2]");
 }
 
 TEST_F(CalibrationWindowTest, OkInTheDialogDuringACalibrationPlaysAndMeasuresTheNewTone) {
@@ -182,7 +183,7 @@ TEST_F(CalibrationWindowTest, OkInTheDialogDuringACalibrationPlaysAndMeasuresThe
     EXPECT_EQ(w->state.FrequenceCal, 880);
     EXPECT_TRUE(messages.empty());
     EXPECT_NEAR(w->state.plot.PasFrequence, kExactPas, kSliderStep);
-    EXPECT_EQ(w->TextFondamentale->text(), "880.0 Hz");
+    EXPECT_EQ(w->TextFondamentale->text(), QString::fromUtf8("880,0\u00a0Hz"));
 }
 
 TEST_F(CalibrationWindowTest, AutoCalibrationRefusesASoundSevenPerCentAwayAndKeepsTheScale) {
@@ -202,7 +203,7 @@ TEST_F(CalibrationWindowTest, AutoCalibrationRefusesASoundSevenPerCentAwayAndKee
     w->CommandAutoCalibrate_Click();
     ASSERT_EQ(messages.size(), 1u);
     // 440 x 1.07 = 470.8 Hz heard.
-    EXPECT_EQ(messages[0], "FrFORM143 [470.8|440]");
+    EXPECT_EQ(messages[0], "FrFORM143 [470,8|440]");
     EXPECT_EQ(w->HScrollCalibrate->value(), slider);
     EXPECT_EQ(w->state.plot.PasFrequence, pas);
 

@@ -55,7 +55,8 @@ class PreciseReadout : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    std::unique_ptr<Form1> window(CaptureFn capture, TonePlayer* tone = nullptr) {
+    std::unique_ptr<Form1> window(CaptureFn capture, TonePlayer* tone = nullptr,
+                                  const std::string& language = "English") {
         Form1Services s;
         s.text = key;
         s.capture = std::move(capture);
@@ -66,6 +67,7 @@ class PreciseReadout : public ::testing::Test {
         s.toneFolder = dir;
         s.beltStore = &store;
         auto w = std::make_unique<Form1>(std::move(s));
+        w->ApplyLanguage(language);  // numbers follow its decimal mark
         w->CommandRun->setText("FORM110");
         w->CommandBruit->setText("FORM17");
         w->CommandCalibrate->setText("FORM18");
@@ -99,10 +101,12 @@ TEST_F(PreciseReadout, TriggeredPlucksGiveTheFundamentalTensionAndAgreement) {
     saveBeltSetups(store, std::span(&belt, 1), belt.name);
     synth::Random random(7);
     double fundamental = 87.3;
-    auto w = window([&] {
-        writeClip(synth::render(synth::randomBelt(random, fundamental, 22050), random));
-        return 0;
-    });
+    auto w = window(
+        [&] {
+            writeClip(synth::render(synth::randomBelt(random, fundamental, 22050), random));
+            return 0;
+        },
+        nullptr, "Français");
     // A calibrated meter: the scale matches the rate the clips were made at.
     w->state.plot.PasFrequence = 22050.0f / 4096;
 
@@ -111,12 +115,15 @@ TEST_F(PreciseReadout, TriggeredPlucksGiveTheFundamentalTensionAndAgreement) {
     ASSERT_EQ(w->beltWindow().readings().readings().size(), 1u);
     const Reading first = w->beltWindow().readings().readings().back();
     EXPECT_NEAR(first.hz, fundamental, fundamental * 0.005);
-    EXPECT_EQ(w->TextFondamentale->text(), QString::number(first.hz, 'f', 1) + " Hz");
+    // French: a decimal comma, and no-break blanks that keep each unit with its number.
+    auto french = [](double v, int decimals) {
+        return QString::number(v, 'f', decimals).replace('.', ',');
+    };
+    EXPECT_EQ(w->TextFondamentale->text(), french(first.hz, 1) + QChar(0xA0) + "Hz");
     const Tension t = tensionOf(belt, first.hz);
     EXPECT_EQ(w->TextTension->text(),
-              QString("%1 N  %2 kgf  %3 lbf")
-                  .arg(QString::number(t.newtons, 'f', 0), QString::number(t.kgf, 'f', 1),
-                       QString::number(t.lbf, 'f', 1)));
+              QString::fromUtf8("%1\u00a0N  %2\u00a0kgf  %3\u00a0lbf")
+                  .arg(french(t.newtons, 0), french(t.kgf, 1), french(t.lbf, 1)));
     EXPECT_EQ(w->TextTension->property("rangeColour").toString(), "#1a7f37");
     EXPECT_FALSE(w->FramePrecise->isHidden());
     EXPECT_TRUE(messages.empty());
@@ -174,7 +181,7 @@ TEST_F(PreciseReadout, AutoCalibrationFindsTheRateOfAFastCard) {
     // One slider step is 0.002 Hz per bin.
     EXPECT_NEAR(w->state.plot.PasFrequence, 22050 * 1.01 / 4096, 0.002);
     // The clip the button used was then read at the new scale.
-    EXPECT_EQ(w->TextFondamentale->text(), "440.0 Hz");
+    EXPECT_EQ(w->TextFondamentale->text(), QString::fromUtf8("440.0\u00a0Hz"));
 
     w->CommandCalibrate_Click();  // the tone stops
     EXPECT_TRUE(w->CommandAutoCalibrate->isHidden());

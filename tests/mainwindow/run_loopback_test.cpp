@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -269,7 +270,9 @@ TEST_F(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneGivesTheCardsScaleAndA
         // The first clip after the start may still hold the tone's tail.
         if (cycle > first + 1) {
             const QString t = w->TextFondamentale->text();
-            if (t.endsWith(" Hz")) readings.push_back(t.chopped(3).toDouble());
+            // Written in the interface language, a no-break blank before the unit.
+            if (t.endsWith(QChar(0xA0) + QString("Hz")))
+                readings.push_back(QLocale().toDouble(t.chopped(3)));
         }
         if (cycle == first + 8) w->CommandRun_Click();
     };
@@ -383,12 +386,13 @@ TEST_F(RunOnFakeSoundCard, AStiffPluckReadsItsFirstModeAndTensionFromItsStiffnes
         // A clip on the quiet tail of the loop may rightly give no clear pitch; every
         // number shown must be right, and most clips must give one.
         bool ok = false;
-        const double hz = s.hz.section(' ', 0, 0).toDouble(&ok);
+        // Numbers in the interface language, a no-break blank before each unit.
+        const double hz = QLocale().toDouble(s.hz.section(QChar(0xA0), 0, 0), &ok);
         if (!ok) continue;
         ++read;
         EXPECT_NEAR(hz, kFirstMode, kTolerance * kFirstMode);
         // The factor 1 would give 1521.3 N: the read-out tells the two apart.
-        EXPECT_NEAR(s.tension.section(QChar(' '), 0, 0).toDouble(), kNewtons, 3);
+        EXPECT_NEAR(QLocale().toDouble(s.tension.section(QChar(0xA0), 0, 0)), kNewtons, 3);
         EXPECT_TRUE(s.stiffness.startsWith("FORM1102")) << s.stiffness.toStdString();
     }
     EXPECT_GE(read, int(shown.size()) - 2);

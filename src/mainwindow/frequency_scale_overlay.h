@@ -1,0 +1,29 @@
+// The frequency scale along the bottom of the spectrum: a see-through child of the
+// spectrum surface, painted over it, so the surface's own image stays as the cycle drew
+// it. The mouse passes through to the surface.
+#pragma once
+
+#include <QWidget>
+
+namespace vellora {
+
+class FrequencyScaleOverlay : public QWidget {
+  public:
+    explicit FrequencyScaleOverlay(QWidget* spectrum);
+
+    // Hertz per bin, the last bin drawn and the bars' pen width, as the bars stand.
+    void setScale(float pas, int nbBins, int barWidth);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void fitToSpectrum();
+
+    float pas_ = 0;
+    int nbBins_ = 0;
+    int barWidth_ = 1;
+};
+
+}  // namespace vellora

@@ -1,0 +1,115 @@
+#include "mainwindow/frequency_scale.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace vellora {
+namespace {
+
+// Answers worked out by hand: a tick at f Hz lies at f / pas bins, w units per bin, on a
+// 1024-unit surface `width` pixels across: x = f / pas * w * width / 1024.
+TEST(FrequencyScale, TicksFollowTheScaleTheBinCountAndTheBarWidth) {
+    struct Case {
+        const char* what;
+        float pas;
+        int bins;
+        int w;
+        double width;
+        int step;        // hertz between labelled ticks
+        int minor;       // hertz between ticks
+        int lastHertz;   // of the last tick
+        int probeHertz;  // a labelled tick ...
+        double probeX;   // ... and where it is
+    };
+    const Case cases[] = {
+        // 1024 bins of 5.4171 Hz, one pixel each: 0.18460 px/Hz, 64 px needs 346.7 Hz, so
+        // labels every 500 Hz (200 would be 36.9 px), ticks every 100 (18.5 px); the last
+        // bin is 5547.1 Hz.
+        {"design scale", 5.4171f, 1024, 1, 1024, 500, 100, 5500, 1000, 184.6006},
+        // The same on a surface half as wide: 0.09230 px/Hz, 64 px needs 693.4 Hz: labels
+        // every 1000 Hz, ticks every 200 (18.5 px).
+        {"narrow surface", 5.4171f, 1024, 1, 512, 1000, 200, 5400, 2000, 184.6006},
+        // 200 bins of 2.5 Hz drawn 5 units apart (1024 / 200 = 5.12 rounds to 5):
+        // 2 px/Hz, labels every 50 Hz (20 would be 40 px), ticks every 10; the last bin
+        // drawn is 200, 500 Hz.
+        {"few bins", 2.5f, 200, 5, 1024, 50, 10, 500, 100, 200.0},
+        // 2048 bins at one unit each: only the 1024 that fit are drawn, up to 2560 Hz.
+        {"more bins than fit", 2.5f, 2048, 1, 1024, 200, 50, 2550, 400, 160.0},
+    };
+    for (const Case& c : cases) {
+        const std::vector<ScaleTick> ticks = frequencyScaleTicks(c.pas, c.bins, c.w, c.width, 64);
+        ASSERT_GE(ticks.size(), 3u) << c.what;
+        EXPECT_EQ(ticks[0].hertz, 0) << c.what;
+        EXPECT_TRUE(ticks[0].labelled) << c.what;
+        EXPECT_EQ(ticks[1].hertz, c.minor) << c.what;
+        EXPECT_EQ(ticks.back().hertz, c.lastHertz) << c.what;
+        bool probed = false;
+        for (const ScaleTick& t : ticks) {
+            EXPECT_EQ(t.labelled, t.hertz % c.step == 0) << c.what << " " << t.hertz;
+            if (t.hertz == c.probeHertz) {
+                EXPECT_NEAR(t.x, c.probeX, 1e-3) << c.what;
+                probed = true;
+            }
+        }
+        EXPECT_TRUE(probed) << c.what;
+    }
+    // No scale without a usable step or width, and no runaway for a tiny one.
+    EXPECT_TRUE(frequencyScaleTicks(0.0f, 1024, 1, 1024, 64).empty());
+    EXPECT_TRUE(frequencyScaleTicks(-5.0f, 1024, 1, 1024, 64).empty());
+    EXPECT_TRUE(frequencyScaleTicks(5.4171f, 1024, 1, 0, 64).empty());
+    EXPECT_LE(frequencyScaleTicks(1e-6f, 1024, 1, 1024, 64).size(), 100u);
+}
+
+TEST(FrequencyScale, BoxesStepOutOfTheNoiseLine) {
+    struct Case {
+        std::optional<int> line;
+        int top;  // box 100 high at 7, surface bottom 400, 8 px gap
+    };
+    const Case cases[] = {
+        {std::nullopt, 7},  // no line shown
+        {300, 7},           // far below the box
+        {116, 7},           // just clear below (7 + 100 + 8 = 115)
+        {115, 124},         // touching the gap: below the line, 8 + 1 below it
+        {50, 59},           // through the box
+        {0, 9},             // at the top
+        {350, 7},           // low line, box far above it
+        {110, 119},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(clearOfNoiseLine(7, 100, c.line, 400, 8), c.top) << (c.line ? *c.line : -1);
+    // Near the bottom there is no room below: above the line instead.
+    EXPECT_EQ(clearOfNoiseLine(300, 100, 350, 400, 8), 242);
+    // No room either way: where it was.
+    EXPECT_EQ(clearOfNoiseLine(0, 100, 60, 150, 8), 0);
+}
+
+TEST(FrequencyScale, ASecondWindowOpensBesideWithoutCoveringTheReadouts) {
+    const ScreenRect screen{0, 0, 1600, 1000};
+    const ScreenRect size{0, 0, 500, 600};
+    const std::vector<ScreenRect> readouts = {{600, 120, 200, 80}, {450, 520, 120, 20}};
+    // Room to the right of a small main window.
+    EXPECT_EQ(besideWithoutCovering(size, {100, 50, 800, 600}, readouts, screen).left, 900);
+    // A main window filling the screen: right and left are off-screen; the screen's
+    // left edge at the main window's top covers the read-out at 450..570 x 520..540;
+    // the bottom-left corner (0..500 x 400..1000) covers it too; the bottom-right corner
+    // covers neither.
+    const ScreenRect full = besideWithoutCovering(size, {0, 0, 1600, 1000}, readouts, screen);
+    EXPECT_EQ(full.left, 1100);
+    EXPECT_EQ(full.top, 400);
+    // Every place covers something: the one that covers least. Against read-outs at
+    // 0..700 x 300..1000 and 1000..1200 x 500..600, the left edge (0..500 x 0..600)
+    // covers 500 x 300, the bottom-left corner 500 x 600, the bottom-right corner
+    // (1100..1600 x 400..1000) 100 x 100 and the top-right corner as much, later.
+    const ScreenRect least = besideWithoutCovering(
+        size, {0, 0, 1600, 1000}, {{0, 300, 700, 700}, {1000, 500, 200, 100}}, screen);
+    EXPECT_EQ(least.left, 1100);
+    EXPECT_EQ(least.top, 400);
+    // A window larger than the screen: the screen's top-left.
+    const ScreenRect huge = besideWithoutCovering({0, 0, 2000, 1200}, {0, 0, 800, 600}, {}, screen);
+    EXPECT_EQ(huge.left, 0);
+    EXPECT_EQ(huge.top, 0);
+}
+
+}  // namespace
+}  // namespace vellora
