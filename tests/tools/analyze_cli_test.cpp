@@ -3,15 +3,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cmath>
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <numbers>
 #include <sstream>
 #include <string>
 
 #include "common/version.h"
+#include "support/pitch_synth.h"
+#include "support/profile_test_support.h"
 #include "wave/recorder_wave.h"
 
 namespace vellora {
@@ -26,12 +27,6 @@ struct Outcome {
 
 class AnalyzeCommand : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("vellora_cli_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     Outcome run(const std::string& arguments) {
         const fs::path errFile = dir / "stderr.txt";
         const std::string command =
@@ -44,25 +39,17 @@ class AnalyzeCommand : public ::testing::Test {
         while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
         const int raw = pclose(pipe);
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::ostringstream err;
-        err << std::ifstream(errFile).rdbuf();
-        r.err = err.str();
+        r.err = testing::readBytes(errFile);
         return r;
     }
 
     // The meter's clip of a tone: 400 ms, 8-bit mono at 22050 per second.
     std::string clip(const std::string& name, double hz) {
-        std::vector<uint8_t> samples(8820);
-        for (size_t i = 0; i < samples.size(); ++i)
-            samples[i] = uint8_t(
-                std::lround(128 + 100 * std::sin(2 * std::numbers::pi * hz * double(i) / 22050)));
-        const std::vector<uint8_t> file = pcmWaveFile(samples, 22050);
-        const fs::path p = dir / name;
-        std::ofstream(p, std::ios::binary)
-            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-        return p.string();
+        const std::vector<uint8_t> file = pcmWaveFile(synth::pureTone(hz, 22050), 22050);
+        testing::writeBytes(dir / name, std::string(file.begin(), file.end()));
+        return (dir / name).string();
     }
-    fs::path dir;
+    testing::TempFolder dir;
 };
 
 TEST_F(AnalyzeCommand, HelpAndVersionSucceedAndTheUsageNamesEachColumn) {
@@ -98,24 +85,31 @@ TEST_F(AnalyzeCommand, EveryBinCountAcceptedGivesAReadout) {
     }
 }
 
-TEST_F(AnalyzeCommand, AFileThatCannotBeDecodedFailsAloneAndTheOthersAreAnalysed) {
-    // 131 Hz in 22050 samples a second: bin 131 / (22050 / 4096) = 24.3, read with the
-    // default step as 24 x 5.4171 = 130.0 Hz; the precise column follows.
-    const std::string a = clip("a.wav", 131);
+// Each bad file (undecodable, a FIFO that must not be waited on) is reported alone and
+// the status is 1; a 2 GB file is read only as far as the read-outs need; the others are
+// analysed. 131 Hz in 22050 samples a second: bin 131 / (22050 / 4096) = 24.3, read with
+// the default step as 24 x 5.4171 = 130.0 Hz; the precise column follows.
+TEST_F(AnalyzeCommand, EachBadFileFailsAloneAndTheOthersAreAnalysed) {
+    const std::string a = clip("a.wav", 131), huge = clip("huge.wav", 131);
+    fs::resize_file(huge, std::uintmax_t(2) << 30);
     const fs::path bad = dir / "notes.txt";
-    std::ofstream(bad) << "not a recording at all, but long enough to pass for one";
+    testing::writeBytes(bad, "not a recording at all, but long enough to pass for one");
+    const fs::path fifo = dir / "fifo.wav";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     const std::string b = clip("b.wav", 131);
-    const Outcome r = run("--precise " + a + " " + bad.string() + " " + b);
+    const Outcome r =
+        run("--precise " + a + " " + bad.string() + " " + fifo.string() + " " + huge + " " + b);
     EXPECT_EQ(r.status, 1);
     std::istringstream lines(r.out);
     std::string line;
-    for (const std::string& file : {a, b}) {
+    for (const std::string& file : {a, huge, b}) {
         ASSERT_TRUE(std::getline(lines, line));
         EXPECT_EQ(line.rfind(file + "\t24\t130Hz\t1", 0), 0u) << line;
     }
     EXPECT_FALSE(std::getline(lines, line));
     EXPECT_NE(r.err.find(bad.string()), std::string::npos);
     EXPECT_NE(r.err.find("decode"), std::string::npos);
+    EXPECT_NE(r.err.find(fifo.string() + ": not a regular file"), std::string::npos) << r.err;
 }
 
 }  // namespace

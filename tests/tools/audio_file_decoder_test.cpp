@@ -4,14 +4,14 @@
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <numbers>
+#include <optional>
 
 #include "support/pitch_synth.h"
+#include "support/profile_test_support.h"
 #include "tools/recording_analysis.h"
 #include "wave/recorder_wave.h"
 
@@ -25,12 +25,6 @@ constexpr float kExactStep = 22050.0f / 4096.0f;
 
 class SoundFiles : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("vellora_decoder_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // Frames interleaved by channel, in -1 .. 1.
     std::string write(const std::string& name, int format, int rate, int channels,
                       const std::vector<float>& frames) {
@@ -47,12 +41,10 @@ class SoundFiles : public ::testing::Test {
         return p.string();
     }
     std::string writeBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
-        const fs::path p = dir / name;
-        std::ofstream(p, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        return p.string();
+        testing::writeBytes(dir / name, std::string(bytes.begin(), bytes.end()));
+        return (dir / name).string();
     }
-    fs::path dir;
+    testing::TempFolder dir;
 };
 
 // 400 ms of a tone, the second channel (if any) at half the first's level.
@@ -136,7 +128,8 @@ TEST_F(SoundFiles, AFullQualityRecordingReadsAsPreciselyAsTheMetersClip) {
         options.precise = true;
         const AnalysisResult fromCd = analyseRecordingFile(cd, options);
         const AnalysisResult fromClip = analyseRecordingFile(clip, options);
-        ASSERT_TRUE(fromCd.status.ok() && fromClip.status.ok()) << fromCd.status.message() << fromClip.status.message();
+        ASSERT_TRUE(fromCd.status.ok() && fromClip.status.ok())
+            << fromCd.status.message() << fromClip.status.message();
         ASSERT_TRUE(fromCd.preciseHz && fromClip.preciseHz);
         EXPECT_NEAR(*fromCd.preciseHz / *fromClip.preciseHz, 1.0, kAgreement);
         EXPECT_NEAR(*fromCd.preciseHz / hz, 1.0, kTruth);
@@ -145,26 +138,31 @@ TEST_F(SoundFiles, AFullQualityRecordingReadsAsPreciselyAsTheMetersClip) {
 }
 
 TEST_F(SoundFiles, WhatIsNoSoundFileIsReportedWithoutAReading) {
-    struct Case {
-        const char* name;
-        std::vector<uint8_t> bytes;
-    };
-    std::vector<uint8_t> text(200, 'a');
     std::vector<uint8_t> brokenRiff = pcmWaveFile(std::vector<uint8_t>(100, 128), 22050);
     brokenRiff[8] = 'X';  // not "WAVE"
-    const Case cases[] = {{"notes.txt", text},
-                          {"header.wav", std::vector<uint8_t>(44, 0)},
-                          {"broken.wav", brokenRiff}};
-    for (const Case& c : cases) {
+    const struct {
+        const char* name;
+        std::optional<std::vector<uint8_t>> bytes;  // none: no such file
+        const char* says;
+    } cases[] = {{"notes.txt", std::vector<uint8_t>(200, 'a'), ""},
+                 {"short.wav", std::vector<uint8_t>(43, 1), "43 bytes"},
+                 {"header.wav", std::vector<uint8_t>(44, 0), ""},
+                 {"broken.wav", brokenRiff, ""},
+                 {"missing.wav", std::nullopt, ""},
+                 {"", std::nullopt, ""}};  // the folder itself
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string path = writeBytes(c.name, c.bytes);
-        const DecodedAudio d = decodeAudioFile(path);
-        EXPECT_FALSE(d.status.ok());
-        EXPECT_FALSE(d.status.message().empty());
+        const std::string path = c.bytes ? writeBytes(c.name, *c.bytes) : (dir / c.name).string();
         const AnalysisResult a = analyseRecordingFile(path, {});
         EXPECT_FALSE(a.status.ok());
+        EXPECT_NE(a.status.message().find(c.says), std::string::npos) << a.status.message();
         EXPECT_FALSE(a.status.message().empty());
     }
+    // A meter's header with no samples is a silent clip, not a bad file.
+    const AnalysisResult empty =
+        analyseRecordingFile(writeBytes("e.wav", pcmWaveFile({}, 22050)), {});
+    ASSERT_TRUE(empty.status.ok()) << empty.status.message();
+    EXPECT_EQ(empty.readout, "0Hz");
 }
 
 }  // namespace
