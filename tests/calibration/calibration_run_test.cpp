@@ -2,15 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 
 #include "calibration/calibration_tone.h"
+#include "support/profile_test_support.h"
 
 namespace vellora {
 namespace {
@@ -88,12 +86,8 @@ class FakeWindow : public CalibrationWindow {
 
 class Calibration : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("vellora_calrun_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
+    testing::TempFolder tmp;
+    const fs::path dir = tmp.path();
     MeterState state;
     FakeWindow window;
     FakePlayer player;
@@ -165,9 +159,8 @@ TEST_F(Calibration, TheTonePlayedIsAlwaysTheToneOfFrequenceCal) {
     for (const Case& c : cases) {
         fs::remove(dir / "Calibration.wav");
         if (c.held) {
-            std::ofstream(dir / "Calibration.wav", std::ios::binary)
-                .write(reinterpret_cast<const char*>(c.held->data()),
-                       std::streamsize(c.held->size()));
+            testing::writeBytes(dir / "Calibration.wav",
+                                std::string(c.held->begin(), c.held->end()));
         }
         const auto before = fs::exists(dir / "Calibration.wav")
                                 ? fs::last_write_time(dir / "Calibration.wav")
@@ -205,25 +198,41 @@ TEST_F(Calibration, ANewToneFromTheDialogPlaysAtOnceOnlyWhileCalibrating) {
     EXPECT_TRUE(player.on);
 }
 
+// Something else under the tone's name is named, never handed to the player (which
+// would wait on a FIFO for good, or load 2 GB), and never replaced by the start; without
+// a playable tone the message says what failed and the calibration goes on for a tone
+// from another source.
 TEST_F(Calibration, WithoutAPlayableToneTheMessageSaysWhatFailedAndTheCalibrationGoesOn) {
-    std::ofstream(dir / "plain") << "x";
-    fs::create_directories(dir / "folder" / "Calibration.wav");
-    struct Case {
+    testing::writeBytes(dir / "plain", "x");
+    const fs::path tone = dir / "Calibration.wav";
+    const struct {
         const char* what;
         fs::path folder;
         SoundProblem refuses;
         std::string messageStart;
-    };
-    const Case cases[] = {
+        void (*make)(const fs::path&);
+        fs::file_type type;
+    } cases[] = {
         {"folder is a file", dir / "plain", SoundProblem::None,
-         "Bad file " + (dir / "plain" / "Calibration.wav").string() + " ("},
-        {"tone file is a folder", dir / "folder", SoundProblem::None,
-         "Cannot read " + (dir / "folder" / "Calibration.wav").string() + "\n"},
-        {"no output", dir, SoundProblem::Output, "Cannot play\n"},
-        {"unreadable", dir, SoundProblem::File,
-         "Bad file " + (dir / "Calibration.wav").string() + "\n"},
+         "Bad file " + (dir / "plain" / "Calibration.wav").string() + " (", nullptr,
+         fs::file_type::not_found},
+        {"no output", dir, SoundProblem::Output, "Cannot play\n", nullptr, fs::file_type::regular},
+        {"unreadable", dir, SoundProblem::File, "Bad file " + tone.string() + "\n", nullptr,
+         fs::file_type::regular},
+        {"FIFO", dir, SoundProblem::None, "Cannot read " + tone.string() + "\n",
+         [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, fs::file_type::fifo},
+        {"folder", dir, SoundProblem::None, "Cannot read " + tone.string() + "\n",
+         [](const fs::path& p) { fs::create_directory(p); }, fs::file_type::directory},
+        {"2 GB file", dir, SoundProblem::None, "Cannot read " + tone.string() + "\n",
+         [](const fs::path& p) {
+             testing::writeBytes(p, "RIFF");
+             fs::resize_file(p, std::uintmax_t(2) << 30);
+         },
+         fs::file_type::regular},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        fs::remove(tone);
+        if (c.make) c.make(tone);
         window = FakeWindow{};
         state = MeterState{};
         state.FrequenceCal = 440;
@@ -236,6 +245,10 @@ TEST_F(Calibration, WithoutAPlayableToneTheMessageSaysWhatFailedAndTheCalibratio
             << c.what << ": " << window.problems[0];
         EXPECT_NE(window.problems[0].find("Use 440 Hz from elsewhere"), std::string::npos)
             << c.what;
+        if (c.make) {
+            EXPECT_EQ(p.file, "") << c.what;
+            EXPECT_EQ(fs::status(tone).type(), c.type) << c.what;
+        }
         // Calibrating, for a tone from another source: the run, the buttons, the slider.
         EXPECT_EQ(window.calibrate, "Stop Calibration") << c.what;
         EXPECT_TRUE(window.buttonsEnabled) << c.what;
@@ -271,44 +284,6 @@ TEST(FillIn, PlacesEachValueOnceInOnePass) {
     for (const Case& c : {Case{"%1 at %2", "a at %2b"}, Case{"%2%1", "%2ba"},
                           Case{"100 %", "100 %"}, Case{"%3 %", "%3 %"}, Case{"end %", "end %"}})
         EXPECT_EQ(fillIn(c.text, {"a", "%2b"}), c.want) << c.text;
-}
-
-// Something else under the tone's name is named, never handed to the player (which
-// would wait on a FIFO for good, or load 2 GB), and never replaced by the start; the
-// calibration goes on for a tone from another source.
-TEST_F(Calibration, WhatIsNoToneFileIsNamedAndNotPlayed) {
-    const fs::path tone = dir / "Calibration.wav";
-    const struct {
-        const char* what;
-        void (*make)(const fs::path&);
-        fs::file_type type;
-    } cases[] = {
-        {"FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); },
-         fs::file_type::fifo},
-        {"folder", [](const fs::path& p) { fs::create_directory(p); }, fs::file_type::directory},
-        {"2 GB file",
-         [](const fs::path& p) {
-             std::ofstream(p) << "RIFF";
-             fs::resize_file(p, std::uintmax_t(2) << 30);
-         },
-         fs::file_type::regular},
-    };
-    for (const auto& c : cases) {
-        c.make(tone);
-        window = FakeWindow{};
-        CalibrationRun cal(window, state, player, dir);
-        cal.CommandCalibrate_Click();
-        ASSERT_EQ(window.problems.size(), 1u) << c.what;
-        EXPECT_EQ(window.problems[0],
-                  "Cannot read " + tone.string() + "\nUse 110 Hz from elsewhere")
-            << c.what;
-        EXPECT_EQ(player.file, "") << c.what;
-        EXPECT_EQ(fs::status(tone).type(), c.type) << c.what;
-        EXPECT_EQ(window.calibrate, "Stop Calibration") << c.what;
-        EXPECT_EQ(window.runClicks, 1) << c.what;
-        cal.CommandCalibrate_Click();
-        fs::remove(tone);
-    }
 }
 
 TEST_F(Calibration, EqualCaptionsDecideByTheTone) {

@@ -1,23 +1,16 @@
 #include "calibration/calibration_tone.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <vector>
+
+#include "support/profile_test_support.h"
 
 namespace vellora {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<uint8_t> readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 TEST(CalibrationTone, HeaderFieldByField) {
     const ToneFile f = calibrationToneBytes(440);
@@ -44,25 +37,17 @@ TEST(CalibrationTone, SamplesOfATenSamplePeriodAndOfSilence) {
     EXPECT_TRUE(std::all_of(silent.begin() + 46, silent.end(), [](uint8_t s) { return s == 128; }));
 }
 
-class ToneFileOnDisk : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("vellora_tone_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
-};
-
-TEST_F(ToneFileOnDisk, ReplacesALongerOldFileWithExactlyTheToneOrReportsAnUnwritableFolder) {
-    std::ofstream(dir / "Calibration.wav", std::ios::binary) << std::string(50000, 'x');
+TEST(CalibrationTone, ReplacesALongerOldFileWithExactlyTheToneOrReportsAnUnwritableFolder) {
+    testing::TempFolder tmp;
+    const fs::path dir = tmp.path();
+    testing::writeBytes(dir / "Calibration.wav", std::string(50000, 'x'));
     int16_t frequenceCal = 110;
     ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal, dir));
     EXPECT_EQ(frequenceCal, 440);
-    const auto once = readAll(dir / "Calibration.wav");
+    const auto once = testing::readBytes(dir / "Calibration.wav");
     ASSERT_EQ(once.size(), 22096u);
     ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal, dir));
-    EXPECT_EQ(readAll(dir / "Calibration.wav"), once);
+    EXPECT_EQ(testing::readBytes(dir / "Calibration.wav"), once);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temp
 
     // A folder path whose parent is a regular file cannot be written, even as root.
