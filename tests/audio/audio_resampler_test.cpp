@@ -74,9 +74,8 @@ TEST_P(Resampling, KeepsFrequencyAndLevel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, Resampling,
-                         ::testing::Values(RateCase{48000, 22050, 440}, RateCase{44100, 22050, 440},
+                         ::testing::Values(RateCase{44100, 22050, 440},
                                            RateCase{48000, 22050, 5000},
-                                           RateCase{16000, 22050, 110},
                                            RateCase{22050, 48000, 440}),
                          [](const auto& info) {
                              const RateCase& c = info.param;

