@@ -4,6 +4,7 @@
 
 #include "mainwindow/precise_meter.h"
 #include "pitch/pitch_estimator.h"
+#include "pitch_material.h"
 #include "support/pitch_synth.h"
 
 namespace {
@@ -15,7 +16,7 @@ constexpr float kPas = 5.4171f;
 void BM_StiffBelt(benchmark::State& state) {
     synth::Random random(1);
     const double f1 = double(state.range(0));
-    const synth::StiffPluck p = synth::randomStiffBelt(random, f1, 0.005, cardRate(kPas));
+    const synth::StiffPluck p = material::randomStiffBelt(random, f1, 0.005, cardRate(kPas));
     const std::vector<uint8_t> clip = synth::render(p, random);
     PitchEstimator estimator;
     for (auto _ : state) benchmark::DoNotOptimize(estimator.estimate(clip, kPas));
@@ -60,7 +61,7 @@ BENCHMARK(BM_Speech)->Unit(benchmark::kMillisecond);
 // last three clips are read as well; once a reading came from them, they come first.
 void BM_MeterLowestDecade(benchmark::State& state) {
     synth::Random random(4);
-    synth::StiffPluck p = synth::randomStiffBelt(random, 12, 0.001, cardRate(kPas));
+    synth::StiffPluck p = material::randomStiffBelt(random, 12, 0.001, cardRate(kPas));
     p.samples = 3 * synth::kClipSamples;
     const std::vector<uint8_t> all = synth::render(p, random);
     const std::span<const uint8_t> clips(all);
@@ -82,7 +83,7 @@ BENCHMARK(BM_MeterLowestDecade)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 void BM_FirstCall(benchmark::State& state) {
     synth::Random random(3);
     const std::vector<uint8_t> clip =
-        synth::render(synth::randomStiffBelt(random, 90, 0.002, cardRate(kPas)), random);
+        synth::render(material::randomStiffBelt(random, 90, 0.002, cardRate(kPas)), random);
     for (auto _ : state) {
         PitchEstimator estimator;
         benchmark::DoNotOptimize(estimator.estimate(clip, kPas));

@@ -8,6 +8,27 @@
 
 namespace vellora::material {
 
+synth::StiffPluck randomStiffBelt(synth::Random& random, double firstModeHz, double inharmonicity,
+                                  double rate) {
+    synth::StiffPluck p;
+    p.firstModeHz = firstModeHz;
+    p.inharmonicity = inharmonicity;
+    p.rate = rate;
+    p.pluckAt = random.uniform(0.03, 0.5);
+    p.micAt = random.uniform(0.02, 0.5);
+    p.tilt = random.uniform(0.5, 2.0);
+    p.micCornerHz = random.uniform(10, 40);
+    p.decaySeconds = random.logUniform(0.15, 1.0);
+    p.decayGrowth = random.uniform(0.05, 0.5);
+    p.onsetSeconds = random.uniform(0, 0.12);
+    p.peakSteps = random.uniform(40, 110);
+    p.snrDb = random.uniform(12, 30);
+    p.humShare = random.uniform(0, 0.6);
+    p.mainsHz = random.uniform(0, 1) < 0.5 ? 50 : 60;
+    p.samples = synth::clipsFor(firstModeHz) * synth::kClipSamples;
+    return p;
+}
+
 namespace {
 std::vector<Case> legacy() {
     std::vector<Case> cases;
@@ -62,7 +83,7 @@ std::vector<Case> tuned(const std::string& set, int count) {
         else
             b = random.uniform(0, 0.002);
         const double rate = cardRate(float(random.uniform(5.3, 5.5)));
-        const synth::StiffPluck p = synth::randomStiffBelt(random, f, b, rate);
+        const synth::StiffPluck p = randomStiffBelt(random, f, b, rate);
         cases.push_back({synth::render(p, random), rate, f, b, stiff ? "stiff" : "range"});
     }
     return cases;

@@ -27,7 +27,7 @@ double Random::normal() {
     return std::sqrt(-2 * std::log(u1)) * std::cos(2 * std::numbers::pi * u2);
 }
 
-double partialHz(const Pluck& p, int n) {
+static double partialHz(const Pluck& p, int n) {
     const double b = p.inharmonicity;
     return n * p.fundamentalHz * std::sqrt((1 + b * n * n) / (1 + b));
 }
@@ -139,32 +139,12 @@ std::vector<double> resonate(const std::vector<double>& in, double hz, double ba
 }
 }  // namespace
 
-double stiffPartialHz(const StiffPluck& p, int n) {
+static double stiffPartialHz(const StiffPluck& p, int n) {
     const double b = p.inharmonicity;
     return n * p.firstModeHz * std::sqrt((1 + b * n * n) / (1 + b));
 }
 
 size_t clipsFor(double firstModeHz) { return firstModeHz < 20 ? 3 : firstModeHz < 40 ? 2 : 1; }
-
-StiffPluck randomStiffBelt(Random& random, double firstModeHz, double inharmonicity, double rate) {
-    StiffPluck p;
-    p.firstModeHz = firstModeHz;
-    p.inharmonicity = inharmonicity;
-    p.rate = rate;
-    p.pluckAt = random.uniform(0.03, 0.5);
-    p.micAt = random.uniform(0.02, 0.5);
-    p.tilt = random.uniform(0.5, 2.0);
-    p.micCornerHz = random.uniform(10, 40);
-    p.decaySeconds = random.logUniform(0.15, 1.0);
-    p.decayGrowth = random.uniform(0.05, 0.5);
-    p.onsetSeconds = random.uniform(0, 0.12);
-    p.peakSteps = random.uniform(40, 110);
-    p.snrDb = random.uniform(12, 30);
-    p.humShare = random.uniform(0, 0.6);
-    p.mainsHz = random.uniform(0, 1) < 0.5 ? 50 : 60;
-    p.samples = clipsFor(firstModeHz) * kClipSamples;
-    return p;
-}
 
 std::vector<uint8_t> render(const StiffPluck& p, Random& random) {
     std::vector<double> s(p.samples, 0.0);

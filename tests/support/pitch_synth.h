@@ -37,9 +37,6 @@ struct Pluck {
     double noiseBelowPeakDb = 20;  // white noise RMS this far below the peak; <= 0: none
 };
 
-// The frequency of partial n (1-based) of a pluck.
-double partialHz(const Pluck& p, int n);
-
 // A belt as the tests expect to meet it: fundamental weak (0 .. 0.3, a third of the time
 // missing), partials 2 to 9 stronger (0.3 .. 1), B up to 1e-4, decay 80 to 500 ms,
 // onset within the first 100 ms, peak 40 to 110 steps, noise 20 dB below the peak.
@@ -77,11 +74,7 @@ struct StiffPluck {
     size_t samples = kClipSamples;
 };
 
-double stiffPartialHz(const StiffPluck& p, int n);
-
-// Stiff belts: f1 40 .. 400 Hz, B 0 .. 0.02. Range: f1 10 .. 1000 Hz, B 0 .. 0.002, three
-// clips below 20 Hz, two below 40. Both: onset in the first 120 ms, SNR 12 .. 30 dB.
-StiffPluck randomStiffBelt(Random& random, double firstModeHz, double inharmonicity, double rate);
+// Clips a belt needs: three below 20 Hz, two below 40.
 size_t clipsFor(double firstModeHz);
 
 std::vector<uint8_t> render(const StiffPluck& p, Random& random);
