@@ -44,7 +44,7 @@ TEST(EnergyGauge, SweepStepsOfTwentyAndNeedleAtPreviousValue) {
     EXPECT_EQ(top.colour, rgb(128, 128, 128));  // 127.5 -> 128 and 128.5 -> 128, halves to even
     // e = 800: 800 / 40000 * 255 = 5.1, so red 5 and green 256 - 5.1 = 250.9 -> 251.
     EXPECT_EQ(g.lines[40].colour, rgb(5, 251, 128));
-    const auto& needle = g.lines.back();        // the previous cycle's 45
+    const auto& needle = g.lines.back();  // the previous cycle's 45
     EXPECT_NEAR(needle.x2, 1000 - 1000 * std::cos(45 * M_PI / 40000), 1e-2);
     EXPECT_EQ(previous, 20000);
 }

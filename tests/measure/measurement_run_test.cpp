@@ -1,13 +1,12 @@
 #include "measure/measurement_run.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <map>
 
+#include "support/profile_test_support.h"
 #include "support/recording_surface.h"
 
 namespace vellora {
@@ -71,19 +70,13 @@ class FakeWindow : public RunWindow {
 
 class Run : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("vellora_run_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        state.plot.Amplification = 266;
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { state.plot.Amplification = 266; }
 
     // A capture that saves the given clips in turn, the last one from then on.
     CaptureFn recorderOf(std::vector<std::vector<uint8_t>> clips) {
         return [this, clips, n = size_t(0)]() mutable {
             const auto& clip = clips[std::min(n++, clips.size() - 1)];
-            std::ofstream(dir / "test.wav", std::ios::binary)
-                .write(reinterpret_cast<const char*>(clip.data()), std::streamsize(clip.size()));
+            testing::writeBytes(dir / "test.wav", std::string(clip.begin(), clip.end()));
             return 0;
         };
     }
@@ -97,7 +90,7 @@ class Run : public ::testing::Test {
         };
     }
 
-    fs::path dir;
+    testing::TempFolder dir;
     MeterState state;
     FakeWindow window;
 };

@@ -40,9 +40,9 @@ TEST(NoiseReference, TriggerFiresOnlyWhenArmedAndFixedAndCrossed) {
         bool fires;
     };
     for (Case c : {Case{true, false, 300, 299.9f, true}, Case{true, false, 300, 300.0f, false},
-                   Case{true, true, 300, 0.0f, false},    // placing: never stops the run
-                   Case{false, false, 300, 0.0f, false},  // off
-                   Case{true, false, 0, 0.0f, false},     // line on the top edge
+                   Case{true, true, 300, 0.0f, false},       // placing: never stops the run
+                   Case{false, false, 300, 0.0f, false},     // off
+                   Case{true, false, 0, 0.0f, false},        // line on the top edge
                    Case{true, false, 700, 594.0f, true}}) {  // line below a shrunken picture
         NoiseState s{c.mode, c.capture, c.level};
         EXPECT_EQ(noiseTriggerFires(s, c.sommet), c.fires) << c.level << " " << c.sommet;
