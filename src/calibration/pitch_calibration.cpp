@@ -51,6 +51,7 @@ PitchOptions calibrationPitchOptions(int16_t frequenceCal) {
     PitchOptions o;
     o.minHz = kToneRangeBelow * frequenceCal;
     o.maxHz = kToneRangeAbove * frequenceCal;
+    o.discountMains = false;
     return o;
 }
 

@@ -81,6 +81,8 @@ int visiblePartials(const SeriesFit& s, double loHz, double hiHz) {
 }  // namespace
 
 PitchEstimator::PitchEstimator(PitchOptions options) : options_(options) {
+    spectrum_.setDiscountMains(options_.discountMains);
+    half_.setDiscountMains(options_.discountMains);
     options_.minHz = std::max(options_.minHz, kLowestBeltHz);
     options_.maxHz = std::min(options_.maxHz, kHighestBeltHz);
 }
@@ -196,7 +198,8 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     const double f1 = best.f1();
     const bool mains =
         std::abs(f1 / 50 - 1) < kMainsTolerance || std::abs(f1 / 60 - 1) < kMainsTolerance;
-    if (mains && best.b < kMainsMaxB && envelope.endToPeak > kSteadyEnd) return std::nullopt;
+    if (options_.discountMains && mains && best.b < kMainsMaxB && envelope.endToPeak > kSteadyEnd)
+        return std::nullopt;
     if (reattack(envelope, std::max(kReattackSmoothing, 1.5 / f1)) > kMaxReattack)
         return std::nullopt;
     if (!steadyInPitch(sound, rate, best.f0, best.b)) return std::nullopt;

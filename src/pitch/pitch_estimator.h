@@ -41,6 +41,9 @@ struct PitchOptions {
     // Partials above this are not followed: microphones and belts give little there.
     double highestPartialHz = 5000;
     double maxInharmonicity = 0.06;
+    // Mains hum is discounted for belts; a calibration tone may sit on a mains harmonic
+    // (500 or 600 Hz), so its search keeps such peaks.
+    bool discountMains = true;
 };
 
 struct PitchEstimate {

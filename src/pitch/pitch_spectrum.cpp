@@ -105,6 +105,7 @@ std::optional<SpectralPeak> PeakSpectrum::peakAt(size_t k) const {
     p.weight = kPeakWeight +
                kWeightPerDb * std::min(kMaxWeightDb, 20 * std::log10(p.level / kPeakOverFloor));
     for (const double mains : {50.0, 60.0}) {
+        if (!discountMains_) break;
         const double k = std::round(p.hz / mains);
         if (k >= 1 && k <= kMainsHarmonics && std::abs(p.hz - k * mains) < kMainsShare * k * mains)
             p.weight = 0;

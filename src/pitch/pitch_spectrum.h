@@ -25,6 +25,9 @@ class PeakSpectrum {
   public:
     // x: centred samples; rate: samples per second. Keeps its plan between calls.
     void analyse(std::span<const double> x, double rate);
+    // Peaks on the first mains harmonics count for nothing (true, for belts heard in a
+    // workshop); a calibration tone may lie on one, so its search turns this off.
+    void setDiscountMains(bool discount) { discountMains_ = discount; }
 
     // Peaks between loHz and hiHz, ascending in frequency. Peaks far below the strongest
     // (the 8-bit quantisation's distortion) and the side lobes of strong peaks are left out.
@@ -47,6 +50,7 @@ class PeakSpectrum {
     std::vector<size_t> bandStart_;  // first bin of each floor band
     std::vector<double> bandFloor_;
     double binHz_ = 0, resolutionHz_ = 0;
+    bool discountMains_ = true;
 };
 
 }  // namespace vellora

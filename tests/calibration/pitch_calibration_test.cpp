@@ -12,25 +12,28 @@
 namespace vellora {
 namespace {
 
-// A card that really takes 22050 samples per second, read at the start-up scale.
+// A card that really takes 22050 samples per second, read at the start-up scale. 500
+// and 600 Hz lie on mains harmonics, which the belt's search discounts: a tone there
+// must still be heard once the scale is right.
 TEST(PitchCalibration, OneStepBringsTheEstimateToTheToneFrequency) {
     constexpr float kStartScale = 5.4171f;
-    constexpr int16_t kTone = 440;
     constexpr double kOneSlider = 0.002 / 5.4;  // one position is about 0.04 %
-    const std::vector<uint8_t> clip = synth::pureTone(kTone, 22050);
-    PitchEstimator estimator(calibrationPitchOptions(kTone));
-    const auto before = estimator.estimate(clip, kStartScale);
-    ASSERT_TRUE(before);
-    ASSERT_GT(before->hz, kTone * 1.005);  // the uncalibrated reading is visibly off
+    for (const int16_t tone : {440, 500, 600}) {
+        const std::vector<uint8_t> clip = synth::pureTone(tone, 22050);
+        PitchEstimator estimator(calibrationPitchOptions(tone));
+        const auto before = estimator.estimate(clip, kStartScale);
+        ASSERT_TRUE(before) << tone;
+        ASSERT_GT(before->hz, tone * 1.005);  // the uncalibrated reading is visibly off
 
-    const auto setting = autoCalibrationSetting(before->hz, kStartScale, kTone);
-    ASSERT_TRUE(setting);
-    EXPECT_EQ(setting->position, 495);  // 512 + (22050 / 4096 - 5.4171) * 500 = 495.1
-    EXPECT_EQ(setting->pasFrequence, pasFrequenceForSlider(0, 1024, setting->position));
-    EXPECT_FALSE(setting->limited);
-    const auto after = estimator.estimate(clip, setting->pasFrequence);
-    ASSERT_TRUE(after);
-    EXPECT_NEAR(after->hz, kTone, kOneSlider * kTone);
+        const auto setting = autoCalibrationSetting(before->hz, kStartScale, tone);
+        ASSERT_TRUE(setting) << tone;
+        EXPECT_EQ(setting->position, 495);  // 512 + (22050 / 4096 - 5.4171) * 500 = 495.1
+        EXPECT_EQ(setting->pasFrequence, pasFrequenceForSlider(0, 1024, setting->position));
+        EXPECT_FALSE(setting->limited);
+        const auto after = estimator.estimate(clip, setting->pasFrequence);
+        ASSERT_TRUE(after) << tone;
+        EXPECT_NEAR(after->hz, tone, kOneSlider * tone);
+    }
 }
 
 TEST(PitchCalibration, EndsOfTheSliderAndNonsense) {
