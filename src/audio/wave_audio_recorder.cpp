@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "common/atomic_file.h"
 #include "audio/recorder_result.h"
+#include "common/atomic_file.h"
 #include "wave/recorder_wave.h"
 
 namespace vellora {

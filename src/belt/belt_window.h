@@ -94,7 +94,7 @@ class BeltWindow : public QWidget {
     QTableWidget* readingsTable = nullptr;
     QLabel* agreementLabel = nullptr;
     QLabel* lastReadingLabel = nullptr;
-    QLabel* problemLabel = nullptr;       // what went wrong with the readings
+    QLabel* problemLabel = nullptr;  // what went wrong with the readings
     QPushButton* autoNoiseButton = nullptr;
     QComboBox* unitChoice = nullptr;      // N, kgf, lbf: the large read-out's unit
     QLabel* setupProblemLabel = nullptr;  // what went wrong storing the set-ups

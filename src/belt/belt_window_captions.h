@@ -69,8 +69,8 @@ enum class BeltCaption {
     ReadingNotAdded,
     ReadingsNotRead,
     ClearFailed,
-    SkippedLines,             // %1: how many
-    RefusedSetups,            // %1: their names
+    SkippedLines,   // %1: how many
+    RefusedSetups,  // %1: their names
     // Hands-free measuring, numbered from 75 on.
     AutoNoise = 75,
     Unit,

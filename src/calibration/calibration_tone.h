@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "wave/wave_format.h"
 #include "common/status.h"
+#include "wave/wave_format.h"
 
 namespace vellora {
 

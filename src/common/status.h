@@ -17,9 +17,9 @@ enum class Failure {
     NotPermitted,    // write-protected, or the folder may not be written
     TooLarge,        // larger than this program ever reads
     ReadFailed,
-    WriteFailed,     // includes a full disk
-    BadContent,      // read, but not in a form this program understands
-    DeviceFailed,    // the sound server or device stopped answering
+    WriteFailed,   // includes a full disk
+    BadContent,    // read, but not in a form this program understands
+    DeviceFailed,  // the sound server or device stopped answering
 };
 
 class [[nodiscard]] Status {

@@ -309,7 +309,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     AutoNoiseLine autoNoise_;
     QTimer* rearmTimer_ = nullptr;   // ends the pause after a trigger in Repeat mode
     QTimer* statusTimer_ = nullptr;  // ends the "not a pluck" notice
-    int runDepth_ = 0;  // run-button handlers under way (runs nest in yields)
+    int runDepth_ = 0;               // run-button handlers under way (runs nest in yields)
     // The run's previous clip when it did not fire the trigger: a pluck late in it fires
     // only the next one, and its onset lies in this.
     std::vector<uint8_t> previousClip_;

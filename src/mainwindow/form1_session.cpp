@@ -82,7 +82,9 @@ void Form1::Form_Load() {
     auto readInt = [this](const char* key, int32_t fallback) {
         return readSetting(kSettings, key, fallback);
     };
-    state.plot.Amplification = checkSixteenBits(readInt(kKeyAmplification, kDefaultAmplification), kDefaultAmplification, kSixteenBits).value;
+    state.plot.Amplification = checkSixteenBits(readInt(kKeyAmplification, kDefaultAmplification),
+                                                kDefaultAmplification, kSixteenBits)
+                                   .value;
     state.plot.NbFrequencesAffichees = sixteenBits(
         readInt(kKeyNbFrequencesAffichees, kDefaultFrequencyCount), kDefaultFrequencyCount,
         HScrollFrequence->minimum(), HScrollFrequence->maximum());

@@ -13,8 +13,8 @@
 namespace vellora {
 
 struct CycleOutcome {
-    PlotCycle plot;        // SommetPic for the noise trigger, EnergieMax for the gauge
-    std::string readout;   // new text of the read-out box; empty when not written
+    PlotCycle plot;       // SommetPic for the noise trigger, EnergieMax for the gauge
+    std::string readout;  // new text of the read-out box; empty when not written
 };
 
 // im: the spectrum surface (1024 logical units wide); gauge: the energy gauge, or

@@ -7,7 +7,7 @@
 namespace vellora {
 
 class NullSurface : public DrawingSurface {
-public:
+  public:
     NullSurface(float width, float height) : width_(width), height_(height) {}
     float scaleWidth() const override { return width_; }
     float scaleHeight() const override { return height_; }
@@ -16,7 +16,7 @@ public:
     void clear() override {}
     void line(float, float, float, float, int32_t) override {}
 
-private:
+  private:
     float width_;
     float height_;
     int16_t pen_ = 1;

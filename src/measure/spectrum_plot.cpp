@@ -95,7 +95,8 @@ std::string drawMarkerAndReadout(DrawingSurface& im, const SpectrumArrays& a, co
     const int32_t w = im.drawWidth();
     if (int32_t(st.NbFrequencesAffichees) + 1 <= w) return {};
     const float h = im.scaleHeight();
-    const int32_t p = std::clamp<int32_t>(toInt32Saturated(st.IndicePic), 0, kSpectrumArraySize - 1);
+    const int32_t p =
+        std::clamp<int32_t>(toInt32Saturated(st.IndicePic), 0, kSpectrumArraySize - 1);
     const float m = std::sqrt(a.reel[p] * a.reel[p] + a.imaginaire[p] * a.imaginaire[p]);
     const float x = float(w) * st.IndicePic;
     im.line(x, h, x, h - float(st.Amplification) * m, kRed);

@@ -20,7 +20,7 @@ inline constexpr float kDefaultPasFrequence = 5.4171f;  // hertz per bin before 
 
 // Main-window state the plot reads and writes; it outlives a run.
 struct PlotState {
-    int16_t Amplification = 0;            // 0 .. 492, pixels per unit of magnitude
+    int16_t Amplification = 0;             // 0 .. 492, pixels per unit of magnitude
     int16_t NbFrequencesAffichees = 1024;  // last bin drawn, 100 .. 2048
     float PasFrequence = kDefaultPasFrequence;
     float IndicePic = 0.0f;      // bin of the last tallest bar; kept when no bar rises
@@ -47,7 +47,7 @@ void drawBarsAndPeak(DrawingSurface& im, SpectrumArrays& a, PlotState& st, PlotC
 // while it lies in the scanned range. The winner is the entry with most votes,
 // lowest position on ties, so a run's first peak holds until another outvotes it.
 class PeakVote {
-public:
+  public:
     // depth: the smoothing depth D, 1 .. 255 (other values are clamped into range;
     // callers replace an invalid box value before this).
     explicit PeakVote(int depth);
@@ -61,7 +61,7 @@ public:
     const std::vector<uint8_t>& votesPics() const { return VotesPics_; }
     uint8_t indiceRetenu() const { return IndiceRetenu_; }
 
-private:
+  private:
     int D_;
     std::vector<float> HistoriquePics_;  // positions 0 .. D
     std::vector<uint8_t> VotesPics_;     // positions 0 .. D

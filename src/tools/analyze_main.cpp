@@ -47,8 +47,7 @@ bool parseNumber(const char* text, double& out) {
 int analyseOne(const std::string& file, const vellora::AnalysisOptions& options) {
     const vellora::AnalysisResult r = vellora::analyseRecordingFile(file, options);
     if (!r.status) {
-        std::fprintf(stderr, "vellora-analyze: %s: %s\n", file.c_str(),
-                     r.status.message().c_str());
+        std::fprintf(stderr, "vellora-analyze: %s: %s\n", file.c_str(), r.status.message().c_str());
         return 1;
     }
     std::printf("%s\t%d\t%s", file.c_str(), r.bin, r.readout.c_str());

@@ -36,9 +36,8 @@ DecodedAudio decodeAudioFile(const std::string& path) {
     }
     if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate <= 0) {
         out.status = Status(Failure::BadContent,
-                            "a sound file with " + std::to_string(info.channels) +
-                                " channels at " + std::to_string(info.samplerate) +
-                                " samples per second");
+                            "a sound file with " + std::to_string(info.channels) + " channels at " +
+                                std::to_string(info.samplerate) + " samples per second");
         return out;
     }
     out.rate = info.samplerate;
@@ -60,8 +59,8 @@ DecodedAudio decodeAudioFile(const std::string& path) {
         }
     }
     if (sf_error(file.get()) != SF_ERR_NO_ERROR) {
-        out.status =
-            Status(Failure::ReadFailed, std::string("cannot be decoded: ") + sf_strerror(file.get()));
+        out.status = Status(Failure::ReadFailed,
+                            std::string("cannot be decoded: ") + sf_strerror(file.get()));
         return out;
     }
     return out;

@@ -41,10 +41,10 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
         return result;
     }
     if (size < kShortestRecording) {
-        result.status = Status(Failure::BadContent,
-                               "only " + std::to_string(size) + " bytes, shorter than a " +
-                                   std::to_string(kWaveHeaderSize) +
-                                   "-byte WAVE header: no recording");
+        result.status =
+            Status(Failure::BadContent, "only " + std::to_string(size) + " bytes, shorter than a " +
+                                            std::to_string(kWaveHeaderSize) +
+                                            "-byte WAVE header: no recording");
         return result;
     }
     const DecodedAudio audio = decodeAudioFile(path);
@@ -56,9 +56,9 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
         audio.meterClip ? readRecordingFile(path)
                         : readRecordingBytes(meterClipOf(audio, cardRate(options.pasFrequence)));
     if (!rec.present) {
-        result.status = Status(Failure::ReadFailed, audio.meterClip
-                                                        ? "cannot be read"
-                                                        : "cannot be converted to the meter's clip");
+        result.status =
+            Status(Failure::ReadFailed,
+                   audio.meterClip ? "cannot be read" : "cannot be converted to the meter's clip");
         return result;
     }
 

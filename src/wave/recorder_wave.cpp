@@ -30,8 +30,8 @@ std::vector<uint8_t> pcm8MonoHeader(uint32_t sampleRate, uint32_t dataSize, FmtC
     tag(h, "WAVE");
     tag(h, "fmt ");
     put32(h, fmtSize);
-    put16(h, 1);           // PCM
-    put16(h, 1);           // mono
+    put16(h, 1);  // PCM
+    put16(h, 1);  // mono
     put32(h, sampleRate);
     put32(h, sampleRate);  // bytes per second: one byte per sample
     put16(h, 1);           // block align

@@ -28,8 +28,8 @@ TEST(CursorReadout, HitZonesForPenWidthsOneAndFour) {
                    Case{102.4f, 4, 100, false},  // rounds to 102
                    Case{100.5f, 1, 100, true},   // halves to even: 100
                    Case{101.5f, 1, 102, true},   // and 102
-                   Case{100.5f, 1, 101, false},
-                   Case{40000.0f, 1, 40000, false}, Case{-40000.0f, 1, -40000, false}}) {
+                   Case{100.5f, 1, 101, false}, Case{40000.0f, 1, 40000, false},
+                   Case{-40000.0f, 1, -40000, false}}) {
         EXPECT_EQ(cursorOverBar(c.x, c.w, c.bar), c.over) << c.x << " w=" << c.w;
     }
 }

@@ -20,8 +20,8 @@
 #include <numbers>
 
 #include "mainwindow/picture_surface.h"
-#include "wave/recorder_wave.h"
 #include "support/qt_application.h"
+#include "wave/recorder_wave.h"
 
 namespace vellora {
 namespace {
@@ -73,9 +73,7 @@ struct FakeSettings {
 
 class MainWindow : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        ensureGuiApplication();
-    }
+    static void SetUpTestSuite() { ensureGuiApplication(); }
     void SetUp() override {
         dir = fs::temp_directory_path() / ("vellora_form1_" + std::to_string(::getpid()));
         fs::create_directories(dir);
@@ -143,10 +141,10 @@ TEST_F(MainWindow, ControlsAreCreatedAsDesigned) {
     EXPECT_FALSE(w.Anglais->isChecked());
 
     // The whole tab order of the controls that take the focus (frames and labels do not).
-    const QWidget* order[] = {w.TextCalibrate,  w.CommandCalibrate, w.VScrollNiveau,
-                              w.CommandBruit,   w.CommandAnalyse,   w.HScrollCalibrate,
-                              w.HScrollFrequence, w.CommandExit,    w.CommandRun,
-                              w.Im_Spectre,     w.Energie,          w.TextEchantillon};
+    const QWidget* order[] = {w.TextCalibrate,    w.CommandCalibrate, w.VScrollNiveau,
+                              w.CommandBruit,     w.CommandAnalyse,   w.HScrollCalibrate,
+                              w.HScrollFrequence, w.CommandExit,      w.CommandRun,
+                              w.Im_Spectre,       w.Energie,          w.TextEchantillon};
     for (size_t k = 1; k < std::size(order); ++k) {
         const QWidget* next = order[k - 1]->nextInFocusChain();
         while (next && next->focusPolicy() == Qt::NoFocus && next != order[k])

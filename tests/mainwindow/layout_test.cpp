@@ -58,8 +58,8 @@ TEST(Layout, EveryControlAtTwoSizes) {
     small.TextEchantillon = {8750, 900, 450, 300};
     small.CommandExit = {9700, 600, 1800, 375};
 
-    for (const Case& c : {Case{15930, 10410, 16050, 1175, creation},
-                          Case{11880, 6000, 12000, 500, small}}) {
+    for (const Case& c :
+         {Case{15930, 10410, 16050, 1175, creation}, Case{11880, 6000, 12000, 500, small}}) {
         const LayoutResult r = laid(c.W, c.H, c.wOut);
         EXPECT_EQ(r.g, c.g);
         const FormGeometry& f = r.geometry;

@@ -59,7 +59,8 @@ TEST(SettingsStore, TextsReadAsTheProfileServiceReadsThem) {
     TempFolder dir;
     const SettingsStore s(dir / "Vellora.ini");
     EXPECT_EQ(s.readString(kSettingsSection, kKeyLangue, kDefaultLangue, kLangueBufferSize),
-              "Fran\xC3\xA7" "ais");
+              "Fran\xC3\xA7"
+              "ais");
     writeBytes(s.file(), "[POSITIONS]\nTop=12.7\n[SETTINGS]\nNbEchantillons=abc\nLangue=" +
                              std::string(150, 'x') + "\n");
     EXPECT_EQ(s.readInt(kPositionsSection, kKeyTop, kDefaultTop), 12);

@@ -14,7 +14,7 @@ struct DrawnLine {
 };
 
 class RecordingSurface : public DrawingSurface {
-public:
+  public:
     RecordingSurface(float width, float height) : width(width), height(height) {}
     float scaleWidth() const override { return width; }
     float scaleHeight() const override { return height; }
