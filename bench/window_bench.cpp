@@ -30,6 +30,7 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
 #include "measure/energy_gauge.h"
+#include "support/line_by_line_surface.h"
 #include "wave/recorder_wave.h"
 
 namespace {
@@ -265,24 +266,6 @@ void BM_AnalysisRedrawPerMouseMove(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalysisRedrawPerMouseMove)->Arg(1024)->Arg(kAllBins)->Unit(benchmark::kMicrosecond);
 
-// Hands the gauge's lines to the surface one at a time, as the window drew them
-// before lines went in batches: the yardstick for the batch.
-class OneLineAtATime : public DrawingSurface {
-  public:
-    explicit OneLineAtATime(PictureSurface& s) : s_(s) {}
-    float scaleWidth() const override { return s_.scaleWidth(); }
-    float scaleHeight() const override { return s_.scaleHeight(); }
-    int16_t drawWidth() const override { return s_.drawWidth(); }
-    void setDrawWidth(int16_t w) override { s_.setDrawWidth(w); }
-    void clear() override { s_.clear(); }
-    void line(float x1, float y1, float x2, float y2, int32_t colour) override {
-        s_.line(x1, y1, x2, y2, colour);
-    }
-
-  private:
-    PictureSurface& s_;
-};
-
 // The gauge alone at the window's size with loud-noise energies as BM_WindowCycle
 // sees them (2048 bins at the top of a 343-pixel spectrum: some 35,000 lines a
 // sweep), changing from cycle to cycle. Argument 0: every line drawn one by one, as
@@ -294,7 +277,7 @@ void BM_EnergyGaugeLoudNoise(benchmark::State& state) {
     gauge.resize(153, 89);  // the window's gauge at 96 dots per inch
     gauge.show();
     QApplication::processEvents();
-    OneLineAtATime oneByOne(gauge);
+    test::LineByLineSurface oneByOne(gauge);
     DrawingSurface& target = state.range(0) ? static_cast<DrawingSurface&>(gauge) : oneByOne;
     int32_t previous = 0;
     drawEnergyGauge(target, energies[0], kEnergieMax, previous);  // the run's first cycle

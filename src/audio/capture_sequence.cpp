@@ -10,7 +10,6 @@ namespace {
 std::string signedField(int32_t n) { return (n < 0 ? "" : " ") + std::to_string(n); }
 
 constexpr int32_t kSamplesPerSecond = int32_t(kSampleRate);
-constexpr int32_t kClipMilliseconds = 400;
 
 }  // namespace
 

@@ -23,6 +23,20 @@ namespace vellora {
 
 namespace {
 
+// Two exclusive choices, the first one checked, laid out in `row`.
+QBoxLayout* choicePair(QWidget* parent, QRadioButton*& first, QRadioButton*& second,
+                       QBoxLayout* row) {
+    first = new QRadioButton(parent);
+    second = new QRadioButton(parent);
+    auto* group = new QButtonGroup(parent);
+    group->addButton(first);
+    group->addButton(second);
+    first->setChecked(true);
+    row->addWidget(first);
+    row->addWidget(second);
+    return row;
+}
+
 constexpr BeltField kAllFields[] = {
     BeltField::Name,     BeltField::Mass,   BeltField::Width,          BeltField::Ribs,
     BeltField::RibPitch, BeltField::Span,   BeltField::CentreDistance, BeltField::Pulley1,
@@ -129,42 +143,15 @@ QWidget* BeltWindow::buildSetupForm() {
     addField(form, BeltField::Name);
 
     massCaption_ = new QLabel(box);
-    perMetre = new QRadioButton(box);
-    perMetreAndMm = new QRadioButton(box);
-    auto* massGroup = new QButtonGroup(box);
-    massGroup->addButton(perMetre);
-    massGroup->addButton(perMetreAndMm);
-    perMetre->setChecked(true);
-    auto* massRow = new QHBoxLayout;
-    massRow->addWidget(perMetre);
-    massRow->addWidget(perMetreAndMm);
-    form->addRow(massCaption_, massRow);
+    form->addRow(massCaption_, choicePair(box, perMetre, perMetreAndMm, new QHBoxLayout));
     addField(form, BeltField::Mass);
-    widthMm = new QRadioButton(box);
-    ribCount = new QRadioButton(box);
-    auto* widthGroup = new QButtonGroup(box);
-    widthGroup->addButton(widthMm);
-    widthGroup->addButton(ribCount);
-    widthMm->setChecked(true);
-    auto* widthRow = new QHBoxLayout;
-    widthRow->addWidget(widthMm);
-    widthRow->addWidget(ribCount);
-    form->addRow(QString(), widthRow);
+    form->addRow(QString(), choicePair(box, widthMm, ribCount, new QHBoxLayout));
     addField(form, BeltField::Width);
     addField(form, BeltField::Ribs);
     addField(form, BeltField::RibPitch);
 
     spanCaption_ = new QLabel(box);
-    spanDirect = new QRadioButton(box);
-    spanPulleys = new QRadioButton(box);
-    auto* spanGroup = new QButtonGroup(box);
-    spanGroup->addButton(spanDirect);
-    spanGroup->addButton(spanPulleys);
-    spanDirect->setChecked(true);
-    auto* spanRow = new QVBoxLayout;
-    spanRow->addWidget(spanDirect);
-    spanRow->addWidget(spanPulleys);
-    form->addRow(spanCaption_, spanRow);
+    form->addRow(spanCaption_, choicePair(box, spanDirect, spanPulleys, new QVBoxLayout));
     addField(form, BeltField::Span);
     addField(form, BeltField::CentreDistance);
     addField(form, BeltField::Pulley1);

@@ -61,7 +61,7 @@ constexpr double kLowestPeakShare = 0.9;
 constexpr double kSearchAbove = 1.1;
 // Full-quality sound is estimated over as long a time as the clips' most samples last
 // at the nominal 22050 per second, whatever its own rate.
-constexpr double kMostEstimatedSeconds = double(kMostEstimatedSamples) / 22050.0;
+constexpr double kMostEstimatedSeconds = double(kMostEstimatedSamples) / double(kSampleRate);
 constexpr double kStepsPerFullScale = 128;  // the clip's 8-bit steps for 1.0
 constexpr int kMaxVisible = 100;
 // Partials are followed up to this share of the rate, below the card's anti-alias filter.

@@ -24,16 +24,16 @@
 
 #include "pitch/pitch_samples.h"
 #include "pitch/pitch_spectrum.h"
+#include "wave/wave_format.h"
 
 namespace vellora {
 
-inline constexpr int kSpectrumPoints = 4096;
 // Every reading lies in this range, whatever the options ask.
 inline constexpr double kLowestBeltHz = 10;
 inline constexpr double kHighestBeltHz = 1000;
 
 // Samples per second for a scale of `pasFrequence` hertz per bin.
-inline double cardRate(float pasFrequence) { return double(pasFrequence) * kSpectrumPoints; }
+inline double cardRate(float pasFrequence) { return double(pasFrequence) * kTransformSize; }
 
 struct PitchOptions {
     double minHz = kLowestBeltHz;  // the first mode is searched in minHz .. maxHz

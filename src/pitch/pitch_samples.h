@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "wave/wave_format.h"
+
 namespace vellora {
 
 // The bytes of the first "data" chunk of a RIFF/WAVE file, limited to the file's end.
@@ -19,7 +21,7 @@ std::vector<uint8_t> recordingSamples(std::span<const uint8_t> file);
 
 // The estimator looks at the newest three 400 ms clips at most (26460 samples at 22050
 // per second): enough for belts from 10 Hz; longer recordings add little and cost time.
-inline constexpr std::size_t kMostEstimatedSamples = 3 * 8820;
+inline constexpr std::size_t kMostEstimatedSamples = 3 * kClipSamples;
 
 // The most bytes of a recording file read from the disk: room for the header chunks a
 // WAVE writer may put before the data (a few hundred bytes in practice) and the samples

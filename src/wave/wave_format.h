@@ -8,6 +8,8 @@ namespace vellora {
 
 inline constexpr uint32_t kSampleRate = 22050;  // samples per second
 inline constexpr int kTransformSize = 4096;     // points of the meter's FFT
+inline constexpr int kClipMilliseconds = 400;   // one recording of the cycle
+inline constexpr uint32_t kClipSamples = kSampleRate * kClipMilliseconds / 1000;  // 8820
 // The canonical header: RIFF, a 16-byte "fmt " chunk, "data".
 inline constexpr int kWaveHeaderSize = 44;
 

@@ -9,30 +9,13 @@
 
 #include "common/numeric.h"
 #include "measure/energy_gauge.h"
+#include "support/line_by_line_surface.h"
 #include "support/qt_application.h"
 
 namespace vellora {
 namespace {
 
-// Hands every line of a batch to the surface's line() on its own: the picture of
-// drawing the lines one after the other.
-class OneByOne : public DrawingSurface {
-  public:
-    explicit OneByOne(PictureSurface& s) : s_(s) {}
-    float scaleWidth() const override { return s_.scaleWidth(); }
-    float scaleHeight() const override { return s_.scaleHeight(); }
-    int16_t drawWidth() const override { return s_.drawWidth(); }
-    void setDrawWidth(int16_t w) override { s_.setDrawWidth(w); }
-    void clear() override { s_.clear(); }
-    void line(float x1, float y1, float x2, float y2, int32_t colour) override {
-        s_.line(x1, y1, x2, y2, colour);
-        ++lineCalls;
-    }
-    int lineCalls = 0;
-
-  private:
-    PictureSurface& s_;
-};
+using OneByOne = test::LineByLineSurface;
 
 class Surfaces : public ::testing::Test {
   protected:
