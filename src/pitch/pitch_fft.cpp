@@ -21,8 +21,8 @@ PitchFft::PitchFft(size_t n)
     }
 }
 
-// Iterative radix-2 decimation in time on half_ points, unscaled both ways.
-void PitchFft::complexTransform(std::complex<double>* z, bool inverse) const {
+// Iterative radix-2 decimation in time on half_ points, unscaled.
+void PitchFft::complexTransform(std::complex<double>* z) const {
     for (size_t i = 0; i < half_; ++i)
         if (i < reversed_[i]) std::swap(z[i], z[reversed_[i]]);
     for (size_t len = 2; len <= half_; len <<= 1) {
@@ -30,9 +30,7 @@ void PitchFft::complexTransform(std::complex<double>* z, bool inverse) const {
         const size_t h = len / 2;
         for (size_t start = 0; start < half_; start += len) {
             for (size_t j = 0; j < h; ++j) {
-                std::complex<double> w = twiddle_[j * step];
-                if (inverse) w = std::conj(w);
-                const std::complex<double> t = w * z[start + j + h];
+                const std::complex<double> t = twiddle_[j * step] * z[start + j + h];
                 z[start + j + h] = z[start + j] - t;
                 z[start + j] += t;
             }
@@ -45,29 +43,13 @@ void PitchFft::complexTransform(std::complex<double>* z, bool inverse) const {
 // combined as X(k) = E(k) + e^(-2 pi i k / n) O(k).
 void PitchFft::forward(const double* in, std::complex<double>* out) {
     for (size_t k = 0; k < half_; ++k) work_[k] = {in[2 * k], in[2 * k + 1]};
-    complexTransform(work_.data(), false);
+    complexTransform(work_.data());
     for (size_t k = 0; k <= half_; ++k) {
         const std::complex<double> a = work_[k % half_];
         const std::complex<double> b = std::conj(work_[(half_ - k) % half_]);
         const std::complex<double> even = 0.5 * (a + b);
         const std::complex<double> odd = std::complex<double>(0, -0.5) * (a - b);
         out[k] = even + split_[k] * odd;
-    }
-}
-
-void PitchFft::inverse(const std::complex<double>* in, double* out) {
-    for (size_t k = 0; k < half_; ++k) {
-        const std::complex<double> a = in[k];
-        const std::complex<double> b = std::conj(in[half_ - k]);
-        const std::complex<double> even = 0.5 * (a + b);
-        const std::complex<double> odd = 0.5 * (a - b) * std::conj(split_[k]);
-        work_[k] = even + std::complex<double>(0, 1) * odd;
-    }
-    complexTransform(work_.data(), true);
-    const double scale = 1.0 / double(half_);
-    for (size_t k = 0; k < half_; ++k) {
-        out[2 * k] = work_[k].real() * scale;
-        out[2 * k + 1] = work_[k].imag() * scale;
     }
 }
 

@@ -20,12 +20,8 @@ class PitchFft {
     // unscaled (a constant c gives X(0) = n * c).
     void forward(const double* in, std::complex<double>* out);
 
-    // in: n/2 + 1 points of a Hermitian spectrum. out: n real points x with
-    // forward(x) == in, so the 1/n scaling is included.
-    void inverse(const std::complex<double>* in, double* out);
-
   private:
-    void complexTransform(std::complex<double>* z, bool inverse) const;
+    void complexTransform(std::complex<double>* z) const;
 
     size_t n_;
     size_t half_;
