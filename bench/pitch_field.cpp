@@ -1,4 +1,4 @@
-#include "support/pitch_field.h"
+#include "pitch_field.h"
 
 #include <algorithm>
 #include <cmath>

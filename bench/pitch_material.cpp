@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "pitch/pitch_estimator.h"
-#include "support/pitch_field.h"
+#include "pitch_field.h"
 #include "support/pitch_synth.h"
 
 namespace vellora::material {

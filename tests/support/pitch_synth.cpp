@@ -8,93 +8,31 @@ namespace vellora::synth {
 
 namespace {
 constexpr int kBeltPartials = 9;
+constexpr double kTau = 2 * std::numbers::pi;
 
 uint8_t toStep(double v) { return uint8_t(std::clamp(std::lround(128 + v), 0L, 255L)); }
-}  // namespace
 
-double Random::uniform(double lo, double hi) {
-    const double u = double(gen_() >> 5) / double(1u << 27);  // 27 bits in [0, 1)
-    return lo + (hi - lo) * u;
+std::vector<uint8_t> quantise(const std::vector<double>& v) {
+    std::vector<uint8_t> out(v.size());
+    for (size_t i = 0; i < v.size(); ++i) out[i] = toStep(v[i]);
+    return out;
 }
 
-double Random::logUniform(double lo, double hi) {
-    return std::exp(uniform(std::log(lo), std::log(hi)));
-}
-
-double Random::normal() {
-    const double u1 = uniform(1e-12, 1.0);
-    const double u2 = uniform(0.0, 1.0);
-    return std::sqrt(-2 * std::log(u1)) * std::cos(2 * std::numbers::pi * u2);
-}
-
-static double partialHz(const Pluck& p, int n) {
-    const double b = p.inharmonicity;
-    return n * p.fundamentalHz * std::sqrt((1 + b * n * n) / (1 + b));
-}
-
-Pluck randomBelt(Random& random, double fundamentalHz, double rate) {
-    Pluck p;
-    p.fundamentalHz = fundamentalHz;
-    p.rate = rate;
-    p.amplitudes.resize(kBeltPartials);
-    p.phases.resize(kBeltPartials);
-    p.amplitudes[0] = random.uniform(0, 1) < 1.0 / 3 ? 0.0 : random.uniform(0, 0.3);
-    for (int n = 2; n <= kBeltPartials; ++n) p.amplitudes[n - 1] = random.uniform(0.3, 1.0);
-    for (double& phase : p.phases) phase = random.uniform(0, 2 * std::numbers::pi);
-    p.inharmonicity = random.uniform(0, 1e-4);
-    p.decaySeconds = random.logUniform(0.08, 0.5);
-    p.onsetSeconds = random.uniform(0, 0.1);
-    p.peakSteps = random.uniform(40, 110);
-    return p;
-}
-
-std::vector<double> renderSteps(const Pluck& p, Random& random, size_t samples) {
-    std::vector<double> s(samples, 0.0);
-    for (size_t n = 1; n <= p.amplitudes.size(); ++n) {
-        const double a = p.amplitudes[n - 1];
-        if (a == 0) continue;
-        const double w = 2 * std::numbers::pi * partialHz(p, int(n));
-        const double decay = (1 + 0.15 * double(n - 1)) / p.decaySeconds;
-        for (size_t i = 0; i < samples; ++i) {
-            const double t = double(i) / p.rate - p.onsetSeconds;
-            if (t >= 0) s[i] += a * std::exp(-decay * t) * std::sin(w * t + p.phases[n - 1]);
-        }
-    }
+double peakOf(const std::vector<double>& v) {
     double peak = 0;
-    for (const double v : s) peak = std::max(peak, std::abs(v));
-    const double scale = peak > 0 ? p.peakSteps / peak : 0;
-    const double noiseRms =
-        p.noiseBelowPeakDb > 0 ? p.peakSteps * std::pow(10.0, -p.noiseBelowPeakDb / 20) : 0;
-    for (double& v : s) v = v * scale + noiseRms * random.normal();
-    return s;
+    for (const double x : v) peak = std::max(peak, std::abs(x));
+    return peak;
 }
 
-std::vector<uint8_t> render(const Pluck& p, Random& random, size_t samples) {
-    const std::vector<double> s = renderSteps(p, random, samples);
-    std::vector<uint8_t> out(samples);
-    for (size_t i = 0; i < samples; ++i) out[i] = toStep(s[i]);
-    return out;
+double rms(const std::vector<double>& v, size_t from = 0) {
+    double s = 0;
+    for (size_t i = from; i < v.size(); ++i) s += v[i] * v[i];
+    return v.size() > from ? std::sqrt(s / double(v.size() - from)) : 0;
 }
 
-std::vector<uint8_t> pureTone(double hz, double rate, double peakSteps, size_t samples) {
-    std::vector<uint8_t> out(samples);
-    for (size_t i = 0; i < samples; ++i)
-        out[i] = toStep(peakSteps * std::sin(2 * std::numbers::pi * hz * double(i) / rate));
-    return out;
+double partialHz(double f1, double b, int n) {
+    return n * f1 * std::sqrt((1 + b * n * n) / (1 + b));
 }
-
-std::vector<uint8_t> noise(Random& random, double rmsSteps, size_t samples) {
-    std::vector<uint8_t> out(samples);
-    for (uint8_t& v : out) v = toStep(rmsSteps * random.normal());
-    return out;
-}
-
-}  // namespace vellora::synth
-
-namespace vellora::synth {
-
-namespace {
-constexpr double kTau = 2 * std::numbers::pi;
 
 // Paul Kellet's economy filter: white noise to -3 dB per octave within 0.5 dB.
 class PinkFilter {
@@ -110,18 +48,6 @@ class PinkFilter {
     double b0_ = 0, b1_ = 0, b2_ = 0;
 };
 
-double rms(const std::vector<double>& v, size_t from = 0) {
-    double s = 0;
-    for (size_t i = from; i < v.size(); ++i) s += v[i] * v[i];
-    return v.size() > from ? std::sqrt(s / double(v.size() - from)) : 0;
-}
-
-std::vector<uint8_t> quantise(const std::vector<double>& v) {
-    std::vector<uint8_t> out(v.size());
-    for (size_t i = 0; i < v.size(); ++i) out[i] = toStep(v[i]);
-    return out;
-}
-
 // Two-pole resonator, unit gain at its centre.
 std::vector<double> resonate(const std::vector<double>& in, double hz, double bandwidthHz,
                              double rate) {
@@ -130,18 +56,80 @@ std::vector<double> resonate(const std::vector<double>& in, double hz, double ba
     std::vector<double> out(in.size());
     double y1 = 0, y2 = 0;
     for (size_t i = 0; i < in.size(); ++i) {
-        const double y = (1 - r) * in[i] + c * y1 - r * r * y2;
-        out[i] = y;
+        out[i] = (1 - r) * in[i] + c * y1 - r * r * y2;
         y2 = y1;
-        y1 = y;
+        y1 = out[i];
     }
     return out;
 }
 }  // namespace
 
-static double stiffPartialHz(const StiffPluck& p, int n) {
-    const double b = p.inharmonicity;
-    return n * p.firstModeHz * std::sqrt((1 + b * n * n) / (1 + b));
+double Random::uniform(double lo, double hi) {
+    const double u = double(gen_() >> 5) / double(1u << 27);  // 27 bits in [0, 1)
+    return lo + (hi - lo) * u;
+}
+
+double Random::logUniform(double lo, double hi) {
+    return std::exp(uniform(std::log(lo), std::log(hi)));
+}
+
+double Random::normal() {
+    const double u1 = uniform(1e-12, 1.0);
+    const double u2 = uniform(0.0, 1.0);
+    return std::sqrt(-2 * std::log(u1)) * std::cos(kTau * u2);
+}
+
+Pluck randomBelt(Random& random, double fundamentalHz, double rate) {
+    Pluck p;
+    p.fundamentalHz = fundamentalHz;
+    p.rate = rate;
+    p.amplitudes.resize(kBeltPartials);
+    p.phases.resize(kBeltPartials);
+    p.amplitudes[0] = random.uniform(0, 1) < 1.0 / 3 ? 0.0 : random.uniform(0, 0.3);
+    for (int n = 2; n <= kBeltPartials; ++n) p.amplitudes[n - 1] = random.uniform(0.3, 1.0);
+    for (double& phase : p.phases) phase = random.uniform(0, kTau);
+    p.inharmonicity = random.uniform(0, 1e-4);
+    p.decaySeconds = random.logUniform(0.08, 0.5);
+    p.onsetSeconds = random.uniform(0, 0.1);
+    p.peakSteps = random.uniform(40, 110);
+    return p;
+}
+
+std::vector<double> renderSteps(const Pluck& p, Random& random, size_t samples) {
+    std::vector<double> s(samples, 0.0);
+    for (size_t n = 1; n <= p.amplitudes.size(); ++n) {
+        const double a = p.amplitudes[n - 1];
+        if (a == 0) continue;
+        const double w = kTau * partialHz(p.fundamentalHz, p.inharmonicity, int(n));
+        const double decay = (1 + 0.15 * double(n - 1)) / p.decaySeconds;
+        for (size_t i = 0; i < samples; ++i) {
+            const double t = double(i) / p.rate - p.onsetSeconds;
+            if (t >= 0) s[i] += a * std::exp(-decay * t) * std::sin(w * t + p.phases[n - 1]);
+        }
+    }
+    const double peak = peakOf(s);
+    const double scale = peak > 0 ? p.peakSteps / peak : 0;
+    const double noiseRms =
+        p.noiseBelowPeakDb > 0 ? p.peakSteps * std::pow(10.0, -p.noiseBelowPeakDb / 20) : 0;
+    for (double& v : s) v = v * scale + noiseRms * random.normal();
+    return s;
+}
+
+std::vector<uint8_t> render(const Pluck& p, Random& random, size_t samples) {
+    return quantise(renderSteps(p, random, samples));
+}
+
+std::vector<uint8_t> pureTone(double hz, double rate, double peakSteps, size_t samples) {
+    std::vector<uint8_t> out(samples);
+    for (size_t i = 0; i < samples; ++i)
+        out[i] = toStep(peakSteps * std::sin(kTau * hz * double(i) / rate));
+    return out;
+}
+
+std::vector<uint8_t> noise(Random& random, double rmsSteps, size_t samples) {
+    std::vector<uint8_t> out(samples);
+    for (uint8_t& v : out) v = toStep(rmsSteps * random.normal());
+    return out;
 }
 
 size_t clipsFor(double firstModeHz) { return firstModeHz < 20 ? 3 : firstModeHz < 40 ? 2 : 1; }
@@ -150,7 +138,7 @@ std::vector<uint8_t> render(const StiffPluck& p, Random& random) {
     std::vector<double> s(p.samples, 0.0);
     const size_t start = size_t(p.onsetSeconds * p.rate);
     for (int n = 1; n <= 60; ++n) {
-        const double hz = stiffPartialHz(p, n);
+        const double hz = partialHz(p.firstModeHz, p.inharmonicity, n);
         if (hz > 0.45 * p.rate) break;
         const double q = hz / p.micCornerHz;
         const double a = std::sin(n * std::numbers::pi * p.pluckAt) *
@@ -163,12 +151,10 @@ std::vector<uint8_t> render(const StiffPluck& p, Random& random) {
             s[i] += a * std::exp(-decay * t) * std::sin(kTau * hz * t + phase);
         }
     }
-    double peak = 0;
-    for (const double v : s) peak = std::max(peak, std::abs(v));
+    const double peak = peakOf(s);
     if (peak > 0)
         for (double& v : s) v *= p.peakSteps / peak;
-    const double signal = rms(s, start);
-    const double disturbance = signal * std::pow(10.0, -p.snrDb / 20);
+    const double disturbance = rms(s, start) * std::pow(10.0, -p.snrDb / 20);
     std::vector<double> pink(s.size()), hum(s.size());
     PinkFilter filter;
     for (double& v : pink) v = filter(random.normal());
@@ -245,9 +231,7 @@ std::vector<uint8_t> doorSlam(Random& random, size_t samples) {
         s[i] = random.normal() * std::exp(-t / burstTau) +
                1.5 * std::exp(-t / thudTau) * std::sin(kTau * thudHz * t);
     }
-    double peak = 0;
-    for (const double v : s) peak = std::max(peak, std::abs(v));
-    const double gain = random.uniform(60, 120) / peak;
+    const double gain = random.uniform(60, 120) / peakOf(s);
     for (double& v : s) v = v * gain + 0.7 * random.normal();
     return quantise(s);
 }

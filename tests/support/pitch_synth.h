@@ -1,7 +1,7 @@
-// Synthetic test material for the precise pitch estimator, shared by the tests, the
-// benchmark and the comparison with aubio: plucked belts, pure tones, silence and noise
-// as the recorder saves them (unsigned 8-bit, 128 = silence). Deterministic for a seed
-// on every platform: the generator is mt19937 and the distributions are our own.
+// Synthetic recordings for the precise pitch estimator, shared by the tests and the
+// benchmarks: plucked belts, pure tones and sounds without a pitch, as the recorder saves
+// them (unsigned 8-bit, 128 = silence). The same bytes for a seed on every platform: the
+// generator is mt19937 and the distributions are our own.
 #pragma once
 
 #include <cstdint>
@@ -24,27 +24,26 @@ class Random {
     std::mt19937 gen_;
 };
 
+// Partial n at n f0 sqrt(1 + B n^2) with f1 = fundamentalHz, decaying 1 + 0.15 (n - 1)
+// times faster than the first; noise alone before the onset.
 struct Pluck {
-    double fundamentalHz = 100;      // the first partial
+    double fundamentalHz = 100;
     double rate = 22050;             // samples per second the card really takes
     std::vector<double> amplitudes;  // of partials 1, 2, ...
     std::vector<double> phases;
-    double inharmonicity = 0;  // B: partial n at n f0 sqrt(1 + B n^2), f1 = fundamentalHz
-    double decaySeconds =
-        0.3;                  // of the fundamental; partial n decays 1 + 0.15 (n - 1) times faster
-    double onsetSeconds = 0;  // noise alone before it
-    double peakSteps = 100;   // largest excursion from 128 before the noise
-    double noiseBelowPeakDb = 20;  // white noise RMS this far below the peak; <= 0: none
+    double inharmonicity = 0;
+    double decaySeconds = 0.3;
+    double onsetSeconds = 0;
+    double peakSteps = 100;        // largest excursion from 128 before the noise
+    double noiseBelowPeakDb = 20;  // white noise RMS; <= 0: none
 };
 
-// A belt as the tests expect to meet it: fundamental weak (0 .. 0.3, a third of the time
-// missing), partials 2 to 9 stronger (0.3 .. 1), B up to 1e-4, decay 80 to 500 ms,
-// onset within the first 100 ms, peak 40 to 110 steps, noise 20 dB below the peak.
+// Fundamental weak (0 .. 0.3, a third of the time missing), partials 2 to 9 at 0.3 .. 1,
+// B up to 1e-4, decay 80 to 500 ms, onset within 100 ms, peak 40 to 110 steps.
 Pluck randomBelt(Random& random, double fundamentalHz, double rate);
 
 std::vector<uint8_t> render(const Pluck& p, Random& random, size_t samples = kClipSamples);
-// The same before the card's 8-bit steps: excursions from the 128 line in steps, for
-// sound kept at full quality (1.0 = 128 steps).
+// Before the card's 8-bit steps, in steps from the 128 line (1.0 = 128 steps).
 std::vector<double> renderSteps(const Pluck& p, Random& random, size_t samples = kClipSamples);
 
 std::vector<uint8_t> pureTone(double hz, double rate, double peakSteps = 100,
@@ -55,8 +54,8 @@ std::vector<uint8_t> noise(Random& random, double rmsSteps, size_t samples = kCl
 
 // A stiff belt plucked at one point of its span and heard at another: partial n has the
 // amplitude sin(n pi pluckAt) sin(n pi micAt) n^(tilt - 2) through a second-order
-// high-pass at micCornerHz, frequency n f0 sqrt(1 + B n^2) with f1 = f0 sqrt(1 + B),
-// and decays (1 + decayGrowth (n - 1)) times faster than the first mode.
+// high-pass at micCornerHz and decays (1 + decayGrowth (n - 1)) times faster than the
+// first mode; pink noise and mains hum at snrDb below the signal.
 struct StiffPluck {
     double firstModeHz = 100;
     double inharmonicity = 0;
@@ -64,11 +63,11 @@ struct StiffPluck {
     double pluckAt = 0.2, micAt = 0.1;  // share of the span
     double tilt = 1;
     double micCornerHz = 20;
-    double decaySeconds = 0.4;  // first mode
+    double decaySeconds = 0.4;
     double decayGrowth = 0.2;
     double onsetSeconds = 0;
     double peakSteps = 80;
-    double snrDb = 20;      // signal RMS after the onset over pink noise plus hum
+    double snrDb = 20;
     double humShare = 0.3;  // of the disturbance's power
     double mainsHz = 50;
     size_t samples = kClipSamples;
@@ -79,8 +78,7 @@ size_t clipsFor(double firstModeHz);
 
 std::vector<uint8_t> render(const StiffPluck& p, Random& random);
 
-// A recording with what it should read: the card's real rate, the true first mode and B
-// (f1 0: no pitch expected) and its kind within a material set, e.g. "speech".
+// A recording with what it should read (f1 0: no pitch) and its kind, e.g. "speech".
 struct Case {
     std::vector<uint8_t> samples;
     double rate = 22050;
@@ -89,12 +87,11 @@ struct Case {
     std::string kind;
 };
 
-// Sounds that must give no pitch.
 std::vector<uint8_t> mainsHum(Random& random, double mainsHz, double rmsSteps,
                               size_t samples = kClipSamples);
-// A voice: a gliding, jittered pulse train through three formants, in syllables.
+// A gliding, jittered pulse train through three formants, in syllables.
 std::vector<uint8_t> speechLike(Random& random, size_t samples = kClipSamples);
-// A door slam: a burst of noise and a low thud, both gone within 50 ms.
+// A burst of noise and a low thud, both gone within 50 ms.
 std::vector<uint8_t> doorSlam(Random& random, size_t samples = kClipSamples);
 
 }  // namespace vellora::synth
