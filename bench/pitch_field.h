@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "support/pitch_synth.h"
+#include "pitch_material.h"
 
 namespace vellora::field {
 

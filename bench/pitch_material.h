@@ -8,6 +8,27 @@
 
 #include "support/pitch_synth.h"
 
+namespace vellora::synth {
+
+// A recording with what it should read (f1 0: no pitch) and its kind, e.g. "speech".
+struct Case {
+    std::vector<uint8_t> samples;
+    double rate = 22050;
+    double f1 = 0;
+    double b = 0;
+    std::string kind;
+};
+
+// Sounds without a pitch, for the refusal sets and benchmark.
+std::vector<uint8_t> mainsHum(Random& random, double mainsHz, double rmsSteps,
+                              size_t samples = kClipSamples);
+// A gliding, jittered pulse train through three formants, in syllables.
+std::vector<uint8_t> speechLike(Random& random, size_t samples = kClipSamples);
+// A burst of noise and a low thud, both gone within 50 ms.
+std::vector<uint8_t> doorSlam(Random& random, size_t samples = kClipSamples);
+
+}  // namespace vellora::synth
+
 namespace vellora::material {
 
 using Case = synth::Case;

@@ -12,22 +12,10 @@ constexpr double kTau = 2 * std::numbers::pi;
 
 uint8_t toStep(double v) { return uint8_t(std::clamp(std::lround(128 + v), 0L, 255L)); }
 
-std::vector<uint8_t> quantise(const std::vector<double>& v) {
-    std::vector<uint8_t> out(v.size());
-    for (size_t i = 0; i < v.size(); ++i) out[i] = toStep(v[i]);
-    return out;
-}
-
 double peakOf(const std::vector<double>& v) {
     double peak = 0;
     for (const double x : v) peak = std::max(peak, std::abs(x));
     return peak;
-}
-
-double rms(const std::vector<double>& v, size_t from = 0) {
-    double s = 0;
-    for (size_t i = from; i < v.size(); ++i) s += v[i] * v[i];
-    return v.size() > from ? std::sqrt(s / double(v.size() - from)) : 0;
 }
 
 double partialHz(double f1, double b, int n) {
@@ -48,20 +36,6 @@ class PinkFilter {
     double b0_ = 0, b1_ = 0, b2_ = 0;
 };
 
-// Two-pole resonator, unit gain at its centre.
-std::vector<double> resonate(const std::vector<double>& in, double hz, double bandwidthHz,
-                             double rate) {
-    const double r = std::exp(-std::numbers::pi * bandwidthHz / rate);
-    const double c = 2 * r * std::cos(kTau * hz / rate);
-    std::vector<double> out(in.size());
-    double y1 = 0, y2 = 0;
-    for (size_t i = 0; i < in.size(); ++i) {
-        out[i] = (1 - r) * in[i] + c * y1 - r * r * y2;
-        y2 = y1;
-        y1 = out[i];
-    }
-    return out;
-}
 }  // namespace
 
 double Random::uniform(double lo, double hi) {
@@ -132,6 +106,18 @@ std::vector<uint8_t> noise(Random& random, double rmsSteps, size_t samples) {
     return out;
 }
 
+std::vector<uint8_t> quantise(const std::vector<double>& v) {
+    std::vector<uint8_t> out(v.size());
+    for (size_t i = 0; i < v.size(); ++i) out[i] = toStep(v[i]);
+    return out;
+}
+
+double rms(const std::vector<double>& v, size_t from) {
+    double s = 0;
+    for (size_t i = from; i < v.size(); ++i) s += v[i] * v[i];
+    return v.size() > from ? std::sqrt(s / double(v.size() - from)) : 0;
+}
+
 size_t clipsFor(double firstModeHz) { return firstModeHz < 20 ? 3 : firstModeHz < 40 ? 2 : 1; }
 
 std::vector<uint8_t> render(const StiffPluck& p, Random& random) {
@@ -168,71 +154,6 @@ std::vector<uint8_t> render(const StiffPluck& p, Random& random) {
     const double pinkGain = disturbance * std::sqrt(1 - p.humShare) / std::max(rms(pink), 1e-12);
     const double humGain = disturbance * std::sqrt(p.humShare) / std::max(rms(hum), 1e-12);
     for (size_t i = 0; i < s.size(); ++i) s[i] += pinkGain * pink[i] + humGain * hum[i];
-    return quantise(s);
-}
-
-std::vector<uint8_t> mainsHum(Random& random, double mainsHz, double rmsSteps, size_t samples) {
-    std::vector<double> s(samples);
-    const double a2 = random.uniform(0, 0.5), a3 = random.uniform(0, 0.4);
-    const double phase = random.uniform(0, kTau);
-    for (size_t i = 0; i < samples; ++i) {
-        const double t = double(i) / 22050;
-        s[i] = std::sin(kTau * mainsHz * t + phase) + a2 * std::sin(kTau * 2 * mainsHz * t) +
-               a3 * std::sin(kTau * 3 * mainsHz * t);
-    }
-    const double gain = rmsSteps / rms(s);
-    for (double& v : s) v = v * gain + 0.5 * random.normal();
-    return quantise(s);
-}
-
-std::vector<uint8_t> speechLike(Random& random, size_t samples) {
-    constexpr double rate = 22050;
-    std::vector<double> pulses(samples, 0.0);
-    const double start = random.uniform(90, 240);
-    const double glide = random.uniform(-0.25, 0.25);  // over the clip
-    const double vibratoHz = random.uniform(3, 7);
-    double phase = 0;
-    for (size_t i = 0; i < samples; ++i) {
-        const double t = double(i) / rate;
-        const double f = start * (1 + glide * t / (double(samples) / rate)) *
-                         (1 + 0.02 * std::sin(kTau * vibratoHz * t));
-        phase += f / rate;
-        if (phase >= 1) {
-            phase -= 1;
-            pulses[i] = 1 + 0.1 * random.normal();  // jitter in size
-        }
-    }
-    std::vector<double> voice(samples, 0.0);
-    const double formants[3] = {random.uniform(300, 800), random.uniform(900, 2200),
-                                random.uniform(2300, 3200)};
-    for (int k = 0; k < 3; ++k) {
-        const auto r = resonate(pulses, formants[k], 80 + 40 * k, rate);
-        for (size_t i = 0; i < samples; ++i) voice[i] += r[i] / (1 + k);
-    }
-    // Syllables of 120 .. 250 ms with gaps.
-    const double syllable = random.uniform(0.12, 0.25);
-    for (size_t i = 0; i < samples; ++i) {
-        const double u = std::fmod(double(i) / rate, syllable) / syllable;
-        voice[i] *= u < 0.8 ? std::sin(std::numbers::pi * u / 0.8) : 0.0;
-    }
-    const double gain = random.uniform(10, 40) / std::max(rms(voice), 1e-12);
-    for (double& v : voice) v = v * gain + 0.7 * random.normal();
-    return quantise(voice);
-}
-
-std::vector<uint8_t> doorSlam(Random& random, size_t samples) {
-    constexpr double rate = 22050;
-    std::vector<double> s(samples, 0.0);
-    const size_t at = size_t(random.uniform(0, 0.2) * rate);
-    const double thudHz = random.uniform(40, 150), thudTau = random.uniform(0.01, 0.02);
-    const double burstTau = random.uniform(0.003, 0.01);
-    for (size_t i = at; i < samples; ++i) {
-        const double t = double(i - at) / rate;
-        s[i] = random.normal() * std::exp(-t / burstTau) +
-               1.5 * std::exp(-t / thudTau) * std::sin(kTau * thudHz * t);
-    }
-    const double gain = random.uniform(60, 120) / peakOf(s);
-    for (double& v : s) v = v * gain + 0.7 * random.normal();
     return quantise(s);
 }
 

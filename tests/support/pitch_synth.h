@@ -1,12 +1,11 @@
 // Synthetic recordings for the precise pitch estimator, shared by the tests and the
-// benchmarks: plucked belts, pure tones and sounds without a pitch, as the recorder saves
-// them (unsigned 8-bit, 128 = silence). The same bytes for a seed on every platform: the
-// generator is mt19937 and the distributions are our own.
+// benchmarks: plucked belts, pure tones and noise, as the recorder saves them (unsigned 8-bit, 128
+// = silence). The same bytes for a seed on every platform: the generator is mt19937 and the
+// distributions are our own.
 #pragma once
 
 #include <cstdint>
 #include <random>
-#include <string>
 #include <vector>
 
 namespace vellora::synth {
@@ -49,6 +48,10 @@ std::vector<double> renderSteps(const Pluck& p, Random& random, size_t samples =
 std::vector<uint8_t> pureTone(double hz, double rate, double peakSteps = 100,
                               size_t samples = kClipSamples);
 
+// Steps from the 128 line rounded and clipped to the card's bytes.
+std::vector<uint8_t> quantise(const std::vector<double>& steps);
+double rms(const std::vector<double>& v, size_t from = 0);
+
 // White Gaussian noise of `rmsSteps`, or exact silence for 0.
 std::vector<uint8_t> noise(Random& random, double rmsSteps, size_t samples = kClipSamples);
 
@@ -77,21 +80,5 @@ struct StiffPluck {
 size_t clipsFor(double firstModeHz);
 
 std::vector<uint8_t> render(const StiffPluck& p, Random& random);
-
-// A recording with what it should read (f1 0: no pitch) and its kind, e.g. "speech".
-struct Case {
-    std::vector<uint8_t> samples;
-    double rate = 22050;
-    double f1 = 0;
-    double b = 0;
-    std::string kind;
-};
-
-std::vector<uint8_t> mainsHum(Random& random, double mainsHz, double rmsSteps,
-                              size_t samples = kClipSamples);
-// A gliding, jittered pulse train through three formants, in syllables.
-std::vector<uint8_t> speechLike(Random& random, size_t samples = kClipSamples);
-// A burst of noise and a low thud, both gone within 50 ms.
-std::vector<uint8_t> doorSlam(Random& random, size_t samples = kClipSamples);
 
 }  // namespace vellora::synth
