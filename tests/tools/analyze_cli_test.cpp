@@ -10,7 +10,6 @@
 #include <sstream>
 #include <string>
 
-#include "common/version.h"
 #include "support/pitch_synth.h"
 #include "support/profile_test_support.h"
 #include "wave/recorder_wave.h"
@@ -52,16 +51,6 @@ class AnalyzeCommand : public ::testing::Test {
     testing::TempFolder dir;
 };
 
-TEST_F(AnalyzeCommand, HelpAndVersionSucceedAndTheUsageNamesEachColumn) {
-    const Outcome help = run("--help");
-    EXPECT_EQ(help.status, 0);
-    for (const char* column : {"BIN", "READ-OUT", "PRECISE", "--step", "--bins", "--version"})
-        EXPECT_NE(help.out.find(column), std::string::npos) << column;
-    const Outcome version = run("--version");
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, std::string("vellora-analyze ") + kVersion + "\n");
-}
-
 // With few bins the pen of the meter's 1024-unit plot grows wider than the bar count
 // and the plot shows no read-out; the analyser gives one for every count it accepts.
 TEST_F(AnalyzeCommand, EveryBinCountAcceptedGivesAReadout) {
@@ -85,31 +74,44 @@ TEST_F(AnalyzeCommand, EveryBinCountAcceptedGivesAReadout) {
     }
 }
 
-// Each bad file (undecodable, a FIFO that must not be waited on) is reported alone and
-// the status is 1; a 2 GB file is read only as far as the read-outs need; the others are
-// analysed. 131 Hz in 22050 samples a second: bin 131 / (22050 / 4096) = 24.3, read with
-// the default step as 24 x 5.4171 = 130.0 Hz; the precise column follows.
+// Each bad file is reported alone and the status is 1: undecodable, shorter than a header,
+// a broken RIFF, missing, a folder, a FIFO that must not be waited on. A 2 GB file is read
+// only as far as the read-outs need; a header without samples is a silent clip. 131 Hz in
+// 22050 samples a second: bin 131 / (22050 / 4096) = 24.3, read with the default step as
+// 24 x 5.4171 = 130.0 Hz; the precise column follows.
 TEST_F(AnalyzeCommand, EachBadFileFailsAloneAndTheOthersAreAnalysed) {
     const std::string a = clip("a.wav", 131), huge = clip("huge.wav", 131);
     fs::resize_file(huge, std::uintmax_t(2) << 30);
-    const fs::path bad = dir / "notes.txt";
-    testing::writeBytes(bad, "not a recording at all, but long enough to pass for one");
-    const fs::path fifo = dir / "fifo.wav";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::vector<uint8_t> broken = pcmWaveFile(std::vector<uint8_t>(100, 128), 22050);
+    broken[8] = 'X';  // not "WAVE"
+    const std::vector<uint8_t> silent = pcmWaveFile({}, 22050);
+    testing::writeBytes(dir / "notes.txt", "not a recording at all, but long enough for one");
+    testing::writeBytes(dir / "short.wav", std::string(43, 1));
+    testing::writeBytes(dir / "broken.wav", std::string(broken.begin(), broken.end()));
+    testing::writeBytes(dir / "silent.wav", std::string(silent.begin(), silent.end()));
+    fs::create_directory(dir / "folder.wav");
+    ASSERT_EQ(::mkfifo((dir / "fifo.wav").c_str(), 0644), 0);
     const std::string b = clip("b.wav", 131);
-    const Outcome r =
-        run("--precise " + a + " " + bad.string() + " " + fifo.string() + " " + huge + " " + b);
+    std::string arguments = "--precise";
+    for (const char* name : {"a.wav", "notes.txt", "short.wav", "broken.wav", "missing.wav",
+                             "folder.wav", "fifo.wav", "huge.wav", "silent.wav", "b.wav"})
+        arguments += " " + (dir / name).string();
+    const Outcome r = run(arguments);
     EXPECT_EQ(r.status, 1);
     std::istringstream lines(r.out);
     std::string line;
-    for (const std::string& file : {a, huge, b}) {
+    for (const std::string& file : {a, huge, (dir / "silent.wav").string(), b}) {
         ASSERT_TRUE(std::getline(lines, line));
-        EXPECT_EQ(line.rfind(file + "\t24\t130Hz\t1", 0), 0u) << line;
+        EXPECT_EQ(
+            line.rfind(file + (file.ends_with("silent.wav") ? "\t0\t0Hz\t-" : "\t24\t130Hz\t1"), 0),
+            0u)
+            << line;
     }
     EXPECT_FALSE(std::getline(lines, line));
-    EXPECT_NE(r.err.find(bad.string()), std::string::npos);
-    EXPECT_NE(r.err.find("decode"), std::string::npos);
-    EXPECT_NE(r.err.find(fifo.string() + ": not a regular file"), std::string::npos) << r.err;
+    for (const char* says : {"notes.txt: not a sound file", "short.wav: only 43 bytes",
+                             "broken.wav: ", "missing.wav: no such file",
+                             "folder.wav: not a regular file", "fifo.wav: not a regular file"})
+        EXPECT_NE(r.err.find(says), std::string::npos) << says << " in " << r.err;
 }
 
 }  // namespace
