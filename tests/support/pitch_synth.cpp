@@ -69,7 +69,7 @@ Pluck randomBelt(Random& random, double fundamentalHz, double rate) {
     return p;
 }
 
-std::vector<double> renderSteps(const Pluck& p, Random& random, size_t samples) {
+std::vector<uint8_t> render(const Pluck& p, Random& random, size_t samples) {
     std::vector<double> s(samples, 0.0);
     for (size_t n = 1; n <= p.amplitudes.size(); ++n) {
         const double a = p.amplitudes[n - 1];
@@ -86,11 +86,7 @@ std::vector<double> renderSteps(const Pluck& p, Random& random, size_t samples) 
     const double noiseRms =
         p.noiseBelowPeakDb > 0 ? p.peakSteps * std::pow(10.0, -p.noiseBelowPeakDb / 20) : 0;
     for (double& v : s) v = v * scale + noiseRms * random.normal();
-    return s;
-}
-
-std::vector<uint8_t> render(const Pluck& p, Random& random, size_t samples) {
-    return quantise(renderSteps(p, random, samples));
+    return quantise(s);
 }
 
 std::vector<uint8_t> pureTone(double hz, double rate, double peakSteps, size_t samples) {

@@ -42,8 +42,6 @@ struct Pluck {
 Pluck randomBelt(Random& random, double fundamentalHz, double rate);
 
 std::vector<uint8_t> render(const Pluck& p, Random& random, size_t samples = kClipSamples);
-// Before the card's 8-bit steps, in steps from the 128 line (1.0 = 128 steps).
-std::vector<double> renderSteps(const Pluck& p, Random& random, size_t samples = kClipSamples);
 
 std::vector<uint8_t> pureTone(double hz, double rate, double peakSteps = 100,
                               size_t samples = kClipSamples);

@@ -1,6 +1,5 @@
-// Helpers for the tests of the profile store and the settings: a scratch folder, files
-// as bytes, and a way to make a folder really read-only even when the tests run as
-// root (CI does), by dropping the effective user id for the duration.
+// A scratch folder, files as bytes, and permission bits obeyed even when the tests run as
+// root (CI does).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -53,14 +52,11 @@ inline std::string readBytes(const std::filesystem::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// While alive, the process acts as an unprivileged user when it is root, so that the
-// permission bits of files and folders are obeyed.
+// While alive, a root process acts as "nobody".
 class ActAsUnprivilegedUser {
   public:
     ActAsUnprivilegedUser() {
-        if (::geteuid() == 0) {
-            dropped_ = ::seteuid(65534) == 0;  // "nobody"
-        }
+        if (::geteuid() == 0) dropped_ = ::seteuid(65534) == 0;
     }
     ~ActAsUnprivilegedUser() {
         // Later tests would run as "nobody" and fail for the wrong reason.

@@ -1,6 +1,5 @@
-// Shared by the audio library tests: the application object the recorder's event
-// loop needs, the fake sound card's presence, and the strongest bin of a saved clip
-// as the meter's own core computes it.
+// For the sound tests: the application the recorder's event loop needs, the fake sound
+// card, and a saved clip's strongest bin as the meter's core computes it.
 #pragma once
 
 #include <string>
