@@ -1,11 +1,10 @@
 // vellora-analyze as a user runs it: options, exit status and one line per file.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <sys/stat.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -20,26 +19,18 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Outcome {
-    int status = -1;
+    int status;
     std::string out, err;
 };
 
 class AnalyzeCommand : public ::testing::Test {
   protected:
     Outcome run(const std::string& arguments) {
-        const fs::path errFile = dir / "stderr.txt";
-        const std::string command =
-            std::string(VELLORA_ANALYZE) + " " + arguments + " 2>" + errFile.string();
-        Outcome r;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return r;
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-        const int raw = pclose(pipe);
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.err = testing::readBytes(errFile);
-        return r;
+        const int raw = std::system((std::string(VELLORA_ANALYZE) + " " + arguments + " >" +
+                                     (dir / "out").string() + " 2>" + (dir / "err").string())
+                                        .c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, testing::readBytes(dir / "out"),
+                testing::readBytes(dir / "err")};
     }
 
     // The meter's clip of a tone: 400 ms, 8-bit mono at 22050 per second.
@@ -54,18 +45,17 @@ class AnalyzeCommand : public ::testing::Test {
 // With few bins the pen of the meter's 1024-unit plot grows wider than the bar count
 // and the plot shows no read-out; the analyser gives one for every count it accepts.
 TEST_F(AnalyzeCommand, EveryBinCountAcceptedGivesAReadout) {
-    struct Case {
+    // Tones on bins 3, 20 and 31 of the exact 22050 / 4096 scale; the line after the name.
+    const struct {
         int bins;
         double hz;
-        const char* line;  // after the file name
-    };
-    // Tones on bins 3, 20 and 31 of the exact 22050 / 4096 scale.
-    const Case cases[] = {
+        const char* line;
+    } cases[] = {
         {3, 3 * 22050.0 / 4096, "\t3\t16Hz\n"},     {20, 20 * 22050.0 / 4096, "\t20\t108Hz\n"},
         {31, 20 * 22050.0 / 4096, "\t20\t108Hz\n"}, {31, 31 * 22050.0 / 4096, "\t31\t167Hz\n"},
         {32, 31 * 22050.0 / 4096, "\t31\t167Hz\n"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.bins);
         const std::string file = clip("tone.wav", c.hz);
         const Outcome r = run("--step 5.38330078125 --bins " + std::to_string(c.bins) + " " + file);
@@ -80,8 +70,8 @@ TEST_F(AnalyzeCommand, EveryBinCountAcceptedGivesAReadout) {
 // 22050 samples a second: bin 131 / (22050 / 4096) = 24.3, read with the default step as
 // 24 x 5.4171 = 130.0 Hz; the precise column follows.
 TEST_F(AnalyzeCommand, EachBadFileFailsAloneAndTheOthersAreAnalysed) {
-    const std::string a = clip("a.wav", 131), huge = clip("huge.wav", 131);
-    fs::resize_file(huge, std::uintmax_t(2) << 30);
+    for (const char* name : {"a.wav", "huge.wav", "b.wav"}) clip(name, 131);
+    fs::resize_file(dir / "huge.wav", std::uintmax_t(2) << 30);
     std::vector<uint8_t> broken = pcmWaveFile(std::vector<uint8_t>(100, 128), 22050);
     broken[8] = 'X';  // not "WAVE"
     const std::vector<uint8_t> silent = pcmWaveFile({}, 22050);
@@ -91,7 +81,6 @@ TEST_F(AnalyzeCommand, EachBadFileFailsAloneAndTheOthersAreAnalysed) {
     testing::writeBytes(dir / "silent.wav", std::string(silent.begin(), silent.end()));
     fs::create_directory(dir / "folder.wav");
     ASSERT_EQ(::mkfifo((dir / "fifo.wav").c_str(), 0644), 0);
-    const std::string b = clip("b.wav", 131);
     std::string arguments = "--precise";
     for (const char* name : {"a.wav", "notes.txt", "short.wav", "broken.wav", "missing.wav",
                              "folder.wav", "fifo.wav", "huge.wav", "silent.wav", "b.wav"})
@@ -100,12 +89,13 @@ TEST_F(AnalyzeCommand, EachBadFileFailsAloneAndTheOthersAreAnalysed) {
     EXPECT_EQ(r.status, 1);
     std::istringstream lines(r.out);
     std::string line;
-    for (const std::string& file : {a, huge, (dir / "silent.wav").string(), b}) {
+    const std::pair<const char*, const char*> analysed[] = {{"a.wav", "\t24\t130Hz\t1"},
+                                                            {"huge.wav", "\t24\t130Hz\t1"},
+                                                            {"silent.wav", "\t0\t0Hz\t-"},
+                                                            {"b.wav", "\t24\t130Hz\t1"}};
+    for (const auto& [name, reads] : analysed) {
         ASSERT_TRUE(std::getline(lines, line));
-        EXPECT_EQ(
-            line.rfind(file + (file.ends_with("silent.wav") ? "\t0\t0Hz\t-" : "\t24\t130Hz\t1"), 0),
-            0u)
-            << line;
+        EXPECT_EQ(line.rfind((dir / name).string() + reads, 0), 0u) << line;
     }
     EXPECT_FALSE(std::getline(lines, line));
     for (const char* says : {"notes.txt: not a sound file", "short.wav: only 43 bytes",
