@@ -16,17 +16,15 @@ const float kExact = 22050 / 4096.f;  // 50 Hz is mains hum, not a belt
 
 // Plucked near one end, heard near the other, 30 dB SNR; tilt 2: upper partials strong.
 synth::StiffPluck belt(double f1, double b, double tilt = 1, size_t clips = 0) {
-    synth::StiffPluck p;
-    p.firstModeHz = f1;
-    p.inharmonicity = b;
-    p.tilt = tilt;
-    p.rate = cardRate(kPas);
-    p.pluckAt = 0.13;
-    p.micAt = 0.07;
-    p.snrDb = 30;
-    p.onsetSeconds = 0.05;
-    p.samples = (clips ? clips : synth::clipsFor(f1)) * synth::kClipSamples;
-    return p;
+    return {.firstModeHz = f1,
+            .inharmonicity = b,
+            .rate = cardRate(kPas),
+            .pluckAt = 0.13,
+            .micAt = 0.07,
+            .tilt = tilt,
+            .onsetSeconds = 0.05,
+            .snrDb = 30,
+            .samples = (clips ? clips : synth::clipsFor(f1)) * synth::kClipSamples};
 }
 
 std::vector<uint8_t> stiff(double f1, double b, double tilt = 1, size_t clips = 0) {
@@ -36,13 +34,12 @@ std::vector<uint8_t> stiff(double f1, double b, double tilt = 1, size_t clips = 
 
 std::vector<uint8_t> harmonics(double f0, std::vector<double> amplitudes, double b = 8e-5) {
     synth::Random random(7);
-    synth::Pluck p;
-    p.fundamentalHz = f0;
-    p.rate = cardRate(kPas);
-    p.amplitudes = amplitudes;
-    p.phases.assign(amplitudes.size(), 0.3);
-    p.inharmonicity = b;
-    p.decaySeconds = 0.2;
+    const synth::Pluck p{.fundamentalHz = f0,
+                         .rate = cardRate(kPas),
+                         .amplitudes = amplitudes,
+                         .phases = std::vector<double>(amplitudes.size(), 0.3),
+                         .inharmonicity = b,
+                         .decaySeconds = 0.2};
     return synth::render(p, random);
 }
 
