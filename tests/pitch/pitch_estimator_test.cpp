@@ -137,10 +137,7 @@ TEST(PitchEstimator, TonesAndNoise) {
             synth::noise(random, rms, (1 + i % 2 * 2) * synth::kClipSamples), kPas))
             << rms;
     }
-    PitchOptions wide;
-    wide.minHz = 1;
-    wide.maxHz = 5000;
-    PitchEstimator widened(wide);
+    PitchEstimator widened({.minHz = 1, .maxHz = 5000});
     EXPECT_FALSE(widened.estimate(synth::pureTone(1500, cardRate(kPas)), kPas));
     EXPECT_FALSE(widened.estimate(synth::pureTone(7, cardRate(kPas), 100, 3 * 8820), kPas));
 }
