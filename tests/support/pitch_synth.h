@@ -1,7 +1,6 @@
-// Synthetic recordings for the precise pitch estimator, shared by the tests and the
-// benchmarks: plucked belts, pure tones and noise, as the recorder saves them (unsigned 8-bit, 128
-// = silence). The same bytes for a seed on every platform: the generator is mt19937 and the
-// distributions are our own.
+// Synthetic recordings for the tests and benchmarks: plucked belts, tones and noise as the
+// recorder saves them (unsigned 8-bit, 128 = silence). The same bytes for a seed on every
+// platform: the generator is mt19937 and the distributions are our own.
 #pragma once
 
 #include <cstdint>
