@@ -7,60 +7,49 @@
 namespace vellora {
 namespace {
 
-TEST(NoiseReference, ButtonAndClickWalkThroughTheFourStates) {
+TEST(NoiseReference, ButtonMouseAndClickPlaceThenArmTheLine) {
     NoiseState s;
-    // Off -> Placing: armed caption, line follows the mouse.
-    EXPECT_TRUE(pressNoiseButton(s, true));
-    EXPECT_TRUE(s.ModeBruit && s.CaptureNiveauBruit);
+    EXPECT_TRUE(pressNoiseButton(s, true));  // armed caption; the line follows the mouse
     noiseMouseMove(s, 120.5f);
-    EXPECT_EQ(s.NiveauBruit, 120);  // halves to even
-    // Placing -> Placing, disarmed: the line still follows.
-    EXPECT_FALSE(pressNoiseButton(s, false));
-    EXPECT_FALSE(s.ModeBruit);
-    EXPECT_TRUE(s.CaptureNiveauBruit);
+    EXPECT_EQ(s.NiveauBruit, 120);             // halves to even
+    EXPECT_FALSE(pressNoiseButton(s, false));  // disarmed, still following
     noiseMouseMove(s, 121.5f);
     EXPECT_EQ(s.NiveauBruit, 122);
-    // Placing, disarmed -> Placing -> Armed.
     EXPECT_TRUE(pressNoiseButton(s, true));
-    noiseClick(s);
-    EXPECT_TRUE(s.ModeBruit);
-    EXPECT_FALSE(s.CaptureNiveauBruit);
-    noiseMouseMove(s, 10.0f);  // fixed: no longer follows
+    noiseClick(s);  // fixed and armed
+    noiseMouseMove(s, 10.0f);
     EXPECT_EQ(s.NiveauBruit, 122);
-    // Armed -> Off.
+    EXPECT_TRUE(s.ModeBruit && !s.CaptureNiveauBruit);
     EXPECT_FALSE(pressNoiseButton(s, false));
     EXPECT_FALSE(s.ModeBruit || s.CaptureNiveauBruit);
 }
 
-TEST(NoiseReference, TriggerFiresOnlyWhenArmedAndFixedAndCrossed) {
-    struct Case {
-        bool mode, capture;
-        int32_t level;
+// The line is drawn while armed or placed; it stops a run only when armed, fixed and
+// crossed by a peak whose top lies above it.
+TEST(NoiseReference, LineAndTriggerFollowTheState) {
+    const struct {
+        NoiseState s;
         float sommet;
-        bool fires;
+        bool drawn, fires;
+    } cases[] = {
+        {{true, false, 300}, 299.9f, true, true},  {{true, false, 300}, 300.0f, true, false},
+        {{true, true, 300}, 0.0f, true, false},    {{false, true, 300}, 0.0f, true, false},
+        {{false, false, 300}, 0.0f, false, false}, {{true, false, 0}, 0.0f, true, false},
+        {{true, false, 700}, 594.0f, true, true},  // below a shrunken picture
     };
-    for (Case c : {Case{true, false, 300, 299.9f, true}, Case{true, false, 300, 300.0f, false},
-                   Case{true, true, 300, 0.0f, false},       // placing: never stops the run
-                   Case{false, false, 300, 0.0f, false},     // off
-                   Case{true, false, 0, 0.0f, false},        // line on the top edge
-                   Case{true, false, 700, 594.0f, true}}) {  // line below a shrunken picture
-        NoiseState s{c.mode, c.capture, c.level};
-        EXPECT_EQ(noiseTriggerFires(s, c.sommet), c.fires) << c.level << " " << c.sommet;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.s.ModeBruit << c.s.CaptureNiveauBruit << " "
+                                        << c.s.NiveauBruit << " " << c.sommet);
+        EXPECT_EQ(noiseTriggerFires(c.s, c.sommet), c.fires);
+        test::RecordingSurface im(1024, 500);
+        drawNoiseLine(im, c.s);
+        ASSERT_EQ(im.lines.size(), c.drawn ? 1u : 0u);
+        if (c.drawn) {
+            EXPECT_EQ(im.lines[0].x2, 1024.0f);
+            EXPECT_EQ(im.lines[0].y1, float(c.s.NiveauBruit));
+            EXPECT_EQ(im.lines[0].colour, 255);
+        }
     }
-}
-
-TEST(NoiseReference, LineIsDrawnWhenArmedOrPlacing) {
-    test::RecordingSurface im(1024, 500);
-    im.pen = 3;
-    drawNoiseLine(im, NoiseState{false, false, 40});
-    EXPECT_TRUE(im.lines.empty());
-    drawNoiseLine(im, NoiseState{false, true, 40});
-    drawNoiseLine(im, NoiseState{true, false, 40});
-    ASSERT_EQ(im.lines.size(), 2u);
-    EXPECT_EQ(im.lines[0].x2, 1024.0f);
-    EXPECT_EQ(im.lines[0].y1, 40.0f);
-    EXPECT_EQ(im.lines[0].colour, 255);
-    EXPECT_EQ(im.lines[0].pen, 3);
 }
 
 }  // namespace
