@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "support/profile_test_support.h"
 
 namespace vellora {
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(CalibrationTone, HeaderFieldByField) {
     const ToneFile f = calibrationToneBytes(440);
@@ -37,24 +34,22 @@ TEST(CalibrationTone, SamplesOfATenSamplePeriodAndOfSilence) {
     EXPECT_TRUE(std::all_of(silent.begin() + 46, silent.end(), [](uint8_t s) { return s == 128; }));
 }
 
-TEST(CalibrationTone, ReplacesALongerOldFileWithExactlyTheToneOrReportsAnUnwritableFolder) {
-    testing::TempFolder tmp;
-    const fs::path dir = tmp.path();
+// A longer old file must not leave its tail behind the new tone; a folder that cannot
+// be written is reported and FrequenceCal kept.
+TEST(CalibrationTone, WriterReplacesTheWholeFileOrReportsAndKeepsTheFrequency) {
+    testing::TempFolder dir;
     testing::writeBytes(dir / "Calibration.wav", std::string(50000, 'x'));
     int16_t frequenceCal = 110;
-    ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal, dir));
-    EXPECT_EQ(frequenceCal, 440);
-    const auto once = testing::readBytes(dir / "Calibration.wav");
-    ASSERT_EQ(once.size(), 22096u);
-    ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal, dir));
-    EXPECT_EQ(testing::readBytes(dir / "Calibration.wav"), once);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temp
+    ASSERT_TRUE(WriteCalibrationTone(2205, frequenceCal, dir.path()));
+    EXPECT_EQ(frequenceCal, 2205);
+    const ToneFile expected = calibrationToneBytes(2205);
+    EXPECT_EQ(testing::readBytes(dir / "Calibration.wav"),
+              std::string(expected.begin(), expected.end()));
 
-    // A folder path whose parent is a regular file cannot be written, even as root.
-    const Status r = WriteCalibrationTone(110, frequenceCal, dir / "Calibration.wav");
+    const Status r = WriteCalibrationTone(440, frequenceCal, dir / "Calibration.wav");
     EXPECT_FALSE(r);
-    EXPECT_FALSE(r.message().empty());
-    EXPECT_EQ(frequenceCal, 440);
+    EXPECT_NE(r.message().find("Calibration.wav"), std::string::npos) << r.message();
+    EXPECT_EQ(frequenceCal, 2205);
 }
 
 }  // namespace

