@@ -38,7 +38,7 @@ class FakeWindow : public CalibrationWindow {
                                      {33, "Cannot play"}, {46, "Bad file %1"},   {47, "Use %1 Hz"},
                                      {48, "Tone lost"},   {53, "Cannot read %1"}};
     std::string calibrate = "Start", run = "Run", readout;
-    bool sliderEnabled = false, answer = true, buttonsEnabled = false;
+    bool sliderEnabled = false, answer = true;
     std::vector<std::string> questions, problems;
     int runClicks = 0;
 
@@ -52,9 +52,9 @@ class FakeWindow : public CalibrationWindow {
         return answer;
     }
     void showProblem(const std::string& m) override { problems.push_back(m); }
-    void showReadout(const std::string& t) override { readout = t; }
+    void showReadout(const std::string&) override {}
     void setReadout(const std::string& t) override { readout = t; }
-    void enableMeasurementButtons() override { buttonsEnabled = true; }
+    void enableMeasurementButtons() override {}
     std::string runCaption() const override { return run; }
     void setRunCaption(const std::string& c) override { run = c; }
     void CommandRun_Click() override { ++runClicks; }
@@ -74,115 +74,85 @@ std::string toneBytes(int16_t hz) {
     return {t.begin(), t.end()};
 }
 
-TEST_F(Calibration, StartAsksPlaysTheToneAndStartsTheRunAndStopSilencesIt) {
+// Cancel plays nothing; OK plays and starts the run; a tone whose output died is
+// stopped and reported once, the calibration going on for a tone from elsewhere; a
+// second press stops the tone and leaves the measurement running.
+TEST_F(Calibration, StartAsksPlaysAndRunsALostToneIsReportedOnceAndStopSilences) {
     window.answer = false;
     CalibrationRun cal(window, state, player, dir.path());
     cal.CommandCalibrate_Click();
     EXPECT_EQ(window.questions.back(), "Play 110 Hz?\nUntil \u201CPeak\u201D.");
-    EXPECT_FALSE(player.on);
-    EXPECT_EQ(window.runClicks, 0);
-    EXPECT_TRUE(window.sliderEnabled);  // even when cancelled
-
+    EXPECT_FALSE(player.on || window.runClicks);
     window.answer = true;
-    state.FrequenceCal = 440;
     cal.CommandCalibrate_Click();
-    EXPECT_TRUE(player.on);
-    EXPECT_EQ(window.calibrate, "Stop Cal");
-    EXPECT_EQ(window.readout, "0Hz");  // no peak measured yet
-    EXPECT_TRUE(window.buttonsEnabled);
-    EXPECT_EQ(window.runClicks, 1);
-
-    state.MesureEnCours = true;
-    cal.CommandCalibrate_Click();  // the measurement goes on
-    EXPECT_FALSE(player.on);
-    EXPECT_FALSE(window.sliderEnabled);
-    EXPECT_EQ(window.calibrate, "Start");
-    EXPECT_TRUE(state.MesureEnCours);
-}
-
-// The folder may hold nothing, the tone of another frequency (the dialog's second
-// button stores a frequency without writing its tone), a damaged or a longer file:
-// the tone played is always the one the question quoted.
-TEST_F(Calibration, TheTonePlayedIsAlwaysTheToneOfFrequenceCal) {
-    std::string damaged = toneBytes(740);
-    damaged[5000] ^= 1;
-    const std::optional<std::string> cases[] = {std::nullopt, toneBytes(800), damaged,
-                                                toneBytes(740) + '\0'};
-    state.FrequenceCal = 740;
-    for (const auto& held : cases) {
-        fs::remove(tone);
-        if (held) testing::writeBytes(tone, *held);
-        FakePlayer p;
-        CalibrationRun cal(window, state, p, dir.path());
-        cal.CommandCalibrate_Click();
-        ASSERT_EQ(p.played.size(), 1u);
-        EXPECT_EQ(p.played[0], toneBytes(740));
-        EXPECT_EQ(cal.toneHz(), 740);
-        cal.CommandCalibrate_Click();
-    }
-    EXPECT_TRUE(window.problems.empty());
-}
-
-// Something else under the tone's name is named, never handed to the player (which
-// would wait on a FIFO for good, or load 2 GB) and never replaced; without a playable
-// tone the message says what failed, and the calibration goes on for a tone from
-// another source.
-TEST_F(Calibration, WithoutAPlayableToneTheMessageSaysWhatFailedAndTheCalibrationGoesOn) {
-    testing::writeBytes(dir / "plain", "x");
-    const struct {
-        const char* what;
-        fs::path folder;
-        SoundProblem refuses;
-        std::string messageStart;
-        void (*make)(const fs::path&);
-    } cases[] = {
-        {"folder is a file", dir / "plain", SoundProblem::None,
-         "Bad file " + (dir / "plain" / "Calibration.wav").string() + " (", nullptr},
-        {"no output", dir.path(), SoundProblem::Output, "Cannot play\n", nullptr},
-        {"FIFO", dir.path(), SoundProblem::None, "Cannot read " + tone.string() + "\n",
-         [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }},
-        {"2 GB file", dir.path(), SoundProblem::None, "Cannot read " + tone.string() + "\n",
-         [](const fs::path& p) {
-             testing::writeBytes(p, "RIFF");
-             fs::resize_file(p, std::uintmax_t(2) << 30);
-         }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        fs::remove(tone);
-        if (c.make) c.make(tone);
-        const auto kind = fs::symlink_status(tone).type();
-        window = FakeWindow{};
-        state.FrequenceCal = 440;
-        FakePlayer p;
-        p.refuses = c.refuses;
-        CalibrationRun cal(window, state, p, c.folder);
-        cal.CommandCalibrate_Click();
-        ASSERT_EQ(window.problems.size(), 1u);
-        EXPECT_EQ(window.problems[0].rfind(c.messageStart, 0), 0u) << window.problems[0];
-        EXPECT_TRUE(window.problems[0].ends_with("\nUse 440 Hz")) << window.problems[0];
-        if (c.make) {
-            EXPECT_TRUE(p.played.empty());
-            EXPECT_EQ(fs::symlink_status(tone).type(), kind);
-        }
-        EXPECT_EQ(window.calibrate, "Stop Cal");
-        EXPECT_EQ(window.runClicks, 1);
-        EXPECT_EQ(cal.toneHz(), 440);
-        cal.CommandCalibrate_Click();
-        EXPECT_FALSE(cal.calibrating());
-    }
-}
-
-TEST_F(Calibration, AToneWhoseOutputDiedIsStoppedAndReportedOnce) {
-    CalibrationRun cal(window, state, player, dir.path());
-    cal.CommandCalibrate_Click();
-    cal.checkTone();
+    EXPECT_TRUE(player.on && window.sliderEnabled && window.runClicks == 1);
     player.lost = true;
     cal.checkTone();
     cal.checkTone();
     EXPECT_EQ(window.problems, (std::vector<std::string>{"Tone lost"}));
     EXPECT_FALSE(player.on);
-    EXPECT_TRUE(cal.calibrating());  // a tone from another source can still be used
+    EXPECT_EQ(window.calibrate, "Stop Cal");
+    state.MesureEnCours = true;
+    cal.CommandCalibrate_Click();
+    EXPECT_FALSE(window.sliderEnabled || cal.calibrating());
+    EXPECT_EQ(window.calibrate, "Start");
+    EXPECT_TRUE(state.MesureEnCours);
+}
+
+// Whatever lies under the tone's name, the tone played is the one the question quoted:
+// another frequency's (the dialog's second button stores one without writing its
+// tone), a damaged or a longer file is written afresh. What is no tone file is named,
+// never handed to the player (it would wait on a FIFO for good, or load 2 GB) and never
+// replaced; without a playable tone the message says what failed, and the calibration
+// goes on for a tone from another source.
+TEST_F(Calibration, ThePlayedToneIsTheQuotedOneOrTheMessageSaysWhatFailed) {
+    testing::writeBytes(dir / "plain", "x");
+    std::string damaged = toneBytes(110);
+    damaged[5000] ^= 1;
+    const struct {
+        std::string under;  // the bytes under the tone's name, or "fifo" or "2 GB"
+        fs::path folder;
+        SoundProblem refuses;
+        std::string problem;  // how the message starts, empty for none
+    } cases[] = {
+        {"", dir.path(), SoundProblem::None, ""},
+        {toneBytes(800), dir.path(), SoundProblem::None, ""},
+        {damaged, dir.path(), SoundProblem::None, ""},
+        {toneBytes(110) + '\0', dir.path(), SoundProblem::None, ""},
+        {"", dir / "plain", SoundProblem::None,
+         "Bad file " + (dir / "plain" / "Calibration.wav").string() + " ("},
+        {"", dir.path(), SoundProblem::Output, "Cannot play\n"},
+        {"fifo", dir.path(), SoundProblem::None, "Cannot read " + tone.string() + "\n"},
+        {"2 GB", dir.path(), SoundProblem::None, "Cannot read " + tone.string() + "\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        fs::remove(tone);
+        ASSERT_TRUE(c.under != "fifo" || ::mkfifo(tone.c_str(), 0644) == 0);
+        if (c.under != "fifo" && !c.under.empty()) testing::writeBytes(tone, c.under);
+        if (c.under == "2 GB") fs::resize_file(tone, std::uintmax_t(2) << 30);
+        const auto kind = fs::symlink_status(tone).type();
+        window = FakeWindow{};
+        FakePlayer p;
+        p.refuses = c.refuses;
+        CalibrationRun cal(window, state, p, c.folder);
+        cal.CommandCalibrate_Click();
+        EXPECT_EQ(window.calibrate, "Stop Cal");
+        EXPECT_EQ(window.runClicks, 1);
+        EXPECT_EQ(cal.toneHz(), 110);
+        if (c.problem.empty()) {
+            EXPECT_EQ(p.played, std::vector<std::string>{toneBytes(110)});
+            EXPECT_TRUE(window.problems.empty());
+            continue;
+        }
+        ASSERT_EQ(window.problems.size(), 1u);
+        EXPECT_TRUE(window.problems[0].starts_with(c.problem)) << window.problems[0];
+        EXPECT_TRUE(window.problems[0].ends_with("\nUse 110 Hz")) << window.problems[0];
+        if (c.refuses == SoundProblem::None) {
+            EXPECT_TRUE(p.played.empty());
+            EXPECT_EQ(fs::symlink_status(tone).type(), kind);
+        }
+    }
 }
 
 // 5.4171 + (value - 512) / 500 Hz per bin, worked in double and rounded once to a

