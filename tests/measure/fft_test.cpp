@@ -8,11 +8,10 @@
 namespace vellora {
 namespace {
 
-// The read-out must match the meter users know bit for bit, so the butterflies' single-
-// float rounding is the point here. The values come from a separate emulation of the
-// radix-2 algorithm with every stored intermediate rounded to a single float (the step
-// 2 pi / span included), on the 4095 samples of a two-tone 8-bit clip. Slots past the
-// transform hold a marker that must survive.
+// The read-out must match the meter users know bit for bit, so the single-float rounding
+// is the point: the values come from a separate emulation of the radix-2 algorithm with
+// every stored intermediate (the step 2 pi / span included) rounded to a single float,
+// on a two-tone 8-bit clip. Slots past the transform hold a marker that must survive.
 TEST(FFT, FourThousandPointsAreBitExactWithSingleFloatIntermediates) {
     std::vector<float> re(4411, 7.0f), im(4411, 7.0f);
     std::fill_n(im.begin(), 4096, 0.0f);
