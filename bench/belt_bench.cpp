@@ -92,7 +92,8 @@ void BM_KeepOneOfThousandSetUps(benchmark::State& state) {
         BeltSetup changed = setupNumber(500);
         changed.spanMm = 400 + (++round % 2);
         const BeltChange done = keepBeltSetup(*belts.store, changed, changed.name);
-        if (done.result != BeltChangeResult::Done) state.SkipWithError(done.error.c_str());
+        if (done.result != BeltChangeResult::Done)
+            state.SkipWithError(done.status.message().c_str());
     }
 }
 BENCHMARK(BM_KeepOneOfThousandSetUps)->Unit(benchmark::kMillisecond);

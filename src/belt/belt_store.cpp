@@ -152,39 +152,38 @@ std::optional<std::size_t> indexOf(const StoredList& list, const std::string& na
     return std::nullopt;
 }
 
-constexpr char kCannotStore[] = "the name cannot be stored in the settings file";
+Status cannotStore() {
+    return Status(Failure::BadContent, "the name cannot be stored in the settings file");
+}
 
 // Runs `edit` on what is stored now; the result tells what came of it.
 BeltChange change(BeltStore& store,
                   const std::function<BeltChangeResult(ProfileDocument&, BeltChange&)>& edit) {
     BeltChange result;
-    std::string error;
-    const bool ok = store.update(
-        [&](ProfileDocument& stored) {
-            result.result = edit(stored, result);
-            result.belts = beltSetupsOf(stored);
-            return result.result == BeltChangeResult::Done;
-        },
-        &error);
-    if (!ok) {
+    Status stored = store.update([&](ProfileDocument& document) {
+        result.result = edit(document, result);
+        result.belts = beltSetupsOf(document);
+        return result.result == BeltChangeResult::Done;
+    });
+    if (!stored) {
         result = BeltChange{};
         result.result = BeltChangeResult::Failed;
-        result.error = error;
+        result.status = std::move(stored);
     }
     return result;
 }
 
 }  // namespace
 
-bool MemoryBeltStore::read(ProfileDocument& into, std::string*) {
+Status MemoryBeltStore::read(ProfileDocument& into) {
     into = document_;
-    return true;
+    return {};
 }
 
-bool MemoryBeltStore::update(const std::function<bool(ProfileDocument&)>& change, std::string*) {
+Status MemoryBeltStore::update(const std::function<bool(ProfileDocument&)>& change) {
     ProfileDocument edited = document_;
     if (change(edited)) document_ = std::move(edited);
-    return true;
+    return {};
 }
 
 std::string beltSection(const std::string& setupName) {
@@ -236,10 +235,9 @@ LoadedBelts beltSetupsOf(const ProfileDocument& stored) {
 
 LoadedBelts loadBeltSetups(BeltStore& store) {
     ProfileDocument stored;
-    std::string error;
-    if (!store.read(stored, &error)) {
+    if (Status read = store.read(stored); !read) {
         LoadedBelts failed;
-        failed.error = error;
+        failed.status = std::move(read);
         return failed;
     }
     return beltSetupsOf(stored);
@@ -263,7 +261,7 @@ BeltChange keepBeltSetup(BeltStore& store, const BeltSetup& setup, const std::st
         }
         list.selected = setup.name;
         if (!writeSetup(stored, setup) || !writeList(stored, list)) {
-            result.error = kCannotStore;
+            result.status = cannotStore();
             return BeltChangeResult::Failed;
         }
         return BeltChangeResult::Done;
@@ -291,14 +289,14 @@ BeltChange selectBeltSetup(BeltStore& store, const std::string& name) {
     });
 }
 
-bool saveBeltSetups(BeltStore& store, std::span<const BeltSetup> setups,
-                    const std::string& selected, std::string* error) {
+Status saveBeltSetups(BeltStore& store, std::span<const BeltSetup> setups,
+                      const std::string& selected) {
     const BeltChange done = change(store, [&](ProfileDocument& stored, BeltChange& result) {
         StoredList list = listOf(stored);
         list.names.clear();
         for (const BeltSetup& s : setups) {
             if (!writeSetup(stored, s)) {
-                result.error = kCannotStore;
+                result.status = cannotStore();
                 return BeltChangeResult::Failed;
             }
             list.names.push_back(s.name);
@@ -307,8 +305,7 @@ bool saveBeltSetups(BeltStore& store, std::span<const BeltSetup> setups,
         writeList(stored, list);
         return BeltChangeResult::Done;
     });
-    if (error) *error = done.error;
-    return done.result == BeltChangeResult::Done;
+    return done.status;
 }
 
 }  // namespace vellora

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "belt/belt_setup.h"
+#include "common/status.h"
 #include "ini/profile_document.h"
 
 namespace vellora {
@@ -20,21 +21,20 @@ namespace vellora {
 // window-free and testable.
 struct BeltStore {
     virtual ~BeltStore() = default;
-    // What is stored now; nothing stored yet reads as empty. False, with `error` set,
-    // when it cannot be read.
-    virtual bool read(ProfileDocument& into, std::string* error) = 0;
+    // What is stored now; nothing stored yet reads as empty. Fails when it cannot be
+    // read.
+    virtual Status read(ProfileDocument& into) = 0;
     // Reads what is stored now, lets `change` edit it and stores the result in one
-    // write; `change` returns false to store nothing. False, with `error` set and the
-    // store as it was, when it cannot be read or written.
-    virtual bool update(const std::function<bool(ProfileDocument&)>& change,
-                        std::string* error) = 0;
+    // write; `change` returns false to store nothing. Fails, the store as it was, when
+    // it cannot be read or written.
+    virtual Status update(const std::function<bool(ProfileDocument&)>& change) = 0;
 };
 
 // Set-ups kept only for the session, when there is no settings file to hold them.
 class MemoryBeltStore final : public BeltStore {
   public:
-    bool read(ProfileDocument& into, std::string* error) override;
-    bool update(const std::function<bool(ProfileDocument&)>& change, std::string* error) override;
+    Status read(ProfileDocument& into) override;
+    Status update(const std::function<bool(ProfileDocument&)>& change) override;
 
   private:
     ProfileDocument document_;
@@ -53,7 +53,7 @@ struct LoadedBelts {
     std::vector<BeltSetup> setups;
     std::string selected;              // empty when none was chosen or it is gone
     std::vector<std::string> refused;  // listed names whose stored values did not validate
-    std::string error;                 // why the store could not be read; empty when read
+    Status status;                     // why the store could not be read
 };
 
 // Reads the list back; every set-up goes through the same checks as a typed one. A
@@ -70,7 +70,7 @@ enum class BeltChangeResult {
 struct BeltChange {
     BeltChangeResult result = BeltChangeResult::Done;
     std::string takenBy;  // NameTaken: the stored set-up's name as it is spelled there
-    std::string error;    // Failed: why
+    Status status;        // Failed: why
     LoadedBelts belts;    // what is stored afterwards (unless Failed)
 };
 
@@ -87,8 +87,8 @@ BeltChange deleteBeltSetup(BeltStore& store, const std::string& name);
 BeltChange selectBeltSetup(BeltStore& store, const std::string& name);
 
 // Writes these set-ups and makes them the whole list, in one write; the sections of
-// set-ups no longer listed are left as they are. False, with `error`, when it failed.
-bool saveBeltSetups(BeltStore& store, std::span<const BeltSetup> setups,
-                    const std::string& selected, std::string* error = nullptr);
+// set-ups no longer listed are left as they are.
+Status saveBeltSetups(BeltStore& store, std::span<const BeltSetup> setups,
+                      const std::string& selected);
 
 }  // namespace vellora

@@ -4,13 +4,10 @@
 
 namespace vellora {
 
-bool ProfileBeltStore::read(ProfileDocument& into, std::string* error) {
-    return ReadPrivateProfile(file_, into, error);
-}
+Status ProfileBeltStore::read(ProfileDocument& into) { return ReadPrivateProfile(file_, into); }
 
-bool ProfileBeltStore::update(const std::function<bool(ProfileDocument&)>& change,
-                              std::string* error) {
-    return UpdatePrivateProfile(file_, change, error);
+Status ProfileBeltStore::update(const std::function<bool(ProfileDocument&)>& change) {
+    return UpdatePrivateProfile(file_, change);
 }
 
 }  // namespace vellora

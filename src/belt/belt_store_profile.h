@@ -12,8 +12,8 @@ class ProfileBeltStore final : public BeltStore {
   public:
     explicit ProfileBeltStore(std::filesystem::path file) : file_(std::move(file)) {}
 
-    bool read(ProfileDocument& into, std::string* error) override;
-    bool update(const std::function<bool(ProfileDocument&)>& change, std::string* error) override;
+    Status read(ProfileDocument& into) override;
+    Status update(const std::function<bool(ProfileDocument&)>& change) override;
 
   private:
     std::filesystem::path file_;

@@ -115,8 +115,8 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
     applyCaptions({});
     // The agreement spoke of the readings of the set-up before.
     connect(this, &BeltWindow::setupChanged, this, [this] { showAgreement(Agreement::TooFew); });
-    if (!loaded.error.empty()) {
-        showStoreProblem(loaded.error);
+    if (!loaded.status) {
+        showStoreProblem(loaded.status.message());
     } else if (!loaded.refused.empty()) {
         std::string names;
         for (const std::string& n : loaded.refused) names += (names.empty() ? "" : ", ") + n;
@@ -379,7 +379,7 @@ void BeltWindow::keepSetup() {
     const BeltChange done = keepBeltSetup(store_, *v.setup, chosen ? chosen->name : "");
     switch (done.result) {
         case BeltChangeResult::Failed:
-            showStoreProblem(done.error);
+            showStoreProblem(done.status.message());
             return;
         case BeltChangeResult::NameTaken:
             hint(BeltField::Name)
@@ -447,7 +447,7 @@ void BeltWindow::deleteSetup() {
     if (!confirm(filled(caption(BeltCaption::DeleteQuestion), q(chosen->name)))) return;
     const BeltChange done = deleteBeltSetup(store_, chosen->name);
     if (done.result != BeltChangeResult::Done) {
-        showStoreProblem(done.error);
+        showStoreProblem(done.status.message());
         return;
     }
     showSetupProblem(std::nullopt);
@@ -463,7 +463,7 @@ void BeltWindow::selectionChanged() {
     if (row < 0 || row >= int(setups_.size())) return;
     showForm(formOf(setups_[size_t(row)]));
     const BeltChange done = selectBeltSetup(store_, setups_[size_t(row)].name);
-    if (done.result == BeltChangeResult::Failed) showStoreProblem(done.error);
+    if (done.result == BeltChangeResult::Failed) showStoreProblem(done.status.message());
     Q_EMIT setupChanged();
 }
 
@@ -489,20 +489,19 @@ std::optional<BeltSetup> BeltWindow::selectedSetup() const {
 bool BeltWindow::openReadingsFile(const std::filesystem::path& file) {
     readingsFile_.emplace(file);
     ParsedReadings kept;
-    std::string error;
-    const bool ok = readingsFile_->read(kept, &error);
+    const Status read = readingsFile_->read(kept);
     log_.assign(std::move(kept.readings));
     readingsTable->setRowCount(0);
     for (const Reading& r : log_.readings()) showReadingRow(r);
     readingsTable->scrollToBottom();
-    if (!ok)
-        showReadingsProblem(std::pair{BeltCaption::ReadingsNotRead, error});
+    if (!read)
+        showReadingsProblem(std::pair{BeltCaption::ReadingsNotRead, read.message()});
     else if (kept.skippedLines > 0)
         showReadingsProblem(
             std::pair{BeltCaption::SkippedLines, std::to_string(kept.skippedLines)});
     else
         showReadingsProblem(std::nullopt);
-    return ok;
+    return read.ok();
 }
 
 void BeltWindow::showReadingRow(const Reading& r) {
@@ -557,11 +556,10 @@ Agreement BeltWindow::addReading(double hz, double inharmonicity,
     const Agreement a = log_.add(added);
     const Reading& r = log_.readings().back();  // as logged: confirmed when it completes three
     if (readingsFile_) {
-        std::string error;
-        if (readingsFile_->append(r, &error))
-            showReadingsProblem(std::nullopt);
-        else
-            showReadingsProblem(std::pair{BeltCaption::ReadingNotAdded, error});
+        const Status appended = readingsFile_->append(r);
+        showReadingsProblem(
+            appended ? std::nullopt
+                     : std::optional(std::pair{BeltCaption::ReadingNotAdded, appended.message()}));
     }
     showReadingRow(r);
     readingsTable->scrollToBottom();
@@ -599,11 +597,10 @@ void BeltWindow::addRefused(const std::string& why, std::chrono::system_clock::t
     r.why = why;
     log_.add(r);
     if (readingsFile_) {
-        std::string error;
-        if (readingsFile_->append(r, &error))
-            showReadingsProblem(std::nullopt);
-        else
-            showReadingsProblem(std::pair{BeltCaption::ReadingNotAdded, error});
+        const Status appended = readingsFile_->append(r);
+        showReadingsProblem(
+            appended ? std::nullopt
+                     : std::optional(std::pair{BeltCaption::ReadingNotAdded, appended.message()}));
     }
     showReadingRow(r);
     readingsTable->scrollToBottom();
@@ -630,9 +627,8 @@ bool BeltWindow::saveCsv(const std::filesystem::path& path) {
 void BeltWindow::askAndClearReadings() {
     if (!confirm(q(caption(BeltCaption::ClearQuestion)))) return;
     if (readingsFile_) {
-        std::string error;
-        if (!readingsFile_->clear(&error)) {
-            showReadingsProblem(std::pair{BeltCaption::ClearFailed, error});
+        if (const Status cleared = readingsFile_->clear(); !cleared) {
+            showReadingsProblem(std::pair{BeltCaption::ClearFailed, cleared.message()});
             return;
         }
     }

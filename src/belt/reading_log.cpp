@@ -297,25 +297,28 @@ std::vector<const Column*> ourColumns() {
     return columns;
 }
 
-std::string errnoText(const std::string& what, int e) { return what + ": " + std::strerror(e); }
+// The failure `e` stands for: `otherwise` unless the file is missing or may not be used.
+Status errnoStatus(const std::filesystem::path& path, int e, Failure otherwise) {
+    const Failure failure = e == ENOENT                               ? Failure::NotFound
+                            : e == EACCES || e == EPERM || e == EROFS ? Failure::NotPermitted
+                                                                      : otherwise;
+    return Status(failure, path.string() + ": " + std::strerror(e));
+}
 
-// Opened without waiting (a FIFO would block open() for good) and only when regular.
-// `missing` tells a file that is not there from one that cannot be opened.
-int openRegular(const std::filesystem::path& path, int flags, std::string* error,
-                bool* missing = nullptr) {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) {
-        if (missing) *missing = errno == ENOENT;
-        if (error) *error = errnoText(path.string(), errno);
-        return -1;
-    }
+// Opened without waiting (a FIFO would block open() for good) and only when regular;
+// `fd` is -1 when it failed. A file that is not there fails as NotFound.
+Status openRegular(const std::filesystem::path& path, int flags, int& fd) {
+    const Failure otherwise =
+        flags & (O_WRONLY | O_RDWR) ? Failure::WriteFailed : Failure::ReadFailed;
+    fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) return errnoStatus(path, errno, otherwise);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        if (error) *error = path.string() + ": not a regular file";
-        return -1;
+        fd = -1;
+        return Status(Failure::NotRegularFile, path.string() + ": not a regular file");
     }
-    return fd;
+    return {};
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -366,19 +369,17 @@ Status saveReadingsCsv(const std::filesystem::path& path, std::span<const Readin
     return writeFileAtomically(path, std::string_view(readingsCsv(readings)));
 }
 
-bool ReadingsFile::read(ParsedReadings& into, std::string* error) const {
+Status ReadingsFile::read(ParsedReadings& into) const {
     into = {};
-    bool missing = false;
-    const int fd = openRegular(path_, O_RDONLY, error, &missing);
-    if (fd < 0) return missing;  // no file yet: no readings yet
+    int fd = -1;
+    if (Status opened = openRegular(path_, O_RDONLY, fd); !opened)
+        return opened.failure() == Failure::NotFound ? Status() : opened;  // none yet
     struct stat st {};
     ::fstat(fd, &st);
     if (std::size_t(st.st_size) > kMaxReadingsFileBytes) {
         ::close(fd);
-        if (error)
-            *error = path_.string() + ": larger than " +
-                     std::to_string(kMaxReadingsFileBytes >> 20) + " MiB";
-        return false;
+        return Status(Failure::TooLarge, path_.string() + ": larger than " +
+                                             std::to_string(kMaxReadingsFileBytes >> 20) + " MiB");
     }
     std::string text(std::size_t(st.st_size), '\0');
     std::size_t got = 0;
@@ -388,36 +389,34 @@ bool ReadingsFile::read(ParsedReadings& into, std::string* error) const {
         if (n < 0) {
             const int e = errno;
             ::close(fd);
-            if (error) *error = errnoText(path_.string(), e);
-            return false;
+            return errnoStatus(path_, e, Failure::ReadFailed);
         }
         if (n == 0) break;
         got += std::size_t(n);
     }
     ::close(fd);
     text.resize(got);
-    if (text.empty()) return true;
+    if (text.empty()) return {};
     auto parsed = parseReadingsCsv(text);
     if (!parsed) {
         // A header cut short by a kill is no stranger's file: nothing complete to read.
-        if (text.find('\n') == std::string::npos) return true;
-        if (error) *error = path_.string() + ": not a readings file";
-        return false;
+        if (text.find('\n') == std::string::npos) return {};
+        return Status(Failure::BadContent, path_.string() + ": not a readings file");
     }
     into = std::move(*parsed);
-    return true;
+    return {};
 }
 
-bool ReadingsFile::append(const Reading& reading, std::string* error) {
-    const int fd = openRegular(path_, O_RDWR | O_APPEND | O_CREAT, error);
-    if (fd < 0) return false;
-    auto fail = [&](const std::string& why) {
+Status ReadingsFile::append(const Reading& reading) {
+    int fd = -1;
+    if (Status opened = openRegular(path_, O_RDWR | O_APPEND | O_CREAT, fd); !opened) return opened;
+    auto fail = [&](Status why) {
         ::close(fd);
-        if (error) *error = why;
-        return false;
+        return why;
     };
+    auto failed = [&](Failure otherwise) { return fail(errnoStatus(path_, errno, otherwise)); };
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return fail(errnoText(path_.string(), errno));
+    if (::fstat(fd, &st) != 0) return failed(Failure::ReadFailed);
 
     std::string out;
     std::vector<const Column*> columns = ourColumns();
@@ -426,35 +425,36 @@ bool ReadingsFile::append(const Reading& reading, std::string* error) {
     } else {
         char head[4096];
         const ssize_t n = ::pread(fd, head, sizeof head, 0);
-        if (n < 0) return fail(errnoText(path_.string(), errno));
+        if (n < 0) return failed(Failure::ReadFailed);
         const std::string_view text(head, std::size_t(n));
         const std::size_t nl = text.find('\n');
         const auto fileColumns =
             nl == std::string_view::npos ? std::nullopt : headerOf(text.substr(0, nl));
-        if (!fileColumns) return fail(path_.string() + ": not a readings file");
+        if (!fileColumns)
+            return fail(Status(Failure::BadContent, path_.string() + ": not a readings file"));
         columns = *fileColumns;
         char last = '\n';
         if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n') out = kLineEnd;
     }
     out += lineFor(reading, columns);
-    if (!writeAll(fd, out)) return fail(errnoText(path_.string(), errno ? errno : EIO));
-    if (::fsync(fd) != 0) return fail(errnoText(path_.string(), errno));
-    if (::close(fd) != 0) {
-        if (error) *error = errnoText(path_.string(), errno);
-        return false;
+    if (!writeAll(fd, out)) {
+        if (errno == 0) errno = EIO;
+        return failed(Failure::WriteFailed);
     }
-    return true;
+    if (::fsync(fd) != 0) return failed(Failure::WriteFailed);
+    if (::close(fd) != 0) return errnoStatus(path_, errno, Failure::WriteFailed);
+    return {};
 }
 
-bool ReadingsFile::clear(std::string* error) {
-    bool missing = false;
-    const int fd = openRegular(path_, O_WRONLY, error, &missing);
-    if (fd < 0) return missing;
+Status ReadingsFile::clear() {
+    int fd = -1;
+    if (Status opened = openRegular(path_, O_WRONLY, fd); !opened)
+        return opened.failure() == Failure::NotFound ? Status() : opened;  // nothing to empty
     const bool ok = ::ftruncate(fd, 0) == 0 && ::fsync(fd) == 0;
     const int e = errno;
     ::close(fd);
-    if (!ok && error) *error = errnoText(path_.string(), e);
-    return ok;
+    if (!ok) return errnoStatus(path_, e, Failure::WriteFailed);
+    return {};
 }
 
 }  // namespace vellora

@@ -105,19 +105,19 @@ class ReadingsFile {
     explicit ReadingsFile(std::filesystem::path path) : path_(std::move(path)) {}
     const std::filesystem::path& path() const { return path_; }
 
-    // Every complete reading in the file; a missing file holds none. False, with
-    // `error` set, when it cannot be read, is no regular file, is too large or is not a
-    // readings CSV.
-    bool read(ParsedReadings& into, std::string* error) const;
+    // Every complete reading in the file; a missing file holds none. Fails when it
+    // cannot be read, is no regular file, is too large or is not a readings CSV.
+    Status read(ParsedReadings& into) const;
 
     // Adds one line, in one write followed by fsync, creating the file with its header
     // when missing or empty. An earlier append cut short is ended first, so the new line
     // stays whole; earlier lines are never rewritten. The line follows the columns of the
-    // file's own header. False, with `error` set, when it could not be added.
-    bool append(const Reading& reading, std::string* error);
+    // file's own header. Fails when it could not be added.
+    Status append(const Reading& reading);
 
-    // Empties the file (keeping the file itself, its mode and links).
-    bool clear(std::string* error);
+    // Empties the file (keeping the file itself, its mode and links); a missing file
+    // is already empty.
+    Status clear();
 
   private:
     std::filesystem::path path_;

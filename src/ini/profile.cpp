@@ -11,27 +11,32 @@ namespace vellora {
 
 namespace {
 
-enum class ReadState { Read, Missing, Failed };
-
 struct FileText {
-    ReadState state = ReadState::Missing;
+    bool found = false;
     std::string bytes;  // as stored: each line's encoding is decided when it is used
-    std::string error;
+    Status status;      // a missing file is no failure: it reads as empty
 };
 
 FileText readProfileFile(const std::filesystem::path& file) {
     FileText result;
     RegularFileBytes read = readRegularFile(file, kLargestProfileFile + 1);
-    if (read.status == FileReadStatus::Missing) return result;
-    if (!read.read()) {
-        result.state = ReadState::Failed;
-        result.error = std::move(read.error);
-    } else if (read.truncated() || read.bytes.size() > kLargestProfileFile) {
-        result.state = ReadState::Failed;
-        result.error = "larger than a settings file can be";
-    } else {
-        result.state = ReadState::Read;
-        result.bytes = std::move(read.bytes);
+    switch (read.status) {
+        case FileReadStatus::Missing:
+            break;
+        case FileReadStatus::NotRegular:
+            result.status = Status(Failure::NotRegularFile, std::move(read.error));
+            break;
+        case FileReadStatus::Failed:
+            result.status = Status(Failure::ReadFailed, std::move(read.error));
+            break;
+        case FileReadStatus::Read:
+            if (read.truncated() || read.bytes.size() > kLargestProfileFile) {
+                result.status = Status(Failure::TooLarge, "larger than a settings file can be");
+            } else {
+                result.found = true;
+                result.bytes = std::move(read.bytes);
+            }
+            break;
     }
     return result;
 }
@@ -39,7 +44,7 @@ FileText readProfileFile(const std::filesystem::path& file) {
 std::optional<std::string> lookup(std::string_view section, std::string_view key,
                                   const std::filesystem::path& file) {
     const FileText f = readProfileFile(file);
-    if (f.state != ReadState::Read) return std::nullopt;
+    if (!f.found) return std::nullopt;
     return profileLookup(f.bytes, section, key);
 }
 
@@ -71,30 +76,23 @@ bool WritePrivateProfileStringA(std::string_view section, std::string_view key,
     if (!isWritableProfileValue(value)) return fail("value cannot be stored");
     const FileText old = readProfileFile(file);
     // A file that exists but cannot be read is never replaced: its content would be lost.
-    if (old.state == ReadState::Failed) return fail(old.error);
+    if (!old.status) return fail(old.status.message());
     const Status written = writeFileAtomically(file, profileSet(old.bytes, section, key, value));
     return written ? true : fail(written.message());
 }
 
-bool ReadPrivateProfile(const std::filesystem::path& file, ProfileDocument& into,
-                        std::string* error) {
-    const FileText f = readProfileFile(file);
-    if (f.state == ReadState::Failed) {
-        if (error) *error = f.error;
-        return false;
-    }
-    into = ProfileDocument(f.bytes);
-    return true;
+Status ReadPrivateProfile(const std::filesystem::path& file, ProfileDocument& into) {
+    FileText f = readProfileFile(file);
+    if (f.status) into = ProfileDocument(f.bytes);
+    return std::move(f.status);
 }
 
-bool UpdatePrivateProfile(const std::filesystem::path& file,
-                          const std::function<bool(ProfileDocument&)>& change, std::string* error) {
+Status UpdatePrivateProfile(const std::filesystem::path& file,
+                            const std::function<bool(ProfileDocument&)>& change) {
     ProfileDocument document;
-    if (!ReadPrivateProfile(file, document, error)) return false;
-    if (!change(document)) return true;
-    const Status written = writeFileAtomically(file, document.text());
-    if (!written && error) *error = written.message();
-    return written.ok();
+    if (Status read = ReadPrivateProfile(file, document); !read) return read;
+    if (!change(document)) return {};
+    return writeFileAtomically(file, document.text());
 }
 
 }  // namespace vellora

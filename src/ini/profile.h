@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/status.h"
 #include "ini/profile_document.h"
 
 namespace vellora {
@@ -51,18 +52,16 @@ bool WritePrivateProfileStringA(std::string_view section, std::string_view key,
                                 std::string* error = nullptr);
 
 // The whole file in one read, for a caller that reads many keys of it: a missing file
-// gives an empty document. False, with `error` set, when the file exists but cannot be
-// read.
-bool ReadPrivateProfile(const std::filesystem::path& file, ProfileDocument& into,
-                        std::string* error = nullptr);
+// gives an empty document. Fails when the file exists but cannot be read, is not a
+// regular file or is too large.
+Status ReadPrivateProfile(const std::filesystem::path& file, ProfileDocument& into);
 
 // Rewrites sections in one write: reads the file afresh (so whatever another program
 // wrote since is kept), lets `change` edit it and writes it whole, the way
 // WritePrivateProfileStringA writes. `change` returns false to leave the file as it is
-// (nothing is written, and the result is true). False, with `error` set and the file as
-// it was, when it cannot be read or written.
-bool UpdatePrivateProfile(const std::filesystem::path& file,
-                          const std::function<bool(ProfileDocument&)>& change,
-                          std::string* error = nullptr);
+// (nothing is written, and the result is success). Fails, the file as it was, when it
+// cannot be read or written.
+Status UpdatePrivateProfile(const std::filesystem::path& file,
+                            const std::function<bool(ProfileDocument&)>& change);
 
 }  // namespace vellora
