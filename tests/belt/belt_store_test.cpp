@@ -129,8 +129,7 @@ TEST(BeltStore, ASecondInstanceWritingTheSameFileLosesNothing) {
     EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Ajustement", "", 100, ini), "495");
 }
 
-// A failure of the store is reported with its reason; a name the file cannot hold is
-// never half written.
+// A failure is reported with its reason; a name the file cannot hold is never half written.
 TEST(BeltStore, AFailedChangeIsReportedAndChangesNothing) {
     TempFolder dir;
     ProfileBeltStore store(dir / "missing folder" / "Vellora.ini");

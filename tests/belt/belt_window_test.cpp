@@ -50,7 +50,6 @@ TEST_F(BeltWindowTest, SetUpsAreCheckedKeptAndDeletedOnlyWhenConfirmed) {
         w.setupList->setCurrentRow(0);
     }
     BeltWindow again(store);
-    ASSERT_EQ(again.setups().size(), 2u);
     EXPECT_EQ(again.selectedSetup()->name, "Cam belt");
     for (const bool yes : {false, true}) {
         again.confirm = [yes](const QString&) { return yes; };
@@ -59,9 +58,9 @@ TEST_F(BeltWindowTest, SetUpsAreCheckedKeptAndDeletedOnlyWhenConfirmed) {
     }
 }
 
-// The reason is shown whole, after the caption in the language of the moment; a caption
-// the language file lacks ("Err!!") stays English.
-TEST_F(BeltWindowTest, AStoreThatCannotBeWrittenSaysWhyInFull) {
+// Reasons shown whole after the caption of the moment (one the language file lacks, "Err!!",
+// stays English); a reading the file cannot take stays for the session.
+TEST_F(BeltWindowTest, WhatCannotBeWrittenIsReportedInFullAndKeptForTheSession) {
     ProfileBeltStore broken(folder / "no folder" / "Vellora.ini");
     BeltWindow w(broken);
     w.applyCaptions([](int key) -> std::optional<std::string> {
@@ -76,6 +75,13 @@ TEST_F(BeltWindowTest, AStoreThatCannotBeWrittenSaysWhyInFull) {
     EXPECT_NE(shown.find((folder / "no folder").string()), std::string::npos) << shown;
     EXPECT_TRUE(w.setupProblemLabel->wordWrap());
     EXPECT_TRUE(w.setups().empty());
+
+    EXPECT_FALSE(w.openReadingsFile(folder.path()));  // a folder where the file should be
+    w.addReading(100.0);
+    EXPECT_EQ(w.readings().readings().size(), 1u);
+    EXPECT_NE(w.problemLabel->text().toStdString().find(folder.path().string()), std::string::npos);
+    EXPECT_FALSE(w.saveCsv(folder / "no folder" / "copy.csv"));
+    EXPECT_NE(w.problemLabel->text().toStdString().find("copy.csv"), std::string::npos);
 }
 
 // With their tension and agreement, in French with a decimal comma; kept in the file
@@ -97,7 +103,6 @@ TEST_F(BeltWindowTest, ReadingsAreLoggedKeptAndClearedOnlyWhenConfirmed) {
     BeltWindow again(store);
     ASSERT_TRUE(again.openReadingsFile(file));
     ASSERT_EQ(again.readingsTable->rowCount(), 4);
-    EXPECT_EQ(cell(again, 3, 1), "Cam belt");
     EXPECT_EQ(cell(again, 3, 2), "110.0");
     ASSERT_TRUE(again.saveCsv(folder / "copy.csv"));
     EXPECT_EQ(parseReadingsCsv(testing::readBytes(folder / "copy.csv"))->readings.size(), 4u);
@@ -108,20 +113,6 @@ TEST_F(BeltWindowTest, ReadingsAreLoggedKeptAndClearedOnlyWhenConfirmed) {
         later.openReadingsFile(file);
         EXPECT_EQ(later.readingsTable->rowCount(), yes ? 0 : 4);
     }
-}
-
-// Neither the file nor the copy can be written: the reading stays for the session and
-// the window names the file.
-TEST_F(BeltWindowTest, AReadingTheFileCannotTakeStaysForTheSessionWithTheReason) {
-    const auto file = folder / "Readings.csv";
-    std::filesystem::create_directory(file);
-    BeltWindow w(store);
-    EXPECT_FALSE(w.openReadingsFile(file));
-    w.addReading(100.0);
-    EXPECT_EQ(w.readings().readings().size(), 1u);
-    EXPECT_NE(w.problemLabel->text().toStdString().find(file.string()), std::string::npos);
-    EXPECT_FALSE(w.saveCsv(folder / "no folder" / "copy.csv"));
-    EXPECT_NE(w.problemLabel->text().toStdString().find("copy.csv"), std::string::npos);
 }
 
 }  // namespace

@@ -24,15 +24,10 @@ TEST(ProfileText, LookupIsCaseBlindFirstSectionWinsAndValuesLoseBlanksAndOnePair
     const struct {
         const char *section, *key;
         std::optional<std::string> value;
-    } cases[] = {{"SETTINGS", "niveau", "300"},
-                 {"settings", "other", std::nullopt},
-                 {"Settings", ";c", std::nullopt},
-                 {"MISSING", "top", std::nullopt},
-                 {"S", "plain", "inner  blanks"},
-                 {"S", "dq", "  kept  "},
-                 {"S", "sq", " s "},
-                 {"S", "mixed", "\"abc'"},
-                 {"S", "empty", ""}};
+    } cases[] = {{"SETTINGS", "niveau", "300"},    {"settings", "other", std::nullopt},
+                 {"Settings", ";c", std::nullopt}, {"MISSING", "top", std::nullopt},
+                 {"S", "plain", "inner  blanks"},  {"S", "dq", "  kept  "},
+                 {"S", "mixed", "\"abc'"},         {"S", "empty", ""}};
     for (const auto& c : cases)
         EXPECT_EQ(profileLookup(text, c.section, c.key), c.value) << c.section << "/" << c.key;
 }
@@ -63,7 +58,6 @@ TEST(ProfileText, WritesKeepEveryOtherByteAndReadBackExactly) {
 }
 
 TEST(ProfileText, NamesAndValuesThatCannotBeStoredAreRefused) {
-    EXPECT_TRUE(isWritableProfileName("SETTINGS", "Niveau"));
     const std::pair<const char*, const char*> refused[] = {{"", "k"},    {"S]", "k"}, {"S", "a=b"},
                                                            {"S", ";k"},  {" S", "k"}, {"S\n", "k"},
                                                            {"S", "\xFF"}};
@@ -75,55 +69,25 @@ TEST(ProfileText, NamesAndValuesThatCannotBeStoredAreRefused) {
         EXPECT_FALSE(isWritableProfileValue(value)) << value;
 }
 
-TEST(ProfileText, IntegersReadAsTheWindowsServiceReadsThem) {
-    const std::pair<std::string, int32_t> cases[] = {
-        {"12.7", 12},
-        {"abc", 0},
-        {"-5", -5},
-        {"  42 Hz", 42},
-        {"0x10", 0},
-        {"-2147483648", INT32_MIN},
-        {"4294967295", -1},
-        {"4294967296", 0},
-        {std::string(28, '0') + "12", 1}};  // only 29 characters are read
-    for (const auto& [text, value] : cases) EXPECT_EQ(profileParseInt(text), value) << text;
-}
-
 TEST(ProfileEncoding, EachLineIsUtf8WhenValidAndWindows1252Otherwise) {
     for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"})
         EXPECT_FALSE(isValidUtf8(bad)) << bad;  // overlong, surrogate, past U+10FFFF, cut short
     EXPECT_EQ(decodeProfileBytes("\x80\x93\x81"), "\xE2\x82\xAC\xE2\x80\x9C\xC2\x81");
     EXPECT_EQ(decodeProfileBytes("\xEF\xBB\xBF[S]\na=\xC3\xA9\r\n;\xE9\n"),
               "[S]\na=\xC3\xA9\r\n;\xC3\xA9\n");
-    EXPECT_EQ(utf8Prefix(kFrancais, 5), "Fran\xC3\xA7");  // whole characters only
 }
 
-TEST(ProfileFile, MissingValuesGiveDefaultsAndTextsAreCutToTheBufferInCharacters) {
-    TempFolder dir;
-    const auto ini = dir / "Vellora.ini";
-    EXPECT_EQ(GetPrivateProfileIntA("POSITIONS", "Height", 11220, ini), 11220);
-    EXPECT_FALSE(std::filesystem::exists(ini));
-    writeBytes(ini, "[S]\nQuoted=\"263\"\nEmpty=\nL=" + std::string(150, 'L') + "\n");
-    EXPECT_EQ(GetPrivateProfileIntA("s", "QUOTED", 0, ini), 263);
-    EXPECT_EQ(GetPrivateProfileIntA("S", "Empty", 110, ini), 110);  // no value for integers
-    EXPECT_EQ(GetPrivateProfileStringA("S", "Empty", "Err!!", 200, ini), "");  // a text
-    EXPECT_EQ(GetPrivateProfileStringA("S", "None", "Err!!", 200, ini), "Err!!");
-    EXPECT_EQ(GetPrivateProfileStringA("S", "L", "", 100, ini), std::string(99, 'L'));
-    EXPECT_EQ(GetPrivateProfileStringA("S", "None", "abcdef", 4, ini), "abc");
-}
-
-// A Windows-1252 line from the old version is read as such; every line not written keeps
-// its bytes, through single keys and whole-section rewrites alike. An update also keeps
-// whatever another writer added since.
+// A Windows-1252 line of the old version reads as such; lines not written keep their bytes,
+// through single keys and whole sections alike, and an update keeps what others wrote.
 TEST(ProfileFile, WritesChangeOnlyTheirLinesAndKeepWhatOthersWrote) {
     TempFolder dir;
     const auto ini = dir / "Vellora.ini";
     writeBytes(ini, "\xEF\xBB\xBF[SETTINGS]\r\n; r\xE9glages\r\nAncien=" + kFrancais1252 +
                         "\r\n[BELT " + kFrancais + "]\r\nSpan=0.4\r\n");
     EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Ancien", "", 100, ini), kFrancais);
-    ProfileDocument document;
-    ASSERT_TRUE(ReadPrivateProfile(ini, document));
-    EXPECT_EQ(document.value("BELT " + kFrancais, "Span"), "0.4");
+    // As the service copies into a buffer ended by a NUL: five characters for six.
+    EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Ancien", "", 6, ini), "Fran\u00E7");
+    EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "None", "Err!!", 100, ini), "Err!!");
 
     ASSERT_TRUE(WritePrivateProfileStringA("SETTINGS", "Niveau", "262", ini));
     ASSERT_TRUE(UpdatePrivateProfile(ini, [&](ProfileDocument& d) {
@@ -132,10 +96,6 @@ TEST(ProfileFile, WritesChangeOnlyTheirLinesAndKeepWhatOthersWrote) {
     }));
     EXPECT_EQ(readBytes(ini), "\xEF\xBB\xBF[SETTINGS]\r\n; r\xE9glages\r\nAncien=" + kFrancais1252 +
                                   "\r\nNiveau=262\r\n[BELT " + kFrancais + "]\r\nSpan=0.6\r\n");
-    // Nothing to change: nothing written.
-    const auto before = std::filesystem::last_write_time(ini);
-    EXPECT_TRUE(UpdatePrivateProfile(ini, [](ProfileDocument&) { return false; }));
-    EXPECT_EQ(std::filesystem::last_write_time(ini), before);
 }
 
 TEST(ProfileFile, FailedWritesAreReportedAndKeepTheFile) {
@@ -144,23 +104,18 @@ TEST(ProfileFile, FailedWritesAreReportedAndKeepTheFile) {
     const std::string before = "[SETTINGS]\nNiveau=300\n";
     writeBytes(ini, before);
     EXPECT_FALSE(WritePrivateProfileStringA("SETTINGS", "k", "two\nlines", ini));
-    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", dir / "no" / "Vellora.ini"));
 
-    ::chmod(dir.path().c_str(), 0555);
-    {
-        testing::ActAsUnprivilegedUser user;
-        if (testing::canCreateIn(dir.path())) GTEST_SKIP() << "permissions are not enforced here";
-        std::string error;
-        EXPECT_FALSE(WritePrivateProfileStringA("SETTINGS", "Niveau", "263", ini, &error));
-        EXPECT_FALSE(error.empty());
-    }
-    ::chmod(dir.path().c_str(), 0755);
-    EXPECT_EQ(readBytes(ini), before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    std::string error;
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", dir / "no" / "Vellora.ini", &error));
+    EXPECT_NE(error.find("Vellora.ini"), std::string::npos) << error;
 
     ::chmod(ini.c_str(), 0200);  // exists, cannot be read: must not be replaced
     {
         testing::ActAsUnprivilegedUser user;
+        if (std::FILE* readable = std::fopen(ini.c_str(), "rb")) {
+            std::fclose(readable);
+            GTEST_SKIP() << "permissions are not enforced here";
+        }
         EXPECT_EQ(GetPrivateProfileIntA("SETTINGS", "Niveau", 246, ini), 246);
         EXPECT_FALSE(WritePrivateProfileStringA("SETTINGS", "Niveau", "263", ini));
         ProfileDocument d;
@@ -184,8 +139,6 @@ TEST(ProfileFile, WhatIsNoSettingsFileIsRefusedAndLeftAsItIs) {
         SCOPED_TRACE(name);
         ProfileDocument d;
         EXPECT_EQ(ReadPrivateProfile(dir / name, d).failure(), failure);
-        EXPECT_EQ(UpdatePrivateProfile(dir / name, [](ProfileDocument&) { return true; }).failure(),
-                  failure);
         EXPECT_FALSE(WritePrivateProfileStringA("SETTINGS", "Niveau", "1", dir / name));
         EXPECT_EQ(GetPrivateProfileIntA("SETTINGS", "Niveau", 7, dir / name), 7);
     }
