@@ -297,10 +297,12 @@ std::vector<const Column*> ourColumns() {
     return columns;
 }
 
-// The failure `e` stands for: `otherwise` unless the file is missing or may not be used.
+// The failure `e` stands for: `otherwise` unless the file is missing, may not be used or
+// is a folder, FIFO or device (ENXIO: a FIFO without a reader, a device without a driver).
 Status errnoStatus(const std::filesystem::path& path, int e, Failure otherwise) {
     const Failure failure = e == ENOENT                               ? Failure::NotFound
                             : e == EACCES || e == EPERM || e == EROFS ? Failure::NotPermitted
+                            : e == EISDIR || e == ENXIO               ? Failure::NotRegularFile
                                                                       : otherwise;
     return Status(failure, path.string() + ": " + std::strerror(e));
 }
@@ -418,15 +420,20 @@ Status ReadingsFile::append(const Reading& reading) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) return failed(Failure::ReadFailed);
 
+    const std::string ourHeader = std::string(kByteOrderMark) + headerLine();
     std::string out;
     std::vector<const Column*> columns = ourColumns();
-    if (st.st_size == 0) {
-        out = std::string(kByteOrderMark) + headerLine();
+    char head[4096];
+    const ssize_t n = st.st_size == 0 ? 0 : ::pread(fd, head, sizeof head, 0);
+    if (n < 0) return failed(Failure::ReadFailed);
+    const std::string_view text(head, std::size_t(n));
+    // Our own header cut short (the first append interrupted by a crash): nothing complete
+    // is there, so the file starts again rather than refusing every reading from now on.
+    if (std::size_t(st.st_size) == text.size() && std::string_view(ourHeader).starts_with(text) &&
+        text.size() < ourHeader.size()) {
+        if (::ftruncate(fd, 0) != 0) return failed(Failure::WriteFailed);
+        out = ourHeader;
     } else {
-        char head[4096];
-        const ssize_t n = ::pread(fd, head, sizeof head, 0);
-        if (n < 0) return failed(Failure::ReadFailed);
-        const std::string_view text(head, std::size_t(n));
         const std::size_t nl = text.find('\n');
         const auto fileColumns =
             nl == std::string_view::npos ? std::nullopt : headerOf(text.substr(0, nl));

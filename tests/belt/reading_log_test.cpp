@@ -40,12 +40,12 @@ TEST(ReadingLog, ThreeSuccessiveReadingsWithinOnePerCentConfirmRefusedOnesAside)
         {at(100.0), Agreement::TooFew, 1, ReadingStatus::Accepted},
         {refused, Agreement::TooFew, 1, ReadingStatus::Refused},
         {at(100.5), Agreement::TooFew, 2, ReadingStatus::Accepted},
-        {refused, Agreement::TooFew, 2, ReadingStatus::Refused},
         {at(100.8), Agreement::Confirmed, 3, ReadingStatus::Confirmed},  // spread 0.8 %
-        {at(102.0), Agreement::Disagree, 1, ReadingStatus::Accepted},    // 100.5 .. 102: 1.5 %
-        {at(101.5), Agreement::Disagree, 2, ReadingStatus::Accepted},
-        {at(101.2), Agreement::Confirmed, 3, ReadingStatus::Confirmed},  // 100.8 dropped out
-        {at(101.2, "Alternator"), Agreement::TooFew, 1, ReadingStatus::Accepted},
+        // 100.5 .. 101.51: 1.005 % of the smallest, though 0.995 % of the largest.
+        {at(101.51), Agreement::Disagree, 2, ReadingStatus::Accepted},
+        {at(102.0), Agreement::Disagree, 2, ReadingStatus::Accepted},
+        {at(101.6), Agreement::Confirmed, 3, ReadingStatus::Confirmed},  // 100.8 dropped out
+        {at(101.6, "Alternator"), Agreement::TooFew, 1, ReadingStatus::Accepted},
     };
     ReadingLog log;
     for (size_t i = 0; i < std::size(steps); ++i) {
@@ -79,19 +79,20 @@ TEST_F(Csv, OneLinePerReadingSafeInASpreadsheetWhateverTheLocale) {
     a.tension = Tension{1234.56, 125.89, 277.54};
     a.range = RangeStatus::Inside;
     Reading b = at(40.0, "");
-    b.time += std::chrono::seconds(61);
     b.range = RangeStatus::Outside;
-    const Reading readings[] = {a, b, at(0, "=1+2", ReadingStatus::Refused), at(1.5, "'q")};
+    const Reading readings[] = {a, b, at(0, "=1+2", ReadingStatus::Refused)};
     const std::string csv = readingsCsv(readings);
     EXPECT_EQ(csv, kBomHeader +
                        "2024-06-11 10:00:00,\"Drive \"\"A\"\", front\",98.77,1234.6,125.9,277.5,"
-                       "yes,confirmed,\r\n2024-06-11 10:01:01,,40.00,,,,no,accepted,\r\n"
+                       "yes,confirmed,\r\n2024-06-11 10:00:00,,40.00,,,,no,accepted,\r\n"
                        "2024-06-11 10:00:00,'=1+2,0.00,,,,,refused,\"not a pluck: too short, "
-                       "a click\"\r\n2024-06-11 10:00:00,''q,1.50,,,,,accepted,\r\n");
+                       "a click\"\r\n");
+    for (const std::string name : {"+1", "-1", "@1", "'1"})
+        EXPECT_EQ(readingCsvLine(at(1.5, name)),
+                  "2024-06-11 10:00:00,'" + name + ",1.50,,,,,accepted,\r\n");
     // Read back field for field: written again, the same text.
     const auto parsed = parseReadingsCsv(csv);
     ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->readings[3].setup, "'q");  // one apostrophe taken off
     EXPECT_EQ(readingsCsv(parsed->readings), csv);
 }
 
@@ -111,12 +112,12 @@ TEST_F(Csv, ReadingBackTakesCompleteReadingsOnly) {
     EXPECT_FALSE(parseReadingsCsv("name,value\nx,1\n"));
 }
 
-// Appends end an earlier append cut short, follow the file's own columns and never
-// rewrite what is there.
+// Appends end one cut short, follow the file's own columns and never rewrite what is there.
 TEST_F(Csv, TheFileGrowsALineAtATimeAndClears) {
     ReadingsFile file(folder / "Readings.csv");
     ParsedReadings kept;
-    ASSERT_TRUE(file.read(kept));  // none yet
+    writeBytes(file.path(), kBomHeader.substr(0, 20));  // our header, cut short by a crash
+    ASSERT_TRUE(file.read(kept));
     ASSERT_TRUE(file.append(at(98.765)));
     EXPECT_EQ(readBytes(file.path()), kBomHeader + readingCsvLine(at(98.765)));
     std::ofstream(file.path(), std::ios::app) << "2024-06-11 10:00:00,Cam,9";
@@ -124,7 +125,6 @@ TEST_F(Csv, TheFileGrowsALineAtATimeAndClears) {
     ASSERT_TRUE(file.read(kept));
     ASSERT_EQ(kept.readings.size(), 2u);
     EXPECT_EQ(kept.skippedLines, 1u);
-    EXPECT_EQ(kept.readings[1].hz, 60);
     ASSERT_TRUE(file.clear());
     EXPECT_EQ(readBytes(file.path()), "");
 
