@@ -16,8 +16,7 @@ BeltSetupForm validForm() {
     return f;
 }
 
-// Every other basis: 4.5 g/m per mm over 6 ribs of 3.56 mm, the span between pulleys of
-// 100 and 60 mm, 300 mm apart, a frequency range.
+// Every other basis: 4.5 g/m/mm over 6 ribs of 3.56 mm, pulleys of 100 and 60 mm 300 apart.
 BeltSetupForm fullForm() {
     BeltSetupForm f = validForm();
     f.massBasis = MassBasis::PerMetreAndMm;

@@ -1,4 +1,3 @@
-// The Belt window offscreen: refused entries, kept set-ups, readings and captions.
 #include "belt/belt_window.h"
 #include "belt/belt_store_profile.h"
 #include "support/profile_test_support.h"

@@ -90,8 +90,7 @@ TEST_F(Csv, OneLinePerReadingSafeInASpreadsheetWhateverTheLocale) {
     for (const std::string name : {"+1", "-1", "@1", "'1"})
         EXPECT_EQ(readingCsvLine(at(1.5, name)),
                   "2024-06-11 10:00:00,'" + name + ",1.50,,,,,accepted,\r\n");
-    // Read back field for field: written again, the same text.
-    const auto parsed = parseReadingsCsv(csv);
+    const auto parsed = parseReadingsCsv(csv);  // read back, then written again: the same
     ASSERT_TRUE(parsed);
     EXPECT_EQ(readingsCsv(parsed->readings), csv);
 }
