@@ -85,30 +85,30 @@ TEST(Layout, EveryControlAtTwoSizes) {
     }
 }
 
-TEST(Layout, ColumnGapRoundsHalvesToEven) {
-    // (wOut - 9000) / 6 = 1175.5 and 1174.5.
-    EXPECT_EQ(laid(15930, 10410, 16053).g, 1176);
-    EXPECT_EQ(laid(15930, 10410, 16047).g, 1174);
-    EXPECT_EQ(laid(15930, 10410, 16047).geometry.CommandExit.left, 7200 + 5 * 1174);
+// The gap (wOut - 9000) / 6 rounds halves to even, closes, overlaps the columns and
+// never wraps far beyond 16 bits; the last column follows it.
+TEST(Layout, ColumnGapFromTouchingToHuge) {
+    struct Case {
+        int32_t W, wOut, g, exitLeft;
+    };
+    for (const Case& c : {Case{15930, 16053, 1176, 13080}, Case{15930, 16047, 1174, 13070},
+                          Case{8880, 9000, 0, 7200}, Case{5880, 6000, -500, 4700},
+                          Case{99990, 100110, 15185, 83125}}) {
+        const LayoutResult r = laid(c.W, 6000, c.wOut);
+        EXPECT_EQ(r.g, c.g) << c.wOut;
+        EXPECT_EQ(r.geometry.CommandRun.left, c.g) << c.wOut;
+        EXPECT_EQ(r.geometry.CommandExit.left, c.exitLeft) << c.wOut;
+    }
 }
 
-TEST(Layout, NarrowWindowsCloseAndThenOverlapTheColumns) {
-    const LayoutResult touching = laid(8880, 6000, 9000);
-    EXPECT_EQ(touching.g, 0);
-    EXPECT_EQ(touching.geometry.CommandRun.left, 0);
-    EXPECT_EQ(touching.geometry.CommandCalibrate.left, 1800);
-    EXPECT_EQ(touching.geometry.CommandExit.left, 7200);
+TEST(Layout, MinimizedTinyAndResizedControlsKeepWhatTheyOwn) {
+    EXPECT_FALSE(Form_Resize(0, 0, 300).has_value());
 
-    const LayoutResult overlapping = laid(5880, 6000, 6000);
-    EXPECT_EQ(overlapping.g, -500);
-    EXPECT_EQ(overlapping.geometry.CommandRun.left, -500);
-    EXPECT_EQ(overlapping.geometry.HScrollCalibrate.left, 3600 - 1500);
-    EXPECT_EQ(overlapping.geometry.CommandExit.left, 7200 - 2500);
-}
+    const FormGeometry tiny = laid(300, 1000, 420).geometry;
+    EXPECT_EQ(tiny.Frame1.height, 0);
+    EXPECT_EQ(tiny.Im_Spectre.width, 0);
+    EXPECT_GE(tiny.VScrollNiveau.height, 0);
 
-TEST(Layout, MinimizedWindowMovesNothing) { EXPECT_FALSE(Form_Resize(0, 0, 300).has_value()); }
-
-TEST(Layout, KeepsTheSizesItDoesNotOwn) {
     FormGeometry current = creationGeometry();
     current.CommandRun.height = 500;
     current.LabelCalibrate.height = 321;
@@ -117,21 +117,7 @@ TEST(Layout, KeepsTheSizesItDoesNotOwn) {
     EXPECT_EQ(f.CommandRun.height, 500);
     EXPECT_EQ(f.LabelCalibrate.height, 321);
     EXPECT_EQ(f.HScrollCalibrate.height, 255);
-    // The gauge keeps its 50-twip margin whatever its size.
-    EXPECT_EQ(f.Energie.left, 15530 - 1000 - 50);
-}
-
-TEST(Layout, TinyAndHugeWindowsNeverGiveNegativeOrWrappedSizes) {
-    const FormGeometry tiny = laid(300, 1000, 420).geometry;
-    EXPECT_EQ(tiny.Frame1.height, 0);
-    EXPECT_EQ(tiny.Im_Spectre.width, 0);
-    EXPECT_GE(tiny.VScrollNiveau.height, 0);
-
-    // Far beyond 16 bits: the gap and its multiples must not wrap.
-    const LayoutResult huge = laid(99990, 20000, 100110);
-    EXPECT_EQ(huge.g, (100110 - 9000) / 6);
-    EXPECT_EQ(huge.geometry.CommandExit.left, 7200 + 5 * huge.g);
-    EXPECT_GT(huge.geometry.CommandExit.left, huge.geometry.HScrollFrequence.left);
+    EXPECT_EQ(f.Energie.left, 15530 - 1000 - 50);  // a 50-twip margin whatever its size
 }
 
 }  // namespace

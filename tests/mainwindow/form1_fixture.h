@@ -1,0 +1,149 @@
+// The main window offscreen against fakes: settings in a map, captions that name their
+// language, section and key ("FrFORM110"), messages and questions collected, a scripted
+// recorder and loudspeaker, belts in memory.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include "belt/belt_store.h"
+#include "mainwindow/form1.h"
+#include "mainwindow/picture_surface.h"
+#include "settings/language.h"
+#include "support/pitch_synth.h"
+#include "support/qt_application.h"
+#include "wave/recorder_wave.h"
+
+namespace vellora::test {
+
+namespace fs = std::filesystem;
+
+inline constexpr double kExactPas = 22050.0 / 4096;
+
+// A loudspeaker that keeps the bytes of every file it loops and the names of the cues.
+struct FakeTone : TonePlayer {
+    std::vector<std::vector<uint8_t>> played;
+    std::vector<std::string> cues;
+    bool on = false;
+    bool playLoop(const std::string& file) override {
+        std::ifstream in(file, std::ios::binary);
+        played.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return on = true;
+    }
+    bool playOnce(const std::string& file) override {
+        cues.push_back(fs::path(file).filename().string());
+        return true;
+    }
+    void stop() override { on = false; }
+    bool playing() const override { return on; }
+    SoundProblem problem() const override { return SoundProblem::None; }
+};
+
+class WindowTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { ensureGuiApplication(); }
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("vellora_form1_" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string text(const char* section, int key) const {
+        if (shippedTexts) return GetLanguageString(section, key, languageFile());
+        if (language == "none") return "Err!!";
+        const std::string id = std::string(section) + std::to_string(key);
+        if (texts.count(id)) return texts.at(id);
+        // Texts that take values show where they go.
+        return language.substr(0, 2) + id +
+               (id.starts_with("FORM1") && key >= 43 ? " [%1|%2]" : "");
+    }
+    fs::path languageFile() const {
+        return fs::path(VELLORA_SOURCE_LANG_DIR) / fs::u8path(language + ".lng");
+    }
+
+    // Started as the program starts it; `clip(n)` makes the n-th recording.
+    std::unique_ptr<Form1> started(std::function<int32_t(int)> clip = {}) {
+        Form1Services s;
+        s.text = [this](const char* section, int key) { return text(section, key); };
+        s.readInt = [this](const char* section, const char* key, int32_t fallback) {
+            auto it = values.find(std::string(section) + "/" + key);
+            return it == values.end() ? fallback
+                                      : int32_t(std::strtol(it->second.c_str(), nullptr, 10));
+        };
+        s.readString = [this](const char* section, const char* key, const std::string& fallback,
+                              int) {
+            auto it = values.find(std::string(section) + "/" + key);
+            return it == values.end() ? fallback : it->second;
+        };
+        s.writeString = [this](const char* section, const char* key, const std::string& v) {
+            writes.push_back(std::string(section) + "/" + key);
+            values[writes.back()] = v;
+            return true;
+        };
+        s.setLanguage = [this](const std::string& name) { language = name; };
+        s.languageFilePath = [this] { return "/opt/vellora/" + language + ".lng"; };
+        s.showHelp = [this](const std::string& f) {
+            helpOpened.push_back(f);
+            return helpExists;
+        };
+        s.showMessage = [this](const std::string& m) { messages.push_back(m); };
+        if (!realQuestions)
+            s.askOkCancel = [this](const std::string& q) {
+                questions.push_back(q);
+                return true;
+            };
+        s.endProgram = [this] { ++ended; };
+        if (clip) s.capture = [this, clip] { return clip(++clips); };
+        s.tone = tone;
+        s.recordingPath = (dir / "test.wav").string();
+        s.toneFolder = dir;
+        s.beltStore = &belts;
+        auto w = std::make_unique<Form1>(std::move(s));
+        w->Form_Load();
+        return w;
+    }
+
+    // Calibrated (the scale of the clips below) and ready to measure.
+    static void ready(Form1& w) {
+        w.state.PremiereCalibration = false;
+        w.enableMeasurementButtons();
+        w.state.plot.PasFrequence = float(kExactPas);
+    }
+
+    // The noise line fixed at the bottom: the next run stops on its first clip.
+    static void armAtBottom(Form1& w) {
+        w.CommandBruit_Click();
+        w.Im_Spectre_MouseMove(0, 0, 10, float(w.Im_Spectre->scaleHeight() - 1));
+        w.Im_Spectre_Click();
+    }
+
+    void writeClip(const std::vector<uint8_t>& samples) {
+        const std::vector<uint8_t> file = pcmWaveFile(samples, 22050);
+        std::ofstream(dir / "test.wav", std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    }
+
+    fs::path dir;
+    std::string language = "Français";
+    bool shippedTexts = false;                  // the shipped language files instead
+    bool realQuestions = false;                 // Qt's own message box
+    std::map<std::string, std::string> texts;   // "FORM182": a caption of its own
+    std::map<std::string, std::string> values;  // "SETTINGS/Niveau"
+    std::vector<std::string> writes, messages, questions, helpOpened;
+    bool helpExists = true;
+    int ended = 0, clips = 0;
+    TonePlayer* tone = nullptr;
+    MemoryBeltStore belts;
+};
+
+}  // namespace vellora::test

@@ -1,0 +1,282 @@
+// The main window measuring with a scripted recorder: runs, their failures and trigger,
+// the precise read-out and tension, the calibration's tone and automatic scale.
+#include <QListWidget>
+
+#include "audio/recorder_result.h"
+#include "belt/belt_window.h"
+#include "calibration/calibration_tone.h"
+#include "mainwindow/form1_fixture.h"
+
+namespace vellora::test {
+namespace {
+
+using Measuring = WindowTest;
+
+constexpr double kSliderStep = 0.002;  // hertz per bin for one position of the slider
+
+std::vector<uint8_t> toneBytes(int16_t hz) {
+    const ToneFile t = calibrationToneBytes(hz);
+    return {t.begin(), t.end()};
+}
+
+BeltSetup belt(const char* name) {
+    BeltSetup s;
+    s.name = name;
+    s.mass = 110;  // g/m
+    s.spanMm = 400;
+    s.target = TargetKind::Frequency;
+    s.targetLow = 80;
+    s.targetHigh = 95;
+    return s;
+}
+
+TEST_F(Measuring, RunStopsOnTheFixedNoiseLineAndTheCursorReadsTheBars) {
+    auto w = started([&](int) {
+        writeClip(synth::pureTone(440, 22050));
+        return 0;
+    });
+    ready(*w);
+    w->show();
+    armAtBottom(*w);
+    w->CommandRun_Click();
+    EXPECT_EQ(clips, 1);
+    EXPECT_FALSE(w->state.MesureEnCours);
+    EXPECT_EQ(w->CommandRun->text(), "FrFORM110");
+    EXPECT_EQ(w->CommandBruit->text(), "FrFORM125");
+    EXPECT_FALSE(w->TextEchantillon->isEnabled());
+    // 440 Hz lies in bin 82 at 22050 / 4096 Hz per bin: 82 x 5.3833 = 441.
+    EXPECT_EQ(w->TextCalibrate->text(), "441Hz");
+
+    w->CommandAnalyse_Click();
+    EXPECT_EQ(w->CommandAnalyse->text(), "FrFORM122");
+    w->TextCalibrate->clear();
+    w->Im_Spectre_MouseMove(0, 0, float(82 * w->Im_Spectre->drawWidth()), 10);
+    EXPECT_EQ(w->TextCalibrate->text(), "441Hz");
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
+    const std::string clip = fs::absolute(dir / "test.wav").lexically_normal().string();
+    const std::pair<int32_t, std::string> cases[] = {
+        {kFileNotWritten, "FrFORM150 [" + clip + "|%2] (286)"},
+        {kNoAudioInTime, "FrFORM130 (276)\nFrFORM149 [%1|%2]"},
+        {kNoInputDevice, "FrFORM130 (266)"},
+    };
+    for (const auto& [code, message] : cases) {
+        messages.clear();
+        clips = 0;
+        auto w = started([&](int n) {
+            if (n == 2) return code;
+            writeClip(synth::pureTone(440, 22050));
+            return 0;
+        });
+        w->state.PremiereCalibration = false;
+        w->enableMeasurementButtons();
+        w->CommandRun_Click();
+        EXPECT_EQ(clips, 2) << code;
+        EXPECT_EQ(messages, std::vector<std::string>{message}) << code;
+        EXPECT_EQ(w->CommandRun->text(), "FrFORM110");
+        // The second cycle neither voted nor wrote: the first cycle's bin 82 stays.
+        EXPECT_EQ(w->TextCalibrate->text(), "444Hz") << code;
+        EXPECT_EQ(w->state.plot.IndicePic, 82.0f) << code;
+        EXPECT_EQ(w->state.Retour, code);
+    }
+}
+
+// 87.3 Hz on 0.11 kg/m over 0.4 m: T = 4 m L^2 f^2 = 0.0704 x 87.3^2 = 536.5 N.
+TEST_F(Measuring, TriggeredPlucksGiveTheFundamentalTensionAndAgreement) {
+    const BeltSetup timing = belt("Timing");
+    saveBeltSetups(belts, std::span(&timing, 1), timing.name);
+    synth::Random random(7);
+    double fundamental = 87.3;
+    bool noise = false;
+    auto w = started([&](int) {
+        writeClip(noise ? synth::noise(random, 40)
+                        : synth::render(synth::randomBelt(random, fundamental, 22050), random));
+        return 0;
+    });
+    ready(*w);
+    armAtBottom(*w);
+    for (int i = 0; i < 3; ++i) w->CommandRun_Click();
+    const auto& log = w->beltWindow().readings().readings();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_NEAR(log[0].hz, fundamental, fundamental * 0.005);
+    // French: a decimal comma, and no-break blanks that keep each unit with its number.
+    const QStringList parts = w->TextTension->text().split("  ");
+    ASSERT_EQ(parts.size(), 3);
+    const double newtons = parts[0].section(QChar(0xA0), 0, 0).toDouble();
+    EXPECT_NEAR(newtons, 0.0704 * log[2].hz * log[2].hz, 1) << parts[0].toStdString();
+    EXPECT_TRUE(parts[1].endsWith(QString::fromUtf8("\u00a0kgf")) && parts[1].contains(','));
+    EXPECT_EQ(w->TextFondamentale->text(),
+              QString::number(log[2].hz, 'f', 1).replace('.', ',') + QChar(0xA0) + "Hz");
+    EXPECT_EQ(w->TextTension->property("rangeColour").toString(), "#1a7f37");
+    EXPECT_EQ(w->TextAccord->text().toStdString(),
+              w->beltWindow().captionText(BeltCaption::Confirmed));
+
+    // 10 % higher: outside the target and out of agreement.
+    fundamental = 96.0;
+    w->CommandRun_Click();
+    EXPECT_EQ(w->TextTension->property("rangeColour").toString(), "#c62828");
+    EXPECT_EQ(w->TextAccord->text().toStdString(),
+              w->beltWindow().captionText(BeltCaption::Disagree));
+
+    // Noise: no clear pitch, nothing logged.
+    noise = true;
+    w->CommandRun_Click();
+    EXPECT_EQ(w->TextFondamentale->text(), "FrFORM137");
+    EXPECT_EQ(log.size(), 4u);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Measuring, TheAgreementLineBelongsToTheSetUpsTriggeredReadings) {
+    const BeltSetup two[] = {belt("Cam"), belt("Pump")};
+    saveBeltSetups(belts, two, "Cam");
+    bool pressStop = false;
+    std::unique_ptr<Form1> w;
+    w = started([&](int clip) {
+        writeClip(synth::pureTone(95, 22050));
+        if (pressStop || clip > 20) w->CommandRun_Click();
+        return 0;
+    });
+    ready(*w);
+    armAtBottom(*w);
+    for (int i = 0; i < 3; ++i) w->CommandRun_Click();
+    EXPECT_EQ(w->TextAccord->text(), "FrBELT28");
+
+    // A free-running cycle is no triggered reading.
+    w->CommandBruit_Click();  // disarmed
+    pressStop = true;
+    w->CommandRun_Click();
+    EXPECT_TRUE(w->TextAccord->isHidden());
+
+    // Another set-up has readings of its own: none; the Belt window says so in English.
+    w->beltWindow().setupList->setCurrentRow(1);
+    EXPECT_TRUE(w->TextAccord->isHidden());
+    w->Anglais_Click();
+    EXPECT_EQ(w->beltWindow().agreementLabel->text(), "EnBELT30");
+}
+
+TEST_F(Measuring, AfterTheDialogsSecondButtonAndARestartTheQuotedToneIsTheOneMeasured) {
+    // OK wrote the 800 Hz tone; the second button then stored 740 without writing its
+    // tone; the program starts again.
+    std::ofstream(dir / kCalibrationToneFile, std::ios::binary)
+        .write(reinterpret_cast<const char*>(toneBytes(800).data()), kToneFileSize);
+    values["SETTINGS/Calibration"] = "740";
+    FakeTone speaker;
+    tone = &speaker;
+    std::unique_ptr<Form1> w;
+    w = started([&](int clip) {
+        writeClip(synth::pureTone(740, 22050));  // on an exact card
+        if (clip == 2) {
+            w->CommandAutoCalibrate_Click();
+            w->CommandRun_Click();
+        }
+        return 0;
+    });
+    w->CommandCalibrate_Click();
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_NE(questions[0].find("740"), std::string::npos);
+    ASSERT_EQ(speaker.played.size(), 1u);
+    EXPECT_EQ(speaker.played[0], toneBytes(740));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_NEAR(w->state.plot.PasFrequence, kExactPas, kSliderStep);
+    EXPECT_EQ(w->TextFondamentale->text(), QString::fromUtf8("740,0\u00a0Hz"));
+    // While calibrating the read-out names the tone and how to reach it.
+    EXPECT_EQ(w->LabelFondamentale->text(), "FrFORM144 [740|%2]");
+    EXPECT_EQ(w->TextTension->text(), "FrFORM145 [740,0|%2]");
+
+    // OK in the dialog during the calibration plays and measures the new tone.
+    int heard = 740;
+    clips = 0;
+    w->CommandCalibrate_Click();  // stops
+    w = started([&](int clip) {
+        writeClip(synth::pureTone(heard, 22050));
+        if (clip == 2) {
+            w->ChoixFrequence_Click();
+            w->calibrationDialog()->HScrollCalibration->setValue(880);
+            w->calibrationDialog()->CommandOK->click();
+            heard = 880;
+        }
+        if (clip == 4) {
+            w->CommandAutoCalibrate_Click();
+            w->CommandRun_Click();
+        }
+        return 0;
+    });
+    w->CommandCalibrate_Click();
+    ASSERT_EQ(speaker.played.size(), 3u);
+    EXPECT_EQ(speaker.played[2], toneBytes(880));
+    EXPECT_TRUE(speaker.on);
+    EXPECT_EQ(w->state.FrequenceCal, 880);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(w->TextFondamentale->text(), QString::fromUtf8("880,0\u00a0Hz"));
+}
+
+// The card's rate may be off by a few per cent; a sound further off is another sound.
+TEST_F(Measuring, AutoCalibrationTakesACardsRateAndRefusesOtherSounds) {
+    struct Case {
+        double heardRatio;  // 0: silence
+        std::string message;
+    };
+    const Case cases[] = {
+        {1.07, "FrFORM143 [470,8|440]"},  // 440 x 1.07 = 470.8 Hz
+        {0, "FrFORM141"},
+        {1.02, ""},
+        {0.99, ""},
+    };
+    FakeTone speaker;
+    tone = &speaker;
+    std::unique_ptr<Form1> w;
+    w = started([&](int) {
+        writeClip(synth::pureTone(440, 22050));
+        w->CommandRun_Click();  // one clip, the tone goes on
+        return 0;
+    });
+    w->state.FrequenceCal = 440;
+    w->CommandCalibrate_Click();
+    ASSERT_FALSE(w->CommandAutoCalibrate->isHidden());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.heardRatio);
+        messages.clear();
+        const int slider = w->HScrollCalibrate->value();
+        const float pas = w->state.plot.PasFrequence;
+        writeClip(c.heardRatio > 0 ? synth::pureTone(440 * c.heardRatio, 22050)
+                                   : std::vector<uint8_t>(8820, 128));
+        w->CommandAutoCalibrate_Click();
+        if (c.message.empty()) {
+            EXPECT_TRUE(messages.empty());
+            EXPECT_NEAR(w->state.plot.PasFrequence, kExactPas / c.heardRatio, kSliderStep);
+        } else {
+            EXPECT_EQ(messages, std::vector<std::string>{c.message});
+            EXPECT_EQ(w->HScrollCalibrate->value(), slider);
+            EXPECT_EQ(w->state.plot.PasFrequence, pas);
+        }
+    }
+    w->CommandCalibrate_Click();  // the tone stops
+    EXPECT_TRUE(w->CommandAutoCalibrate->isHidden());
+}
+
+TEST_F(Measuring, WithoutALoudspeakerTheCalibrationStartsForAToneFromElsewhere) {
+    std::unique_ptr<Form1> w;
+    w = started([&](int clip) {
+        writeClip(synth::pureTone(440 * 1.01, 22050));  // a tuning fork on a slow card
+        if (clip == 2) {
+            w->CommandAutoCalibrate_Click();
+            w->CommandRun_Click();
+        }
+        return 0;
+    });
+    w->state.FrequenceCal = 440;
+    w->CommandCalibrate_Click();
+    EXPECT_EQ(messages, std::vector<std::string>{"FrFORM133\nFrFORM147 [440|%2]"});
+    EXPECT_EQ(clips, 2);
+    EXPECT_TRUE(w->CommandRun->isEnabled() && w->HScrollCalibrate->isEnabled());
+    EXPECT_NEAR(w->state.plot.PasFrequence, kExactPas / 1.01, kSliderStep);
+    EXPECT_EQ(w->CommandCalibrate->text(), "FrFORM124");
+    w->CommandCalibrate_Click();
+    EXPECT_EQ(w->CommandCalibrate->text(), "FrFORM18");
+    EXPECT_TRUE(w->CommandAutoCalibrate->isHidden());
+}
+
+}  // namespace
+}  // namespace vellora::test
