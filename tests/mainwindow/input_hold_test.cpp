@@ -14,62 +14,44 @@
 namespace vellora {
 namespace {
 
-class InputHoldTest : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() { ensureGuiApplication(); }
-    std::vector<bool> calls;
-    std::function<void(bool)> record() {
-        return [this](bool held) { calls.push_back(held); };
-    }
-};
+using Calls = std::vector<bool>;
 
-TEST_F(InputHoldTest, HeldFromTheFirstWindowShownToTheLastHiddenOrGone) {
-    InputHold hold(record());
-    QWidget a, b;
-    auto c = std::make_unique<QWidget>();
-    hold.watch(&a);
-    hold.watch(&b);
-    hold.watch(c.get());
-    EXPECT_TRUE(calls.empty());  // nothing shown yet
-
-    a.show();
-    b.show();
-    EXPECT_EQ(calls, std::vector<bool>{true});
-    a.hide();
-    EXPECT_EQ(calls, std::vector<bool>{true});
-    b.hide();
-    EXPECT_EQ(calls, (std::vector<bool>{true, false}));
-
-    c->show();
-    c.reset();  // destroyed while shown
-    EXPECT_EQ(calls, (std::vector<bool>{true, false, true, false}));
-}
-
-TEST_F(InputHoldTest, AWindowAlreadyShownHoldsAtOnceAndTheHoldEndsWithTheWatcher) {
-    QWidget a;
-    a.show();
+TEST(InputHold, HeldFromTheFirstWindowShownToTheLastHiddenOrGone) {
+    ensureGuiApplication();
+    Calls calls;
+    QWidget a, b, shownBefore;
+    shownBefore.show();
     {
-        InputHold hold(record());
-        hold.watch(&a);
-        EXPECT_EQ(calls, std::vector<bool>{true});
+        InputHold hold([&](bool held) { calls.push_back(held); });
+        hold.watch(&shownBefore);
+        EXPECT_EQ(calls, Calls{true});
+        shownBefore.hide();
+        auto c = std::make_unique<QWidget>();
+        for (QWidget* w : {&a, &b, c.get()}) hold.watch(w);
+        a.show();
+        b.show();
+        a.hide();
+        b.hide();
+        EXPECT_EQ(calls, (Calls{true, false, true, false}));
+        c->show();
+        c.reset();  // destroyed while shown
+        EXPECT_EQ(calls, (Calls{true, false, true, false, true, false}));
+        a.show();
     }
-    EXPECT_EQ(calls, (std::vector<bool>{true, false}));
-}
+    EXPECT_EQ(calls.back(), false) << "the hold ends with the watcher";
 
-// The main window holds the input while its calibration dialog or Belt window shows.
-TEST_F(InputHoldTest, TheCalibrationDialogAndTheBeltWindowHoldTheInput) {
+    // The main window holds it while its calibration dialog or Belt window shows.
+    calls.clear();
     Form1Services s;
-    s.holdInput = record();
+    s.holdInput = [&](bool held) { calls.push_back(held); };
     Form1 w(std::move(s));
     w.show();
     w.ChoixFrequence_Click();
-    ASSERT_NE(w.calibrationDialog(), nullptr);
     w.Courroie_Click();
-    EXPECT_EQ(calls, std::vector<bool>{true});
     w.calibrationDialog()->hide();
-    EXPECT_EQ(calls, std::vector<bool>{true});
+    EXPECT_EQ(calls, Calls{true});
     w.beltWindow().hide();
-    EXPECT_EQ(calls, (std::vector<bool>{true, false}));
+    EXPECT_EQ(calls, (Calls{true, false}));
 }
 
 }  // namespace
