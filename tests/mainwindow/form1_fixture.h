@@ -97,11 +97,10 @@ class WindowTest : public ::testing::Test {
             return helpExists;
         };
         s.showMessage = [this](const std::string& m) { messages.push_back(m); };
-        if (!realQuestions)
-            s.askOkCancel = [this](const std::string& q) {
-                questions.push_back(q);
-                return true;
-            };
+        s.askOkCancel = [this](const std::string& q) {
+            questions.push_back(q);
+            return true;
+        };
         s.endProgram = [this] { ++ended; };
         if (clip) s.capture = [this, clip] { return clip(++clips); };
         s.tone = tone;

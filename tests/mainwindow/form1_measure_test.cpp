@@ -1,7 +1,5 @@
 // The main window measuring with a scripted recorder: runs, their failures and trigger,
 // the precise read-out and tension, the calibration's tone and automatic scale.
-#include <QListWidget>
-
 #include "audio/recorder_result.h"
 #include "belt/belt_window.h"
 #include "calibration/calibration_tone.h"
@@ -126,34 +124,6 @@ TEST_F(Measuring, TriggeredPlucksGiveTheFundamentalTensionAndAgreement) {
     EXPECT_EQ(w->TextFondamentale->text(), "FrFORM137");
     EXPECT_EQ(log.size(), 4u);
     EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(Measuring, TheAgreementLineBelongsToTheSetUpsTriggeredReadings) {
-    const BeltSetup two[] = {belt("Cam"), belt("Pump")};
-    saveBeltSetups(belts, two, "Cam");
-    bool pressStop = false;
-    std::unique_ptr<Form1> w;
-    w = started([&](int clip) {
-        writeClip(synth::pureTone(95, 22050));
-        if (pressStop || clip > 20) w->CommandRun_Click();
-        return 0;
-    });
-    ready(*w);
-    armAtBottom(*w);
-    for (int i = 0; i < 3; ++i) w->CommandRun_Click();
-    EXPECT_EQ(w->TextAccord->text(), "FrBELT28");
-
-    // A free-running cycle is no triggered reading.
-    w->CommandBruit_Click();  // disarmed
-    pressStop = true;
-    w->CommandRun_Click();
-    EXPECT_TRUE(w->TextAccord->isHidden());
-
-    // Another set-up has readings of its own: none; the Belt window says so in English.
-    w->beltWindow().setupList->setCurrentRow(1);
-    EXPECT_TRUE(w->TextAccord->isHidden());
-    w->Anglais_Click();
-    EXPECT_EQ(w->beltWindow().agreementLabel->text(), "EnBELT30");
 }
 
 TEST_F(Measuring, AfterTheDialogsSecondButtonAndARestartTheQuotedToneIsTheOneMeasured) {
