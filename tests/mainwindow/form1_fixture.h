@@ -1,6 +1,5 @@
-// The main window offscreen against fakes: settings in a map, captions that name their
-// language, section and key ("FrFORM110"), messages and questions collected, a scripted
-// recorder and loudspeaker, belts in memory.
+// The main window offscreen: settings in a map, captions naming their language, section
+// and key ("FrFORM110"), messages collected, a scripted recorder and loudspeaker.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,15 +10,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 
 #include "belt/belt_store.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
-#include "settings/language.h"
 #include "support/pitch_synth.h"
 #include "support/qt_application.h"
 #include "wave/recorder_wave.h"
@@ -30,14 +26,14 @@ namespace fs = std::filesystem;
 
 inline constexpr double kExactPas = 22050.0 / 4096;
 
-// A loudspeaker that keeps the bytes of every file it loops and the names of the cues.
+// Keeps the bytes of every file it loops and the names of the cues.
 struct FakeTone : TonePlayer {
     std::vector<std::vector<uint8_t>> played;
     std::vector<std::string> cues;
     bool on = false;
     bool playLoop(const std::string& file) override {
         std::ifstream in(file, std::ios::binary);
-        played.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        played.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>{});
         return on = true;
     }
     bool playOnce(const std::string& file) override {
@@ -49,6 +45,18 @@ struct FakeTone : TonePlayer {
     SoundProblem problem() const override { return SoundProblem::None; }
 };
 
+// 110 g/m over 400 mm, aimed at 80 to 95 Hz.
+inline BeltSetup timingBelt() {
+    BeltSetup s;
+    s.name = "Timing";
+    s.mass = 110;
+    s.spanMm = 400;
+    s.target = TargetKind::Frequency;
+    s.targetLow = 80;
+    s.targetHigh = 95;
+    return s;
+}
+
 class WindowTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { ensureGuiApplication(); }
@@ -59,7 +67,6 @@ class WindowTest : public ::testing::Test {
     void TearDown() override { fs::remove_all(dir); }
 
     std::string text(const char* section, int key) const {
-        if (shippedTexts) return GetLanguageString(section, key, languageFile());
         if (language == "none") return "Err!!";
         const std::string id = std::string(section) + std::to_string(key);
         if (texts.count(id)) return texts.at(id);
@@ -67,23 +74,18 @@ class WindowTest : public ::testing::Test {
         return language.substr(0, 2) + id +
                (id.starts_with("FORM1") && key >= 43 ? " [%1|%2]" : "");
     }
-    fs::path languageFile() const {
-        return fs::path(VELLORA_SOURCE_LANG_DIR) / fs::u8path(language + ".lng");
-    }
-
     // Started as the program starts it; `clip(n)` makes the n-th recording.
     std::unique_ptr<Form1> started(std::function<int32_t(int)> clip = {}) {
         Form1Services s;
         s.text = [this](const char* section, int key) { return text(section, key); };
-        s.readInt = [this](const char* section, const char* key, int32_t fallback) {
-            auto it = values.find(std::string(section) + "/" + key);
-            return it == values.end() ? fallback
-                                      : int32_t(std::strtol(it->second.c_str(), nullptr, 10));
-        };
         s.readString = [this](const char* section, const char* key, const std::string& fallback,
-                              int) {
+                              int = 0) {
             auto it = values.find(std::string(section) + "/" + key);
             return it == values.end() ? fallback : it->second;
+        };
+        s.readInt = [read = s.readString](const char* section, const char* key, int32_t fallback) {
+            return int32_t(
+                std::strtol(read(section, key, std::to_string(fallback), 0).c_str(), nullptr, 10));
         };
         s.writeString = [this](const char* section, const char* key, const std::string& v) {
             writes.push_back(std::string(section) + "/" + key);
@@ -112,7 +114,7 @@ class WindowTest : public ::testing::Test {
         return w;
     }
 
-    // Calibrated (the scale of the clips below) and ready to measure.
+    // Calibrated to the clips' scale and ready to measure.
     static void ready(Form1& w) {
         w.state.PremiereCalibration = false;
         w.enableMeasurementButtons();

@@ -17,17 +17,6 @@ std::vector<uint8_t> toneBytes(int16_t hz) {
     return {t.begin(), t.end()};
 }
 
-BeltSetup belt(const char* name) {
-    BeltSetup s;
-    s.name = name;
-    s.mass = 110;  // g/m
-    s.spanMm = 400;
-    s.target = TargetKind::Frequency;
-    s.targetLow = 80;
-    s.targetHigh = 95;
-    return s;
-}
-
 TEST_F(Measuring, RunStopsOnTheFixedNoiseLineAndTheCursorReadsTheBars) {
     auto w = started([&](int) {
         writeClip(synth::pureTone(440, 22050));
@@ -39,14 +28,11 @@ TEST_F(Measuring, RunStopsOnTheFixedNoiseLineAndTheCursorReadsTheBars) {
     w->CommandRun_Click();
     EXPECT_EQ(clips, 1);
     EXPECT_FALSE(w->state.MesureEnCours);
-    EXPECT_EQ(w->CommandRun->text(), "FrFORM110");
     EXPECT_EQ(w->CommandBruit->text(), "FrFORM125");
-    EXPECT_FALSE(w->TextEchantillon->isEnabled());
     // 440 Hz lies in bin 82 at 22050 / 4096 Hz per bin: 82 x 5.3833 = 441.
     EXPECT_EQ(w->TextCalibrate->text(), "441Hz");
 
     w->CommandAnalyse_Click();
-    EXPECT_EQ(w->CommandAnalyse->text(), "FrFORM122");
     w->TextCalibrate->clear();
     w->Im_Spectre_MouseMove(0, 0, float(82 * w->Im_Spectre->drawWidth()), 10);
     EXPECT_EQ(w->TextCalibrate->text(), "441Hz");
@@ -73,7 +59,6 @@ TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
         w->CommandRun_Click();
         EXPECT_EQ(clips, 2) << code;
         EXPECT_EQ(messages, std::vector<std::string>{message}) << code;
-        EXPECT_EQ(w->CommandRun->text(), "FrFORM110");
         // The second cycle neither voted nor wrote: the first cycle's bin 82 stays.
         EXPECT_EQ(w->TextCalibrate->text(), "444Hz") << code;
         EXPECT_EQ(w->state.plot.IndicePic, 82.0f) << code;
@@ -83,7 +68,7 @@ TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
 
 // 87.3 Hz on 0.11 kg/m over 0.4 m: T = 4 m L^2 f^2 = 0.0704 x 87.3^2 = 536.5 N.
 TEST_F(Measuring, TriggeredPlucksGiveTheFundamentalTensionAndAgreement) {
-    const BeltSetup timing = belt("Timing");
+    const BeltSetup timing = timingBelt();
     saveBeltSetups(belts, std::span(&timing, 1), timing.name);
     synth::Random random(7);
     double fundamental = 87.3;
@@ -154,32 +139,6 @@ TEST_F(Measuring, AfterTheDialogsSecondButtonAndARestartTheQuotedToneIsTheOneMea
     // While calibrating the read-out names the tone and how to reach it.
     EXPECT_EQ(w->LabelFondamentale->text(), "FrFORM144 [740|%2]");
     EXPECT_EQ(w->TextTension->text(), "FrFORM145 [740,0|%2]");
-
-    // OK in the dialog during the calibration plays and measures the new tone.
-    int heard = 740;
-    clips = 0;
-    w->CommandCalibrate_Click();  // stops
-    w = started([&](int clip) {
-        writeClip(synth::pureTone(heard, 22050));
-        if (clip == 2) {
-            w->ChoixFrequence_Click();
-            w->calibrationDialog()->HScrollCalibration->setValue(880);
-            w->calibrationDialog()->CommandOK->click();
-            heard = 880;
-        }
-        if (clip == 4) {
-            w->CommandAutoCalibrate_Click();
-            w->CommandRun_Click();
-        }
-        return 0;
-    });
-    w->CommandCalibrate_Click();
-    ASSERT_EQ(speaker.played.size(), 3u);
-    EXPECT_EQ(speaker.played[2], toneBytes(880));
-    EXPECT_TRUE(speaker.on);
-    EXPECT_EQ(w->state.FrequenceCal, 880);
-    EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(w->TextFondamentale->text(), QString::fromUtf8("880,0\u00a0Hz"));
 }
 
 // The card's rate may be off by a few per cent; a sound further off is another sound.
@@ -223,28 +182,6 @@ TEST_F(Measuring, AutoCalibrationTakesACardsRateAndRefusesOtherSounds) {
         }
     }
     w->CommandCalibrate_Click();  // the tone stops
-    EXPECT_TRUE(w->CommandAutoCalibrate->isHidden());
-}
-
-TEST_F(Measuring, WithoutALoudspeakerTheCalibrationStartsForAToneFromElsewhere) {
-    std::unique_ptr<Form1> w;
-    w = started([&](int clip) {
-        writeClip(synth::pureTone(440 * 1.01, 22050));  // a tuning fork on a slow card
-        if (clip == 2) {
-            w->CommandAutoCalibrate_Click();
-            w->CommandRun_Click();
-        }
-        return 0;
-    });
-    w->state.FrequenceCal = 440;
-    w->CommandCalibrate_Click();
-    EXPECT_EQ(messages, std::vector<std::string>{"FrFORM133\nFrFORM147 [440|%2]"});
-    EXPECT_EQ(clips, 2);
-    EXPECT_TRUE(w->CommandRun->isEnabled() && w->HScrollCalibrate->isEnabled());
-    EXPECT_NEAR(w->state.plot.PasFrequence, kExactPas / 1.01, kSliderStep);
-    EXPECT_EQ(w->CommandCalibrate->text(), "FrFORM124");
-    w->CommandCalibrate_Click();
-    EXPECT_EQ(w->CommandCalibrate->text(), "FrFORM18");
     EXPECT_TRUE(w->CommandAutoCalibrate->isHidden());
 }
 

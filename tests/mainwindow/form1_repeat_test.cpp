@@ -1,10 +1,8 @@
-// Hands-free measuring in the main window with a scripted recorder: plucks confirm
-// without a press, other sounds are refused and logged, the automatic noise line, and
-// the original behaviour with Repeat off.
+// Hands-free measuring in the main window with a scripted recorder: the noise line
+// learnt from the background, plucks confirmed without a press, other sounds refused.
 #include <QAction>
 #include <QElapsedTimer>
 #include <QThread>
-#include <cmath>
 #include <deque>
 
 #include "belt/belt_window.h"
@@ -39,13 +37,7 @@ class RepeatMeasuring : public WindowTest {
                  {"FORM183", "no sharp onset"},
                  {"FORM184", "too short"},
                  {"FORM190", "Confirmed"}};
-        BeltSetup s;
-        s.name = "Timing";
-        s.mass = 110;
-        s.spanMm = 400;
-        s.target = TargetKind::Frequency;
-        s.targetLow = 80;
-        s.targetHigh = 95;
+        BeltSetup s = timingBelt();
         s.unit = TensionUnit::Kgf;
         saveBeltSetups(belts, std::span(&s, 1), s.name);
         tone = &speaker;
@@ -64,12 +56,6 @@ class RepeatMeasuring : public WindowTest {
         w->VScrollNiveau->setValue(262);
         current = w.get();
         return w;
-    }
-
-    static void repeatOn(Form1& w, int pauseMs = kMinRepeatMs) {
-        w.Repeter->setChecked(true);
-        w.Repeter_Click();
-        w.repeatMode().setTimes({pauseMs, pauseMs});
     }
 
     // Handles events until `done` or 20 s have passed.
@@ -91,7 +77,10 @@ class RepeatMeasuring : public WindowTest {
 
 TEST_F(RepeatMeasuring, ThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefused) {
     auto w = window();
-    repeatOn(*w);
+    w->Repeter->setChecked(true);
+    w->Repeter_Click();
+    w->repeatMode().setTimes({kMinRepeatMs, kMinRepeatMs});
+    EXPECT_EQ(values["SETTINGS/Repetition"], "1");
     w->SignauxSonores->setChecked(true);
     // No line yet: the first press listens to a second of background (three quiet
     // clips) and places it; then the sounds come.
@@ -131,57 +120,6 @@ TEST_F(RepeatMeasuring, ThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefused)
     const int after = clips;
     EXPECT_FALSE(waitFor([&] { return clips > after; }, 3 * kMinRepeatMs));
     EXPECT_EQ(w->CommandRun->text(), "EnFORM110");
-}
-
-TEST_F(RepeatMeasuring, PressDuringThePauseStopsAndTheModeIsRemembered) {
-    auto w = window();
-    armAtBottom(*w);
-    repeatOn(*w, kMaxRepeatMs);  // a pause that outlasts the test
-    EXPECT_EQ(values["SETTINGS/Repetition"], "1");
-    queue.push_back(pluck(4, 87.3));
-    w->CommandRun_Click();
-    EXPECT_TRUE(w->repeatMode().pending());
-    EXPECT_EQ(w->CommandRun->text(), "EnFORM123") << "paused, the button still says Stop";
-    w->CommandRun_Click();
-    EXPECT_FALSE(w->repeatMode().pending());
-    EXPECT_EQ(w->CommandRun->text(), "EnFORM110");
-    EXPECT_TRUE(w->TextEchantillon->isEnabled());
-
-    // A stored "on" comes back at start-up, with the large read-out.
-    auto again = started();
-    EXPECT_TRUE(again->Repeter->isChecked() && again->repeatMode().enabled());
-    EXPECT_FALSE(again->bigReadout().isHidden());
-}
-
-TEST_F(RepeatMeasuring, AutomaticNoiseLineSitsTheMarginAboveTheBackground) {
-    auto w = window();
-    synth::Random random(21);
-    const int32_t H = int32_t(w->Im_Spectre->scaleHeight());
-    int32_t tallest = 0;  // over the clips heard while it listened
-    int heard = 0;
-    onCapture = [&] {
-        // The bars of the clip before this one are in the table now.
-        if (heard > 0 && heard <= 3)
-            for (int b = 3; b <= w->state.plot.NbFrequencesAffichees; ++b)
-                tallest = std::max(tallest, H - w->state.plot.TableBarres[size_t(b)].BarreY);
-        ++heard;
-        queue.push_back(synth::noise(random, 4));
-        if (heard == 8) w->CommandRun_Click();  // five clips of the same noise after it
-    };
-    w->BruitAuto_Click();
-    EXPECT_EQ(heard, 8) << "the noise must not fire the line placed above it";
-    ASSERT_GT(tallest, 0);
-    EXPECT_TRUE(w->state.noise.ModeBruit && !w->state.noise.CaptureNiveauBruit);
-    const double db = 20 * std::log10(double(H - w->state.noise.NiveauBruit) / tallest);
-    EXPECT_GE(db, 6.0);
-    EXPECT_LT(db, 6.5);  // the margin, and no more than a pixel's rounding
-
-    // The line stays movable by hand.
-    w->CommandBruit_Click();
-    w->CommandBruit_Click();
-    w->Im_Spectre_MouseMove(0, 0, 10, 40);
-    w->Im_Spectre_Click();
-    EXPECT_EQ(w->state.noise.NiveauBruit, 40);
 }
 
 }  // namespace

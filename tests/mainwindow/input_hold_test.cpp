@@ -7,8 +7,6 @@
 #include <memory>
 #include <vector>
 
-#include "belt/belt_window.h"
-#include "mainwindow/form1.h"
 #include "support/qt_application.h"
 
 namespace vellora {
@@ -39,19 +37,6 @@ TEST(InputHold, HeldFromTheFirstWindowShownToTheLastHiddenOrGone) {
         a.show();
     }
     EXPECT_EQ(calls.back(), false) << "the hold ends with the watcher";
-
-    // The main window holds it while its calibration dialog or Belt window shows.
-    calls.clear();
-    Form1Services s;
-    s.holdInput = [&](bool held) { calls.push_back(held); };
-    Form1 w(std::move(s));
-    w.show();
-    w.ChoixFrequence_Click();
-    w.Courroie_Click();
-    w.calibrationDialog()->hide();
-    EXPECT_EQ(calls, Calls{true});
-    w.beltWindow().hide();
-    EXPECT_EQ(calls, (Calls{true, false}));
 }
 
 }  // namespace

@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <random>
 #include <vector>
 
-#include "common/numeric.h"
 #include "measure/energy_gauge.h"
 #include "support/line_by_line_surface.h"
 #include "support/qt_application.h"
@@ -59,33 +57,6 @@ TEST(Surfaces, GaugeBatchGivesThePixelsOfEveryLineDrawnInTurn) {
         EXPECT_GE(slow.lineCalls, 2);
         EXPECT_EQ(fastPrevious, s.energy);
         EXPECT_TRUE(p.fast.image() == p.slow.image());
-    }
-}
-
-// Lines of three colours crossing, slanting, upright and level, in runs of one colour as
-// the sweep has: where they overlap, the later colour wins exactly as when drawn in turn.
-TEST(Surfaces, MixedBatchKeepsTheOrderOfColours) {
-    ensureGuiApplication();
-    std::mt19937 random(21);
-    std::uniform_real_distribution<float> x(-300, 2600), y(-20, 1400);
-    std::uniform_int_distribution<int> pick(0, 2), shape(0, 3);
-    const int32_t colours[] = {rgb(255, 0, 0), rgb(0, 200, 0), rgb(0, 0, 255)};
-    for (int16_t pen : {1, 4}) {
-        Pair p;
-        p.set(160, 90, pen);
-        std::vector<SurfaceLine> batch;
-        for (int i = 0; i < 3000; ++i) {
-            SurfaceLine l{x(random), y(random), x(random), y(random), colours[pick(random)]};
-            if (shape(random) == 0) l.x2 = l.x1;
-            if (shape(random) == 1) l.y2 = l.y1;
-            if (i > 0 && shape(random) != 0) l.colour = batch.back().colour;
-            batch.push_back(l);
-        }
-        p.fast.lines(batch);
-        test::LineByLineSurface slow(p.slow);
-        slow.lines(batch);
-        EXPECT_EQ(slow.lineCalls, 3000);
-        EXPECT_TRUE(p.fast.image() == p.slow.image()) << "pen " << pen;
     }
 }
 
