@@ -47,14 +47,12 @@ struct FakeTone : TonePlayer {
 
 // 110 g/m over 400 mm, aimed at 80 to 95 Hz.
 inline BeltSetup timingBelt() {
-    BeltSetup s;
-    s.name = "Timing";
-    s.mass = 110;
-    s.spanMm = 400;
-    s.target = TargetKind::Frequency;
-    s.targetLow = 80;
-    s.targetHigh = 95;
-    return s;
+    return {.name = "Timing",
+            .mass = 110,
+            .spanMm = 400,
+            .target = TargetKind::Frequency,
+            .targetLow = 80,
+            .targetHigh = 95};
 }
 
 class WindowTest : public ::testing::Test {
@@ -136,8 +134,6 @@ class WindowTest : public ::testing::Test {
 
     fs::path dir;
     std::string language = "Français";
-    bool shippedTexts = false;                  // the shipped language files instead
-    bool realQuestions = false;                 // Qt's own message box
     std::map<std::string, std::string> texts;   // "FORM182": a caption of its own
     std::map<std::string, std::string> values;  // "SETTINGS/Niveau"
     std::vector<std::string> writes, messages, questions, helpOpened;

@@ -1,8 +1,15 @@
 // The main window measuring with a scripted recorder: runs, their failures and trigger,
-// the precise read-out and tension, the calibration's tone and automatic scale.
+// the precise read-out and tension, the calibration's tone and automatic scale, and
+// hands-free measuring.
+#include <QAction>
+#include <QElapsedTimer>
+#include <QThread>
+#include <deque>
+
 #include "audio/recorder_result.h"
 #include "belt/belt_window.h"
 #include "calibration/calibration_tone.h"
+#include "mainwindow/big_readout.h"
 #include "mainwindow/form1_fixture.h"
 
 namespace vellora::test {
@@ -183,6 +190,96 @@ TEST_F(Measuring, AutoCalibrationTakesACardsRateAndRefusesOtherSounds) {
     }
     w->CommandCalibrate_Click();  // the tone stops
     EXPECT_TRUE(w->CommandAutoCalibrate->isHidden());
+}
+
+// Handles events until `done` or `ms` have passed.
+bool waitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents);
+        QThread::msleep(1);
+    }
+    return done();
+}
+
+TEST_F(Measuring, HandsFreeThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefused) {
+    values["SETTINGS/Langue"] = "English";
+    texts = {{"FORM182", "Not a pluck: %1"},
+             {"FORM183", "no sharp onset"},
+             {"FORM184", "too short"},
+             {"FORM190", "Confirmed"}};
+    BeltSetup kgf = timingBelt();
+    kgf.unit = TensionUnit::Kgf;
+    saveBeltSetups(belts, std::span(&kgf, 1), kgf.name);
+    FakeTone speaker;
+    tone = &speaker;
+    // No line yet: the first press listens to a second of background (three quiet
+    // clips) and places it; then plucks, a switch's click and a held tone.
+    const std::vector<uint8_t> silence(synth::kClipSamples, 128);
+    std::vector<uint8_t> click = silence;
+    click[4000] = 255;
+    auto pluck = [](uint32_t seed, double hz) {
+        synth::Random random(seed);
+        synth::Pluck p = synth::randomBelt(random, hz, 22050);
+        p.onsetSeconds = 0.05;
+        return synth::render(p, random);
+    };
+    std::deque<std::vector<uint8_t>> queue = {silence,
+                                              silence,
+                                              silence,
+                                              pluck(1, 87.3),
+                                              click,
+                                              pluck(2, 87.5),
+                                              synth::pureTone(220, 22050, 60),
+                                              pluck(3, 87.4)};
+    Form1* raw = nullptr;
+    const std::vector<Reading>* log = nullptr;
+    bool pressed = false;
+    auto w = started([&](int clip) {
+        writeClip(queue.empty() ? silence : queue.front());
+        if (!queue.empty()) queue.pop_front();
+        // Once every sound has been judged, a press from inside the run, as a hand's.
+        if ((queue.empty() && log->size() >= 5 && !pressed) || clip == 60) {
+            pressed = true;
+            raw->CommandRun_Click();
+        }
+        return 0;
+    });
+    raw = w.get();
+    log = &w->beltWindow().readings().readings();
+    ready(*w);
+    w->VScrollNiveau->setValue(262);
+    w->Repeter->setChecked(true);
+    w->Repeter_Click();
+    w->repeatMode().setTimes({kMinRepeatMs, kMinRepeatMs});
+    EXPECT_EQ(values["SETTINGS/Repetition"], "1");
+    w->SignauxSonores->setChecked(true);
+
+    w->CommandRun_Click();  // returns at the first trigger; the rest is hands-free
+    ASSERT_TRUE(waitFor([&] { return pressed && !w->state.MesureEnCours; }, 20000));
+    EXPECT_EQ(w->CommandBruit->text(), "EnFORM125");
+    ASSERT_EQ(log->size(), 5u);
+    const ReadingStatus expected[] = {ReadingStatus::Accepted, ReadingStatus::Refused,
+                                      ReadingStatus::Accepted, ReadingStatus::Refused,
+                                      ReadingStatus::Confirmed};
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ((*log)[i].status, expected[i]) << "reading " << i;
+    EXPECT_EQ((*log)[1].why, "Not a pluck: too short");
+    EXPECT_EQ((*log)[3].why, "Not a pluck: no sharp onset");
+    for (size_t i : {0u, 2u, 4u}) EXPECT_NEAR((*log)[i].hz, 87.4, 0.5) << "reading " << i;
+    const BigReadout& big = w->bigReadout();
+    EXPECT_EQ(big.countLabel->text(), "Confirmed");
+    EXPECT_EQ(big.frequencyLabel->text(), QString::number((*log)[4].hz, 'f', 1) + " Hz");
+    EXPECT_TRUE(big.tensionLabel->text().endsWith(" kgf"));
+    EXPECT_EQ(big.frequencyLabel->property("rangeColour").toString(), kInsideColour);
+    EXPECT_EQ(speaker.cues,
+              (std::vector<std::string>{"CueAccepted.wav", "CueAccepted.wav", "CueConfirmed.wav"}));
+    EXPECT_TRUE(messages.empty());
+
+    // Stopped for good: nothing re-arms.
+    const int after = clips;
+    EXPECT_FALSE(waitFor([&] { return clips > after; }, 3 * kMinRepeatMs));
+    EXPECT_EQ(w->CommandRun->text(), "EnFORM110");
 }
 
 }  // namespace
