@@ -41,20 +41,9 @@ TEST(CursorReadout, ReadsTheCursorFrequencyOverABar) {
     CursorView view{true, 1024, 5.4171f};
     EXPECT_EQ(cursorMouseMove(im, noise, bars, view, 100.0f, 50.0f), "542Hz");
     EXPECT_EQ(cursorMouseMove(im, noise, bars, view, 1024.0f, 50.0f), "5547Hz");
-    EXPECT_EQ(cursorMouseMove(im, noise, bars, view, 3.0f, 50.0f), "16Hz");
     // Rows 1 and 2 are never written: both sit at x = 0 and a cursor there is over them.
     EXPECT_EQ(cursorMouseMove(im, noise, bars, view, 0.2f, 50.0f), "1Hz");
     EXPECT_FALSE(cursorMouseMove(im, noise, bars, view, 1.0f, 50.0f));
-}
-
-TEST(CursorReadout, AnalysisOffOnlyMovesTheNoiseLine) {
-    RecordingSurface im(1024, 500);
-    NoiseState noise{true, true, 0};
-    CursorView view{false, 1024, 5.4171f};
-    EXPECT_FALSE(cursorMouseMove(im, noise, barsEvery(1, 1024), view, 100.0f, 77.0f));
-    EXPECT_EQ(im.clears, 0);
-    EXPECT_TRUE(im.lines.empty());
-    EXPECT_EQ(noise.NiveauBruit, 77);
 }
 
 TEST(CursorReadout, RedrawsBarsAndDrawsMarkerAndNoiseLineOnlyOverABar) {
@@ -82,6 +71,16 @@ TEST(CursorReadout, RedrawsBarsAndDrawsMarkerAndNoiseLineOnlyOverABar) {
     noise = NoiseState{false, false, 120};
     EXPECT_EQ(cursorMouseMove(im, noise, bars, view, 200.0f, 0.0f), "542Hz");
     EXPECT_EQ(im.lines.size(), 500u + 2u);
+
+    // Analysis off: only the noise line follows the mouse, nothing is drawn.
+    im.lines.clear();
+    const int clears = im.clears;
+    noise = NoiseState{true, true, 0};
+    view.modeAnalyse = false;
+    EXPECT_FALSE(cursorMouseMove(im, noise, bars, view, 200.0f, 77.0f));
+    EXPECT_TRUE(im.lines.empty());
+    EXPECT_EQ(im.clears, clears);
+    EXPECT_EQ(noise.NiveauBruit, 77);
 }
 
 }  // namespace
