@@ -24,28 +24,6 @@ std::vector<uint8_t> toneBytes(int16_t hz) {
     return {t.begin(), t.end()};
 }
 
-TEST_F(Measuring, RunStopsOnTheFixedNoiseLineAndTheCursorReadsTheBars) {
-    auto w = started([&](int) {
-        writeClip(synth::pureTone(440, 22050));
-        return 0;
-    });
-    ready(*w);
-    w->show();
-    armAtBottom(*w);
-    w->CommandRun_Click();
-    EXPECT_EQ(clips, 1);
-    EXPECT_FALSE(w->state.MesureEnCours);
-    EXPECT_EQ(w->CommandBruit->text(), "FrFORM125");
-    // 440 Hz lies in bin 82 at 22050 / 4096 Hz per bin: 82 x 5.3833 = 441.
-    EXPECT_EQ(w->TextCalibrate->text(), "441Hz");
-
-    w->CommandAnalyse_Click();
-    w->TextCalibrate->clear();
-    w->Im_Spectre_MouseMove(0, 0, float(82 * w->Im_Spectre->drawWidth()), 10);
-    EXPECT_EQ(w->TextCalibrate->text(), "441Hz");
-    EXPECT_TRUE(messages.empty());
-}
-
 TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
     const std::string clip = fs::absolute(dir / "test.wav").lexically_normal().string();
     const std::pair<int32_t, std::string> cases[] = {
@@ -70,6 +48,11 @@ TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
         EXPECT_EQ(w->TextCalibrate->text(), "444Hz") << code;
         EXPECT_EQ(w->state.plot.IndicePic, 82.0f) << code;
         EXPECT_EQ(w->state.Retour, code);
+        // In analysis the cursor over bar 82 reads it again.
+        w->CommandAnalyse_Click();
+        w->TextCalibrate->clear();
+        w->Im_Spectre_MouseMove(0, 0, float(82 * w->Im_Spectre->drawWidth()), 10);
+        EXPECT_EQ(w->TextCalibrate->text(), "444Hz");
     }
 }
 
@@ -181,10 +164,8 @@ bool waitFor(const std::function<bool()>& done, int ms) {
 
 TEST_F(Measuring, HandsFreeThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefused) {
     values["SETTINGS/Langue"] = "English";
-    texts = {{"FORM182", "Not a pluck: %1"},
-             {"FORM183", "no sharp onset"},
-             {"FORM184", "too short"},
-             {"FORM190", "Confirmed"}};
+    texts = {{"FORM182", "No: %1"}, {"FORM183", "onset"}, {"FORM184", "short"}};
+    texts["FORM190"] = "Confirmed";
     BeltSetup kgf = timingBelt();
     kgf.unit = TensionUnit::Kgf;
     saveBeltSetups(belts, std::span(&kgf, 1), kgf.name);
@@ -201,14 +182,10 @@ TEST_F(Measuring, HandsFreeThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefus
         p.onsetSeconds = 0.05;
         return synth::render(p, random);
     };
-    std::deque<std::vector<uint8_t>> queue = {silence,
-                                              silence,
-                                              silence,
-                                              pluck(1, 87.3),
-                                              click,
-                                              pluck(2, 87.5),
-                                              synth::pureTone(220, 22050, 60),
-                                              pluck(3, 87.4)};
+    std::deque<std::vector<uint8_t>> queue(3, silence);
+    for (auto clip :
+         {pluck(1, 87.3), click, pluck(2, 87.5), synth::pureTone(220, 22050, 60), pluck(3, 87.4)})
+        queue.push_back(clip);
     Form1* raw = nullptr;
     const std::vector<Reading>* log = nullptr;
     bool pressed = false;
@@ -240,8 +217,8 @@ TEST_F(Measuring, HandsFreeThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefus
                                       ReadingStatus::Accepted, ReadingStatus::Refused,
                                       ReadingStatus::Confirmed};
     for (size_t i = 0; i < 5; ++i) EXPECT_EQ((*log)[i].status, expected[i]) << "reading " << i;
-    EXPECT_EQ((*log)[1].why, "Not a pluck: too short");
-    EXPECT_EQ((*log)[3].why, "Not a pluck: no sharp onset");
+    EXPECT_EQ((*log)[1].why, "No: short");
+    EXPECT_EQ((*log)[3].why, "No: onset");
     for (size_t i : {0u, 2u, 4u}) EXPECT_NEAR((*log)[i].hz, 87.4, 0.5) << "reading " << i;
     const BigReadout& big = w->bigReadout();
     EXPECT_EQ(big.countLabel->text(), "Confirmed");

@@ -1,12 +1,7 @@
 // The main window's controls, start-up and shut-down, languages and layout, offscreen.
 #include <QAction>
 #include <QKeyEvent>
-#include <QMessageBox>
-#include <QTimer>
 
-#include "belt/belt_window.h"
-#include "common/caption_fit.h"
-#include "mainwindow/big_readout.h"
 #include "mainwindow/form1_fixture.h"
 #include "mainwindow/frequency_scale_overlay.h"
 
@@ -19,11 +14,9 @@ TEST_F(MainWindow, ControlsAreCreatedAsDesigned) {
     Form1 w;
     EXPECT_EQ(w.windowTitle(),
               QString::fromUtf8("Visualisation des fréquences (v1.5.3) - Par Maruvel"));
-    EXPECT_FALSE(w.CommandRun->isEnabled());
-    EXPECT_FALSE(w.CommandBruit->isEnabled());
-    EXPECT_FALSE(w.CommandAnalyse->isEnabled());
-    EXPECT_FALSE(w.HScrollCalibrate->isEnabled());
-    EXPECT_TRUE(w.CommandCalibrate->isEnabled());
+    for (const QWidget* c : {w.CommandRun, w.CommandBruit, w.CommandAnalyse})
+        EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
+    EXPECT_TRUE(w.CommandCalibrate->isEnabled() && !w.HScrollCalibrate->isEnabled());
     EXPECT_TRUE(w.ShapeFrequence->isHidden());
     EXPECT_EQ(w.VScrollNiveau->value(), 472);
     EXPECT_EQ(w.HScrollFrequence->minimum(), 100);

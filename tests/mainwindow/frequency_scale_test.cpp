@@ -10,17 +10,15 @@ namespace {
 // Answers worked out by hand: a tick at f Hz lies at f / pas bins, w units per bin, on a
 // 1024-unit surface `width` pixels across: x = f / pas * w * width / 1024.
 TEST(FrequencyScale, TicksFollowTheScaleTheBinCountAndTheBarWidth) {
+    // Hertz between labelled ticks and between ticks, of the last tick, of a labelled
+    // tick and where it lies.
     struct Case {
         const char* what;
         float pas;
-        int bins;
-        int w;
+        int bins, w;
         double width;
-        int step;        // hertz between labelled ticks
-        int minor;       // hertz between ticks
-        int lastHertz;   // of the last tick
-        int probeHertz;  // a labelled tick ...
-        double probeX;   // ... and where it is
+        int step, minor, lastHertz, probeHertz;
+        double probeX;
     };
     const Case cases[] = {
         // 1024 bins of 5.4171 Hz, one pixel each: 0.18460 px/Hz, 64 px needs 346.7 Hz, so
@@ -60,23 +58,18 @@ TEST(FrequencyScale, TicksFollowTheScaleTheBinCountAndTheBarWidth) {
     EXPECT_LE(frequencyScaleTicks(1e-6f, 1024, 1, 1024, 64).size(), 100u);
 }
 
+// A box 100 high steps below a noise line through it or its 8-pixel gap, above it when
+// there is no room below, and stays where it was when there is room neither way.
 TEST(FrequencyScale, BoxesStepOutOfTheNoiseLine) {
     struct Case {
+        int top;
         std::optional<int> line;
-        int top;  // box 100 high at 7, surface bottom 400, 8 px gap
+        int bottom, want;
     };
-    const Case cases[] = {
-        {std::nullopt, 7},  // no line shown
-        {116, 7},           // just clear below (7 + 100 + 8 = 115)
-        {115, 124},         // touching the gap: below the line, 8 + 1 below it
-        {50, 59},           // through the box
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(clearOfNoiseLine(7, 100, c.line, 400, 8), c.top) << (c.line ? *c.line : -1);
-    // Near the bottom there is no room below: above the line instead.
-    EXPECT_EQ(clearOfNoiseLine(300, 100, 350, 400, 8), 242);
-    // No room either way: where it was.
-    EXPECT_EQ(clearOfNoiseLine(0, 100, 60, 150, 8), 0);
+    for (const Case& c :
+         {Case{7, std::nullopt, 400, 7}, Case{7, 116, 400, 7}, Case{7, 115, 400, 124},
+          Case{7, 50, 400, 59}, Case{300, 350, 400, 242}, Case{0, 60, 150, 0}})
+        EXPECT_EQ(clearOfNoiseLine(c.top, 100, c.line, c.bottom, 8), c.want) << c.line.value_or(-1);
 }
 
 }  // namespace

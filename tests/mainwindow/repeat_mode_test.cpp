@@ -23,8 +23,8 @@ TEST(RepeatMode, EachTriggerLeadsToItsStep) {
         int rearmAfterMs;
         bool log, continuing;
     };
-    // A pluck, a knock (logged once), a held tone, a late onset and its ringing, the
-    // held tone after a reading, and a late onset twice.
+    // A pluck, a knock (logged once), a held tone, a late onset and its ringing, the held
+    // tone after a reading, a late onset twice.
     const Step steps[] = {
         {R::None, S::Accept, 1500, true, false},     {R::TooShort, S::Refuse, 0, true, false},
         {R::TooShort, S::Refuse, 0, false, false},   {R::NotDecaying, S::Refuse, 0, true, false},

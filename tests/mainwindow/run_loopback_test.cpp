@@ -9,8 +9,6 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QScrollBar>
-#include <functional>
-#include <memory>
 
 #include "audio/capture_sequence.h"
 #include "audio/rtaudio_input.h"
