@@ -61,17 +61,14 @@ TEST(CursorReadout, RedrawsBarsAndDrawsMarkerAndNoiseLineOnlyOverABar) {
     EXPECT_EQ(stroke.y2, float(bars[100].BarreY - 20));
     EXPECT_EQ(im.lines[102].y1, 120.0f);
     EXPECT_EQ(im.lines[102].x2, 1024.0f);
-
     im.lines.clear();
     EXPECT_FALSE(cursorMouseMove(im, noise, bars, view, 201.0f, 0.0f));  // between bars
     EXPECT_EQ(im.lines.size(), 500u);
-
     // With the noise line neither armed nor being placed, no line across.
     im.lines.clear();
     noise = NoiseState{false, false, 120};
     EXPECT_EQ(cursorMouseMove(im, noise, bars, view, 200.0f, 0.0f), "542Hz");
     EXPECT_EQ(im.lines.size(), 500u + 2u);
-
     // Analysis off: only the noise line follows the mouse, nothing is drawn.
     im.lines.clear();
     const int clears = im.clears;

@@ -63,7 +63,6 @@ class WindowTest : public ::testing::Test {
         fs::create_directories(dir);
     }
     void TearDown() override { fs::remove_all(dir); }
-
     std::string text(const char* section, int key) const {
         if (language == "none") return "Err!!";
         const std::string id = std::string(section) + std::to_string(key);
@@ -105,27 +104,23 @@ class WindowTest : public ::testing::Test {
         w->Form_Load();
         return w;
     }
-
     // Calibrated to the clips' scale and ready to measure.
     static void ready(Form1& w) {
         w.state.PremiereCalibration = false;
         w.enableMeasurementButtons();
         w.state.plot.PasFrequence = float(kExactPas);
     }
-
     // The noise line fixed at the bottom: the next run stops on its first clip.
     static void armAtBottom(Form1& w) {
         w.CommandBruit_Click();
         w.Im_Spectre_MouseMove(0, 0, 10, float(w.Im_Spectre->scaleHeight() - 1));
         w.Im_Spectre_Click();
     }
-
     void writeClip(const std::vector<uint8_t>& samples) {
         const std::vector<uint8_t> file = pcmWaveFile(samples, 22050);
         std::ofstream(dir / "test.wav", std::ios::binary)
             .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
     }
-
     fs::path dir;
     std::string language = "Français";
     std::map<std::string, std::string> texts;   // "FORM182": a caption of its own

@@ -70,7 +70,6 @@ TEST(Layout, MinimizedTinyAndResizedControlsKeepWhatTheyOwn) {
     const FormGeometry tiny = laid(300, 1000, 420).geometry;
     EXPECT_EQ(tiny.Frame1.height, 0);
     EXPECT_EQ(tiny.Im_Spectre.width, 0);
-
     FormGeometry current = creationGeometry();
     current.CommandRun.height = 500;
     current.LabelCalibrate.height = 321;

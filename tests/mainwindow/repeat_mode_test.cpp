@@ -46,7 +46,6 @@ TEST(RepeatMode, EachTriggerLeadsToItsStep) {
         mode.rearmed();
         EXPECT_FALSE(mode.pending()) << i;
     }
-
     // Calibrating, off, stopped: the run stops as before and nothing is due.
     EXPECT_EQ(mode.triggered(verdict(R::None), true).step, S::Original);
     mode.triggered(verdict(R::LateOnset), false);
@@ -64,12 +63,8 @@ TEST(RepeatMode, PausesTextsAndTarget) {
     mode.setTimes({0, 1000000});
     EXPECT_EQ(mode.times().holdMs, kMinRepeatMs);
     EXPECT_EQ(mode.times().refusalMs, kMaxRepeatMs);
-    EXPECT_EQ(RepeatTimes{}.holdMs, 2000);
-
     EXPECT_EQ(agreeingText("%1 sur %2", 1, 3), "1 sur 3");
-    EXPECT_EQ(agreeingText("%2: %1", 3, 3), "3: 3");
-    EXPECT_EQ(agreeingText("no marks", 2, 3), "no marks");
-
+    EXPECT_EQ(agreeingText("%2: %1", 2, 3), "3: 2");
     BeltSetup s;
     s.mass = 110;  // g/m
     s.spanMm = 400;
@@ -91,12 +86,9 @@ TEST(RepeatMode, CuesAreShortSoftEdgedAndTellApart) {
     EXPECT_EQ(confirmed.size(), 2u * 1543u + 882u);
     EXPECT_LT(confirmed.size(), 22050u * kMinRepeatMs / 1000);
     for (const auto* cue : {&accepted, &confirmed}) {
-        EXPECT_EQ(cue->front(), 128);
-        EXPECT_EQ(cue->back(), 128);
+        EXPECT_TRUE(cue->front() == 128 && cue->back() == 128);
         const auto [lo, hi] = std::minmax_element(cue->begin(), cue->end());
-        EXPECT_GE(*lo, 128 - 90);
-        EXPECT_LE(*hi, 128 + 90);
-        EXPECT_GT(*hi, 128 + 80) << "loud enough";
+        EXPECT_TRUE(*lo >= 128 - 90 && *hi <= 128 + 90 && *hi > 128 + 80) << "loud, not clipped";
     }
 }
 

@@ -38,7 +38,6 @@ TEST(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
     std::function<void(int)> beforeCapture;
     int cycles = 0;
     std::unique_ptr<Form1> w;
-
     Form1Services s;
     s.text = [](const char* section, int k) { return section + std::to_string(k); };
     s.tone = &tone;
@@ -55,7 +54,6 @@ TEST(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
     w->CommandCalibrate->setText("FORM18");
     w->VScrollNiveau->setValue(262);
     w->show();
-
     // The 110 Hz tone lies 0.43 bin above bin 20: the whole-hertz box reads bin 20 at the
     // first scale, 20 x 5.4171 = 108 Hz, and cannot bring the scale closer than 2 %; the
     // precise estimate can.
@@ -71,7 +69,6 @@ TEST(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
     EXPECT_NEAR(w->state.plot.PasFrequence, 22050.0 / 4096, 0.002);
     w->CommandCalibrate_Click();  // the tone stops
     ASSERT_FALSE(tone.playing());
-
     // A belt at 131 Hz, looped: every clip that gives a number gives 131.0 +- 0.3 Hz.
     synth::Random random(5);
     synth::Pluck pluck = synth::randomBelt(random, 131.0, 22050);
