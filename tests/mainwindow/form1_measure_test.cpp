@@ -53,7 +53,7 @@ TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
 // 87.3 Hz on 0.11 kg/m over 0.4 m: T = 4 m L^2 f^2 = 0.0704 x 87.3^2 = 536.5 N.
 TEST_F(Measuring, TriggeredPlucksGiveTheFundamentalTensionAndAgreement) {
     const BeltSetup timing = timingBelt();
-    saveBeltSetups(belts, std::span(&timing, 1), timing.name);
+    ASSERT_TRUE(saveBeltSetups(belts, std::span(&timing, 1), timing.name));
     synth::Random random(7);
     double fundamental = 87.3;
     auto w = started([&](int) {
@@ -152,7 +152,7 @@ TEST_F(Measuring, HandsFreeThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefus
     texts["FORM190"] = "Confirmed";
     BeltSetup kgf = timingBelt();
     kgf.unit = TensionUnit::Kgf;
-    saveBeltSetups(belts, std::span(&kgf, 1), kgf.name);
+    ASSERT_TRUE(saveBeltSetups(belts, std::span(&kgf, 1), kgf.name));
     FakeTone speaker;
     tone = &speaker;
     // No line yet: the first press listens to a second of background (three quiet
