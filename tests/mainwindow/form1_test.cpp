@@ -137,5 +137,25 @@ TEST_F(MainWindow, LanguagesHelpAndAMissingLanguageFile) {
     EXPECT_EQ(bare->CommandRun->text(), "EnFORM110");
 }
 
+// A noise line placed through the precise read-out moves the read-out below it, and
+// back once the line is far below.
+TEST_F(MainWindow, PreciseReadoutNeverHidesTheNoiseLine) {
+    auto w = started();
+    w->show();
+    w->resize(1024, 768);
+    QApplication::processEvents();
+    w->FramePrecise->show();
+    const QRect box = w->FramePrecise->geometry();
+    w->CommandBruit->setEnabled(true);
+    w->CommandBruit_Click();
+    for (int y : {box.top() + 2, box.center().y(), box.bottom() - 2}) {
+        w->Im_Spectre_MouseMove(0, 0, 100, float(y));
+        EXPECT_GT(w->FramePrecise->geometry().top(), y) << y;
+        EXPECT_LE(w->FramePrecise->geometry().bottom(), w->Im_Spectre->height()) << y;
+    }
+    w->Im_Spectre_MouseMove(0, 0, 100, float(w->Im_Spectre->height() - 100));
+    EXPECT_EQ(w->FramePrecise->geometry().top(), box.top());
+}
+
 }  // namespace
 }  // namespace vellora::test

@@ -3,12 +3,16 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLayout>
+#include <QPushButton>
+#include <tuple>
 
 #include "settings/about_box.h"
 #include "settings/chelp.h"
 #include "settings/data_files.h"
+#include "settings/qt_translations.h"
 #include "settings/settings_location.h"
 #include "support/profile_test_support.h"
 #include "support/qt_application.h"
@@ -92,6 +96,20 @@ TEST(AboutBox, TextsFollowEachOtherAndTheBoxFitsThemAfterEveryChange) {
     box.applyTexts();
     QApplication::processEvents();
     EXPECT_EQ(box.size(), small);
+}
+
+// Qt's own buttons and the decimal mark follow the interface language.
+TEST(QtTranslations, StandardButtonsAndDecimalMarkFollowTheLanguage) {
+    ensureGuiApplication();
+    QtTranslations qt;
+    for (auto [language, cancel, mark] :
+         {std::tuple{"Français", "Annuler", ','}, std::tuple{"English", "Cancel", '.'}}) {
+        ASSERT_TRUE(qt.use(language)) << language;
+        QDialogButtonBox box(QDialogButtonBox::Cancel);
+        EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text().remove('&'),
+                  QString::fromUtf8(cancel));
+        EXPECT_EQ(QLocale().decimalPoint(), QString(QChar(mark)));
+    }
 }
 
 }  // namespace
