@@ -17,7 +17,8 @@ bool cursorOverBar(float x, int16_t w, int32_t barX) {
     const std::optional<int16_t> xr = toInt16(x);
     if (!xr) return false;
     const double half = w / 2.0;
-    return *xr - half<barX&& * xr + half> barX;
+    const double left = *xr - half, right = *xr + half;
+    return left < barX && right > barX;
 }
 
 std::optional<std::string> cursorMouseMove(DrawingSurface& im, NoiseState& noise,
