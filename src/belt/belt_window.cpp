@@ -555,6 +555,15 @@ Agreement BeltWindow::addReading(double hz, double inharmonicity,
     added.range = status;
     const Agreement a = log_.add(added);
     const Reading& r = log_.readings().back();  // as logged: confirmed when it completes three
+    keepReading(r);
+
+    lastReading_ = r;
+    showLastReading();
+    showAgreement(a);
+    return a;
+}
+
+void BeltWindow::keepReading(const Reading& r) {
     if (readingsFile_) {
         const Status appended = readingsFile_->append(r);
         showReadingsProblem(
@@ -563,11 +572,6 @@ Agreement BeltWindow::addReading(double hz, double inharmonicity,
     }
     showReadingRow(r);
     readingsTable->scrollToBottom();
-
-    lastReading_ = r;
-    showLastReading();
-    showAgreement(a);
-    return a;
 }
 
 void BeltWindow::showLastReading() {
@@ -596,14 +600,7 @@ void BeltWindow::addRefused(const std::string& why, std::chrono::system_clock::t
     r.status = ReadingStatus::Refused;
     r.why = why;
     log_.add(r);
-    if (readingsFile_) {
-        const Status appended = readingsFile_->append(r);
-        showReadingsProblem(
-            appended ? std::nullopt
-                     : std::optional(std::pair{BeltCaption::ReadingNotAdded, appended.message()}));
-    }
-    showReadingRow(r);
-    readingsTable->scrollToBottom();
+    keepReading(r);
 }
 
 void BeltWindow::showAgreement(Agreement a) {

@@ -128,6 +128,8 @@ class BeltWindow : public QWidget {
     void showSetupProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingsProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingRow(const Reading& r);
+    // A reading just logged: appended to the readings file and shown as the last row.
+    void keepReading(const Reading& r);
     void showAgreement(Agreement a);
     void showLastReading();
     void askAndSaveCsv();

@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "common/atomic_file.h"
+#include "common/descriptor.h"
 
 namespace vellora {
 
@@ -323,16 +324,6 @@ Status openRegular(const std::filesystem::path& path, int flags, int& fd) {
     return {};
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(std::size_t(n));
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string readingCsvLine(const Reading& reading) { return lineFor(reading, ourColumns()); }
@@ -376,10 +367,10 @@ Status ReadingsFile::read(ParsedReadings& into) const {
     int fd = -1;
     if (Status opened = openRegular(path_, O_RDONLY, fd); !opened)
         return opened.failure() == Failure::NotFound ? Status() : opened;  // none yet
+    const Descriptor file(fd);
     struct stat st {};
     ::fstat(fd, &st);
     if (std::size_t(st.st_size) > kMaxReadingsFileBytes) {
-        ::close(fd);
         return Status(Failure::TooLarge, path_.string() + ": larger than " +
                                              std::to_string(kMaxReadingsFileBytes >> 20) + " MiB");
     }
@@ -388,15 +379,10 @@ Status ReadingsFile::read(ParsedReadings& into) const {
     while (got < text.size()) {
         const ssize_t n = ::pread(fd, text.data() + got, text.size() - got, off_t(got));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int e = errno;
-            ::close(fd);
-            return errnoStatus(path_, e, Failure::ReadFailed);
-        }
+        if (n < 0) return errnoStatus(path_, errno, Failure::ReadFailed);
         if (n == 0) break;
         got += std::size_t(n);
     }
-    ::close(fd);
     text.resize(got);
     if (text.empty()) return {};
     auto parsed = parseReadingsCsv(text);
@@ -412,11 +398,8 @@ Status ReadingsFile::read(ParsedReadings& into) const {
 Status ReadingsFile::append(const Reading& reading) {
     int fd = -1;
     if (Status opened = openRegular(path_, O_RDWR | O_APPEND | O_CREAT, fd); !opened) return opened;
-    auto fail = [&](Status why) {
-        ::close(fd);
-        return why;
-    };
-    auto failed = [&](Failure otherwise) { return fail(errnoStatus(path_, errno, otherwise)); };
+    Descriptor file(fd);
+    auto failed = [&](Failure otherwise) { return errnoStatus(path_, errno, otherwise); };
     struct stat st {};
     if (::fstat(fd, &st) != 0) return failed(Failure::ReadFailed);
 
@@ -438,18 +421,14 @@ Status ReadingsFile::append(const Reading& reading) {
         const auto fileColumns =
             nl == std::string_view::npos ? std::nullopt : headerOf(text.substr(0, nl));
         if (!fileColumns)
-            return fail(Status(Failure::BadContent, path_.string() + ": not a readings file"));
+            return Status(Failure::BadContent, path_.string() + ": not a readings file");
         columns = *fileColumns;
         char last = '\n';
         if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n') out = kLineEnd;
     }
     out += lineFor(reading, columns);
-    if (!writeAll(fd, out)) {
-        if (errno == 0) errno = EIO;
+    if (!writeAll(fd, out) || ::fsync(fd) != 0 || !file.close())
         return failed(Failure::WriteFailed);
-    }
-    if (::fsync(fd) != 0) return failed(Failure::WriteFailed);
-    if (::close(fd) != 0) return errnoStatus(path_, errno, Failure::WriteFailed);
     return {};
 }
 
@@ -457,10 +436,9 @@ Status ReadingsFile::clear() {
     int fd = -1;
     if (Status opened = openRegular(path_, O_WRONLY, fd); !opened)
         return opened.failure() == Failure::NotFound ? Status() : opened;  // nothing to empty
-    const bool ok = ::ftruncate(fd, 0) == 0 && ::fsync(fd) == 0;
-    const int e = errno;
-    ::close(fd);
-    if (!ok) return errnoStatus(path_, e, Failure::WriteFailed);
+    const Descriptor file(fd);
+    if (::ftruncate(fd, 0) != 0 || ::fsync(fd) != 0)
+        return errnoStatus(path_, errno, Failure::WriteFailed);
     return {};
 }
 

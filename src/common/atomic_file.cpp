@@ -11,6 +11,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "common/descriptor.h"
 #include "common/regular_file.h"
 
 namespace vellora {
@@ -27,40 +28,6 @@ constexpr int kMostLinks = 40;
 constexpr std::size_t kLargestJournal = std::size_t(256) << 20;
 
 std::string errorText(int e) { return std::strerror(e ? e : EIO); }
-
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now; false (errno set) when the close reported a failed write.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
-
-bool writeAll(int fd, std::span<const uint8_t> bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = ENOSPC;
-            return false;
-        }
-        done += std::size_t(n);
-    }
-    return true;
-}
 
 // The folder's entry is on the disk too only once the folder itself is flushed.
 void syncFolder(const fs::path& folder) {
