@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The belt set-ups at a thousand, in a real settings file on disk: opening them (one
 // read of the file), the Belt window appearing with them, and one Keep (one rewrite of
 // the file). The targets: under a second to open, under 100 ms for a Keep.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the capture cycle (the eight commands) on the sound server in use, as
 // ratios to the 400 ms clip: the steady cycle of a run, the first clip of a run (from
 // "open new" to the saved file) once the input has closed for idleness and when a

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Scores the precise estimator and aubio's YIN and yinfft side by side on one material
 # set: pitch_eval writes the set's WAVE files, truth.tsv and ours.tsv, then aubiopitch
 # reads every file (its answer for a file: the median of its voiced frames, "-" with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measurement core's costs per cycle, beside the 400 ms capture they follow.
 #include <benchmark/benchmark.h>
 #include <fftw3.h>

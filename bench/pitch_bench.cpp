@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The precise estimator's cost per cycle, beside the 400 ms capture it follows: one clip
 // for belts from 40 Hz, three for the lowest decade, and the cheap refusals.
 #include <benchmark/benchmark.h>

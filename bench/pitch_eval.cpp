@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pitch_eval SET [COUNT] [WAVDIR]: the precise estimator's figures on one material set
 // (pitch_material.h), and with WAVDIR each case as an 8-bit WAVE file plus truth.tsv and
 // ours.tsv, for compare_aubio.sh.

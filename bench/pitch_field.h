@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second, independent generator of belt recordings, written apart from pitch_synth and
 // never used to tune the estimator: other random numbers (xoshiro256**), other noise
 // (Voss-McCartney pink noise, uniform white noise, buzzing odd-harmonic hum with drift),

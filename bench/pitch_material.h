@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Material sets for the evaluation and the comparison with aubio: each case is a
 // recording as the meter saves it, the card's real rate and the true first mode and B
 // (0 Hz: no pitch expected).

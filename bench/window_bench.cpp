@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run as the user sees it, in the real window on the sound server in use: the
 // period of a whole cycle with 2048 bins at full gain, as a ratio to the 400 ms clip
 // (drawing and processing should vanish beside the capture); how long a press of the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # add_unit_test(NAME SOURCES src... LIBRARIES lib... [ENVIRONMENT VAR=value...] [SOUND_CARD])
 # One line per test executable; every GoogleTest case becomes a CTest entry, run from
 # build/tests and offscreen. SOUND_CARD tests use the private fake sound card of

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation as Linux users expect: the program in bin, the language files and the
 # help under share/vellora (where the program looks after its own folder), a desktop
 # entry, an icon and AppStream metadata so it appears in menus and software centres,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The INI profile store on any bytes: the bytes are the file; a key is read, one is
 // written, and the written key must read back. Also the text rules in memory, with
 // section, key and value taken from the input. No crash, no out-of-bounds access.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any file as "test.wav": the reader and the cycle's processing must neither crash
 // nor read out of bounds, and a file of N < 1 must never count as a recording.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Run by CPack once the packages are built. CMake 3.25 writes the dbgsym package's
 # md5sums with the files' paths in its own staging folder, so dpkg --verify and lintian
 # find none of them, and it leaves out the documentation link Debian's debug packages

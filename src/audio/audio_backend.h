@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the audio library: RtAudio on the system's sound server (PulseAudio on
 // Linux), its warnings silenced. RtAudio reports a device or stream it cannot use by
 // throwing RtAudioError; this layer catches that one type and turns it into the

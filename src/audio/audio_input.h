@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture side under the recorder: unsigned 8-bit mono samples at 22050 per
 // second from the system's default input. All calls come from one thread.
 #pragma once

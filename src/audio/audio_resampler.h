@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Streaming sample-rate conversion of mono float audio with libsamplerate, for inputs
 // and outputs that refuse the rate the meter works at.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The eight recorder commands of one measurement cycle, built in this one place: they
 // record 400 ms at 22050 samples per second, 8 bits, mono, and save "test.wav" in the
 // current directory. Shut-down sends the first of them too.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-string recorder the capture sequence talks to: text commands to a
 // waveaudio recording device, one result code each.
 #pragma once

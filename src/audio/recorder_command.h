@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parsing of the recorder's command texts. Words are separated by runs of blanks, so
 // the doubled blanks of "samplespersec  22050" and "to  400" are accepted; keywords
 // are case-insensitive. The set:

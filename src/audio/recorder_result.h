@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Result codes of the command-string recorder: 0 for success, one distinct code per
 // kind of failure, so a run can tell the user why no clip came.
 #pragma once

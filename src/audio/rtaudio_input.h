@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture backend on RtAudio: one input stream from the default input, kept open
 // across recordings and for a minute after the last one (longer while held), so that
 // a new run's first clip starts at once. Samples arrive on RtAudio's

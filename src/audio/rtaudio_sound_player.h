@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound service on RtAudio: the file is read whole with libsndfile, so any PCM
 // WAVE plays; the output callback cycles through its frames, so the loop point has no
 // gap by construction.

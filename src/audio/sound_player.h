@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound service: asynchronous, optionally looping playback of a WAVE file, and
 // stopping of any sound, with the flags of the play-sound call it stands in for.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Telling a stream that delivers sound from one that only goes through the motions.
 // When the sound server goes away, RtAudio's PulseAudio backend keeps calling back at
 // once and for ever with its last buffer, and reports each failed read or write only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-string recorder: one waveaudio capture device at a time, opened under
 // an alias, recording 22050 Hz unsigned 8-bit mono from an AudioInput and saving it as
 // a PCM WAVE file. File names are used as given, so relative ones resolve against

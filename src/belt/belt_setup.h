@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One drive's belt set-up, as the Belt window edits it: the belt's mass, the free span,
 // a stiffness correction and the target range, with the checks that refuse bad entries.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping the belt set-ups in the settings file: section "BELT" lists them, and each
 // set-up has a section "BELT <name>" of its own, so the other sections' keys are not
 // touched. Names match as the file's sections do, without regard to ASCII case: "belt a"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The belt set-ups' store on the settings file ("Vellora.ini"): read whole, and
 // rewritten a section at a time in one write, by the profile store every setting uses.
 #pragma once

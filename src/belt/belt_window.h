@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modeless Belt window: named belt set-ups (one per drive) edited with a hint on
 // every refused field and kept in the settings store, the readings with their tension,
 // kept in the readings file as they come and exported as CSV, and whether the last

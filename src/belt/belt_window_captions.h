@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Belt window's captions by number, as a language file section "BELT" would hold
 // them, with the English text used when the lookup has none.
 #pragma once

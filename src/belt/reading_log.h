@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The triggered readings: time, set-up, precise frequency, tension and whether it lay in
 // the target, with the check the sonic meters' makers advise against background noise
 // (three successive readings within 1 % of each other). They are kept in "Readings.csv"

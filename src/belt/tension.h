@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Belt tension from its frequency, as the sonic tension meters give it: a span of length
 // L (m) and mass m (kg per metre) vibrating at f (Hz) carries T = 4 m L^2 f^2 newtons,
 // times a correction factor for the belt's bending stiffness (1 for an ideal string).

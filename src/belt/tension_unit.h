@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unit a set-up's tension is shown in on the large read-out: chosen per set-up,
 // since one drive's manual gives newtons and another's pounds-force.
 #pragma once

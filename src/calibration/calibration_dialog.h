@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calibration frequency dialog: a slider from 0 to 5000 Hz, OK writes the tone
 // file for the chosen frequency. It remembers its position and the frequency in the
 // settings file when it closes. Modeless; closing destroys it. The scroll bar has the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calibration run: the calibration button plays the tone file in a loop while a
 // measurement run listens to it, and the fine-correction slider sets the hertz per
 // spectrum bin until the read-out shows the tone's frequency.

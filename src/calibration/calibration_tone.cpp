@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "calibration/calibration_tone.h"
 
 #include <sys/stat.h>

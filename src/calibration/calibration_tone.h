@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calibration tone: "Calibration.wav", one second of sine at 22050 samples per
 // second, unsigned 8-bit mono, 22096 bytes (a 46-byte header whose format chunk is
 // 18 bytes long, then 22050 samples).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Automatic calibration: while the calibration tone plays, the slider position whose
 // scale makes the precise estimate of the tone equal its known frequency.
 #pragma once

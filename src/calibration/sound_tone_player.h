@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calibration tone on the sound service: an asynchronous endless loop, and the
 // stop of any sound.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A calibration frequency typed into the dialog's text box. Window-free.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing a whole file so that readers see either the old content or the new one,
 // never a half-written file, and so that the file stays what it was:
 // - a symbolic link is followed and its final target written; the link stays a link;

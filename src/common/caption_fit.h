@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fitting a centred caption into the room its control has: the fonts here are wider
 // than the ones the layouts were drawn for. Header-only, for Qt code only.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An open file descriptor that is closed on every way out of a function, and the one
 // loop that writes a whole buffer through one.
 #pragma once

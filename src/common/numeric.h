@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number conventions shared by every subsystem.
 //
 // Floating point to integer conversions round to nearest with halves to the even

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts cross between the window-free code (UTF-8 std::string) and Qt (QString) here.
 // Header-only, for Qt code only: the core builds without Qt.
 #pragma once

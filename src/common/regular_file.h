@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a file that may be anything the user (or someone else) put under the name:
 // only a regular file is read, never a FIFO, a device or a folder (opening a FIFO for
 // reading would wait for a writer for good), and never more than the caller can use,

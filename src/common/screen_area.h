@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screen area a window may take, from Qt, for placeOnScreen (window_placement.h).
 // Header-only, for Qt code only.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arrow keys on a scroll bar move its thumb the way the arrow points, as on the
 // original platform. Header-only, for Qt code only.
 #pragma once

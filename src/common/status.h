@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way file and sound work reports failure: what kind of failure, and a message
 // for the user that names what failed and why. A default Status is success.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plain-text helpers shared by the file readers.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Twips (1/1440 inch) per device-independent pixel on a widget's screen: 15 at 96 dots
 // per inch. Header-only, for Qt code only.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bringing a window's stored position and size onto the screen. The settings file may
 // hold anything (a window dragged off a screen since unplugged, a hand edit, a value
 // of 2147483647), so the stored twips are only a wish: the window gets the nearest

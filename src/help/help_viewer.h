@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's stand-in for the HTML Help call. A compiled help file of the requested
 // name next to the program is opened with the desktop's handler; otherwise the help
 // pages installed with the program are shown in the help window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page view of the help window: a text browser whose pictures never break a page.
 #pragma once
 

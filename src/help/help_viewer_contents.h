@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The contents, index and caption files of a help folder, all UTF-8 text, one record a
 // line, fields separated by tabs; blank lines and lines starting with '#' are skipped.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The word search of the help window, over the plain text of the help pages.
 // Matching ignores letter case and accents, so "frequence" finds "fréquence".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a help request leads: a compiled help file, a folder of help pages, or nowhere.
 // No window is involved, so these are tested on their own.
 #pragma once

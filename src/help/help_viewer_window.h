@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help window: contents, index and word search beside the page. One window serves
 // the whole program; a request raises it, loading the other language's pages if asked.
 #pragma once

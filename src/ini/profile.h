@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile (INI) file store, standing in for the Windows profile service of
 // kernel32: GetPrivateProfileIntA, GetPrivateProfileStringA, WritePrivateProfileStringA.
 // Each call reads the named file afresh; there is no cache. Names and texts are UTF-8;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole profile (INI) file held in memory as its lines, grouped by section, for a
 // caller that reads many keys with one read of the file and rewrites whole sections
 // with one write (the belt set-ups: a thousand sections would otherwise cost a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text encodings of the profile (INI) files: the store works in UTF-8, reads lines
 // written by the Windows version (Windows-1252) as well, and cuts values at character
 // boundaries. The encoding is decided line by line: a file edited by hand often holds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of the profile (INI) layout, on the bytes of a whole file held in memory.
 // The file store of profile.h reads a file, applies these, and writes it.
 //

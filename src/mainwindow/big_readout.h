@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The large read-out for measuring at arm's length: the precise frequency, the tension
 // in the set-up's unit, green inside the target and red outside, how many readings
 // agree ("2 of 3"), and a line that says what the meter is doing. The fonts follow the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cursor read-out over the spectrum: in analysis mode every mouse move redraws
 // the bars from the bar table, marks the bar under the cursor and reads the
 // frequency at the cursor; while the noise line is being placed it follows the mouse.

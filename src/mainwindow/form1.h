@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: the spectrum with its gain bar and energy gauge above, the control
 // panel below, and the menus. Controls are public under their own names (also their
 // object names) so the run, the calibration and start-up can reach them; the

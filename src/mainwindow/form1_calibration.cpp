@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calibration button, the fine-correction slider and the frequency dialog, and
 // what the calibration run sees of the window.
 #include <QLabel>

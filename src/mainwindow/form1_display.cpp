@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display controls and the mouse over the spectrum. The scroll bars only store
 // their value; the spectrum changes at the next cycle or the next mouse movement.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Captions from the language file, the language menu, the help and the about box.
 #include <QAction>
 #include <QLabel>

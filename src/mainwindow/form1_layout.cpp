@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Applying the layout pass to the widgets: twips to the screen's logical pixels, on
 // every resize of the client area and every change of the window's state.
 #include <QEvent>

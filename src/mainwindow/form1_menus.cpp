@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The menu tree: top-level entries only open their sub-menus.
 #include <QAction>
 #include <QMenu>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The precise read-out over the spectrum, the Belt window behind it and the automatic
 // calibration: each clip's fundamental to 0.1 Hz with the chosen belt's tension, kept
 // as it was when the noise trigger stops the run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hands-free measuring in the main window: the Repeat entry and the pause between
 // plucks, the automatic noise line, the large read-out and the sound cues. The
 // decisions are RepeatMode's, the pluck test PluckClassifier's and the line's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measurement buttons and what the run sees of the window: captions, the
 // smoothing box, the two drawing surfaces, the read-out and the yield.
 #include <QApplication>

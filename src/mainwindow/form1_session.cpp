@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up and shut-down of the main window: first values, the settings file, the
 // language; and on leaving, the sound devices released and the settings written.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frequency scale under the spectrum and where the boxes over the spectrum go.
 // Window-free: plain numbers in, pixel positions out.
 #pragma once

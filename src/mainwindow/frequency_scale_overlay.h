@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frequency scale along the bottom of the spectrum: a see-through child of the
 // spectrum surface, painted over it, so the surface's own image stays as the cycle drew
 // it. The mouse passes through to the surface.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Holds the sound input open while any watched window is shown: from the calibration
 // dialog or the Belt window the user is about to measure, and the first clip of that
 // run should not wait for the input to open.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's layout pass, free of any window: from the client area and the
 // outer width, all in twips (1/1440 inch), to the geometry of every control.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program: the sound card behind the recorder and the loudspeaker, then the
 // main window.
 #include <QApplication>

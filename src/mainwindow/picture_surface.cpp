@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/picture_surface.h"
 
 #include "common/twips.h"

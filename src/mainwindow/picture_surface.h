@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A drawing surface on screen: lines and clears go into a persistent image, which
 // the widget shows whenever it is painted (after refresh(), when uncovered, when
 // shown again). Nothing is computed while painting.

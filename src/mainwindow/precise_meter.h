@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The precise read-out of a measurement run: each clip's first mode and stiffness, near
 // the chosen set-up's target range first, with the last clips of the run for the lowest
 // belts; a range round the calibration frequency while the calibration tone plays, and

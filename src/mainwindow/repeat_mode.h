@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hands-free measuring: with Repeat on, a run that the noise trigger stopped keeps its
 // spectrum and read-outs on screen for a while, then re-arms by itself and waits for
 // the next pluck. Only a clip that looks like a plucked belt counts as a reading; any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The automatic noise line: the meter listens to the background for a second and
 // places the line a margin above the tallest bar it saw, then arms the trigger as if
 // the user had placed and fixed the line with the mouse.

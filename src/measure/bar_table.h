@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Geometry of the last drawn spectrum, one row per bin, kept so the cursor read-out
 // can redraw the bars without the transform.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "measure/cycle_processing.h"
 
 #include "measure/energy_gauge.h"

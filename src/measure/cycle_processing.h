@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everything a measurement cycle does between the capture and the noise trigger:
 // fill the arrays from the recording, transform, draw bars and peak, vote, marker
 // and read-out, and the energy gauge. Window-free, so the run, the analyser and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the measurement code needs of a picture it draws on. The main window gives it
 // a real widget-backed image; tests give it a recording fake.
 #pragma once

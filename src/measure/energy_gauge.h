@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The half-disc energy gauge: a sector swept from the left edge whose angle grows with
 // the cycle's summed bar height, and a needle at the previous cycle's value.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // In-place radix-2 decimation-in-frequency transform of n complex points held in
 // two single-float arrays (positions 0 .. n-1; later positions are not touched).
 //

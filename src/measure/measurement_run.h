@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measurement run of the run button: cycle after cycle it captures, reads,
 // transforms, draws and reports, then yields once to the window system, until the
 // button is pressed again, the noise trigger fires, or a capture fails.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's measurement state: it lives as long as the window, and every
 // handler (the run, the scroll bars, the mouse, the calibration) reads and writes it
 // on the one user-interface thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The noise line that turns an endless run into a triggered one: once the user has
 // fixed it above the background noise, the run stops at the first cycle whose
 // tallest bar reaches above it, and that cycle's spectrum stays on screen.

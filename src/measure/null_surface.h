@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A surface of a given size that draws nothing: for the analyser and benchmarks,
 // where only the numbers of a cycle matter.
 #pragma once

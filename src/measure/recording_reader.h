@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads a recording as raw bytes by fixed offsets, the way the meter has always
 // read "test.wav": the header is not parsed, offsets 0 to 53 are skipped, and every
 // byte from offset 54 on is one unsigned 8-bit sample.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run's two transform arrays: 4411 single floats each, positions 0 to 4410.
 // The transform uses positions 0 to 4095; the plot reads bins 0 to 2048.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The spectrum bars, the peak search and the smoothed peak read-out of one cycle.
 //
 // The spectrum is the linear magnitude of the transform divided by 4410 (no window,

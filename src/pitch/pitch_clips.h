@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The newest clips of a run, oldest first, for the lowest belts: at 10 Hz one 400 ms clip
 // holds four periods and the estimator needs six after the pluck.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The loudness envelope of a recording, in blocks of 10 ms: where the pluck starts, how
 // long it rings and whether it decays at all. The precise estimator analyses only what
 // follows the onset (the noise before it only blurs the spectrum) and refuses sounds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The precise read-out: a belt's first transverse mode f1 and its stiffness B from a
 // recording, or no clear pitch.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Power-of-two real transforms for the precise pitch estimator, in double precision.
 // The meter's own 4096-point single-float FFT must stay bit-exact with the read-out
 // users know; this one is free to be fast and accurate instead.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // All sample bytes of a saved recording, for the precise pitch estimate. Unlike the
 // meter's fixed-offset reader this finds the "data" chunk, so the whole 400 ms (8820
 // unsigned 8-bit samples at the nominal 22050 per second) is used and no header byte

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Partial series of a stiff belt: f(n) = n f0 sqrt(1 + B n^2), first mode f1 = f0 sqrt(1 + B).
 // Candidate series are seeded from the strongest spectral peaks (each peak taken as partial
 // m, and each pair of peaks as partials m and n, which fixes f0 and B at once), matched

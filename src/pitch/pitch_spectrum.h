@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The peaks of a recording's spectrum: a Hann-windowed transform zero-padded to at least
 // twice the recording's length, a noise floor that follows pink noise (the median
 // of each third of an octave) and every local maximum clearly above it, placed between

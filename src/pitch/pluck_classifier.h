@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether a triggered clip is a plucked belt: a sharp onset, then a tone that lasts and
 // dies away, with a clear first mode from the precise estimator that holds still. A
 // click or a knock is over too soon, a continuous tone neither starts sharply nor

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about box: the program's icon, title, version and credits, its texts from the
 // ABOUT section of the current language file. Modeless; closing it destroys it, and
 // the owner creates a fresh one when it is next needed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the help from the program: the help file of the current language, at its
 // contents, a topic, its index or its word search.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program's files are: the language and help files (next to the program,
 // then the installed data folder), and the settings file (next to the program when
 // that folder can be written, else the user's configuration folder). Window-free;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The language files: "English.lng", "Français.lng" (UTF-8 names and
 // texts), sections FORM1, ABOUT and CALIBRATION with numeric keys, read through the
 // profile store by GetLanguageString. Window-free: builds without Qt.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt's own texts (standard buttons, file and message dialogs) and the number format in
 // the interface language: Debian's qt6-translations-l10n catalogues, switched with the
 // language. One instance for the program; tests may make their own.

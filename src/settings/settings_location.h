@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's folders, from Qt: where the program is, where its settings file goes,
 // and where its language and help files are found. Needs a QCoreApplication with its
 // application name set ("Vellora").

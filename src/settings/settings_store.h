@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file "Vellora.ini": its sections, keys, defaults and the ranges stored
 // values are checked against, in one place; read and written one key per call
 // through the profile store, nothing cached. Who uses which keys, in order:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vellora-analyze FILE...: the reading the meter would give for saved recordings.
 #include <cmath>
 #include <cstdio>

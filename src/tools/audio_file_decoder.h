@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound files other than the meter's own clip, for vellora-analyze: whatever libsndfile
 // decodes (WAV of any sample format, FLAC, Ogg Vorbis ...), mixed to mono, and the clip
 // the meter would have recorded from that sound.

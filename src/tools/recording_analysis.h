@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One cycle's reading of a saved recording, as the meter would show it: reader,
 // transform, peak search and a vote of depth 1; and, when asked, the precise
 // fundamental. Used by vellora-analyze.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one WAVE writer: unsigned 8-bit mono PCM files, as the recorder saves them and
 // as the calibration tone is written.
 #pragma once

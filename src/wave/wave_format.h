@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The meter's one sound format: every clip it records and the calibration tone are
 // unsigned 8-bit mono PCM at this rate, and every clip is transformed at this size.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real sound path: on the fake sound card what the player plays the recorder records;
 // with no sound server every command fails quickly and leaves no clip.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command set, the device behind it and the capture sequence, against a scripted input.
 #include "audio/wave_audio_recorder.h"
 

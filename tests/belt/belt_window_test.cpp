@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "belt/belt_window.h"
 #include "belt/belt_store_profile.h"
 #include "support/profile_test_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "belt/reading_log.h"
 
 #include "support/profile_test_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "calibration/calibration_dialog.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real files in a scratch folder. Cases where root would override a permission run as
 // the unprivileged user "nobody" (skipped when not root).
 #include "common/atomic_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Expected values worked out by hand at 15 twips per pixel (96 dpi) for the main
 // window: 600 x 254 at least, frame 8 x 32, design size 16050 x 11220 twips.
 #include "common/window_placement.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window offscreen: settings in a map, captions naming their language, section
 // and key ("FrFORM110"), messages collected, a scripted recorder and loudspeaker.
 #pragma once

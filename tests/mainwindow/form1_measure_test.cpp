@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window measuring with a scripted recorder: failures, the precise read-out and
 // tension, the calibration's tone and automatic scale, hands-free measuring.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's controls, start-up and shut-down, languages and layout, offscreen.
 #include <QAction>
 #include <QKeyEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input is held while any watched window is shown, and only then.
 #include "mainwindow/input_hold.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The surface draws a batch of lines with the pixels of drawing each line on its own.
 #include "mainwindow/picture_surface.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's precise meter: the lowest belts from the run's last clips, the search round
 // a target, and never a reading outside 10 to 1000 Hz.
 #include "mainwindow/precise_meter.h"

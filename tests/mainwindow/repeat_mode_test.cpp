@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decisions of hands-free measuring, window-free: what each trigger leads to, the
 // pause lengths, the "2 of 3" text, the cues and the target as a frequency range.
 #include "mainwindow/repeat_mode.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window on the fake sound card: the calibration tone played and recorded through the
 // real player and recorder gives the card's scale, and a looped pluck then reads true.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The precise estimator against recordings whose first mode is known.
 #include "pitch/pitch_estimator.h"
 

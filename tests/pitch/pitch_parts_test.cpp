@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The estimator's parts the whole estimate does not pin down: the sample bytes it is
 // given, the clips it keeps, the envelope. Peaks, series and transform are checked
 // through every estimate.

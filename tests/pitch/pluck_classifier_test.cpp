@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pluck classifier on clips whose nature is known: belts plucked at a known moment,
 // and workshop sounds that must not count as readings.
 #include "pitch/pluck_classifier.h"

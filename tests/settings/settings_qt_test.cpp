@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt side of the settings: the folders from Qt, the help calls and the about box.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

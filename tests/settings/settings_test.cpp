@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file, where it lives and that a failed save loses nothing; the languages.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

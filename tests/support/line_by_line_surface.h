@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hands every line to a picture's line() on its own, as the window drew the gauge before
 // lines went in batches: the yardstick the batched drawing is compared with.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Synthetic recordings for the tests and benchmarks: plucked belts, tones and noise as the
 // recorder saves them (unsigned 8-bit, 128 = silence). The same bytes for a seed on every
 // platform: the generator is mt19937 and the distributions are our own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scratch folder, files as bytes, and permission bits obeyed even when the tests run as
 // root (CI does).
 #pragma once

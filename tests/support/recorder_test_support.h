@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scripted AudioInput and a temporary current directory for the recorder tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A drawing surface that records every call, for checking what the cycle drew.
 #pragma once
 

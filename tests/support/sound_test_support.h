@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // For the sound tests: the application the recorder's event loop needs, the fake sound
 // card, and a saved clip's strongest bin as the meter's core computes it.
 #pragma once

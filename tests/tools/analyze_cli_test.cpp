@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vellora-analyze as a user runs it: options, exit status and one line per file.
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound files other than the meter's clip: decoded, mixed to mono and made into the
 // clip the meter would have recorded, with the precise figure from the full sound. Files
 // that are no sound are reported through the command (analyze_cli_test).
