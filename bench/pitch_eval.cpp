@@ -35,8 +35,8 @@ void evaluate(const std::string& set, int count, const std::filesystem::path& di
         ours.open(dir / "ours.tsv");
     }
     vellora::PitchEstimator estimator;
-    vellora::PitchEstimator toneEstimator(vellora::PitchOptions{.discountMains = false,
-                                                                .readSteadyTones = true});
+    vellora::PitchEstimator toneEstimator(
+        vellora::PitchOptions{.discountMains = false, .readSteadyTones = true});
     int pitched = 0, right = 0, near = 0, wrong = 0, refused = 0, none = 0, noneRefused = 0;
     int stiff = 0, bWithin = 0, tones = 0, toneWithin = 0;
     const bool verbose = std::getenv("VERBOSE") != nullptr;
@@ -85,8 +85,11 @@ void evaluate(const std::string& set, int count, const std::filesystem::path& di
             ++wrong;
         if (verbose && (!e || err > tolerance))
             std::printf("  %s %zu: f1 %.2f B %.4f read %.2f B %.4f (%d partials)\n",
-                        !e ? "refused" : err > 0.02 ? "WRONG" : "near", i, c.f1, c.b,
-                        e ? e->hz : 0.0, e ? e->inharmonicity : 0.0, e ? e->partials : 0);
+                        !e           ? "refused"
+                        : err > 0.02 ? "WRONG"
+                                     : "near",
+                        i, c.f1, c.b, e ? e->hz : 0.0, e ? e->inharmonicity : 0.0,
+                        e ? e->partials : 0);
         if (c.b >= 0.002) {
             ++stiff;
             bWithin += e && err <= 0.005 && std::abs(e->inharmonicity / c.b - 1) <= 0.2;
@@ -99,7 +102,8 @@ void evaluate(const std::string& set, int count, const std::filesystem::path& di
                     right, near, refused, wrong, pitched, pct(right, right + near + wrong));
     if (stiff) std::printf("  B within 20 %%: %d/%d", bWithin, stiff);
     if (tones) std::printf("  tones within 0.05 %%: %d/%d", toneWithin, tones);
-    if (none) std::printf(" no belt: refused %d  wrong %d  of %d", noneRefused, none - noneRefused, none);
+    if (none)
+        std::printf(" no belt: refused %d  wrong %d  of %d", noneRefused, none - noneRefused, none);
     std::printf("\n");
 }
 

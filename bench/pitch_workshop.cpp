@@ -30,9 +30,7 @@ class Pcg {
     double unit() { return (double(next()) + 0.5) / 4294967296.0; }
     double in(double lo, double hi) { return lo + (hi - lo) * unit(); }
     double logIn(double lo, double hi) { return lo * std::exp(std::log(hi / lo) * unit()); }
-    double normal() {
-        return std::sqrt(-2 * std::log(unit())) * std::cos(kTwoPi * unit());
-    }
+    double normal() { return std::sqrt(-2 * std::log(unit())) * std::cos(kTwoPi * unit()); }
 
   private:
     uint64_t state_;
@@ -93,8 +91,7 @@ Signal reverberate(const Signal& dry, double rt60, double rate) {
         const size_t d = size_t(ms * 1e-3 * rate);
         const double g = std::pow(10.0, -3 * double(d) / (rt60 * rate));
         Signal line(dry.size(), 0.0);
-        for (size_t i = 0; i < dry.size(); ++i)
-            line[i] = dry[i] + (i >= d ? g * line[i - d] : 0);
+        for (size_t i = 0; i < dry.size(); ++i) line[i] = dry[i] + (i >= d ? g * line[i - d] : 0);
         add(wet, line, 0.25);
     }
     for (const double ms : {5.0, 1.7}) {
@@ -134,8 +131,8 @@ Signal belt(Pcg& rng, const Belt& p, double rate, size_t n) {
     for (int m = 1; m <= 120; ++m) {
         const double hz = m * f0 * std::sqrt(1 + p.b * m * m);
         if (hz > 0.45 * rate || hz > 6000) break;
-        const double shape = std::sin(m * std::numbers::pi * xp) / (m * m) *
-                             std::exp(-std::pow(m * width * 3, 2));
+        const double shape =
+            std::sin(m * std::numbers::pi * xp) / (m * m) * std::exp(-std::pow(m * width * 3, 2));
         const double amp = shape * std::sin(m * std::numbers::pi * xm) * std::pow(m, tilt) *
                            std::exp(0.35 * rng.normal());
         const double tau = p.tau1 / (1 + loss * std::pow(m - 1, 1.5));
@@ -146,8 +143,8 @@ Signal belt(Pcg& rng, const Belt& p, double rate, size_t n) {
             for (size_t i = start; i < n; ++i) {
                 const double t = double(i - start) / rate;
                 if (t > 8 * tau) break;
-                const double env = t < ramp ? 0.5 - 0.5 * std::cos(std::numbers::pi * t / ramp)
-                                            : 1.0;
+                const double env =
+                    t < ramp ? 0.5 - 0.5 * std::cos(std::numbers::pi * t / ramp) : 1.0;
                 s[i] += a * env * std::exp(-t / tau) * std::sin(kTwoPi * f * t + phase);
             }
         }
@@ -238,7 +235,8 @@ Made pluck(Pcg& rng, const std::string& c) {
         q.onset = rng.in(0, 0.15);
         Signal other = belt(rng, q, rate, n);
         const size_t at = std::min(from, size_t(q.onset * rate));
-        add(s, other, std::pow(10.0, -10.0 / 20) * rmsOf(s, at) / std::max(rmsOf(other, at), 1e-12));
+        add(s, other,
+            std::pow(10.0, -10.0 / 20) * rmsOf(s, at) / std::max(rmsOf(other, at), 1e-12));
     } else if (c == "engine") {
         // 10 dB under the belt: engine harmonics with their own noise.
         Signal e = engine(rng, rate, n, rng.in(10, 50), 0);
@@ -256,9 +254,10 @@ Made pluck(Pcg& rng, const std::string& c) {
         std::vector<uint8_t> bytes = finish(rng, s, from, peak, snr);
         const double phase = rng.in(0, kTwoPi);
         for (size_t i = 0; i < bytes.size(); ++i)
-            bytes[i] = uint8_t(std::clamp(
-                std::lround(bytes[i] + offset + drift * std::sin(kTwoPi * hz * double(i) / rate + phase)),
-                0L, 255L));
+            bytes[i] = uint8_t(
+                std::clamp(std::lround(bytes[i] + offset +
+                                       drift * std::sin(kTwoPi * hz * double(i) / rate + phase)),
+                           0L, 255L));
         return {bytes, rate, p.f1, p.b};
     }
     return {finish(rng, s, from, peak, snr), rate, p.f1, p.b};
@@ -296,9 +295,8 @@ Made other(Pcg& rng, const std::string& c) {
             if (t >= next) {
                 for (size_t j = i; j < n && double(j - i) / rate < 8 * tau; ++j) {
                     const double u = double(j - i) / rate;
-                    s[j] += std::exp(-u / tau) *
-                            (rng.normal() * 0.7 + std::sin(kTwoPi * ring * u) +
-                             0.5 * std::sin(kTwoPi * ring * 2.76 * u));
+                    s[j] += std::exp(-u / tau) * (rng.normal() * 0.7 + std::sin(kTwoPi * ring * u) +
+                                                  0.5 * std::sin(kTwoPi * ring * 2.76 * u));
                 }
                 next += 1 / blows * (1 + rng.in(-0.05, 0.05));
             }
@@ -356,9 +354,9 @@ Made other(Pcg& rng, const std::string& c) {
 
 const std::vector<std::string>& conditions() {
     static const std::vector<std::string> all = {
-        "damped",  "range",   "high",   "anywhere", "doublet", "lowlevel", "clipped",
-        "twobelts", "engine", "phone",  "reverb",   "drift",   "alarm",    "rev",
-        "wrench",  "hammer",  "whistle"};
+        "damped",  "range",    "high",   "anywhere", "doublet", "lowlevel",
+        "clipped", "twobelts", "engine", "phone",    "reverb",  "drift",
+        "alarm",   "rev",      "wrench", "hammer",   "whistle"};
     return all;
 }
 

@@ -107,7 +107,7 @@ double ownPower(const SeriesFit& s, const SeriesFit& other, std::span<const Spec
                                     [&](const SeriesPartial& o) { return o.peak == p.peak; });
         const double share = q == other.partials.end() || p.number < q->number ? 1
                              : p.number == q->number                           ? 0.5
-                                                                                : 0;
+                                                                               : 0;
         power += share * peaks[p.peak].magnitude * peaks[p.peak].magnitude;
     }
     return power;
@@ -225,9 +225,8 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
             if (i == chosen || std::abs(other.f1() / best.f1() - 1) < kDistinctF1) continue;
             // The asked range settles a doubt between the best series inside it and a
             // weaker one outside it: a set-up's target, a calibration tone's range.
-            const bool outside =
-                (options_.minHz > kLowestBeltHz && other.f1() < options_.minHz) ||
-                (options_.maxHz < kHighestBeltHz && other.f1() > options_.maxHz);
+            const bool outside = (options_.minHz > kLowestBeltHz && other.f1() < options_.minHz) ||
+                                 (options_.maxHz < kHighestBeltHz && other.f1() > options_.maxHz);
             double extra = 0;
             for (const SeriesPartial& p : other.partials)
                 if (peaks[p.peak].magnitude >= kRivalPeakShare * strongest && !shares(best, p.peak))
@@ -236,12 +235,13 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
             if (extra >= kForeignShare * best.explained) {
                 // A second sound: another good series with much evidence of its own. The
                 // louder one is the belt when it clearly dominates.
-                const double mine = ownPower(best, other, peaks), its = ownPower(other, best, peaks);
+                const double mine = ownPower(best, other, peaks),
+                             its = ownPower(other, best, peaks);
                 if (mine >= kDominance * its) {
                     // Another reading of the same peaks, not a second belt, is still a doubt.
-                    const bool apart = std::none_of(
-                        other.partials.begin(), other.partials.end(),
-                        [&](const SeriesPartial& p) { return shares(best, p.peak); });
+                    const bool apart =
+                        std::none_of(other.partials.begin(), other.partials.end(),
+                                     [&](const SeriesPartial& p) { return shares(best, p.peak); });
                     if (!apart && !outside) rival = std::max(rival, other.score);
                     continue;
                 }
