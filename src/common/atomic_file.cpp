@@ -56,7 +56,7 @@ fs::path journalOf(const fs::path& target) {
 // Writes `bytes` to a new temporary file beside `target`, flushed to the disk. When
 // `like` is given the file gets its mode and owner; `ownerKept` says whether it could.
 bool writeTemporary(const fs::path& tmp, std::span<const uint8_t> bytes, const struct stat* like,
-                    bool* ownerKept, std::string& why) {
+                    bool* ownerKept, Flush flush, std::string& why) {
     // A new file is made as any new file (0666 less the umask); an old one's mode is
     // copied below, once the content is in.
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
@@ -74,7 +74,7 @@ bool writeTemporary(const fs::path& tmp, std::span<const uint8_t> bytes, const s
         // After fchown, which clears the set-id bits.
         ok = ::fchmod(fd, like->st_mode & 07777) == 0;
     }
-    ok = ok && ::fsync(fd) == 0;
+    ok = ok && (flush == Flush::Skip || ::fsync(fd) == 0);
     const int e = errno;
     const bool closed = file.close();
     if (!ok || !closed) {
@@ -86,7 +86,8 @@ bool writeTemporary(const fs::path& tmp, std::span<const uint8_t> bytes, const s
 }
 
 // Overwrites the regular file `target` in place with `bytes`, flushed to the disk.
-bool rewriteInPlace(const fs::path& target, std::span<const uint8_t> bytes, std::string& why) {
+bool rewriteInPlace(const fs::path& target, std::span<const uint8_t> bytes, Flush flush,
+                    std::string& why) {
     const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
         why = errorText(errno);
@@ -98,8 +99,8 @@ bool rewriteInPlace(const fs::path& target, std::span<const uint8_t> bytes, std:
         why = "not a regular file";
         return false;
     }
-    const bool ok =
-        writeAll(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
+    const bool ok = writeAll(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 &&
+                    (flush == Flush::Skip || ::fsync(fd) == 0);
     const int e = errno;
     if (!file.close() || !ok) {
         why = errorText(ok ? errno : e);
@@ -150,7 +151,7 @@ fs::path resolveLinks(const fs::path& target) {
     return at;
 }
 
-Status writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes) {
+Status writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes, Flush flush) {
     auto fail = [&](const std::string& why, Failure failure = Failure::WriteFailed) {
         return Status(failure, link.string() + ": " + why);
     };
@@ -168,7 +169,8 @@ Status writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes)
     const fs::path tmp = temporaryNameBeside(target);
     bool ownerKept = true;
     std::string why;
-    if (!writeTemporary(tmp, bytes, exists ? &st : nullptr, &ownerKept, why)) return fail(why);
+    if (!writeTemporary(tmp, bytes, exists ? &st : nullptr, &ownerKept, flush, why))
+        return fail(why);
 
     if (exists && (st.st_nlink > 1 || !ownerKept)) {
         // The complete content is on the disk under the journal's name before the
@@ -179,8 +181,8 @@ Status writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes)
             ::unlink(tmp.c_str());
             return fail(why);
         }
-        syncFolder(target.parent_path());
-        const bool ok = rewriteInPlace(target, bytes, why);
+        if (flush == Flush::ToDisk) syncFolder(target.parent_path());
+        const bool ok = rewriteInPlace(target, bytes, flush, why);
         ::unlink(journal.c_str());
         return ok ? Status() : fail(why);
     }
@@ -190,7 +192,7 @@ Status writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes)
         ::unlink(tmp.c_str());
         return fail(why);
     }
-    syncFolder(target.parent_path());
+    if (flush == Flush::ToDisk) syncFolder(target.parent_path());
     return {};
 }
 
@@ -214,7 +216,7 @@ int removeStaleTemporaryFiles(const fs::path& link) {
             rewriteInPlace(target,
                            std::span(reinterpret_cast<const uint8_t*>(pending.bytes.data()),
                                      pending.bytes.size()),
-                           why);
+                           Flush::ToDisk, why);
     }
     if (pending.status != FileReadStatus::Missing) ::unlink(journal.c_str());
 
