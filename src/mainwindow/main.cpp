@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "belt/reading_log.h"
+#include "belt/readings_file.h"
 #include "calibration/calibration_tone.h"
 #include "common/atomic_file.h"
 #include "common/version.h"

@@ -4,7 +4,7 @@
 #include <QTimer>
 
 #include "audio/capture_sequence.h"
-#include "belt/reading_log.h"
+#include "belt/readings_file.h"
 #include "settings/chelp.h"
 #include "settings/data_files.h"
 
