@@ -260,7 +260,7 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
     perMetreAndMm->setText(q(caption(BeltCaption::PerMetreAndMm)));
     widthMm->setText(q(caption(BeltCaption::WidthMm)));
     ribCount->setText(q(caption(BeltCaption::RibCount)));
-    spanCaption_->setText(q(caption(BeltCaption::Span)));
+    spanCaption_->setText(q(caption(BeltCaption::SpanBasis)));
     spanDirect->setText(q(caption(BeltCaption::SpanDirect)));
     spanPulleys->setText(q(caption(BeltCaption::SpanPulleys)));
     measuredStiffness->setText(q(caption(BeltCaption::MeasuredStiffness)));
