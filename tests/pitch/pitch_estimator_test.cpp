@@ -61,15 +61,6 @@ std::vector<uint8_t> louderBelt() {
     return both;
 }
 
-// A short, stiff, well-tensioned span: its first mode dies with a time constant of 25 ms.
-std::vector<uint8_t> damped(double f1) {
-    synth::StiffPluck p = belt(f1, 0.004);
-    p.decaySeconds = 0.025;
-    p.decayGrowth = 0.1;
-    synth::Random random(5);
-    return synth::render(p, random);
-}
-
 // An alarm switching between 960 and 770 Hz every 150 ms: a steady level, two pitches.
 std::vector<uint8_t> alarm() {
     std::vector<uint8_t> clip(synth::kClipSamples);
@@ -132,7 +123,6 @@ TEST(PitchEstimator, KnownRecordings) {
         {"newest samples", beltAfterNoise(), 80, 0.005},
         {"two belts", twoBelts(), 0, 0},
         {"the louder of two belts", louderBelt(), 100, 0.002},
-        {"damped at 430 Hz", damped(430), 430, 0.005, -1},
         {"alarm", alarm(), 0, 0},
         {"vowel", vowel(), 0, 0},
         {"mains", synth::pureTone(50, 22050), 0, 0, -1, kExact},
