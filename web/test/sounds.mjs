@@ -53,7 +53,7 @@ export function pluck(hz) {
 // A hiss that holds: loud, no onset of a pluck, no tone.
 export function noiseBurst() {
   const normal = random(7);
-  const hiss = Float64Array.from({length: kRate}, () => 0.2 * normal());
+  const hiss = Float64Array.from({length: kRate}, () => 0.5 * normal());
   return join(room(1), hiss, room(1, 4));
 }
 
