@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -104,6 +105,8 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
                                      QMessageBox::Ok | QMessageBox::Cancel,
                                      QMessageBox::Cancel) == QMessageBox::Ok;
     };
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &QWidget::close);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(buildSetupForm(), 0);
     layout->addWidget(buildReadings(), 1);
@@ -114,8 +117,13 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
     if (loaded.selected.empty()) newSetup();
     updateEnabledFields();
     applyCaptions({});
-    // The agreement spoke of the readings of the set-up before.
-    connect(this, &BeltWindow::setupChanged, this, [this] { showAgreement(Agreement::TooFew); });
+    // The agreement and the last reading spoke of the set-up before.
+    connect(this, &BeltWindow::setupChanged, this, [this] {
+        showAgreement(Agreement::TooFew);
+        lastReading_.reset();
+        lastReadingLabel->clear();
+        markEarlierReadings();
+    });
     if (!loaded.status) {
         showStoreProblem(loaded.status.message());
     } else if (!loaded.refused.empty()) {
@@ -491,9 +499,10 @@ bool BeltWindow::openReadingsFile(const std::filesystem::path& file) {
     readingsFile_.emplace(file);
     ParsedReadings kept;
     const Status read = readingsFile_->read(kept);
-    log_.assign(std::move(kept.readings));
+    log_ = std::move(kept.readings);
     readingsTable->setRowCount(0);
-    for (const Reading& r : log_.readings()) showReadingRow(r);
+    for (const Reading& r : log_) showReadingRow(r);
+    markEarlierReadings();
     readingsTable->scrollToBottom();
     if (!read)
         showReadingsProblem(std::pair{BeltCaption::ReadingsNotRead, read.message()});
@@ -539,29 +548,24 @@ void BeltWindow::showReadingRow(const Reading& r) {
     }
 }
 
-Agreement BeltWindow::addReading(double hz, std::chrono::system_clock::time_point time) {
-    return addReading(hz, 0.0, time);
+void BeltWindow::addReading(const Reading& line) {
+    log_.push_back(line);
+    keepReading(line);
+    if (line.status == ReadingStatus::Refused) return;
+    lastReading_ = line;
+    showLastReading();
 }
 
-Agreement BeltWindow::addReading(double hz, double inharmonicity,
-                                 std::chrono::system_clock::time_point time) {
-    const auto setup = selectedSetup();
-    Reading added;
-    added.time = time;
-    added.setup = setup ? setup->name : std::string();
-    added.hz = hz;
-    if (setup) added.tension = tensionOf(*setup, hz, inharmonicity);
-    const RangeStatus status =
-        setup ? rangeStatus(*setup, hz, inharmonicity) : RangeStatus::NoTarget;
-    added.range = status;
-    const Agreement a = log_.add(added);
-    const Reading& r = log_.readings().back();  // as logged: confirmed when it completes three
-    keepReading(r);
-
-    lastReading_ = r;
-    showLastReading();
-    showAgreement(a);
-    return a;
+void BeltWindow::markEarlierReadings() {
+    // Kept in the log and the file, but of no agreement any more.
+    const QColor earlier = palette().color(QPalette::Disabled, QPalette::Text);
+    for (int row = earlierRows_; row < readingsTable->rowCount(); ++row)
+        for (int c = 0; c < readingsTable->columnCount(); ++c)
+            if (QTableWidgetItem* cell = readingsTable->item(row, c)) {
+                cell->setForeground(earlier);
+                cell->setData(Qt::UserRole + 1, true);
+            }
+    earlierRows_ = readingsTable->rowCount();
 }
 
 void BeltWindow::keepReading(const Reading& r) {
@@ -593,30 +597,22 @@ void BeltWindow::showLastReading() {
     lastReadingLabel->setProperty("rangeStatus", int(r.range));
 }
 
-void BeltWindow::addRefused(const std::string& why, std::chrono::system_clock::time_point time) {
-    const auto setup = selectedSetup();
-    Reading r;
-    r.time = time;
-    r.setup = setup ? setup->name : std::string();
-    r.status = ReadingStatus::Refused;
-    r.why = why;
-    log_.add(r);
-    keepReading(r);
+BeltCaption agreementCaption(Agreement a) {
+    return a == Agreement::Confirmed  ? BeltCaption::Confirmed
+           : a == Agreement::Disagree ? BeltCaption::Disagree
+                                      : BeltCaption::TooFew;
 }
 
 void BeltWindow::showAgreement(Agreement a) {
     shownAgreement_ = a;
-    const BeltCaption c = a == Agreement::Confirmed  ? BeltCaption::Confirmed
-                          : a == Agreement::Disagree ? BeltCaption::Disagree
-                                                     : BeltCaption::TooFew;
-    agreementLabel->setText(q(caption(c)));
+    agreementLabel->setText(q(caption(agreementCaption(a))));
     agreementLabel->setStyleSheet(a == Agreement::Confirmed  ? kInsideStyle
                                   : a == Agreement::Disagree ? kOutsideStyle
                                                              : "");
 }
 
 bool BeltWindow::saveCsv(const std::filesystem::path& path) {
-    const Status saved = saveReadingsCsv(path, log_.readings());
+    const Status saved = saveReadingsCsv(path, log_);
     showReadingsProblem(saved ? std::nullopt
                               : std::optional(std::pair{BeltCaption::SaveFailed, saved.message()}));
     return saved.ok();
@@ -632,8 +628,11 @@ void BeltWindow::askAndClearReadings() {
     }
     log_.clear();
     readingsTable->setRowCount(0);
+    earlierRows_ = 0;
     showReadingsProblem(std::nullopt);
-    showAgreement(log_.agreement());
+    lastReading_.reset();
+    lastReadingLabel->clear();
+    showAgreement(Agreement::TooFew);
 }
 
 void BeltWindow::askAndSaveCsv() {

@@ -140,7 +140,7 @@ std::optional<std::chrono::system_clock::time_point> timeOf(std::string_view fie
     return std::chrono::system_clock::from_time_t(seconds);
 }
 
-Tension& tensionOf(Reading& r) {
+Tension& tensionField(Reading& r) {
     if (!r.tension) r.tension = Tension{};
     return *r.tension;
 }
@@ -177,7 +177,7 @@ constexpr Column kColumns[] = {
      },
      [](std::string_view f, Reading& r) {
          const auto v = numberOf(f);
-         if (v) tensionOf(r).newtons = *v;
+         if (v) tensionField(r).newtons = *v;
          return f.empty() || v.has_value();
      }},
     {"tension_kgf",
@@ -186,7 +186,7 @@ constexpr Column kColumns[] = {
      },
      [](std::string_view f, Reading& r) {
          const auto v = numberOf(f);
-         if (v) tensionOf(r).kgf = *v;
+         if (v) tensionField(r).kgf = *v;
          return f.empty() || v.has_value();
      }},
     {"tension_lbf",
@@ -195,7 +195,7 @@ constexpr Column kColumns[] = {
      },
      [](std::string_view f, Reading& r) {
          const auto v = numberOf(f);
-         if (v) tensionOf(r).lbf = *v;
+         if (v) tensionField(r).lbf = *v;
          return f.empty() || v.has_value();
      }},
     {"in_target",
