@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "belt/belt_setup.h"
-#include "belt/reading_log.h"
+#include "belt/reading_agreement.h"
 #include "meter/repeat_mode.h"
 
 namespace vellora {
