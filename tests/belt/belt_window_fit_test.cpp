@@ -52,7 +52,9 @@ TEST(BeltWindowFit, FitsAn800By600ScreenAndNeverGrowsByItself) {
     w.edit(BeltField::Name)->setText(QString(60, 'M'));
     w.edit(BeltField::TargetLow)->setText("abc");
     w.keepButton->click();  // no mass, a range that is not a number: two hints
-    w.addReading(98.04);
+    Reading line;
+    line.hz = 98.04;
+    w.addReading(line);
     QCoreApplication::processEvents();
     EXPECT_EQ(w.size(), opened);
     // The hint shown is scrolled into view.
