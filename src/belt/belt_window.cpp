@@ -555,15 +555,19 @@ void BeltWindow::addReading(const Reading& line) {
 }
 
 void BeltWindow::markEarlierReadings() {
+    showEarlier(earlierRows_, readingsTable->rowCount());
+    earlierRows_ = readingsTable->rowCount();
+}
+
+void BeltWindow::showEarlier(int from, int to) {
     // Kept in the log and the file, but of no agreement any more.
     const QColor earlier = palette().color(QPalette::Disabled, QPalette::Text);
-    for (int row = earlierRows_; row < readingsTable->rowCount(); ++row)
+    for (int row = from; row < to; ++row)
         for (int c = 0; c < readingsTable->columnCount(); ++c)
             if (QTableWidgetItem* cell = readingsTable->item(row, c)) {
                 cell->setForeground(earlier);
                 cell->setData(Qt::UserRole + 1, true);
             }
-    earlierRows_ = readingsTable->rowCount();
 }
 
 void BeltWindow::keepReading(const Reading& r) {
@@ -580,7 +584,8 @@ void BeltWindow::keepReading(const Reading& r) {
 void BeltWindow::showLastReading() {
     if (!lastReading_) return;
     const Reading& r = *lastReading_;
-    QString last = q(caption(BeltCaption::LastReading)) + ": " + fixed(r.hz, 1) + " Hz";
+    QString last = problemText(caption(BeltCaption::LastReading),
+                               (fixed(r.hz, 1) + QChar(0x00A0) + "Hz").toStdString());
     if (r.tension)
         last += QString("  %1 N (%2 kgf, %3 lbf)")
                     .arg(fixed(r.tension->newtons, 0), fixed(r.tension->kgf, 1),

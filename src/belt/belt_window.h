@@ -140,12 +140,14 @@ class BeltWindow : public QWidget {
     void linkCaptions();
     void describeHints();
     void captionsChanged();
+    void showDecimalMark();
     void showSetupProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingsProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingRow(const Reading& r);
     // A reading just logged: appended to the readings file and shown as the last row.
     void keepReading(const Reading& r);
     void showLastReading();
+    void showEarlier(int fromRow, int toRow);
     void askAndSaveCsv();
     void askAndClearReadings();
     std::string caption(BeltCaption c) const { return beltCaption(lookup_, c); }

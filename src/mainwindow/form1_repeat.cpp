@@ -5,6 +5,7 @@
 // placing AutoNoiseLine's; this file only wires them to the run and the controls.
 #include <QAction>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -221,12 +222,13 @@ void Form1::showBigReadout() {
     QString count;
     QString countColour;
     if (r && r->clearPitch) {
-        frequency = fromUtf8(preciseHertzText(r->line.hz));
+        // With the interface language's decimal mark, as the precise read-out.
+        frequency = QLocale().toString(r->line.hz, 'f', 1) + QChar(0x00A0) + "Hz";
         if (r->line.tension) {
             // Newtons are whole; the larger units carry a decimal, as the precise read-out.
-            tension = QString::number(tensionIn(*r->line.tension, r->unit), 'f',
-                                      r->unit == TensionUnit::Newtons ? 0 : 1) +
-                      " " + unitSymbol(r->unit);
+            tension = QLocale().toString(tensionIn(*r->line.tension, r->unit), 'f',
+                                         r->unit == TensionUnit::Newtons ? 0 : 1) +
+                      QChar(0x00A0) + unitSymbol(r->unit);
         }
         if (r->line.range != RangeStatus::NoTarget)
             colour = r->line.range == RangeStatus::Inside ? kInsideColour : kOutsideColour;

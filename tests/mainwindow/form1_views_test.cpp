@@ -73,9 +73,10 @@ TEST_F(Views, OnePluckShowsOneTensionAndVerdictInEveryWindowAndFile) {
         EXPECT_TRUE(w->TextTension->text().startsWith(newtons + QChar(0xA0) + "N")) << repeat;
         EXPECT_EQ(w->TextTension->property("rangeColour").toString(), colour);
         const BigReadout& big = w->bigReadout();
-        EXPECT_EQ(big.tensionLabel->text(), newtons + " N");
+        EXPECT_EQ(big.tensionLabel->text(), newtons + QChar(0xA0) + "N");
         EXPECT_EQ(big.frequencyLabel->property("rangeColour").toString(), colour);
-        EXPECT_EQ(big.frequencyLabel->text(), QString::number(r.line.hz, 'f', 1) + " Hz");
+        EXPECT_EQ(big.frequencyLabel->text(),
+                  QLocale().toString(r.line.hz, 'f', 1) + QChar(0xA0) + "Hz");
         const BeltWindow& bw = w->beltWindow();
         EXPECT_NE(bw.lastReadingLabel->text().indexOf(" " + newtons + " N"), -1)
             << bw.lastReadingLabel->text().toStdString();
