@@ -1,13 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vellora-analyze FILE...: the reading the meter would give for saved recordings.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/version.h"
+#include "pitch/pitch_estimator.h"
 #include "tools/recording_analysis.h"
 
 namespace {
@@ -44,9 +50,22 @@ bool parseNumber(const char* text, double& out) {
     return end != text && *end == '\0' && std::isfinite(out);
 }
 
+// One file's analysis, or why it failed beyond what the result can say.
+struct Outcome {
+    vellora::AnalysisResult result;
+    std::string exception;
+};
+
 // Prints the read-out of one file; 1 when it could not be read.
-int analyseOne(const std::string& file, const vellora::AnalysisOptions& options) {
-    const vellora::AnalysisResult r = vellora::analyseRecordingFile(file, options);
+int printOne(const std::string& file, const vellora::AnalysisOptions& options,
+             const Outcome& outcome) {
+    // One file that cannot be analysed (out of memory, a damaged header) must not
+    // cost the read-outs of the files after it.
+    if (!outcome.exception.empty()) {
+        std::fprintf(stderr, "vellora-analyze: %s: %s\n", file.c_str(), outcome.exception.c_str());
+        return 1;
+    }
+    const vellora::AnalysisResult& r = outcome.result;
     if (!r.status) {
         std::fprintf(stderr, "vellora-analyze: %s: %s\n", file.c_str(), r.status.message().c_str());
         return 1;
@@ -114,16 +133,42 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    int status = 0;
-    for (const std::string& file : files) {
-        // One file that cannot be analysed (out of memory, a damaged header) must not
-        // cost the read-outs of the files after it.
-        try {
-            status |= analyseOne(file, options);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "vellora-analyze: %s: %s\n", file.c_str(), e.what());
-            status = 1;
+    // The files are shared out over the cores, each worker keeping one estimator for all
+    // its files; the lines come out in the order of the command line, each as soon as it
+    // and those before it are done.
+    std::vector<Outcome> outcomes(files.size());
+    std::vector<char> done(files.size(), 0);
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        vellora::PitchEstimator estimator;
+        for (size_t k; (k = next++) < files.size();) {
+            Outcome o;
+            try {
+                o.result = vellora::analyseRecordingFile(files[k], options, &estimator);
+            } catch (const std::exception& e) {
+                o.exception = e.what();
+            }
+            std::lock_guard lock(mutex);
+            outcomes[k] = std::move(o);
+            done[k] = 1;
+            finished.notify_one();
         }
+    };
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::jthread> workers;
+    for (size_t w = 0; w < std::min(cores, files.size()); ++w) workers.emplace_back(work);
+
+    int status = 0;
+    for (size_t k = 0; k < files.size(); ++k) {
+        Outcome o;
+        {
+            std::unique_lock lock(mutex);
+            finished.wait(lock, [&] { return done[k] != 0; });
+            o = std::move(outcomes[k]);
+        }
+        status |= printOne(files[k], options, o);
     }
     return status;
 }

@@ -2,7 +2,9 @@
 #include "tools/recording_analysis.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <vector>
 
 #include "common/numeric.h"
 #include "measure/cycle_processing.h"
@@ -24,7 +26,8 @@ constexpr int16_t kDefaultAmplification = 266;
 constexpr uintmax_t kShortestRecording = kWaveHeaderSize;
 }  // namespace
 
-AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptions& options) {
+AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptions& options,
+                                    PitchEstimator* estimator) {
     AnalysisResult result;
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
@@ -53,8 +56,10 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
         result.status = audio.status;
         return result;
     }
+    // The meter's clip is read once, for the meter and for the precise fundamental.
+    std::vector<uint8_t> clipFile;
     const Recording rec =
-        audio.meterClip ? readRecordingFile(path)
+        audio.meterClip ? readRecordingFile(path, &clipFile, kRecordingReadLimit)
                         : readRecordingBytes(meterClipOf(audio, cardRate(options.pasFrequence)));
     if (!rec.present) {
         result.status =
@@ -76,10 +81,11 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
     result.bin = toInt32Saturated(st.IndicePic);
     result.readout = out.readout;
     if (options.precise) {
-        PitchEstimator estimator;
-        const auto pitch =
-            audio.meterClip ? estimator.estimate(readRecordingSamples(path), options.pasFrequence)
-                            : estimator.estimateAtRate(audio.mono, audio.rate);
+        std::optional<PitchEstimator> own;
+        PitchEstimator& e = estimator ? *estimator : own.emplace();
+        const auto pitch = audio.meterClip
+                               ? e.estimate(recordingSamples(clipFile), options.pasFrequence)
+                               : e.estimateAtRate(audio.mono, audio.rate);
         if (pitch) {
             result.preciseHz = pitch->hz;
             result.preciseB = pitch->inharmonicity;

@@ -33,6 +33,11 @@ struct AnalysisResult {
     double preciseB = 0;  // the stiffness B beside preciseHz
 };
 
-AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptions& options);
+class PitchEstimator;
+
+// `estimator`: for the precise fundamental, one kept from file to file so that its
+// transform plans are made once; a new one for this file when none is given.
+AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptions& options,
+                                    PitchEstimator* estimator = nullptr);
 
 }  // namespace vellora
