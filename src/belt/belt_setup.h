@@ -46,6 +46,8 @@ struct BeltSetup {
     double targetLow = 0;  // Hz or N
     double targetHigh = 0;
     TensionUnit unit = TensionUnit::Newtons;  // of the large read-out
+
+    bool operator==(const BeltSetup&) const = default;
 };
 
 double kilogramsPerMetre(const BeltSetup& s);

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileSystemWatcher>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,9 +17,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <ctime>
+
+#include "common/screen_area.h"
 
 namespace vellora {
 
@@ -75,6 +79,15 @@ BeltCaption fieldCaption(BeltField f) {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
+// A name as a message quotes it: a name of the file that no set-up could have (thousands
+// of characters) would otherwise make the window wider than any screen.
+constexpr qsizetype kLongestQuotedName = 60;
+std::string shortened(const std::string& name) {
+    const QString n = q(name);
+    if (n.size() <= kLongestQuotedName) return name;
+    return (n.left(kLongestQuotedName - 1) + QChar(0x2026)).toStdString();
+}
+
 // Shown with the interface language's decimal mark.
 QString fixed(double v, int decimals) {
     QLocale shown;
@@ -120,9 +133,70 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
         showStoreProblem(loaded.status.message());
     } else if (!loaded.refused.empty()) {
         std::string names;
-        for (const std::string& n : loaded.refused) names += (names.empty() ? "" : ", ") + n;
+        for (const std::string& n : loaded.refused)
+            names += (names.empty() ? "" : ", ") + shortened(n);
         showSetupProblem(std::pair{BeltCaption::RefusedSetups, names});
     }
+    watchStore();
+}
+
+void BeltWindow::watchStore() {
+    const std::filesystem::path file = store_.file();
+    if (file.empty()) return;
+    const QString path = QString::fromStdString(file.string());
+    const QString folder = QString::fromStdString(file.parent_path().string());
+    auto* watcher = new QFileSystemWatcher(this);
+    auto* settle = new QTimer(this);
+    settle->setSingleShot(true);
+    // A write is a new file renamed over the old one: the watch on the old one ends with
+    // it and is set again. Only while there is no file yet is its folder watched (other
+    // files there change all the time). The reload waits for a burst of writes to settle.
+    auto rewatch = [watcher, path, folder] {
+        if (watcher->files().contains(path)) return;
+        if (watcher->addPath(path))
+            watcher->removePath(folder);
+        else if (!watcher->directories().contains(folder))
+            watcher->addPath(folder);
+    };
+    connect(watcher, &QFileSystemWatcher::fileChanged, this, [rewatch, settle] {
+        rewatch();
+        settle->start(kStoreSettleMs);
+    });
+    connect(watcher, &QFileSystemWatcher::directoryChanged, this, [rewatch, settle, watcher, path] {
+        rewatch();
+        if (watcher->files().contains(path)) settle->start(kStoreSettleMs);
+    });
+    connect(settle, &QTimer::timeout, this, [this, rewatch] {
+        rewatch();
+        reloadChangedStore();
+    });
+    rewatch();
+}
+
+void BeltWindow::reloadChangedStore() {
+    LoadedBelts loaded = loadBeltSetups(store_);
+    // Our own writes come back unchanged; a store that cannot be read is reported when
+    // it is next written.
+    if (!loaded.status || loaded.setups == setups_) return;
+    const std::optional<BeltSetup> before = selectedSetup();
+    setups_ = std::move(loaded.setups);
+    int row = -1;
+    {
+        const QSignalBlocker quiet(setupList);
+        setupList->clear();
+        for (size_t i = 0; i < setups_.size(); ++i) {
+            setupList->addItem(q(setups_[i].name));
+            if (before && sameBeltName(setups_[i].name, before->name)) row = int(i);
+        }
+        setupList->setCurrentRow(row);
+    }
+    deleteButton->setEnabled(row >= 0);
+    // The form keeps what the user is typing unless the set-up it shows changed.
+    const bool changed =
+        row < 0 ? before.has_value() : !before || !(setups_[size_t(row)] == *before);
+    if (row >= 0 && changed) showForm(formOf(setups_[size_t(row)]));
+    showSetupProblem(std::pair{BeltCaption::SetupsChangedElsewhere, std::string()});
+    if (changed) Q_EMIT setupChanged();
 }
 
 QWidget* BeltWindow::buildSetupForm() {
@@ -402,7 +476,9 @@ void BeltWindow::keepSetup() {
 // so that no hint is cut, and never shrinks under the user.
 void BeltWindow::growToFit() {
     layout()->activate();
-    const QSize wanted = sizeHint();
+    // Never beyond the screen, whatever a message holds.
+    const PixelRect area = availableAreaAt(*this, x(), y());
+    const QSize wanted = sizeHint().boundedTo(QSize(area.width, area.height));
     if (wanted.height() > height() || wanted.width() > width())
         resize(std::max(width(), wanted.width()), std::max(height(), wanted.height()));
 }

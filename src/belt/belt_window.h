@@ -34,6 +34,8 @@ namespace vellora {
 // A reading inside its target range is shown in the first colour, outside in the second.
 inline constexpr char kInsideColour[] = "#1a7f37";
 inline constexpr char kOutsideColour[] = "#c62828";
+// How long the store's file must stay unchanged before the list is read again.
+inline constexpr int kStoreSettleMs = 250;
 
 class BeltWindow : public QWidget {
     Q_OBJECT
@@ -124,6 +126,10 @@ class BeltWindow : public QWidget {
     void deleteSetup();
     void selectionChanged();
     void refreshList(const std::string& select);
+    // Follows changes another instance makes to the store's file: the list is read
+    // again and the user told.
+    void watchStore();
+    void reloadChangedStore();
     void showStoreProblem(const std::string& error);
     void growToFit();
     void showSetupProblem(std::optional<std::pair<BeltCaption, std::string>> problem);

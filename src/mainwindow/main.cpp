@@ -2,6 +2,7 @@
 // The program: the sound card behind the recorder and the loudspeaker, then the
 // main window.
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 
 #include <filesystem>
@@ -23,6 +24,11 @@
 #include "settings/language.h"
 #include "settings/settings_location.h"
 #include "settings/settings_store.h"
+
+namespace {
+// "The %1 language file could not be read (%2): the texts are shown in English."
+constexpr int kLanguageFallbackKey = 130;
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -64,10 +70,19 @@ int main(int argc, char** argv) {
         return settings.writeString(section, key, value);
     };
     services.setLanguage = [&](const std::string& name) {
-        language.name = name;
-        language.file = vellora::languageFilePath(name);
+        const vellora::Status read = language.load(name, vellora::languageFilePath(name),
+                                                   vellora::languageFilePath("English"));
+        if (read) return;
+        // The texts now come from English.lng (or are "Err!!" when it fails too); the
+        // user is told why once the window shows.
+        const QString message =
+            QString::fromStdString(language.text("FORM1", kLanguageFallbackKey))
+                .arg(QString::fromStdString(name), QString::fromStdString(read.message()));
+        QTimer::singleShot(0, [message] {
+            QMessageBox::warning(nullptr, QApplication::applicationName(), message);
+        });
     };
-    services.languageFilePath = [&] { return vellora::pathToUtf8(language.file); };
+    services.languageFilePath = [&] { return vellora::pathToUtf8(language.file()); };
     services.text = [&](const char* section, int key) { return language.text(section, key); };
     services.showHelp = [](const std::string& file) { return vellora::CHelp().Show(file, ""); };
     services.capture = [&recorder] {

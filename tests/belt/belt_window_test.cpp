@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 
 namespace vellora {
@@ -82,6 +85,40 @@ TEST_F(BeltWindowTest, WhatCannotBeWrittenIsReportedInFullAndKeptForTheSession) 
     EXPECT_NE(w.problemLabel->text().toStdString().find(folder.path().string()), std::string::npos);
     EXPECT_FALSE(w.saveCsv(folder / "no folder" / "copy.csv"));
     EXPECT_NE(w.problemLabel->text().toStdString().find("copy.csv"), std::string::npos);
+}
+
+// A set-up kept in another window (another instance, on the same file) shows in this
+// one once the file settles, with a word why; this window's own writes bring no word.
+// A refused set-up whose name is thousands of characters long leaves the window within
+// the screen.
+TEST_F(BeltWindowTest, AnotherWindowsChangeShowsAndNoNameWidensTheWindow) {
+    const auto ini = folder / "Vellora.ini";
+    ProfileBeltStore mine(ini), theirs(ini);
+    BeltWindow here(mine), there(theirs);
+    fillCamBelt(here);
+    auto settle = [] {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 3 * kStoreSettleMs) QCoreApplication::processEvents();
+    };
+    settle();
+    EXPECT_TRUE(here.setupProblemLabel->isHidden());
+    ASSERT_EQ(there.setups().size(), 1u);
+    EXPECT_EQ(there.setups()[0].name, "Cam belt");
+    EXPECT_EQ(there.setupProblemLabel->text().toStdString(),
+              englishBeltCaption(BeltCaption::SetupsChangedElsewhere));
+    there.newButton->click();
+    fillCamBelt(there, "Alternator");
+    settle();
+    EXPECT_EQ(here.setups().size(), 2u);
+
+    testing::writeBytes(ini, "[BELT]\nCount=1\nName1=" + std::string(2000, 'x') + "\n[BELT " +
+                                 std::string(2000, 'x') + "]\nMass=heavy\n");
+    BeltWindow refused(mine);
+    refused.show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(refused.setupProblemLabel->isVisible());
+    EXPECT_LE(refused.frameGeometry().width(), refused.screen()->availableGeometry().width());
 }
 
 // With their tension and agreement, in French with a decimal comma; kept in the file
