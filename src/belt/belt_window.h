@@ -16,7 +16,9 @@
 #include "belt/belt_setup.h"
 #include "belt/belt_store.h"
 #include "belt/belt_window_captions.h"
-#include "belt/reading_log.h"
+#include "belt/reading_agreement.h"
+#include "belt/readings_csv.h"
+#include "belt/readings_file.h"
 
 class QButtonGroup;
 class QCheckBox;
