@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <ctime>
+#include <limits>
 
 #include "common/screen_area.h"
 
@@ -301,8 +302,11 @@ QWidget* BeltWindow::buildReadings() {
     problemLabel->hide();
     saveCsvButton = new QPushButton(box);
     clearButton = new QPushButton(box);
+    olderButton = new QPushButton(box);
+    olderButton->hide();
     column->addWidget(readingsCaption_);
     column->addWidget(lastReadingLabel);
+    column->addWidget(olderButton);
     column->addWidget(readingsTable, 1);
     column->addWidget(agreementLabel);
     column->addWidget(problemLabel);
@@ -312,6 +316,7 @@ QWidget* BeltWindow::buildReadings() {
     column->addLayout(readingButtons);
     connect(saveCsvButton, &QPushButton::clicked, this, &BeltWindow::askAndSaveCsv);
     connect(clearButton, &QPushButton::clicked, this, &BeltWindow::askAndClearReadings);
+    connect(olderButton, &QPushButton::clicked, this, [this] { showOlderReadings(); });
     autoNoiseButton = new QPushButton(box);
     autoNoiseButton->setObjectName("autoNoiseButton");
     column->addWidget(autoNoiseButton);
@@ -342,6 +347,7 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
     for (auto& [field, f] : fields_) f.caption->setText(q(caption(fieldCaption(field))));
     readingsCaption_->setText(q(caption(BeltCaption::Readings)));
     saveCsvButton->setText(q(caption(BeltCaption::SaveCsv)));
+    olderButton->setText(q(caption(BeltCaption::OlderReadings)));
     clearButton->setText(q(caption(BeltCaption::ClearReadings)));
     autoNoiseButton->setText(q(caption(BeltCaption::AutoNoise)));
     unitCaption_->setText(q(caption(BeltCaption::Unit)));
@@ -565,24 +571,46 @@ std::optional<BeltSetup> BeltWindow::selectedSetup() const {
 
 bool BeltWindow::openReadingsFile(const std::filesystem::path& file) {
     readingsFile_.emplace(file);
-    ParsedReadings kept;
-    const Status read = readingsFile_->read(kept);
-    log_.assign(std::move(kept.readings));
+    ReadingsPage page;
+    const Status read = readReadingsPage(file, kReadingsFileEnd, kReadingsPageLines, page);
+    log_.assign(std::move(page.readings));
+    olderEnd_ = page.start;
+    olderLeft_ = page.older;
+    olderButton->setVisible(olderLeft_);
     readingsTable->setRowCount(0);
     for (const Reading& r : log_.readings()) showReadingRow(r);
     readingsTable->scrollToBottom();
     if (!read)
         showReadingsProblem(std::pair{BeltCaption::ReadingsNotRead, read.message()});
-    else if (kept.skippedLines > 0)
+    else if (page.skippedLines > 0)
         showReadingsProblem(
-            std::pair{BeltCaption::SkippedLines, std::to_string(kept.skippedLines)});
+            std::pair{BeltCaption::SkippedLines, std::to_string(page.skippedLines)});
     else
         showReadingsProblem(std::nullopt);
     return read.ok();
 }
 
-void BeltWindow::showReadingRow(const Reading& r) {
-    const int row = readingsTable->rowCount();
+bool BeltWindow::showOlderReadings() {
+    if (!readingsFile_ || !olderLeft_) return false;
+    ReadingsPage page;
+    const Status read =
+        readReadingsPage(readingsFile_->path(), olderEnd_, kReadingsPageLines, page);
+    if (!read) {
+        showReadingsProblem(std::pair{BeltCaption::ReadingsNotRead, read.message()});
+        return false;
+    }
+    olderEnd_ = page.start;
+    olderLeft_ = page.older;
+    olderButton->setVisible(olderLeft_);
+    for (size_t i = 0; i < page.readings.size(); ++i) showReadingRow(page.readings[i], int(i));
+    std::vector<Reading> all = std::move(page.readings);
+    all.insert(all.end(), log_.readings().begin(), log_.readings().end());
+    log_.assign(std::move(all));
+    return true;
+}
+
+void BeltWindow::showReadingRow(const Reading& r, int row) {
+    if (row < 0) row = readingsTable->rowCount();
     readingsTable->insertRow(row);
     const std::time_t seconds = std::chrono::system_clock::to_time_t(r.time);
     std::tm parts{};
@@ -692,7 +720,20 @@ void BeltWindow::showAgreement(Agreement a) {
 }
 
 bool BeltWindow::saveCsv(const std::filesystem::path& path) {
-    const Status saved = saveReadingsCsv(path, log_.readings());
+    // The readings not shown yet are read for the copy only.
+    std::vector<Reading> all;
+    if (readingsFile_ && olderLeft_) {
+        ReadingsPage older;
+        const Status read = readReadingsPage(readingsFile_->path(), olderEnd_,
+                                             std::numeric_limits<std::size_t>::max(), older);
+        if (!read) {
+            showReadingsProblem(std::pair{BeltCaption::SaveFailed, read.message()});
+            return false;
+        }
+        all = std::move(older.readings);
+    }
+    all.insert(all.end(), log_.readings().begin(), log_.readings().end());
+    const Status saved = saveReadingsCsv(path, all);
     showReadingsProblem(saved ? std::nullopt
                               : std::optional(std::pair{BeltCaption::SaveFailed, saved.message()}));
     return saved.ok();
@@ -707,6 +748,8 @@ void BeltWindow::askAndClearReadings() {
         }
     }
     log_.clear();
+    olderLeft_ = false;
+    olderButton->hide();
     readingsTable->setRowCount(0);
     showReadingsProblem(std::nullopt);
     showAgreement(log_.agreement());

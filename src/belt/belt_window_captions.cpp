@@ -134,6 +134,8 @@ std::string englishBeltCaption(BeltCaption c) {
                    "they are: %1";
         case BeltCaption::MeasuredStiffness:
             return "Stiffness from the measurement";
+        case BeltCaption::OlderReadings:
+            return "Show older readings";
         case BeltCaption::SetupsChangedElsewhere:
             return "The set-ups were changed in another window of the program: the list shows "
                    "them as they are now.";

@@ -77,6 +77,7 @@ enum class BeltCaption {
     Unit,
     MeasuredStiffness = 100,  // the option beside the factor
     SetupsChangedElsewhere = 110,
+    OlderReadings,
 };
 inline constexpr int kLastBeltCaption = int(BeltCaption::RefusedSetups);
 inline constexpr int kFirstHandsFreeCaption = int(BeltCaption::AutoNoise);

@@ -121,6 +121,37 @@ TEST_F(BeltWindowTest, AnotherWindowsChangeShowsAndNoNameWidensTheWindow) {
     EXPECT_LE(refused.frameGeometry().width(), refused.screen()->availableGeometry().width());
 }
 
+// A long log shows its newest page at once and older pages on demand, above; the copy
+// holds every reading, shown or not, and the ones added since.
+TEST_F(BeltWindowTest, ALongLogOpensAtItsEndAndTheCopyHoldsItAll) {
+    const auto file = folder / "Readings.csv";
+    std::vector<Reading> readings;
+    for (size_t i = 0; i < 2 * kReadingsPageLines + 3; ++i) {
+        Reading r;
+        r.time = std::chrono::system_clock::from_time_t(1718100000);
+        r.hz = 50 + double(i) * 0.1;
+        readings.push_back(r);
+    }
+    ASSERT_TRUE(saveReadingsCsv(file, readings));
+    BeltWindow w(store);
+    ASSERT_TRUE(w.openReadingsFile(file));
+    EXPECT_EQ(size_t(w.readingsTable->rowCount()), kReadingsPageLines);
+    EXPECT_EQ(cell(w, 0, 2), "100.3");  // the 504th reading: 50 + 503 x 0.1
+    ASSERT_TRUE(w.olderButton->isVisibleTo(&w));
+    w.olderButton->click();
+    EXPECT_EQ(size_t(w.readingsTable->rowCount()), 2 * kReadingsPageLines);
+    EXPECT_EQ(cell(w, 0, 2), "50.3");
+    w.addReading(200);
+    ASSERT_TRUE(w.saveCsv(folder / "copy.csv"));
+    const auto copy = parseReadingsCsv(testing::readBytes(folder / "copy.csv"));
+    ASSERT_EQ(copy->readings.size(), readings.size() + 1);
+    EXPECT_EQ(copy->readings.front().hz, 50);
+    EXPECT_TRUE(w.showOlderReadings());
+    EXPECT_FALSE(w.olderButton->isVisibleTo(&w));
+    EXPECT_EQ(size_t(w.readingsTable->rowCount()), readings.size() + 1);
+    EXPECT_FALSE(w.showOlderReadings());
+}
+
 // With their tension and agreement, in French with a decimal comma; kept in the file
 // across a restart and cleared only when confirmed.
 TEST_F(BeltWindowTest, ReadingsAreLoggedKeptAndClearedOnlyWhenConfirmed) {
@@ -140,6 +171,7 @@ TEST_F(BeltWindowTest, ReadingsAreLoggedKeptAndClearedOnlyWhenConfirmed) {
     BeltWindow again(store);
     ASSERT_TRUE(again.openReadingsFile(file));
     ASSERT_EQ(again.readingsTable->rowCount(), 4);
+    EXPECT_TRUE(again.olderButton->isHidden());
     EXPECT_EQ(cell(again, 3, 2), "110.0");
     ASSERT_TRUE(again.saveCsv(folder / "copy.csv"));
     EXPECT_EQ(parseReadingsCsv(testing::readBytes(folder / "copy.csv"))->readings.size(), 4u);
