@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "common/descriptor.h"
+#include "common/file_calls.h"
 #include "common/regular_file.h"
 
 namespace vellora {
@@ -66,7 +67,7 @@ Status ReadingsFile::append(const Reading& reading) {
     // is there, so the file starts again rather than refusing every reading from now on.
     if (std::size_t(st.st_size) == text.size() && std::string_view(ourHeader).starts_with(text) &&
         text.size() < ourHeader.size()) {
-        if (::ftruncate(fd, 0) != 0) return failed(Failure::WriteFailed);
+        if (fileCalls().ftruncate(fd, 0) != 0) return failed(Failure::WriteFailed);
         out = ourHeader + readingCsvLine(reading);
     } else {
         const std::size_t nl = text.find('\n');
@@ -78,7 +79,7 @@ Status ReadingsFile::append(const Reading& reading) {
         if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n') out = kCsvLineEnd;
         out += columns->line(reading);
     }
-    if (!writeAll(fd, out) || ::fsync(fd) != 0 || !file.close())
+    if (!writeAll(fd, out) || fileCalls().fsync(fd) != 0 || !file.close())
         return failed(Failure::WriteFailed);
     return {};
 }
@@ -88,7 +89,7 @@ Status ReadingsFile::clear() {
     if (Status opened = openRegularFile(path_, O_WRONLY, fd); !opened)
         return opened.failure() == Failure::NotFound ? Status() : opened;  // nothing to empty
     const Descriptor file(fd);
-    if (::ftruncate(fd, 0) != 0 || ::fsync(fd) != 0)
+    if (fileCalls().ftruncate(fd, 0) != 0 || fileCalls().fsync(fd) != 0)
         return errnoStatus(path_, errno, Failure::WriteFailed);
     return {};
 }

@@ -2,10 +2,12 @@
 #include "belt/readings_file.h"
 
 #include "reading_samples.h"
+#include "support/file_faults.h"
 #include "support/profile_test_support.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -45,6 +47,53 @@ TEST_F(ReadingsFileTest, TheFileGrowsALineAtATimeAndClears) {
     writeBytes(file.path(), theirs);
     ASSERT_TRUE(file.append(readingAt(2)));
     EXPECT_EQ(readBytes(file.path()), theirs + "2.00,2024-06-11 10:00:00,\r\n");
+}
+
+// Each append and each clearing is flushed before it counts; a failure of any of its calls
+// is reported, naming the file, and leaves the lines already there whole; a crash half-way
+// through a line costs that line only.
+TEST_F(ReadingsFileTest, EveryStepOfAnAppendIsFlushedAndChecked) {
+    using testing::Fault;
+    using testing::FileFaults;
+    ReadingsFile file(folder / "Readings.csv");
+    const std::string before = kReadingsBomHeader + readingCsvLine(readingAt(98.765));
+    std::vector<testing::RecordedCall> steps;
+    for (const bool clearing : {false, true}) {
+        writeBytes(file.path(), before);
+        FileFaults recorded;
+        ASSERT_TRUE(clearing ? file.clear() : file.append(readingAt(60)));
+        EXPECT_TRUE(FileFaults::everyWriteFlushed()) << clearing;
+        EXPECT_GE(FileFaults::calls().size(), 2u);
+        if (!clearing) steps = FileFaults::calls();
+    }
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE(i);
+        writeBytes(file.path(), before);
+        Status added;
+        {
+            FileFaults failing(i, Fault::Fail);
+            added = file.append(readingAt(60));
+        }
+        EXPECT_FALSE(added);
+        EXPECT_NE(added.message().find("Readings.csv"), std::string::npos) << added.message();
+        EXPECT_EQ(readBytes(file.path()).substr(0, before.size()), before);
+    }
+    writeBytes(file.path(), before);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        FileFaults crashing(0, Fault::Crash);  // half the line written, then the end
+        (void)file.append(readingAt(50));
+        ::_exit(0);
+    }
+    int how = 0;
+    ::waitpid(child, &how, 0);
+    EXPECT_EQ(WEXITSTATUS(how), testing::kCrashExit);
+    ASSERT_TRUE(file.append(readingAt(60)));
+    ParsedReadings kept;
+    ASSERT_TRUE(file.read(kept));
+    ASSERT_EQ(kept.readings.size(), 2u);
+    EXPECT_EQ(kept.readings[1].hz, 60);
+    EXPECT_EQ(kept.skippedLines, 1u);
 }
 
 // Read, appended to or cleared, what is no readings file gives an error naming it, never
