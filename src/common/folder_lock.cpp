@@ -75,22 +75,4 @@ FolderLock::~FolderLock() {
     if (fd_ >= 0) ::close(fd_);  // closing the last descriptor releases the lock
 }
 
-Claim::Claim(std::filesystem::path lockFile) : file_(std::move(lockFile)) { (void)held(); }
-
-Claim::~Claim() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
-bool Claim::held() {
-    if (held_) return true;
-    if (fd_ < 0) fd_ = ::open(file_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-    // A folder where no lock file can be made cannot hold the recording either: nothing
-    // to share, so nothing to refuse.
-    if (fd_ < 0) return held_ = true;
-    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EINTR) return errno == EWOULDBLOCK ? false : (held_ = true);
-    }
-    return held_ = true;
-}
-
 }  // namespace vellora

@@ -39,24 +39,4 @@ class FolderLock {
     Status status_;
 };
 
-// A claim on something for as long as the claim lives, across processes: an flock on
-// the small file `lockFile` (made when missing, and left for the next claim). Used where
-// two instances must not share a file they both rewrite all the time (the recording).
-class Claim {
-  public:
-    explicit Claim(std::filesystem::path lockFile);
-    ~Claim();
-    Claim(const Claim&) = delete;
-    Claim& operator=(const Claim&) = delete;
-
-    // True once this process holds it; tries again when it does not (the other
-    // process may have ended). Never waits.
-    bool held();
-
-  private:
-    std::filesystem::path file_;
-    int fd_ = -1;
-    bool held_ = false;
-};
-
 }  // namespace vellora

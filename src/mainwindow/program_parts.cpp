@@ -44,9 +44,9 @@ Form1Services ProgramParts::services() {
         if (read) return;
         // The texts now come from English.lng (or are "Err!!" when it fails too); the
         // user is told why once the window shows.
-        const QString message = QString::fromStdString(language.text("FORM1", kLanguageFallbackKey))
-                                    .arg(QString::fromStdString(name),
-                                         QString::fromStdString(read.message()));
+        const QString message =
+            QString::fromStdString(language.text("FORM1", kLanguageFallbackKey))
+                .arg(QString::fromStdString(name), QString::fromStdString(read.message()));
         QTimer::singleShot(0, &context_, [message] {
             QMessageBox::warning(nullptr, QApplication::applicationName(), message);
         });

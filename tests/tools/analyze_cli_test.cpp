@@ -96,18 +96,17 @@ TEST_F(AnalyzeCommand, EachBadFileFailsAloneAndTheOthersAreAnalysed) {
     EXPECT_EQ(r.status, 1);
     std::istringstream lines(r.out);
     std::string line;
-    const std::pair<const char*, const char*> analysed[] = {{"a.wav", "\t24\t130Hz\t1"},
-                                                            {"huge.wav", "\t24\t130Hz\t1"},
-                                                            {"b.wav", "\t24\t130Hz\t1"}};
+    const std::pair<const char*, const char*> analysed[] = {
+        {"a.wav", "\t24\t130Hz\t1"}, {"huge.wav", "\t24\t130Hz\t1"}, {"b.wav", "\t24\t130Hz\t1"}};
     for (const auto& [name, reads] : analysed) {
         ASSERT_TRUE(std::getline(lines, line));
         EXPECT_EQ(line.rfind((dir / name).string() + reads, 0), 0u) << line;
     }
     EXPECT_FALSE(std::getline(lines, line));
-    for (const char* says : {"notes.txt: not a sound file", "short.wav: only 43 bytes",
-                             "broken.wav: ", "missing.wav: no such file",
-                             "folder.wav: not a regular file", "fifo.wav: not a regular file",
-                             "silent.wav: holds no sound"})
+    for (const char* says :
+         {"notes.txt: not a sound file", "short.wav: only 43 bytes",
+          "broken.wav: ", "missing.wav: no such file", "folder.wav: not a regular file",
+          "fifo.wav: not a regular file", "silent.wav: holds no sound"})
         EXPECT_NE(r.err.find(says), std::string::npos) << says << " in " << r.err;
 }
 
