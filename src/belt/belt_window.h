@@ -128,6 +128,10 @@ class BeltWindow : public QWidget {
     void refreshList(const std::string& select);
     void showStoreProblem(const std::string& error);
     void growToFit();
+    // The captions as buddies of their controls; the shown hints as the fields' descriptions.
+    void linkCaptions();
+    void describeHints();
+    void nameViews();
     void showSetupProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingsProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingRow(const Reading& r);
