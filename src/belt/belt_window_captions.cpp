@@ -136,6 +136,8 @@ std::string englishBeltCaption(BeltCaption c) {
             return "Stiffness from the measurement";
         case BeltCaption::MassBasis:
             return "Mass given in";
+        case BeltCaption::SpanBasis:
+            return "Span given by";
         case BeltCaption::AutoNoise:
             return "Automatic noise line";
         case BeltCaption::Unit:

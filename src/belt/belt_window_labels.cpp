@@ -22,10 +22,12 @@ void BeltWindow::linkCaptions() {
     readingsCaption_->setBuddy(readingsTable);
 }
 
-// Lists and tables do not take the name of their caption: they are given it.
-void BeltWindow::nameViews() {
+// Lists and tables do not take the name of their caption: they are given it. The form's
+// column widens to its longest caption.
+void BeltWindow::captionsChanged() {
     setupList->setAccessibleName(setupsCaption_->text());
     readingsTable->setAccessibleName(readingsCaption_->text());
+    fitFormWidth();
 }
 
 // A refused field says why to the screen reader as well as on screen.
