@@ -576,7 +576,8 @@ void BeltWindow::keepReading(const Reading& r) {
 void BeltWindow::showLastReading() {
     if (!lastReading_) return;
     const Reading& r = *lastReading_;
-    QString last = q(caption(BeltCaption::LastReading)) + ": " + fixed(r.hz, 1) + " Hz";
+    QString last = problemText(caption(BeltCaption::LastReading),
+                               (fixed(r.hz, 1) + QChar(0x00A0) + "Hz").toStdString());
     if (r.tension)
         last += QString("  %1 N (%2 kgf, %3 lbf)")
                     .arg(fixed(r.tension->newtons, 0), fixed(r.tension->kgf, 1),

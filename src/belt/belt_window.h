@@ -140,6 +140,7 @@ class BeltWindow : public QWidget {
     void linkCaptions();
     void describeHints();
     void captionsChanged();
+    void showDecimalMark();
     void showSetupProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingsProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingRow(const Reading& r);

@@ -99,7 +99,7 @@ std::string englishBeltCaption(BeltCaption c) {
         case BeltCaption::SaveFailed:
             return "The readings could not be saved: ";
         case BeltCaption::LastReading:
-            return "Last reading";
+            return "Last reading: %1";
         case BeltCaption::Inside:
             return "within the target";
         case BeltCaption::Outside:

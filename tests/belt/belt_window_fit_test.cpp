@@ -6,8 +6,10 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <fstream>
 #include <map>
 
@@ -62,6 +64,25 @@ TEST(BeltWindowFit, FitsAn800By600ScreenAndNeverGrowsByItself) {
     // The readings' buttons stay in view without scrolling.
     for (const QWidget* b : {w.saveCsvButton, w.clearButton})
         EXPECT_TRUE(w.rect().contains(QRect(b->mapTo(&w, QPoint(0, 0)), b->size())));
+}
+
+// Every number of the window follows the language's decimal mark, rows logged before a
+// switch too; the stored values keep the point.
+TEST(BeltWindowFit, NumbersTakeTheDecimalMarkOfTheLanguage) {
+    ensureGuiApplication();
+    MemoryBeltStore store;
+    BeltWindow w(store);
+    w.addReading(98.04);
+    for (const auto& [language, hz, factor] :
+         {std::tuple{QLocale::French, "98,0", "1,00"}, {QLocale::English, "98.0", "1.00"}}) {
+        QLocale::setDefault(QLocale(language));
+        w.applyCaptions({});
+        EXPECT_EQ(w.readingsTable->item(0, 2)->text(), hz);
+        EXPECT_TRUE(w.lastReadingLabel->text().contains(hz))
+            << w.lastReadingLabel->text().toStdString();
+        EXPECT_EQ(w.edit(BeltField::Factor)->text(), factor);
+    }
+    EXPECT_DOUBLE_EQ(w.readings().readings().front().hz, 98.04);
 }
 
 }  // namespace
