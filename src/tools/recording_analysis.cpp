@@ -28,7 +28,7 @@ namespace {
 // pen stays one unit wide. (On the window's 1024 units, 31 bins or fewer would make
 // the pen wider than the bar loop's count, and the meter then shows no read-out.)
 constexpr float kSurfaceHeight = 594.0f;
-constexpr int16_t kDefaultAmplification = 266;
+constexpr int16_t kStartAmplification = 266;
 constexpr uintmax_t kShortestRecording = kWaveHeaderSize;
 
 // Why a file that exists cannot be opened for reading, in the words of the system.
@@ -97,7 +97,7 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
     NullSurface im(float(options.bins), kSurfaceHeight);
     SpectrumArrays arrays;
     PlotState st;
-    st.Amplification = kDefaultAmplification;
+    st.Amplification = kStartAmplification;
     st.NbFrequencesAffichees = options.bins;
     st.PasFrequence = options.pasFrequence;
     PeakVote vote(1);
