@@ -92,6 +92,7 @@ string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "The package also holds vellora-analyze, which prints the reading of saved"
     "recordings.")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://vellora.invalid/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
