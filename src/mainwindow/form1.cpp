@@ -102,7 +102,6 @@ Form1::Form1(Form1Services services, QWidget* parent)
     createSpectrumArea(client_);
     createPanel(client_);
     createMenus();
-    setTabOrderOfControls();
     applyGeometry(geometry_);
     connectHandlers();
     tone_ = services_.tone ? services_.tone : silentTone_.get();
@@ -121,7 +120,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
     const double tpp = twipsPerPixel();
     resize(int(kCreationClientWidth / tpp + 0.5),
            int(kCreationClientHeight / tpp + 0.5) + menuBar()->sizeHint().height());
-    TextCalibrate->setFocus();
+    setUpKeyboard();
 }
 
 Form1::~Form1() = default;
@@ -134,7 +133,6 @@ void Form1::createSpectrumArea(QWidget* client) {
     VScrollNiveau = scrollBar(Frame1, "VScrollNiveau", Qt::Vertical, 20, 512, 472, /*pageStep=*/20);
     Energie = new PictureSurface(PictureSurface::Scale::Twips, QPalette::ToolTipBase, Frame1);
     Energie->setObjectName("Energie");
-    Energie->setFocusPolicy(Qt::TabFocus);
     EchelleFrequence = new FrequencyScaleOverlay(Im_Spectre);
     // The gauge stays visible over the spectrum.
     Energie->raise();
@@ -172,15 +170,6 @@ void Form1::setShapeFrequenceColour(const QColor& colour) {
     QPalette p = ShapeFrequence->palette();
     p.setColor(QPalette::WindowText, colour);
     ShapeFrequence->setPalette(p);
-}
-
-// Frames and labels take no focus; the rest follow in the window's tab order.
-void Form1::setTabOrderOfControls() {
-    const QWidget* order[] = {TextCalibrate,  CommandCalibrate, VScrollNiveau,    CommandBruit,
-                              CommandAnalyse, HScrollCalibrate, HScrollFrequence, CommandExit,
-                              CommandRun,     Im_Spectre,       Energie,          TextEchantillon};
-    for (size_t k = 1; k < std::size(order); ++k)
-        setTabOrder(const_cast<QWidget*>(order[k - 1]), const_cast<QWidget*>(order[k]));
 }
 
 void Form1::connectHandlers() {

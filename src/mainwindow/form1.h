@@ -251,7 +251,8 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void createSpectrumArea(QWidget* client);
     void createPanel(QWidget* client);
     void createMenus();
-    void setTabOrderOfControls();
+    // Tab order, focus marks, the keys over the spectrum and the first focus.
+    void setUpKeyboard();
     void connectHandlers();
     void applyGeometry(const FormGeometry& g);
 

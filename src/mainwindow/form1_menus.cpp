@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The menu tree: top-level entries only open their sub-menus.
+// The menu tree: top-level entries only open their sub-menus. Their mnemonics come with
+// the captions from the language file; F10 opens the first menu, as on other desktops.
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -31,6 +32,8 @@ void Form1::createMenus() {
 
     Fichier = menu(this, "Fichier", "Fichier");
     Fermer = entry(Fichier, "Fermer", "Fermer", QKeySequence(Qt::CTRL | Qt::Key_F));
+    // Ctrl+Q too: the key every other program quits with.
+    Fermer->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::CTRL | Qt::Key_Q)});
     bar->addMenu(Fichier);
 
     Calibration = menu(this, "Calibration", "Calibration");
@@ -52,8 +55,8 @@ void Form1::createMenus() {
     Options = menu(this, "Options", "Option");
     Langue = menu(Options, "Langue", "Langue");
     Options->addMenu(Langue);
-    Anglais = entry(Langue, "Anglais", "English", QKeySequence(Qt::Key_F4));
-    Francais = entry(Langue, "Francais", QString::fromUtf8("Français"), QKeySequence(Qt::Key_F5));
+    Anglais = entry(Langue, "Anglais", "&English", QKeySequence(Qt::Key_F4));
+    Francais = entry(Langue, "Francais", QString::fromUtf8("&Français"), QKeySequence(Qt::Key_F5));
     // The marks show the current language; the language switch sets both.
     Anglais->setCheckable(true);
     Francais->setCheckable(true);
@@ -64,6 +67,13 @@ void Form1::createMenus() {
     Help = entry(Aide, "Help", "Aide", QKeySequence(Qt::Key_F1));
     APropo = entry(Aide, "APropo", "A propos...", QKeySequence());
     bar->addMenu(Aide);
+
+    auto* openMenus = new QAction(this);
+    openMenus->setObjectName("OuvrirMenus");
+    openMenus->setShortcut(QKeySequence(Qt::Key_F10));
+    addAction(openMenus);
+    connect(openMenus, &QAction::triggered, this,
+            [this] { menuBar()->setActiveAction(Fichier->menuAction()); });
 }
 
 }  // namespace vellora

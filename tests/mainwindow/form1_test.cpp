@@ -34,17 +34,6 @@ TEST_F(MainWindow, ControlsAreCreatedAsDesigned) {
         QApplication::sendEvent(bar, &press);
         EXPECT_EQ(bar->value(), 500 + change) << bar->objectName().toStdString();
     }
-    // The whole tab order of the controls that take the focus (frames and labels do not).
-    const QWidget* order[] = {w.TextCalibrate,    w.CommandCalibrate, w.VScrollNiveau,
-                              w.CommandBruit,     w.CommandAnalyse,   w.HScrollCalibrate,
-                              w.HScrollFrequence, w.CommandExit,      w.CommandRun,
-                              w.Im_Spectre,       w.Energie,          w.TextEchantillon};
-    for (size_t k = 1; k < std::size(order); ++k) {
-        const QWidget* next = order[k - 1]->nextInFocusChain();
-        while (next && next->focusPolicy() == Qt::NoFocus && next != order[k])
-            next = next->nextInFocusChain();
-        EXPECT_EQ(next, order[k]) << order[k - 1]->objectName().toStdString();
-    }
 }
 
 TEST_F(MainWindow, DefaultsWithoutASettingsFile) {

@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window by keyboard: the menus' mnemonics in the real language files, the
+// Tab order with a focus mark on every stop, and the noise line placed by the arrows.
+#include <QAction>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <set>
+
+#include "common/focus_mark.h"
+#include "mainwindow/form1_fixture.h"
+#include "settings/language.h"
+
+namespace vellora::test {
+namespace {
+
+using Keyboard = WindowTest;
+
+void press(QWidget* to, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent down(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(to, &down);
+}
+
+void activate(QWidget& window) {
+    window.show();
+    QApplication::setActiveWindow(&window);
+}
+
+// Every entry of every menu has one mnemonic, and no two in one menu are alike.
+void expectMnemonics(const QList<QAction*>& entries, const std::string& where) {
+    std::set<QChar> seen;
+    for (const QAction* a : entries) {
+        if (a->isSeparator()) continue;
+        const QString t = a->text();
+        const qsizetype at = t.indexOf('&');
+        ASSERT_TRUE(at >= 0 && at + 1 < t.size() && t[at + 1].isLetter())
+            << where << ": " << t.toStdString();
+        EXPECT_EQ(t.indexOf('&', at + 1), -1) << t.toStdString();
+        EXPECT_TRUE(seen.insert(t[at + 1].toLower()).second)
+            << where << ": " << t.toStdString() << " repeats a mnemonic";
+        if (a->menu()) expectMnemonics(a->menu()->actions(), where + " > " + t.toStdString());
+    }
+}
+
+TEST_F(Keyboard, EveryMenuEntryHasAMnemonicOfItsOwnInBothLanguages) {
+    std::string name = "Français";
+    Form1Services s;
+    s.setLanguage = [&](const std::string& n) { name = n; };
+    s.text = [&](const char* section, int key) {
+        return GetLanguageString(section, key, fs::path(VELLORA_SOURCE_LANG_DIR) / (name + ".lng"));
+    };
+    Form1 w(std::move(s));
+    w.Form_Load();
+    for (const char* language : {"English", "Français"}) {
+        w.ApplyLanguage(language);
+        expectMnemonics(w.menuBar()->actions(), language);
+    }
+}
+
+TEST_F(Keyboard, TabGoesThroughThePanelLeftToRightAndMarksEveryStop) {
+    auto w = started();
+    activate(*w);
+    EXPECT_EQ(QApplication::focusWidget(), w->CommandCalibrate) << "Run is still disabled";
+    EXPECT_TRUE(w->TextCalibrate->isReadOnly());
+    ready(*w);
+    const QWidget* order[] = {w->CommandRun,      w->CommandCalibrate, w->CommandBruit,
+                              w->CommandAnalyse,  w->TextCalibrate,    w->HScrollFrequence,
+                              w->TextEchantillon, w->CommandExit,      w->Im_Spectre,
+                              w->VScrollNiveau,   w->CommandRun};
+    w->CommandRun->setFocus();
+    // Without a meta-object of its own, the mark is found by name.
+    const auto* mark = static_cast<FocusMark*>(w->findChild<QWidget*>("FocusMark"));
+    ASSERT_NE(mark, nullptr);
+    for (size_t k = 1; k < std::size(order); ++k) {
+        press(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* now = QApplication::focusWidget();
+        EXPECT_EQ(now, order[k]) << "after " << order[k - 1]->objectName().toStdString();
+        // Buttons and text boxes show the focus themselves; the others carry the mark.
+        const bool ownMark = qobject_cast<QPushButton*>(now) || qobject_cast<QLineEdit*>(now);
+        EXPECT_EQ(mark->target(), ownMark ? nullptr : now) << now->objectName().toStdString();
+    }
+}
+
+TEST_F(Keyboard, TheArrowsPlaceTheNoiseLineAndEnterFixesIt) {
+    auto w = started();
+    activate(*w);
+    ready(*w);
+    w->state.noise.NiveauBruit = 100;
+    w->CommandBruit->click();
+    ASSERT_EQ(QApplication::focusWidget(), w->Im_Spectre);
+    for (int key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_PageDown}) press(w->Im_Spectre, key);
+    EXPECT_EQ(w->state.noise.NiveauBruit, 108);
+    press(w->Im_Spectre, Qt::Key_Return);
+    EXPECT_FALSE(w->state.noise.CaptureNiveauBruit);
+    press(w->Im_Spectre, Qt::Key_Down);
+    EXPECT_EQ(w->state.noise.NiveauBruit, 108) << "fixed";
+    // Ctrl+Q quits as Ctrl+F does.
+    press(w->Im_Spectre, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(ended, 1);
+}
+
+}  // namespace
+}  // namespace vellora::test
