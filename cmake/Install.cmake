@@ -71,6 +71,8 @@ install(FILES ${VELLORA_PACKAGING_DIR}/${VELLORA_APP_ID}.metainfo.xml DESTINATIO
 install(FILES ${VELLORA_PACKAGING_DIR}/vellora.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${VELLORA_PACKAGING_BUILD_DIR}/vellora.1.gz ${VELLORA_PACKAGING_BUILD_DIR}/vellora-analyze.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${VELLORA_PACKAGING_DIR}/vellora.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME vellora)
 # GNUInstallDirs' DOCDIR would be share/doc/Vellora: Debian names the folder after the package.
 install(FILES ${VELLORA_PACKAGING_DIR}/copyright ${VELLORA_PACKAGING_BUILD_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vellora)
