@@ -8,6 +8,7 @@
 
 #include "pitch/pitch_estimator.h"
 #include "pitch_field.h"
+#include "pitch_workshop.h"
 #include "support/pitch_synth.h"
 
 namespace vellora::synth {
@@ -187,6 +188,7 @@ std::vector<Case> tuned(const std::string& set, int count) {
 
 std::vector<Case> makeSet(const std::string& name, int count) {
     if (name == "legacy") return legacy();
+    if (name.starts_with("w-")) return workshop::makeSet(name.substr(2), count);
     const std::string base = name.substr(0, name.size() - 1);
     if (name.back() == 'A') return tuned(base, count);
     if (name.back() == 'B') return field::makeSet(base, count);

@@ -40,7 +40,8 @@ synth::StiffPluck randomStiffBelt(synth::Random& random, double firstModeHz, dou
                                   double rate);
 
 // Sets: legacy (the 1000 plucks and pure tones of the unit tests), stiff, range, refuse
-// (sounds without a pitch); suffix A for the tuning generator, B for the independent one.
+// (sounds without a pitch); suffix A for the tuning generator, B for the independent one;
+// w-CONDITION for the workshop generator (pitch_workshop.h).
 std::vector<Case> makeSet(const std::string& name, int count);
 
 }  // namespace vellora::material

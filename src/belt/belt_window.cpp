@@ -113,6 +113,7 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
     refreshList(loaded.selected);
     if (loaded.selected.empty()) newSetup();
     updateEnabledFields();
+    linkCaptions();
     applyCaptions({});
     // The agreement spoke of the readings of the set-up before.
     connect(this, &BeltWindow::setupChanged, this, [this] { showAgreement(Agreement::TooFew); });
@@ -252,7 +253,7 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
     newButton->setText(q(caption(BeltCaption::New)));
     deleteButton->setText(q(caption(BeltCaption::Delete)));
     keepButton->setText(q(caption(BeltCaption::Keep)));
-    massCaption_->setText(q(caption(BeltCaption::Mass)));
+    massCaption_->setText(q(caption(BeltCaption::MassBasis)));
     perMetre->setText(q(caption(BeltCaption::PerMetre)));
     perMetreAndMm->setText(q(caption(BeltCaption::PerMetreAndMm)));
     widthMm->setText(q(caption(BeltCaption::WidthMm)));
@@ -267,6 +268,7 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
     target->setItemText(2, q(caption(BeltCaption::TargetTension)));
     for (auto& [field, f] : fields_) f.caption->setText(q(caption(fieldCaption(field))));
     readingsCaption_->setText(q(caption(BeltCaption::Readings)));
+    nameViews();
     saveCsvButton->setText(q(caption(BeltCaption::SaveCsv)));
     clearButton->setText(q(caption(BeltCaption::ClearReadings)));
     autoNoiseButton->setText(q(caption(BeltCaption::AutoNoise)));
@@ -356,6 +358,7 @@ void BeltWindow::showForm(const BeltSetupForm& f) {
         if (field != BeltField::Name)
             fl.edit->setText(fl.edit->text().replace('.', QLocale().decimalPoint()));
     }
+    describeHints();
     updateEnabledFields();
 }
 
@@ -371,6 +374,7 @@ void BeltWindow::keepSetup() {
         label->setText(filled(caption(hintCaption(h.problem)), QString::number(kMaxBeltNameChars)));
         label->show();
     }
+    describeHints();
     if (!v.setup) {
         if (!v.hints.empty()) edit(v.hints.front().field)->setFocus();
         growToFit();
@@ -386,6 +390,7 @@ void BeltWindow::keepSetup() {
             hint(BeltField::Name)
                 ->setText(filled(caption(BeltCaption::HintNameTaken), q(done.takenBy)));
             hint(BeltField::Name)->show();
+            describeHints();
             edit(BeltField::Name)->setFocus();
             growToFit();
             return;

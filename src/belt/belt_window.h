@@ -16,7 +16,9 @@
 #include "belt/belt_setup.h"
 #include "belt/belt_store.h"
 #include "belt/belt_window_captions.h"
-#include "belt/reading_log.h"
+#include "belt/reading_agreement.h"
+#include "belt/readings_csv.h"
+#include "belt/readings_file.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -126,6 +128,10 @@ class BeltWindow : public QWidget {
     void refreshList(const std::string& select);
     void showStoreProblem(const std::string& error);
     void growToFit();
+    // The captions as buddies of their controls; the shown hints as the fields' descriptions.
+    void linkCaptions();
+    void describeHints();
+    void nameViews();
     void showSetupProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingsProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingRow(const Reading& r);

@@ -134,6 +134,8 @@ std::string englishBeltCaption(BeltCaption c) {
                    "they are: %1";
         case BeltCaption::MeasuredStiffness:
             return "Stiffness from the measurement";
+        case BeltCaption::MassBasis:
+            return "Mass given in";
         case BeltCaption::AutoNoise:
             return "Automatic noise line";
         case BeltCaption::Unit:

@@ -76,6 +76,7 @@ enum class BeltCaption {
     AutoNoise = 75,
     Unit,
     MeasuredStiffness = 100,  // the option beside the factor
+    MassBasis,                // the row of the mass's two bases, above the mass itself
 };
 inline constexpr int kLastBeltCaption = int(BeltCaption::RefusedSetups);
 inline constexpr int kFirstHandsFreeCaption = int(BeltCaption::AutoNoise);

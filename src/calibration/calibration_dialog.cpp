@@ -17,6 +17,7 @@
 #include "calibration/calibration_tone.h"
 #include "calibration/typed_frequency.h"
 #include "common/caption_fit.h"
+#include "common/focus_mark.h"
 #include "common/numeric.h"
 #include "common/screen_area.h"
 #include "common/scroll_keys.h"
@@ -36,6 +37,9 @@ constexpr int kDefaultOuterWidth = kDefaultCalWidth;
 constexpr int kDefaultOuterHeight = kDefaultCalHeight;
 constexpr int kCaptionMargin = 120;  // kept clear at each side of the label
 constexpr int kPageStepHz = 10;
+constexpr int kFrequencyNameKey = 5;  // what a screen reader calls the typed frequency
+constexpr int kTypedRuleKey = 6;      // "%1" and "%2": the lowest and highest frequency
+constexpr char kRuleStyle[] = "color: #c62828;";
 
 }  // namespace
 
@@ -76,9 +80,11 @@ FormCalibration::FormCalibration(CalibrationDialogHost host, QWidget* owner)
     setTabOrder(CommandOK, CommandExit);
     setTabOrder(CommandExit, TextCalibration);
     HScrollCalibration->setFocus();
+    (new FocusMark(this))->mark(HScrollCalibration);
 
     connect(HScrollCalibration, &QScrollBar::valueChanged, this,
             &FormCalibration::hscrollcalibration_change);
+    connect(HScrollCalibration, &QScrollBar::valueChanged, this, [this] { showTypedRule(false); });
     connect(CommandOK, &QPushButton::clicked, this, &FormCalibration::CommandOK_Click);
     connect(CommandExit, &QPushButton::clicked, this, &FormCalibration::CommandExit_Click);
 
@@ -93,7 +99,9 @@ void FormCalibration::applyTexts() {
     Label1->setText(fromUtf8(host_.text("CALIBRATION", 2)));
     CommandOK->setText(fromUtf8(host_.text("CALIBRATION", 3)));
     CommandExit->setText(fromUtf8(host_.text("CALIBRATION", 4)));
-    placeControls();
+    HScrollCalibration->setAccessibleName(Label1->text());
+    TextCalibration->setAccessibleName(fromUtf8(host_.text("CALIBRATION", kFrequencyNameKey)));
+    showTypedRule(false);
 }
 
 void FormCalibration::placeControls() {
@@ -143,13 +151,27 @@ void FormCalibration::applyTypedFrequency() {
     const std::optional<int> typed =
         parseTypedFrequency(toUtf8(TextCalibration->text()), HScrollCalibration->minimum(),
                             HScrollCalibration->maximum());
-    if (!typed)
+    if (!typed) {
         QApplication::beep();
-    else
+    } else {
         HScrollCalibration->setValue(*typed);
+    }
+    showTypedRule(!typed);
     // Shown as the scroll bar's own text again: the typed one, or back to the one kept.
     hscrollcalibration_change();
     if (!typed) TextCalibration->selectAll();
+}
+
+// A refused frequency is answered with the rule in place of the label, in red, until a
+// frequency is taken.
+void FormCalibration::showTypedRule(bool refused) {
+    const QString rule = fromUtf8(host_.text("CALIBRATION", kTypedRuleKey))
+                             .arg(HScrollCalibration->minimum())
+                             .arg(HScrollCalibration->maximum());
+    Label1->setText(refused ? rule : fromUtf8(host_.text("CALIBRATION", 2)));
+    Label1->setStyleSheet(refused ? kRuleStyle : "");
+    TextCalibration->setAccessibleDescription(refused ? rule : QString());
+    placeControls();
 }
 
 bool FormCalibration::eventFilter(QObject* watched, QEvent* event) {

@@ -55,6 +55,7 @@ class FormCalibration : public QDialog {
     void Form_Load();
     void hscrollcalibration_change();
     void applyTypedFrequency();
+    void showTypedRule(bool refused);
     void placeControls();
     void CommandOK_Click();
     void CommandExit_Click();

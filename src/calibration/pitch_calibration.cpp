@@ -53,6 +53,7 @@ PitchOptions calibrationPitchOptions(int16_t frequenceCal) {
     o.minHz = kToneRangeBelow * frequenceCal;
     o.maxHz = kToneRangeAbove * frequenceCal;
     o.discountMains = false;
+    o.readSteadyTones = true;
     return o;
 }
 

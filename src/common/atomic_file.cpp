@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -13,6 +14,7 @@
 #include <system_error>
 
 #include "common/descriptor.h"
+#include "common/file_calls.h"
 #include "common/regular_file.h"
 
 namespace vellora {
@@ -30,13 +32,33 @@ constexpr std::size_t kLargestJournal = std::size_t(256) << 20;
 
 std::string errorText(int e) { return std::strerror(e ? e : EIO); }
 
-// The folder's entry is on the disk too only once the folder itself is flushed.
+std::span<const uint8_t> bytesOf(std::string_view text) {
+    return std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+// The folder's entry is on the disk too only once the folder itself is flushed. Once a
+// rename is done readers see the new file whatever this says, so a failure here is not
+// reported as a failed write.
 void syncFolder(const fs::path& folder) {
     const int fd =
         ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+    (void)fileCalls().fsync(fd);
+    (void)fileCalls().close(fd);
+}
+
+// True when the open file `fd` holds exactly `bytes`.
+bool holds(int fd, std::span<const uint8_t> bytes) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || std::uint64_t(st.st_size) != bytes.size()) return false;
+    uint8_t block[4096];
+    for (std::size_t at = 0; at < bytes.size();) {
+        const ssize_t n = ::pread(fd, block, std::min(sizeof block, bytes.size() - at), off_t(at));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0 || std::memcmp(block, bytes.data() + at, std::size_t(n)) != 0) return false;
+        at += std::size_t(n);
+    }
+    return true;
 }
 
 fs::path temporaryNameBeside(const fs::path& target) {
@@ -68,26 +90,32 @@ bool writeTemporary(const fs::path& tmp, std::span<const uint8_t> bytes, const s
     bool ok = writeAll(fd, bytes);
     if (ok && like) {
         struct stat made {};
-        ::fstat(fd, &made);
-        *ownerKept = (made.st_uid == like->st_uid && made.st_gid == like->st_gid) ||
-                     ::fchown(fd, like->st_uid, like->st_gid) == 0;
+        *ownerKept = ::fstat(fd, &made) == 0 &&
+                     ((made.st_uid == like->st_uid && made.st_gid == like->st_gid) ||
+                      ::fchown(fd, like->st_uid, like->st_gid) == 0);
         // After fchown, which clears the set-id bits.
         ok = ::fchmod(fd, like->st_mode & 07777) == 0;
     }
-    ok = ok && ::fsync(fd) == 0;
+    ok = ok && fileCalls().fsync(fd) == 0;
     const int e = errno;
     const bool closed = file.close();
     if (!ok || !closed) {
         why = errorText(ok ? errno : e);
-        ::unlink(tmp.c_str());
+        (void)fileCalls().unlink(tmp.c_str());
         return false;
     }
     return true;
 }
 
-// Overwrites the regular file `target` in place with `bytes`, flushed to the disk.
+// Overwrites the regular file `target` in place with `bytes`, flushed to the disk, and
+// reads it back: true only when the file then holds exactly `bytes`.
 bool rewriteInPlace(const fs::path& target, std::span<const uint8_t> bytes, std::string& why) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    // Read back through the same descriptor; a file this user may write but not read is
+    // trusted to its flush.
+    int fd = ::open(target.c_str(), O_RDWR | kFlags);
+    const bool readable = fd >= 0;
+    if (!readable && errno == EACCES) fd = ::open(target.c_str(), O_WRONLY | kFlags);
     if (fd < 0) {
         why = errorText(errno);
         return false;
@@ -98,11 +126,19 @@ bool rewriteInPlace(const fs::path& target, std::span<const uint8_t> bytes, std:
         why = "not a regular file";
         return false;
     }
-    const bool ok =
-        writeAll(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
+    const bool ok = writeAll(fd, bytes) && fileCalls().ftruncate(fd, off_t(bytes.size())) == 0 &&
+                    fileCalls().fsync(fd) == 0;
     const int e = errno;
-    if (!file.close() || !ok) {
-        why = errorText(ok ? errno : e);
+    if (!ok) {
+        why = errorText(e);
+        return false;
+    }
+    if (readable && !holds(fd, bytes)) {
+        why = "the file did not read back as written";
+        return false;
+    }
+    if (!file.close()) {
+        why = errorText(errno);
         return false;
     }
     return true;
@@ -171,23 +207,34 @@ Status writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes)
     if (!writeTemporary(tmp, bytes, exists ? &st : nullptr, &ownerKept, why)) return fail(why);
 
     if (exists && (st.st_nlink > 1 || !ownerKept)) {
+        // The old content, to put back should the rewrite fail half-way.
+        const RegularFileBytes before = readRegularFile(target, kLargestJournal);
         // The complete content is on the disk under the journal's name before the
         // file itself is touched.
         const fs::path journal = journalOf(target);
-        if (::rename(tmp.c_str(), journal.c_str()) != 0) {
+        if (fileCalls().rename(tmp.c_str(), journal.c_str()) != 0) {
             why = errorText(errno);
-            ::unlink(tmp.c_str());
+            (void)fileCalls().unlink(tmp.c_str());
             return fail(why);
         }
         syncFolder(target.parent_path());
-        const bool ok = rewriteInPlace(target, bytes, why);
-        ::unlink(journal.c_str());
-        return ok ? Status() : fail(why);
+        std::string undoWhy;
+        // The journal goes only once the file reads back as the new content, or as the
+        // old one again; otherwise the next start finishes the rewrite from it.
+        if (rewriteInPlace(target, bytes, why) ||
+            (before.read() && !before.truncated() &&
+             rewriteInPlace(target, bytesOf(before.bytes), undoWhy))) {
+            (void)fileCalls().unlink(journal.c_str());
+            syncFolder(target.parent_path());
+            return why.empty() ? Status() : fail(why);
+        }
+        return fail(why + "; the new content is kept in " + journal.string() +
+                    " and will be written at the next start");
     }
 
-    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+    if (fileCalls().rename(tmp.c_str(), target.c_str()) != 0) {
         why = errorText(errno);
-        ::unlink(tmp.c_str());
+        (void)fileCalls().unlink(tmp.c_str());
         return fail(why);
     }
     syncFolder(target.parent_path());
@@ -195,8 +242,7 @@ Status writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes)
 }
 
 Status writeFileAtomically(const fs::path& target, std::string_view text) {
-    return writeFileAtomically(
-        target, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    return writeFileAtomically(target, bytesOf(text));
 }
 
 int removeStaleTemporaryFiles(const fs::path& link) {
@@ -204,19 +250,18 @@ int removeStaleTemporaryFiles(const fs::path& link) {
     const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
     const std::string name = target.filename().string();
 
-    // An interrupted in-place rewrite: the journal holds the whole new content.
+    // An interrupted in-place rewrite: the journal holds the whole new content. It is
+    // removed only once the file holds that content; while the file cannot be restored
+    // (missing, not regular, a full disk) the journal stays, the one whole copy.
     const fs::path journal = journalOf(target);
     const RegularFileBytes pending = readRegularFile(journal, kLargestJournal);
     if (pending.read() && !pending.truncated()) {
         std::string why;
         struct stat st {};
-        if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            rewriteInPlace(target,
-                           std::span(reinterpret_cast<const uint8_t*>(pending.bytes.data()),
-                                     pending.bytes.size()),
-                           why);
+        if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            rewriteInPlace(target, bytesOf(pending.bytes), why))
+            (void)fileCalls().unlink(journal.c_str());
     }
-    if (pending.status != FileReadStatus::Missing) ::unlink(journal.c_str());
 
     int removed = 0;
     std::error_code ec;
@@ -226,7 +271,7 @@ int removeStaleTemporaryFiles(const fs::path& link) {
         if (pid < 0 || processIsRunning(pid)) continue;
         std::error_code typeError;
         if (!it->is_regular_file(typeError) || it->is_symlink(typeError)) continue;
-        if (::unlink(it->path().c_str()) == 0) ++removed;
+        if (fileCalls().unlink(it->path().c_str()) == 0) ++removed;
     }
     return removed;
 }

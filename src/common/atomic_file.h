@@ -10,8 +10,11 @@
 // - a target with other hard links, or whose owner a new file cannot be given, is
 //   rewritten in place, since a rename would cut the other names off or hand the file
 //   to another owner. To keep that write whole too, the complete new content first
-//   goes to a journal beside it ("<name>.vellora-rewrite"); an interrupted rewrite is
-//   finished from the journal by removeStaleTemporaryFiles at the next start.
+//   goes to a journal beside it ("<name>.vellora-rewrite"), which is removed only once
+//   the file reads back as the new content (or, after a failed rewrite, as the old one
+//   again); an interrupted rewrite is finished from the journal by
+//   removeStaleTemporaryFiles at the next start, which keeps the journal for as long as
+//   it cannot restore the file from it.
 #pragma once
 
 #include <cstdint>

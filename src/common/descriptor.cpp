@@ -3,12 +3,14 @@
 
 #include <cerrno>
 
+#include "common/file_calls.h"
+
 namespace vellora {
 
 bool writeAll(int fd, std::span<const uint8_t> bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = fileCalls().write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (n == 0) errno = ENOSPC;
@@ -17,6 +19,12 @@ bool writeAll(int fd, std::span<const uint8_t> bytes) {
         done += std::size_t(n);
     }
     return true;
+}
+
+bool Descriptor::close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fileCalls().close(fd) == 0;
 }
 
 }  // namespace vellora

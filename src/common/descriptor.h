@@ -21,11 +21,7 @@ class Descriptor {
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
     // Closes now; false (errno set) when the close reported a failed write.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
+    bool close();
 
   private:
     int fd_;

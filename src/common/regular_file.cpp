@@ -10,9 +10,12 @@
 
 namespace vellora {
 
-int openRegularFileForReading(const std::filesystem::path& path) {
-    // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for one.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+namespace {
+
+// Opened without waiting (O_NONBLOCK: a FIFO would block open() for good), then kept
+// only when regular; -1 with errno set otherwise (EINVAL for a file that is not regular).
+int openChecked(const std::filesystem::path& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) return -1;
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
@@ -26,6 +29,32 @@ int openRegularFileForReading(const std::filesystem::path& path) {
         errno = EINVAL;
         return -1;
     }
+    return fd;
+}
+
+}  // namespace
+
+Status errnoStatus(const std::filesystem::path& path, int e, Failure otherwise) {
+    const Failure failure = e == ENOENT                               ? Failure::NotFound
+                            : e == EACCES || e == EPERM || e == EROFS ? Failure::NotPermitted
+                            : e == EISDIR || e == ENXIO               ? Failure::NotRegularFile
+                                                                      : otherwise;
+    return Status(failure, path.string() + ": " + std::strerror(e));
+}
+
+Status openRegularFile(const std::filesystem::path& path, int flags, int& fd) {
+    const Failure otherwise =
+        flags & (O_WRONLY | O_RDWR) ? Failure::WriteFailed : Failure::ReadFailed;
+    fd = openChecked(path, flags);
+    if (fd >= 0) return {};
+    if (errno == EINVAL)
+        return Status(Failure::NotRegularFile, path.string() + ": not a regular file");
+    return errnoStatus(path, errno, otherwise);
+}
+
+int openRegularFileForReading(const std::filesystem::path& path) {
+    const int fd = openChecked(path, O_RDONLY);
+    if (fd < 0) return -1;
     // Reads of a regular file never block; the flag is cleared for callers that hand
     // the descriptor to a library.
     const int flags = ::fcntl(fd, F_GETFL);
@@ -51,7 +80,12 @@ RegularFileBytes readRegularFile(const std::filesystem::path& path, std::size_t 
         return result;
     }
     struct stat st {};
-    ::fstat(fd, &st);
+    if (::fstat(fd, &st) != 0) {
+        result.status = FileReadStatus::Failed;
+        result.error = std::strerror(errno);
+        ::close(fd);
+        return result;
+    }
     result.size = st.st_size > 0 ? std::uint64_t(st.st_size) : 0;
     const std::size_t wanted = result.size < limit ? std::size_t(result.size) : limit;
     result.bytes.resize(wanted);

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <string>
 
+#include "common/status.h"
+
 namespace vellora {
 
 enum class FileReadStatus {
@@ -36,5 +38,15 @@ RegularFileBytes readRegularFile(const std::filesystem::path& path, std::size_t 
 // errno set (EINVAL for a file that is not regular). The caller closes it. The file
 // is opened without waiting, then checked, so a FIFO never blocks the call.
 int openRegularFileForReading(const std::filesystem::path& path);
+
+// The same for any open `flags` (O_CREAT makes a missing file with mode 0666 less the
+// umask): `fd` is the descriptor, which the caller closes, or -1 with the failure. A file
+// that is not there fails as NotFound, one that is no regular file as NotRegularFile.
+Status openRegularFile(const std::filesystem::path& path, int flags, int& fd);
+
+// The failure errno `e` stands for on `path`: `otherwise` unless the file is missing, may
+// not be used or is a folder, FIFO or device (ENXIO: a FIFO without a reader, a device
+// without a driver). The message names the file and the cause.
+Status errnoStatus(const std::filesystem::path& path, int e, Failure otherwise);
 
 }  // namespace vellora

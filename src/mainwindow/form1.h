@@ -253,6 +253,8 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void createMenus();
     // Tab order, focus marks, the keys over the spectrum and the first focus.
     void setUpKeyboard();
+    // Buddies of the captions, and names for the controls without one.
+    void applyAccessibleTexts();
     void connectHandlers();
     void applyGeometry(const FormGeometry& g);
 

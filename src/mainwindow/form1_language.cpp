@@ -81,6 +81,7 @@ void Form1::ApplyLanguage(const std::string& name) {
     about.applyTexts();
     ensureCalibrationDialog().applyTexts();
     applyPreciseCaptions();
+    applyAccessibleTexts();
     applyRepeatCaptions();
     updateFrequencyScale();
     // Captions changed width: the centred ones are fitted again.

@@ -15,7 +15,7 @@
 #include "audio/rtaudio_sound_player.h"
 #include "audio/wave_audio_recorder.h"
 #include "belt/belt_store_profile.h"
-#include "belt/reading_log.h"
+#include "belt/readings_file.h"
 #include "calibration/calibration_run.h"
 #include "calibration/calibration_tone.h"
 #include "calibration/sound_tone_player.h"

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace vellora {
@@ -15,6 +16,7 @@ constexpr double kOnsetShare = 0.2;
 constexpr double kRingShare = 0.1;    // -20 dB
 constexpr double kHoldShare = 0.708;  // -3 dB
 constexpr double kReattackBelow = 1.0 / 3;
+constexpr double kAttackShare = 0.5;  // -6 dB
 }  // namespace
 
 Envelope analyseEnvelope(std::span<const double> x, double rate) {
@@ -51,6 +53,18 @@ Envelope analyseEnvelope(std::span<const double> x, double rate) {
         if (smooth[b] >= kRingShare * top) ring = b + 1;
     e.ringSeconds = double(ring * block - e.onset) / rate;
     e.endToPeak = smooth.back() / top;
+    size_t attack = start;
+    while (level[attack] < kAttackShare * top) ++attack;
+    e.slopeDbPerS = std::numeric_limits<double>::quiet_NaN();
+    if (ring >= attack + kMinSlopeBlocks) {
+        double sx = 0, sy = 0, sxx = 0, sxy = 0;
+        const double n = double(ring - attack);
+        for (size_t b = attack; b < ring; ++b) {
+            const double x = double(b - attack), y = 20 * std::log10(std::max(level[b], 1e-3));
+            sx += x, sy += y, sxx += x * x, sxy += x * y;
+        }
+        e.slopeDbPerS = (n * sxy - sx * sy) / (n * sxx - sx * sx) * rate / double(block);
+    }
     if (ring < count) {
         size_t held = peak;
         while (held < count && level[held] >= kHoldShare * top) ++held;

@@ -21,10 +21,16 @@ struct Envelope {
     // a plucked string decays exponentially, so a pluck loses its first 3 dB fastest:
     // about 0.15 for one mode, less for several. A syllable holds its level, then stops.
     double holdShare = 0;
+    // Least-squares slope of the level in dB per second, from the attack (the first block
+    // within 6 dB of the peak) until the level stays 20 dB under the peak: a plucked
+    // belt falls, a held tone stays near 0. NaN when that is under kMinSlopeBlocks.
+    double slopeDbPerS = 0;
     double rms = 0;              // of the whole recording, in 8-bit steps
     std::vector<double> levels;  // RMS per block
     double blockSeconds = 0;
 };
+
+inline constexpr size_t kMinSlopeBlocks = 8;
 
 // x: centred samples (8-bit steps); rate: samples per second.
 Envelope analyseEnvelope(std::span<const double> x, double rate);

@@ -13,10 +13,22 @@ namespace vellora {
 namespace {
 // Below a third of a quantisation step RMS the card delivers silence.
 constexpr double kSilenceRms = 0.35;
-// A belt rings for hundreds of milliseconds; a knock or a door dies within tens.
+// A belt rings for hundreds of milliseconds, unless it is short, stiff and damped; a
+// knock or a door dies within tens, with no series of partials. Under kMinRingSeconds
+// (down 20 dB) a ring is brief: analysed over a few rings, read from two partials or
+// more that ring kMinRingPeriods periods of the first mode.
 constexpr double kMinRingSeconds = 0.15;
+constexpr double kMinBriefRingSeconds = 0.02;
 constexpr double kAnalysedRings = 2.5;
 constexpr double kMinAnalysedSeconds = 0.3;
+constexpr double kBriefAnalysedRings = 3;
+constexpr double kMinBriefAnalysedSeconds = 0.1;
+constexpr double kMinBriefPeriods = 4;
+constexpr double kMinRingPeriods = 1.5;
+// A belt loses 3 dB a second and more (a 2 s time constant); a held tone stays near 0.
+constexpr double kMaxSteadySlope = -3;
+// One series of partials louder than another by this power ratio (6 dB) is the belt.
+constexpr double kDominance = 4;
 // A second sound as loud as the first after the first had died away (10 dB rise).
 constexpr double kMaxReattack = 3;
 constexpr double kReattackSmoothing = 0.02;
@@ -58,6 +70,8 @@ constexpr int kFewPartials = 8;
 // Both halves of the sound must give the same first mode: speech glides.
 constexpr double kHalfAgreement = 0.006;
 constexpr double kHalfAgreementPeriods = 0.3;
+// Periods a half must hold for its peaks to be sharp enough to show a missing series.
+constexpr double kGlidePeriods = 12;
 constexpr double kLowestPeakShare = 0.9;
 constexpr double kSearchAbove = 1.1;
 // Full-quality sound is estimated over as long a time as the clips' most samples last
@@ -79,6 +93,26 @@ int visiblePartials(const SeriesFit& s, double loHz, double hiHz) {
     return n;
 }
 
+bool shares(const SeriesFit& s, size_t peak) {
+    return std::any_of(s.partials.begin(), s.partials.end(),
+                       [&](const SeriesPartial& q) { return q.peak == peak; });
+}
+
+// The power of a series' peaks, a peak both take counted for the series in which it is
+// the lower partial: a belt's loud first mode may fit a lower series' twentieth.
+double ownPower(const SeriesFit& s, const SeriesFit& other, std::span<const SpectralPeak> peaks) {
+    double power = 0;
+    for (const SeriesPartial& p : s.partials) {
+        const auto q = std::find_if(other.partials.begin(), other.partials.end(),
+                                    [&](const SeriesPartial& o) { return o.peak == p.peak; });
+        const double share = q == other.partials.end() || p.number < q->number ? 1
+                             : p.number == q->number                           ? 0.5
+                                                                               : 0;
+        power += share * peaks[p.peak].magnitude * peaks[p.peak].magnitude;
+    }
+    return power;
+}
+
 }  // namespace
 
 PitchEstimator::PitchEstimator(PitchOptions options) : options_(options) {
@@ -95,9 +129,9 @@ std::optional<PitchEstimate> PitchEstimator::estimate(std::span<const uint8_t> s
 
 std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const uint8_t> samples,
                                                             double rate) {
-    if (!(rate > 0) || options_.minHz > options_.maxHz) return std::nullopt;
+    if (!(rate > 0) || options_.minHz > options_.maxHz) return refuse(PitchRefusal::NoSound);
     samples = samples.last(std::min(samples.size(), kMostEstimatedSamples));
-    if (samples.empty()) return std::nullopt;
+    if (samples.empty()) return refuse(PitchRefusal::NoSound);
     double mean = 0;
     for (const uint8_t s : samples) mean += s;
     mean /= double(samples.size());
@@ -108,9 +142,9 @@ std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const uint
 
 std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const float> samples,
                                                             double rate) {
-    if (!(rate > 0) || options_.minHz > options_.maxHz) return std::nullopt;
+    if (!(rate > 0) || options_.minHz > options_.maxHz) return refuse(PitchRefusal::NoSound);
     samples = samples.last(std::min(samples.size(), size_t(kMostEstimatedSeconds * rate)));
-    if (samples.empty()) return std::nullopt;
+    if (samples.empty()) return refuse(PitchRefusal::NoSound);
     double mean = 0;
     for (const float s : samples) mean += s;
     mean /= double(samples.size());
@@ -122,23 +156,33 @@ std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const floa
 
 std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     const Envelope envelope = analyseEnvelope(centred_, rate);
-    if (envelope.rms < kSilenceRms || envelope.ringSeconds < kMinRingSeconds ||
-        envelope.holdShare > kMaxHoldShare)
-        return std::nullopt;
+    if (envelope.rms < kSilenceRms) return refuse(PitchRefusal::NoSound);
+    if (envelope.ringSeconds < kMinBriefRingSeconds) return refuse(PitchRefusal::RingsTooBriefly);
+    if (envelope.holdShare > kMaxHoldShare) return refuse(PitchRefusal::Unsteady);
+    // A sound that rings to the end of the recording without falling is no pluck.
+    if (!options_.readSteadyTones && envelope.holdShare == 0 &&
+        !(envelope.slopeDbPerS < kMaxSteadySlope))
+        return refuse(PitchRefusal::NotDecaying);
+    // A belt damped hard dies within a tenth of a second: the spectrum of a span a few
+    // times its ring, with a window that only fades out, still holds its partials.
+    const bool brief = envelope.ringSeconds < kMinRingSeconds;
     // After the sound has died away the recording holds only noise: analysed up to a
     // little past the point where the level fell 20 dB.
-    const size_t keep =
-        size_t(std::max(kAnalysedRings * envelope.ringSeconds, kMinAnalysedSeconds) * rate);
+    const size_t keep = size_t(
+        (brief ? std::max(kBriefAnalysedRings * envelope.ringSeconds, kMinBriefAnalysedSeconds)
+               : std::max(kAnalysedRings * envelope.ringSeconds, kMinAnalysedSeconds)) *
+        rate);
     const std::span<const double> sound = std::span<const double>(centred_).subspan(
         envelope.onset, std::min(keep, centred_.size() - envelope.onset));
     const double seconds = double(sound.size()) / rate;
-    if (seconds * options_.minHz < kMinPeriods && seconds * options_.maxHz < kMinPeriods)
-        return std::nullopt;
+    const double minPeriods = brief ? kMinBriefPeriods : kMinPeriods;
+    if (seconds * options_.minHz < minPeriods && seconds * options_.maxHz < minPeriods)
+        return refuse(PitchRefusal::RingsTooBriefly);
 
-    spectrum_.analyse(sound, rate);
+    spectrum_.analyse(sound, rate, brief);
     // Series are searched well below the lowest reading allowed: when the belt is too
     // low to be read, its partials must still count against a higher guess.
-    const double lowestReading = std::max(options_.minHz, kMinPeriods / seconds);
+    const double lowestReading = std::max(options_.minHz, minPeriods / seconds);
     SeriesLimits limits;
     limits.loHz = kLowestBeltHz;
     // Every series of the whole range competes, whatever range is asked: a narrower one only
@@ -150,61 +194,102 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     limits.resolutionHz = spectrum_.resolutionHz();
     const double highestHz = std::min(options_.highestPartialHz, kHighestPartialShare * rate);
     const std::vector<SpectralPeak> peaks = spectrum_.peaks(limits.lowestPeakHz, highestHz);
-    if (peaks.empty()) return std::nullopt;
-    const std::vector<SeriesFit> series = findSeries(peaks, limits);
-    if (series.empty()) return std::nullopt;
+    if (peaks.empty()) return refuse(PitchRefusal::NoSeries);
+    std::vector<SeriesFit> series = findSeries(peaks, limits);
+    // A series whose first mode is not heard, nor its second and third partials, has no
+    // evidence of its own for its lowest partials: it is a sub-harmonic of the sound.
+    std::erase_if(series, [&](const SeriesFit& s) {
+        const auto has = [&](int n) {
+            return std::any_of(s.partials.begin(), s.partials.end(),
+                               [&](const SeriesPartial& p) { return p.number == n; });
+        };
+        return !(has(1) || (has(2) && has(3))) || (brief && s.partials.size() < 2);
+    });
+    if (series.empty()) return refuse(PitchRefusal::NoSeries);
 
-    const SeriesFit& best = series.front();
+    // The best series, unless a series of other peaks is clearly louder: then that belt
+    // is the one plucked and the best one's peaks are a second belt or the engine.
+    size_t chosen = 0;
+    double rival = 0;
+    for (int pass = 0;; ++pass) {
+        const SeriesFit& best = series[chosen];
+        // Peaks 30 dB under the best series' strongest are the 8-bit card's distortion;
+        // they make no rival.
+        double strongest = 0;
+        for (const SeriesPartial& p : best.partials)
+            strongest = std::max(strongest, peaks[p.peak].magnitude);
+        rival = 0;
+        std::optional<size_t> louder;
+        for (size_t i = 0; i < series.size(); ++i) {
+            const SeriesFit& other = series[i];
+            if (i == chosen || std::abs(other.f1() / best.f1() - 1) < kDistinctF1) continue;
+            // The asked range settles a doubt between the best series inside it and a
+            // weaker one outside it: a set-up's target, a calibration tone's range.
+            const bool outside = (options_.minHz > kLowestBeltHz && other.f1() < options_.minHz) ||
+                                 (options_.maxHz < kHighestBeltHz && other.f1() > options_.maxHz);
+            double extra = 0;
+            for (const SeriesPartial& p : other.partials)
+                if (peaks[p.peak].magnitude >= kRivalPeakShare * strongest && !shares(best, p.peak))
+                    extra += p.weight;
+            if (extra < kRivalExtraEvidence) continue;
+            if (extra >= kForeignShare * best.explained) {
+                // A second sound: another good series with much evidence of its own. The
+                // louder one is the belt when it clearly dominates.
+                const double mine = ownPower(best, other, peaks),
+                             its = ownPower(other, best, peaks);
+                if (mine >= kDominance * its) {
+                    // Another reading of the same peaks, not a second belt, is still a doubt.
+                    const bool apart =
+                        std::none_of(other.partials.begin(), other.partials.end(),
+                                     [&](const SeriesPartial& p) { return shares(best, p.peak); });
+                    if (!apart && !outside) rival = std::max(rival, other.score);
+                    continue;
+                }
+                if (its >= kDominance * mine && pass == 0) {
+                    if (!louder || its > ownPower(series[*louder], best, peaks)) louder = i;
+                    continue;
+                }
+                if (other.score >= kForeignScoreShare * best.score)
+                    return refuse(PitchRefusal::TwoBelts);
+                continue;
+            }
+            if (!outside) rival = std::max(rival, other.score);
+        }
+        if (!louder) break;
+        chosen = *louder;
+    }
+    const SeriesFit& best = series[chosen];
     const int seen = int(best.partials.size());
-    if (best.f1() < lowestReading || best.f1() > options_.maxHz) return std::nullopt;
+    if (best.f1() < lowestReading || best.f1() > options_.maxHz)
+        return refuse(best.f1() < lowestReading && best.f1() >= options_.minHz
+                          ? PitchRefusal::RingsTooBriefly
+                          : PitchRefusal::OutOfRange);
     if (best.explained < kMinEvidence || best.missing > kMaxMissingShare * (seen + best.missing))
-        return std::nullopt;
+        return refuse(PitchRefusal::NoSeries);
     if (best.b >= kNearMaxB * options_.maxInharmonicity && seen < kFewPartials &&
         visiblePartials(best, limits.lowestPeakHz, highestHz) >= kFewPartials)
-        return std::nullopt;
+        return refuse(PitchRefusal::NoSeries);
     for (int k = 2; k <= kMaxCommonFactor; ++k) {
         double onK = 0;
         for (const SeriesPartial& p : best.partials)
             if (p.number % k == 0) onK += p.weight;
-        if (onK >= kCommonFactorShare * best.explained) return std::nullopt;
+        if (onK >= kCommonFactorShare * best.explained) return refuse(PitchRefusal::Doubtful);
     }
-    double rival = 0;
-    // Peaks 30 dB under the best series' strongest are the 8-bit card's distortion; they
-    // make no rival.
-    double strongest = 0;
-    for (const SeriesPartial& p : best.partials)
-        strongest = std::max(strongest, peaks[p.peak].magnitude);
-    for (size_t i = 1; i < series.size(); ++i) {
-        const SeriesFit& other = series[i];
-        if (std::abs(other.f1() / best.f1() - 1) < kDistinctF1) continue;
-        // The asked range settles a doubt between the best series inside it and a weaker
-        // one outside it: a set-up's target, a calibration tone's range.
-        const bool outside = (options_.minHz > kLowestBeltHz && other.f1() < options_.minHz) ||
-                             (options_.maxHz < kHighestBeltHz && other.f1() > options_.maxHz);
-        double extra = 0;
-        for (const SeriesPartial& p : other.partials)
-            if (peaks[p.peak].magnitude >= kRivalPeakShare * strongest &&
-                std::none_of(best.partials.begin(), best.partials.end(),
-                             [&](const SeriesPartial& q) { return q.peak == p.peak; }))
-                extra += p.weight;
-        if (extra < kRivalExtraEvidence) continue;
-        // A second sound: another good series with much evidence of its own.
-        if (extra >= kForeignShare * best.explained &&
-            other.score >= kForeignScoreShare * best.score)
-            return std::nullopt;
-        if (!outside) rival = std::max(rival, other.score);
-    }
-    if (rival >= std::min(kRivalScoreShare * best.score, best.score - kRivalMargin))
-        return std::nullopt;
+    if (chosen == 0 && rival >= std::min(kRivalScoreShare * best.score, best.score - kRivalMargin))
+        return refuse(PitchRefusal::Doubtful);
     const double f1 = best.f1();
+    if (brief && envelope.ringSeconds * f1 < kMinRingPeriods)
+        return refuse(PitchRefusal::RingsTooBriefly);
     const bool mains =
         std::abs(f1 / 50 - 1) < kMainsTolerance || std::abs(f1 / 60 - 1) < kMainsTolerance;
     if (options_.discountMains && mains && best.b < kMainsMaxB && envelope.endToPeak > kSteadyEnd)
-        return std::nullopt;
+        return refuse(PitchRefusal::Mains);
     if (reattack(envelope, std::max(kReattackSmoothing, 1.5 / f1)) > kMaxReattack)
-        return std::nullopt;
-    if (!steadyInPitch(sound, rate, best.f0, best.b)) return std::nullopt;
+        return refuse(PitchRefusal::Unsteady);
+    if (!brief && !steadyInPitch(sound, rate, best.f0, best.b))
+        return refuse(PitchRefusal::Unsteady);
 
+    refusal_ = PitchRefusal::None;
     PitchEstimate result;
     result.hz = f1;
     result.inharmonicity = best.b;
@@ -230,8 +315,12 @@ bool PitchEstimator::steadyInPitch(std::span<const double> x, double rate, doubl
         const std::vector<SpectralPeak> peaks = half_.peaks(
             limits.lowestPeakHz, std::min(options_.highestPartialHz, kHighestPartialShare * rate));
         const SeriesFit fit = followSeries(peaks, f0, b, limits);
-        // A half with little sound left tells nothing.
-        if (fit.explained < kMinEvidence) continue;
+        // A second half with little sound left tells nothing; a first half without the
+        // series heard in the whole is a glide that smears each half's peaks.
+        if (fit.explained < kMinEvidence) {
+            if (part == 0 && f1 * halfSeconds >= kGlidePeriods) return false;
+            continue;
+        }
         const double g = fit.f1();
         if (std::abs(g / f1 - 1) > tolerance) return false;
     }

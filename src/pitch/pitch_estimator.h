@@ -45,6 +45,10 @@ struct PitchOptions {
     // Mains hum is discounted for belts; a calibration tone may sit on a mains harmonic
     // (500 or 600 Hz), so its search keeps such peaks.
     bool discountMains = true;
+    // A belt is plucked and dies away; a sound that holds its level is an alarm, an
+    // engine or a whistle. A calibration tone, or a tuning fork held to check the scale,
+    // is read all the same.
+    bool readSteadyTones = false;
 };
 
 struct PitchEstimate {
@@ -54,6 +58,21 @@ struct PitchEstimate {
     double margin = 0;         // best series' score over the strongest rival's (inf: none)
     // f0 = f1 / sqrt(1 + B): the string without stiffness, for the tension.
     double f0Hz() const { return hz / std::sqrt(1 + inharmonicity); }
+};
+
+// Why the last estimate gave no clear pitch.
+enum class PitchRefusal {
+    None,             // a reading was given
+    NoSound,          // silence, or too few samples
+    RingsTooBriefly,  // the sound dies before it shows its periods: a knock, or a belt
+                      // damped too hard to tell its pitch
+    NotDecaying,      // the level holds or grows: an alarm, an engine, a whistle
+    NoSeries,         // no partial series explains the peaks well enough
+    Doubtful,         // another series explains the peaks nearly as well
+    TwoBelts,         // two series of their own, neither clearly the stronger
+    Unsteady,         // the pitch moves within the clip, or a second sound follows
+    Mains,            // steady hum at the grid's frequency
+    OutOfRange,       // the first mode lies outside the range asked
 };
 
 // Keeps its transform plans and buffers between calls: one per cycle loop.
@@ -69,13 +88,20 @@ class PitchEstimator {
     std::optional<PitchEstimate> estimateAtRate(std::span<const float> samples, double rate);
 
     const PitchOptions& options() const { return options_; }
+    PitchRefusal lastRefusal() const { return refusal_; }
 
   private:
     // The estimate from centred_, the samples less their mean, in steps of the clip.
     std::optional<PitchEstimate> estimateCentred(double rate);
     bool steadyInPitch(std::span<const double> x, double rate, double f0, double b);
 
+    std::optional<PitchEstimate> refuse(PitchRefusal why) {
+        refusal_ = why;
+        return std::nullopt;
+    }
+
     PitchOptions options_;
+    PitchRefusal refusal_ = PitchRefusal::None;
     std::vector<double> centred_;
     PeakSpectrum spectrum_, half_;
 };

@@ -37,7 +37,7 @@ size_t nextPowerOfTwo(size_t n) {
 }
 }  // namespace
 
-void PeakSpectrum::analyse(std::span<const double> x, double rate) {
+void PeakSpectrum::analyse(std::span<const double> x, double rate, bool fading) {
     const size_t size = nextPowerOfTwo(kPadding * x.size());
     if (!fft_ || fft_->size() != size) {
         fft_ = std::make_unique<PitchFft>(size);
@@ -45,13 +45,19 @@ void PeakSpectrum::analyse(std::span<const double> x, double rate) {
         spectrum_.resize(size / 2 + 1);
         magnitude_.resize(size / 2 + 1);
     }
-    if (window_.size() != x.size()) {
+    if (window_.size() != x.size() || fadingWindow_ != fading) {
         // Hann: a window weighing the loud start more was tried and placed partials worse
-        // on every material set.
+        // on every material set of belts ringing longer than the analysed span. A belt
+        // that dies within it tapers its own start; the falling half of a Hann window
+        // ends it. Both are real, so a decaying partial's peak stays symmetric about its
+        // frequency.
         window_.resize(x.size());
-        for (size_t i = 0; i < x.size(); ++i)
-            window_[i] =
-                0.5 - 0.5 * std::cos(2 * std::numbers::pi * (double(i) + 0.5) / double(x.size()));
+        fadingWindow_ = fading;
+        for (size_t i = 0; i < x.size(); ++i) {
+            const double u = (double(i) + 0.5) / double(x.size());
+            window_[i] = fading ? 0.5 + 0.5 * std::cos(std::numbers::pi * u)
+                                : 0.5 - 0.5 * std::cos(2 * std::numbers::pi * u);
+        }
     }
     std::fill(frame_.begin(), frame_.end(), 0.0);
     for (size_t i = 0; i < x.size(); ++i) frame_[i] = x[i] * window_[i];

@@ -25,7 +25,9 @@ struct SpectralPeak {
 class PeakSpectrum {
   public:
     // x: centred samples; rate: samples per second. Keeps its plan between calls.
-    void analyse(std::span<const double> x, double rate);
+    // `fading`: x starts at a pluck that dies within it, so the window only fades out
+    // (a Hann window would hide the ring under its rising half).
+    void analyse(std::span<const double> x, double rate, bool fading = false);
     // Peaks on the first mains harmonics count for nothing (true, for belts heard in a
     // workshop); a calibration tone may lie on one, so its search turns this off.
     void setDiscountMains(bool discount) { discountMains_ = discount; }
@@ -47,6 +49,7 @@ class PeakSpectrum {
 
     std::unique_ptr<PitchFft> fft_;
     std::vector<double> window_, frame_, magnitude_;
+    bool fadingWindow_ = false;
     std::vector<std::complex<double>> spectrum_;
     std::vector<size_t> bandStart_;  // first bin of each floor band
     std::vector<double> bandFloor_;

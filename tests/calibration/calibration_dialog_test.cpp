@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
@@ -59,6 +62,34 @@ TEST(CalibrationDialog, OkWritesTheToneExitRemembersTheChoiceAndAFailureKeepsItO
     const std::string file = (dir / "plain" / "Calibration.wav").string();
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_TRUE(problems[0].starts_with("FORM146 " + file + " (")) << problems[0];
+}
+
+// A typed frequency the dialog refuses says the rule in place of the label until one is
+// taken; a screen reader hears it too.
+TEST(CalibrationDialog, ARefusedTypedFrequencyNamesTheRule) {
+    ensureGuiApplication();
+    int16_t frequenceCal = 110;
+    CalibrationDialogHost h;
+    h.text = [](const char* section, int key) { return section + std::to_string(key) + " %1-%2"; };
+    h.readInt = [](const char*, const char*, int32_t fallback) { return fallback; };
+    h.writeString = [](const char*, const char*, const std::string&) { return true; };
+    h.frequenceCal = &frequenceCal;
+    FormCalibration d(std::move(h), nullptr);
+    auto type = [&](const QString& text) {
+        d.TextCalibration->setText(text);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(d.TextCalibration, &enter);
+    };
+    for (const char* refused : {"538.5", "6000", "abc"}) {
+        type(refused);
+        EXPECT_EQ(d.Label1->text(), "CALIBRATION6 0-5000") << refused;
+        EXPECT_EQ(d.TextCalibration->accessibleDescription(), d.Label1->text());
+        EXPECT_EQ(d.HScrollCalibration->value(), 110);
+    }
+    type("440");
+    EXPECT_EQ(d.HScrollCalibration->value(), 440);
+    EXPECT_EQ(d.Label1->text(), "CALIBRATION2 %1-%2");
+    EXPECT_TRUE(d.TextCalibration->accessibleDescription().isEmpty());
 }
 
 }  // namespace

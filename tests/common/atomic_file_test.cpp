@@ -8,12 +8,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/file_faults.h"
 #include "support/profile_test_support.h"
 
 namespace vellora {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Fault;
+using testing::FileCall;
+using testing::FileFaults;
 using testing::readBytes;
 using testing::TempFolder;
 using testing::writeBytes;
@@ -104,6 +108,133 @@ TEST(AtomicFile, WhatAKilledWriteLeftIsCleanedUpAtStart) {
     for (const auto& [name, removed] : cases) EXPECT_EQ(fs::exists(dir / name), !removed) << name;
     EXPECT_EQ(readBytes(dir / "other-name.ini"), "[S]\nk=new value\n");
     EXPECT_FALSE(fs::exists(dir / "Vellora.ini.vellora-rewrite"));
+}
+
+// The three ways a write goes: a new file, a file replaced by a rename, a file with a
+// second name rewritten in place through the journal.
+enum class Shape { New, Replaced, InPlace };
+const std::string kOld = "[S]\nk=old value, longer than the new\n", kNew = "[S]\nk=new\n";
+
+fs::path prepared(const TempFolder& dir, Shape shape) {
+    const fs::path file = dir / "Vellora.ini";
+    if (shape != Shape::New) writeBytes(file, kOld);
+    if (shape == Shape::InPlace) fs::create_hard_link(file, dir / "other-name.ini");
+    return file;
+}
+
+// What a reader finds: the old content whole (nothing for a new file) or the new one.
+bool oldOrNew(const fs::path& file, Shape shape, const std::string& expected = {}) {
+    const std::string now = fs::exists(file) ? readBytes(file) : "(none)";
+    const std::string old = shape == Shape::New ? "(none)" : kOld;
+    return expected.empty() ? now == old || now == kNew : now == expected;
+}
+
+// Every call the writer makes is flushed, checked and safe to be cut off at: a failure of
+// any one leaves the old file whole with a message naming it, and a crash before any one
+// leaves, after the next start's clean-up, the old file or the new one, nothing else.
+TEST(AtomicFile, EveryStepIsFlushedCheckedAndSafeToCrashAt) {
+    for (const Shape shape : {Shape::New, Shape::Replaced, Shape::InPlace}) {
+        SCOPED_TRACE(int(shape));
+        std::vector<testing::RecordedCall> steps;
+        {
+            TempFolder dir;
+            const fs::path file = prepared(dir, shape);
+            FileFaults recorded;
+            ASSERT_TRUE(writeFileAtomically(file, std::string_view(kNew)));
+            EXPECT_TRUE(FileFaults::everyWriteFlushed());
+            steps = FileFaults::calls();
+            EXPECT_EQ(readBytes(file), kNew);
+        }
+        {
+            TempFolder dir;
+            const fs::path file = prepared(dir, shape);
+            FileFaults shortWrites(0, Fault::ShortWrites);
+            ASSERT_TRUE(writeFileAtomically(file, std::string_view(kNew)));
+            EXPECT_EQ(readBytes(file), kNew);
+        }
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            SCOPED_TRACE(i);
+            TempFolder dir;
+            const fs::path file = prepared(dir, shape);
+            const int entries = entriesIn(dir.path());
+            Status written;
+            {
+                FileFaults failing(i, Fault::Fail);
+                written = writeFileAtomically(file, std::string_view(kNew));
+            }
+            // Past the rename nothing can be undone: a folder's flush or the journal's
+            // removal failing leaves the new file, and says nothing.
+            const bool harmless = steps[i].folder || steps[i].call == FileCall::Unlink;
+            EXPECT_EQ(written.ok(), harmless) << written.message();
+            EXPECT_TRUE(oldOrNew(file, shape,
+                                 harmless              ? kNew
+                                 : shape == Shape::New ? "(none)"
+                                                       : kOld));
+            if (!harmless) {
+                EXPECT_NE(written.message().find("Vellora.ini"), std::string::npos);
+                EXPECT_EQ(entriesIn(dir.path()), entries);
+            }
+        }
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            SCOPED_TRACE("crash before " + std::to_string(i));
+            TempFolder dir;
+            const fs::path file = prepared(dir, shape);
+            const pid_t child = ::fork();
+            if (child == 0) {
+                FileFaults crashing(i, Fault::Crash);
+                (void)writeFileAtomically(file, std::string_view(kNew));
+                ::_exit(0);
+            }
+            int how = 0;
+            ::waitpid(child, &how, 0);
+            EXPECT_EQ(WEXITSTATUS(how), testing::kCrashExit);
+            removeStaleTemporaryFiles(file);
+            EXPECT_TRUE(oldOrNew(file, shape));
+            EXPECT_EQ(entriesIn(dir.path()), shape == Shape::New       ? int(fs::exists(file))
+                                             : shape == Shape::InPlace ? 2
+                                                                       : 1);
+        }
+    }
+}
+
+// A disk that fills up half-way through an in-place rewrite: the file is torn and cannot
+// be put back, so the journal, the one whole copy, stays; a start that still cannot write
+// keeps it too, and the first that can finishes the rewrite.
+TEST(AtomicFile, AJournalStaysUntilTheFileIsRestoredFromIt) {
+    TempFolder dir;
+    const fs::path file = prepared(dir, Shape::InPlace);
+    const fs::path journal = dir / "Vellora.ini.vellora-rewrite";
+    std::size_t firstRewrite = 0;
+    {
+        TempFolder probe;
+        FileFaults recorded;
+        ASSERT_TRUE(writeFileAtomically(prepared(probe, Shape::InPlace), std::string_view(kNew)));
+        const auto& calls = FileFaults::calls();
+        while (calls.at(firstRewrite).call != FileCall::Rename) ++firstRewrite;
+        while (calls.at(firstRewrite).call != FileCall::Write) ++firstRewrite;
+    }
+    Status written;
+    {
+        FileFaults full(firstRewrite, Fault::FailFrom, ENOSPC);
+        written = writeFileAtomically(file, std::string_view(kNew));
+    }
+    EXPECT_FALSE(written);
+    EXPECT_NE(written.message().find(journal.string()), std::string::npos) << written.message();
+    EXPECT_EQ(readBytes(journal), kNew);
+    {
+        FileFaults stillFull(0, Fault::FailFrom, ENOSPC);
+        removeStaleTemporaryFiles(file);
+    }
+    EXPECT_EQ(readBytes(journal), kNew);
+    removeStaleTemporaryFiles(file);
+    EXPECT_EQ(readBytes(dir / "other-name.ini"), kNew);
+    EXPECT_FALSE(fs::exists(journal));
+    // Nor is a journal dropped when the file it belongs to is no longer a file.
+    writeBytes(journal, kNew);
+    fs::remove(file);
+    fs::create_directory(file);
+    removeStaleTemporaryFiles(file);
+    EXPECT_TRUE(fs::exists(journal));
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window by keyboard: the menus' mnemonics in the real language files, the
-// Tab order with a focus mark on every stop, and the noise line placed by the arrows.
+// The main window by keyboard and screen reader: the menus' mnemonics in the real
+// language files, the Tab order with a focus mark on every stop, the noise line placed
+// by the arrows, and a name for every control that takes the focus.
+#include <QAccessible>
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <set>
 
+#include "belt/belt_window.h"
 #include "common/focus_mark.h"
 #include "mainwindow/form1_fixture.h"
 #include "settings/language.h"
@@ -97,6 +100,23 @@ TEST_F(Keyboard, TheArrowsPlaceTheNoiseLineAndEnterFixesIt) {
     // Ctrl+Q quits as Ctrl+F does.
     press(w->Im_Spectre, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(ended, 1);
+}
+
+TEST_F(Keyboard, EveryControlThatTakesTheFocusHasANameForScreenReaders) {
+    auto w = started();
+    ASSERT_NE(w->calibrationDialog(), nullptr);
+    int controls = 0;
+    // The Belt window and the calibration dialog are the window's children.
+    for (QWidget* c : w->findChildren<QWidget*>()) {
+        if (!(c->focusPolicy() & Qt::TabFocus)) continue;
+        ++controls;
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(c);
+        ASSERT_NE(spoken, nullptr);
+        EXPECT_FALSE(spoken->text(QAccessible::Name).isEmpty())
+            << c->window()->objectName().toStdString() << ": " << c->metaObject()->className()
+            << " " << c->objectName().toStdString();
+    }
+    EXPECT_GT(controls, 40);
 }
 
 }  // namespace

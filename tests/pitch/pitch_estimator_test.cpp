@@ -120,15 +120,18 @@ TEST(PitchEstimator, KnownRecordings) {
     }
 }
 
-// The ends of the belt range, a middle and the top at three scales to 0.05 %; no reading
-// of noise at any level, nor outside 10 .. 1000 Hz even when a caller asks for more.
+// Where a tone is expected, the ends of the belt range, a middle and the top at three
+// scales to 0.05 %; where a belt is, a steady tone is no pluck. No reading of noise at any
+// level, nor outside 10 .. 1000 Hz even when a caller asks for more.
 TEST(PitchEstimator, TonesAndNoise) {
-    PitchEstimator estimator;
+    PitchEstimator estimator, tones({.readSteadyTones = true});
     for (const float pas : {4.8f, kPas, 6.2f}) {
         for (const double f : {40.0, 131.7, 384.7, 995.0}) {
-            const auto e = estimator.estimate(synth::pureTone(f, cardRate(pas)), pas);
+            const auto e = tones.estimate(synth::pureTone(f, cardRate(pas)), pas);
             ASSERT_TRUE(e) << f << " Hz at " << pas;
             EXPECT_NEAR(e->hz / f, 1, 0.0005) << f << " Hz at " << pas;
+            EXPECT_FALSE(estimator.estimate(synth::pureTone(f, cardRate(pas)), pas));
+            EXPECT_EQ(estimator.lastRefusal(), PitchRefusal::NotDecaying);
         }
     }
     synth::Random random(99);
@@ -138,7 +141,7 @@ TEST(PitchEstimator, TonesAndNoise) {
             synth::noise(random, rms, (1 + i % 2 * 2) * synth::kClipSamples), kPas))
             << rms;
     }
-    PitchEstimator widened({.minHz = 1, .maxHz = 5000});
+    PitchEstimator widened({.minHz = 1, .maxHz = 5000, .readSteadyTones = true});
     EXPECT_FALSE(widened.estimate(synth::pureTone(1500, cardRate(kPas)), kPas));
     EXPECT_FALSE(widened.estimate(synth::pureTone(7, cardRate(kPas), 100, 3 * 8820), kPas));
 }

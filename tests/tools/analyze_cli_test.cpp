@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -38,9 +39,14 @@ class AnalyzeCommand : public ::testing::Test {
                 testing::readBytes(dir / "err")};
     }
 
-    // The meter's clip of a tone: 400 ms, 8-bit mono at 22050 per second.
-    std::string clip(const std::string& name, double hz) {
-        const std::vector<uint8_t> file = pcmWaveFile(synth::pureTone(hz, 22050), 22050);
+    // The meter's clip of a tone: 400 ms, 8-bit mono at 22050 per second; plucked: dying
+    // away with a time constant of 0.3 s (the precise column refuses a held tone).
+    std::string clip(const std::string& name, double hz, bool plucked = false) {
+        std::vector<uint8_t> samples = synth::pureTone(hz, 22050);
+        for (size_t i = 0; plucked && i < samples.size(); ++i)
+            samples[i] =
+                uint8_t(std::lround(128 + (samples[i] - 128) * std::exp(-double(i) / 6615)));
+        const std::vector<uint8_t> file = pcmWaveFile(samples, 22050);
         testing::writeBytes(dir / name, std::string(file.begin(), file.end()));
         return (dir / name).string();
     }
@@ -75,7 +81,7 @@ TEST_F(AnalyzeCommand, EveryBinCountAcceptedGivesAReadout) {
 // 22050 samples a second: bin 131 / (22050 / 4096) = 24.3, read on the file's own scale
 // as 24 x 5.3833 = 129.2 Hz; the precise column follows.
 TEST_F(AnalyzeCommand, EachBadFileFailsAloneAndTheOthersAreAnalysed) {
-    for (const char* name : {"a.wav", "huge.wav", "b.wav"}) clip(name, 131);
+    for (const char* name : {"a.wav", "huge.wav", "b.wav"}) clip(name, 131, true);
     fs::resize_file(dir / "huge.wav", std::uintmax_t(2) << 30);
     std::vector<uint8_t> broken = pcmWaveFile(std::vector<uint8_t>(100, 128), 22050);
     broken[8] = 'X';  // not "WAVE"

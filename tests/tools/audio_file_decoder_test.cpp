@@ -22,11 +22,13 @@ namespace fs = std::filesystem;
 // 22050 / 4096: the scale of a card that really takes 22050 samples per second.
 constexpr float kExactStep = 22050.0f / 4096.0f;
 
-// 400 ms of a 440 Hz tone, the second channel (if any) at half the first's level.
+// 400 ms of a 440 Hz tone dying away as a pluck does (a held tone has no precise
+// figure), the second channel (if any) at half the first's level.
 void writeTone(const fs::path& path, int format, int rate, int channels) {
     std::vector<float> frames;
     for (int i = 0; i < rate * 2 / 5; ++i) {
-        const float v = float(0.75 * std::sin(2 * std::numbers::pi * 440 * i / rate));
+        const double t = double(i) / rate;
+        const float v = float(0.75 * std::exp(-t / 0.3) * std::sin(2 * std::numbers::pi * 440 * t));
         for (int c = 0; c < channels; ++c) frames.push_back(c == 0 ? v : v / 2);
     }
     SF_INFO info{rate * 2 / 5, rate, channels, format, 0, 0};

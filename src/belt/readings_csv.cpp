@@ -1,73 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "belt/reading_log.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "belt/readings_csv.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 
 #include "common/atomic_file.h"
-#include "common/descriptor.h"
 
 namespace vellora {
 
 namespace {
 
-// The last `count` readings that were not refused, newest first; fewer when the log
-// holds fewer.
-std::vector<const Reading*> lastCounted(std::span<const Reading> readings, int count) {
-    std::vector<const Reading*> last;
-    for (auto r = readings.rbegin(); r != readings.rend() && int(last.size()) < count; ++r)
-        if (r->status != ReadingStatus::Refused) last.push_back(&*r);
-    return last;
-}
-
-bool withinSpread(std::span<const Reading* const> last) {
-    double lo = last[0]->hz, hi = last[0]->hz;
-    for (const Reading* r : last) {
-        if (r->setup != last[0]->setup) return false;
-        lo = std::min(lo, r->hz);
-        hi = std::max(hi, r->hz);
-    }
-    return lo > 0 && (hi - lo) <= kConfirmingSpread * lo;
-}
-
-}  // namespace
-
-Agreement agreementOf(std::span<const Reading> readings) {
-    const std::vector<const Reading*> last = lastCounted(readings, kConfirmingReadings);
-    if (last.size() < size_t(kConfirmingReadings)) return Agreement::TooFew;
-    for (const Reading* r : last)
-        if (r->setup != last[0]->setup) return Agreement::TooFew;
-    return withinSpread(last) ? Agreement::Confirmed : Agreement::Disagree;
-}
-
-int agreeingCount(std::span<const Reading> readings) {
-    const std::vector<const Reading*> last = lastCounted(readings, kConfirmingReadings);
-    size_t n = last.size();
-    while (n > 0 && !withinSpread(std::span(last).first(n))) --n;
-    return int(n);
-}
-
-Agreement ReadingLog::add(Reading reading) {
-    readings_.push_back(std::move(reading));
-    const Agreement a = agreement();
-    if (a == Agreement::Confirmed && readings_.back().status == ReadingStatus::Accepted)
-        readings_.back().status = ReadingStatus::Confirmed;
-    return a;
-}
-
-namespace {
-
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view kLineEnd = "\r\n";
 constexpr char kSeparator = ',';
 constexpr int kFrequencyDecimals = 2;
 constexpr int kTensionDecimals = 1;
@@ -145,15 +91,19 @@ Tension& tensionOf(Reading& r) {
     return *r.tension;
 }
 
+}  // namespace
+
 // One column of the CSV: its header name, how a reading's field is written and how it is
 // read back (false refuses the line). A new column is one more entry here.
-struct Column {
+struct ReadingsCsvColumn {
     std::string_view name;
     std::string (*write)(const Reading&);
     bool (*read)(std::string_view field, Reading&);
 };
 
-constexpr Column kColumns[] = {
+namespace {
+
+const ReadingsCsvColumn kColumns[] = {
     {"time", [](const Reading& r) { return localTime(r.time); },
      [](std::string_view f, Reading& r) {
          const auto t = timeOf(f);
@@ -229,8 +179,8 @@ constexpr Column kColumns[] = {
      }},
 };
 
-const Column* columnNamed(std::string_view name) {
-    for (const Column& c : kColumns)
+const ReadingsCsvColumn* columnNamed(std::string_view name) {
+    for (const ReadingsCsvColumn& c : kColumns)
         if (c.name == name) return &c;
     return nullptr;
 }
@@ -262,14 +212,14 @@ std::vector<std::string> fieldsOf(std::string_view line) {
 }
 
 // The columns a header line names, in its order; nullptr for a name not known.
-std::optional<std::vector<const Column*>> headerOf(std::string_view line) {
+std::optional<std::vector<const ReadingsCsvColumn*>> headerOf(std::string_view line) {
     if (line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
     if (line.ends_with('\r')) line.remove_suffix(1);
-    std::vector<const Column*> columns;
+    std::vector<const ReadingsCsvColumn*> columns;
     for (const std::string& name : fieldsOf(line)) columns.push_back(columnNamed(name));
     auto has = [&](std::string_view name) {
         return std::any_of(columns.begin(), columns.end(),
-                           [&](const Column* c) { return c && c->name == name; });
+                           [&](const ReadingsCsvColumn* c) { return c && c->name == name; });
     };
     if (!has("time") || !has("frequency_hz")) return std::nullopt;
     return columns;
@@ -277,60 +227,36 @@ std::optional<std::vector<const Column*>> headerOf(std::string_view line) {
 
 std::string headerLine() {
     std::string line;
-    for (const Column& c : kColumns) {
+    for (const ReadingsCsvColumn& c : kColumns) {
         if (!line.empty()) line += kSeparator;
         line += c.name;
     }
-    return line + std::string(kLineEnd);
+    return line + std::string(kCsvLineEnd);
 }
 
-std::string lineFor(const Reading& r, std::span<const Column* const> columns) {
+std::string lineFor(const Reading& r, std::span<const ReadingsCsvColumn* const> columns) {
     std::string line;
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (i > 0) line += kSeparator;
         if (columns[i]) line += columns[i]->write(r);
     }
-    return line + std::string(kLineEnd);
+    return line + std::string(kCsvLineEnd);
 }
 
-std::vector<const Column*> ourColumns() {
-    std::vector<const Column*> columns;
-    for (const Column& c : kColumns) columns.push_back(&c);
+std::vector<const ReadingsCsvColumn*> ourColumns() {
+    std::vector<const ReadingsCsvColumn*> columns;
+    for (const ReadingsCsvColumn& c : kColumns) columns.push_back(&c);
     return columns;
-}
-
-// The failure `e` stands for: `otherwise` unless the file is missing, may not be used or
-// is a folder, FIFO or device (ENXIO: a FIFO without a reader, a device without a driver).
-Status errnoStatus(const std::filesystem::path& path, int e, Failure otherwise) {
-    const Failure failure = e == ENOENT                               ? Failure::NotFound
-                            : e == EACCES || e == EPERM || e == EROFS ? Failure::NotPermitted
-                            : e == EISDIR || e == ENXIO               ? Failure::NotRegularFile
-                                                                      : otherwise;
-    return Status(failure, path.string() + ": " + std::strerror(e));
-}
-
-// Opened without waiting (a FIFO would block open() for good) and only when regular;
-// `fd` is -1 when it failed. A file that is not there fails as NotFound.
-Status openRegular(const std::filesystem::path& path, int flags, int& fd) {
-    const Failure otherwise =
-        flags & (O_WRONLY | O_RDWR) ? Failure::WriteFailed : Failure::ReadFailed;
-    fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) return errnoStatus(path, errno, otherwise);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        fd = -1;
-        return Status(Failure::NotRegularFile, path.string() + ": not a regular file");
-    }
-    return {};
 }
 
 }  // namespace
 
 std::string readingCsvLine(const Reading& reading) { return lineFor(reading, ourColumns()); }
 
+std::string readingsCsvHeader() { return std::string(kByteOrderMark) + headerLine(); }
+
 std::string readingsCsv(std::span<const Reading> readings) {
-    std::string csv = std::string(kByteOrderMark) + headerLine();
+    std::string csv = readingsCsvHeader();
     for (const Reading& r : readings) csv += readingCsvLine(r);
     return csv;
 }
@@ -359,88 +285,20 @@ std::optional<ParsedReadings> parseReadingsCsv(std::string_view text) {
     return parsed;
 }
 
+std::optional<ReadingsCsvColumns> ReadingsCsvColumns::ofHeader(std::string_view line) {
+    auto columns = headerOf(line);
+    if (!columns) return std::nullopt;
+    ReadingsCsvColumns named;
+    named.columns_ = std::move(*columns);
+    return named;
+}
+
+std::string ReadingsCsvColumns::line(const Reading& reading) const {
+    return lineFor(reading, columns_);
+}
+
 Status saveReadingsCsv(const std::filesystem::path& path, std::span<const Reading> readings) {
     return writeFileAtomically(path, std::string_view(readingsCsv(readings)));
-}
-
-Status ReadingsFile::read(ParsedReadings& into) const {
-    into = {};
-    int fd = -1;
-    if (Status opened = openRegular(path_, O_RDONLY, fd); !opened)
-        return opened.failure() == Failure::NotFound ? Status() : opened;  // none yet
-    const Descriptor file(fd);
-    struct stat st {};
-    ::fstat(fd, &st);
-    if (std::size_t(st.st_size) > kMaxReadingsFileBytes) {
-        return Status(Failure::TooLarge, path_.string() + ": larger than " +
-                                             std::to_string(kMaxReadingsFileBytes >> 20) + " MiB");
-    }
-    std::string text(std::size_t(st.st_size), '\0');
-    std::size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t n = ::pread(fd, text.data() + got, text.size() - got, off_t(got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errnoStatus(path_, errno, Failure::ReadFailed);
-        if (n == 0) break;
-        got += std::size_t(n);
-    }
-    text.resize(got);
-    if (text.empty()) return {};
-    auto parsed = parseReadingsCsv(text);
-    if (!parsed) {
-        // A header cut short by a kill is no stranger's file: nothing complete to read.
-        if (text.find('\n') == std::string::npos) return {};
-        return Status(Failure::BadContent, path_.string() + ": not a readings file");
-    }
-    into = std::move(*parsed);
-    return {};
-}
-
-Status ReadingsFile::append(const Reading& reading) {
-    int fd = -1;
-    if (Status opened = openRegular(path_, O_RDWR | O_APPEND | O_CREAT, fd); !opened) return opened;
-    Descriptor file(fd);
-    auto failed = [&](Failure otherwise) { return errnoStatus(path_, errno, otherwise); };
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return failed(Failure::ReadFailed);
-
-    const std::string ourHeader = std::string(kByteOrderMark) + headerLine();
-    std::string out;
-    std::vector<const Column*> columns = ourColumns();
-    char head[4096];
-    const ssize_t n = st.st_size == 0 ? 0 : ::pread(fd, head, sizeof head, 0);
-    if (n < 0) return failed(Failure::ReadFailed);
-    const std::string_view text(head, std::size_t(n));
-    // Our own header cut short (the first append interrupted by a crash): nothing complete
-    // is there, so the file starts again rather than refusing every reading from now on.
-    if (std::size_t(st.st_size) == text.size() && std::string_view(ourHeader).starts_with(text) &&
-        text.size() < ourHeader.size()) {
-        if (::ftruncate(fd, 0) != 0) return failed(Failure::WriteFailed);
-        out = ourHeader;
-    } else {
-        const std::size_t nl = text.find('\n');
-        const auto fileColumns =
-            nl == std::string_view::npos ? std::nullopt : headerOf(text.substr(0, nl));
-        if (!fileColumns)
-            return Status(Failure::BadContent, path_.string() + ": not a readings file");
-        columns = *fileColumns;
-        char last = '\n';
-        if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n') out = kLineEnd;
-    }
-    out += lineFor(reading, columns);
-    if (!writeAll(fd, out) || ::fsync(fd) != 0 || !file.close())
-        return failed(Failure::WriteFailed);
-    return {};
-}
-
-Status ReadingsFile::clear() {
-    int fd = -1;
-    if (Status opened = openRegular(path_, O_WRONLY, fd); !opened)
-        return opened.failure() == Failure::NotFound ? Status() : opened;  // nothing to empty
-    const Descriptor file(fd);
-    if (::ftruncate(fd, 0) != 0 || ::fsync(fd) != 0)
-        return errnoStatus(path_, errno, Failure::WriteFailed);
-    return {};
 }
 
 }  // namespace vellora

@@ -1,0 +1,378 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "pitch_workshop.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <stdexcept>
+
+namespace vellora::workshop {
+
+namespace {
+
+constexpr double kTwoPi = 2 * std::numbers::pi;
+constexpr size_t kClip = 8820;
+
+// PCG32 (O'Neill), Box-Muller normals.
+class Pcg {
+  public:
+    explicit Pcg(uint64_t seed) : state_(seed * 6364136223846793005ull + 1442695040888963407ull) {
+        next();
+    }
+    uint32_t next() {
+        const uint64_t old = state_;
+        state_ = old * 6364136223846793005ull + 1442695040888963407ull;
+        const auto shifted = uint32_t(((old >> 18u) ^ old) >> 27u);
+        const auto rot = uint32_t(old >> 59u);
+        return (shifted >> rot) | (shifted << ((32 - rot) & 31));
+    }
+    double unit() { return (double(next()) + 0.5) / 4294967296.0; }
+    double in(double lo, double hi) { return lo + (hi - lo) * unit(); }
+    double logIn(double lo, double hi) { return lo * std::exp(std::log(hi / lo) * unit()); }
+    double normal() { return std::sqrt(-2 * std::log(unit())) * std::cos(kTwoPi * unit()); }
+
+  private:
+    uint64_t state_;
+};
+
+using Signal = std::vector<double>;
+
+double rmsOf(const Signal& s, size_t from = 0) {
+    double sum = 0;
+    for (size_t i = from; i < s.size(); ++i) sum += s[i] * s[i];
+    return s.size() > from ? std::sqrt(sum / double(s.size() - from)) : 0;
+}
+
+double peakOf(const Signal& s) {
+    double p = 0;
+    for (const double v : s) p = std::max(p, std::abs(v));
+    return p;
+}
+
+void scale(Signal& s, double g) {
+    for (double& v : s) v *= g;
+}
+
+void add(Signal& to, const Signal& s, double g) {
+    for (size_t i = 0; i < to.size() && i < s.size(); ++i) to[i] += g * s[i];
+}
+
+// Gaussian noise with a brown share: a room's low rumble under its hiss.
+Signal roomNoise(Pcg& rng, size_t n, double brown) {
+    Signal s(n);
+    double walk = 0;
+    for (double& v : s) {
+        walk = 0.995 * walk + 0.1 * rng.normal();
+        v = rng.normal() + brown * walk;
+    }
+    scale(s, 1 / std::max(rmsOf(s), 1e-12));
+    return s;
+}
+
+// Second-order Butterworth high-pass (bilinear transform).
+void highPass(Signal& s, double cornerHz, double rate) {
+    const double k = std::tan(std::numbers::pi * cornerHz / rate), q = std::numbers::sqrt2 / 2;
+    const double norm = 1 / (1 + k / q + k * k);
+    const double b0 = norm, b1 = -2 * norm, b2 = norm;
+    const double a1 = 2 * (k * k - 1) * norm, a2 = (1 - k / q + k * k) * norm;
+    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    for (double& v : s) {
+        const double y = b0 * v + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1, x1 = v, y2 = y1, y1 = y;
+        v = y;
+    }
+}
+
+// Schroeder's reverberator: four combs in parallel, two all-passes in series.
+Signal reverberate(const Signal& dry, double rt60, double rate) {
+    Signal wet(dry.size(), 0.0);
+    for (const double ms : {29.7, 37.1, 41.1, 43.7}) {
+        const size_t d = size_t(ms * 1e-3 * rate);
+        const double g = std::pow(10.0, -3 * double(d) / (rt60 * rate));
+        Signal line(dry.size(), 0.0);
+        for (size_t i = 0; i < dry.size(); ++i) line[i] = dry[i] + (i >= d ? g * line[i - d] : 0);
+        add(wet, line, 0.25);
+    }
+    for (const double ms : {5.0, 1.7}) {
+        const size_t d = size_t(ms * 1e-3 * rate);
+        constexpr double g = 0.7;
+        Signal out(wet.size(), 0.0);
+        for (size_t i = 0; i < wet.size(); ++i)
+            out[i] = -g * wet[i] + (i >= d ? wet[i - d] + g * out[i - d] : 0);
+        wet = std::move(out);
+    }
+    return wet;
+}
+
+std::vector<uint8_t> toBytes(const Signal& s) {
+    std::vector<uint8_t> out(s.size());
+    for (size_t i = 0; i < s.size(); ++i)
+        out[i] = uint8_t(std::clamp(std::lround(128 + s[i]), 0L, 255L));
+    return out;
+}
+
+struct Belt {
+    double f1 = 100, b = 0;
+    double tau1 = 0.3;  // first mode's time constant, s
+    double onset = 0.05;
+    double split = 0;  // a second mode this share above each partial (0: none)
+};
+
+// A stiff belt's velocity at the microphone: modes at n f0 sqrt(1 + B n^2), plucked
+// with a finger of some width, heard at another point, each mode with its own loss.
+Signal belt(Pcg& rng, const Belt& p, double rate, size_t n) {
+    Signal s(n, 0.0);
+    const double f0 = p.f1 / std::sqrt(1 + p.b);
+    const double xp = rng.in(0.05, 0.45), xm = rng.in(0.03, 0.5), width = rng.in(0.002, 0.04);
+    const double tilt = rng.in(0, 1.5), loss = rng.in(0.01, 0.25);
+    const double ramp = rng.in(0.001, 0.004);
+    const size_t start = size_t(p.onset * rate);
+    for (int m = 1; m <= 120; ++m) {
+        const double hz = m * f0 * std::sqrt(1 + p.b * m * m);
+        if (hz > 0.45 * rate || hz > 6000) break;
+        const double shape =
+            std::sin(m * std::numbers::pi * xp) / (m * m) * std::exp(-std::pow(m * width * 3, 2));
+        const double amp = shape * std::sin(m * std::numbers::pi * xm) * std::pow(m, tilt) *
+                           std::exp(0.35 * rng.normal());
+        const double tau = p.tau1 / (1 + loss * std::pow(m - 1, 1.5));
+        for (int twin = 0; twin < (p.split > 0 ? 2 : 1); ++twin) {
+            const double f = hz * (twin ? 1 + p.split : 1);
+            const double a = twin ? amp * rng.in(0.3, 0.8) : amp;
+            const double phase = rng.in(0, kTwoPi);
+            for (size_t i = start; i < n; ++i) {
+                const double t = double(i - start) / rate;
+                if (t > 8 * tau) break;
+                const double env =
+                    t < ramp ? 0.5 - 0.5 * std::cos(std::numbers::pi * t / ramp) : 1.0;
+                s[i] += a * env * std::exp(-t / tau) * std::sin(kTwoPi * f * t + phase);
+            }
+        }
+    }
+    return s;
+}
+
+double clipRate(Pcg& rng) { return 22050 * (1 + rng.in(-0.01, 0.01)); }
+
+// Puts a belt (or any sound) at `peakSteps` over noise `snrDb` under its RMS after `from`.
+std::vector<uint8_t> finish(Pcg& rng, Signal s, size_t from, double peakSteps, double snrDb) {
+    scale(s, peakSteps / std::max(peakOf(s), 1e-12));
+    const double noise = rmsOf(s, std::min(from, s.size() - 1)) * std::pow(10.0, -snrDb / 20);
+    add(s, roomNoise(rng, s.size(), rng.in(0, 2)), std::max(noise, 0.3));
+    const double dc = rng.in(-1.5, 1.5);
+    for (double& v : s) v += dc;
+    return toBytes(s);
+}
+
+// An engine at idle or under load: firing pulses at rpm/60 x cylinders/2, their harmonics,
+// a slow wobble of speed.
+Signal engine(Pcg& rng, double rate, size_t n, double hz, double glidePerS) {
+    Signal s(n, 0.0);
+    double amps[16];
+    const int firing = 1 + int(rng.unit() * 4);
+    for (int k = 1; k <= 15; ++k)
+        amps[k] = (k % firing == 0 ? 1.0 : 0.3) / std::sqrt(k) * std::exp(0.4 * rng.normal());
+    double phase[16];
+    for (double& p : phase) p = rng.in(0, 1);
+    const double wobble = rng.in(0.002, 0.01), wobbleHz = rng.in(0.5, 3);
+    for (size_t i = 0; i < n; ++i) {
+        const double t = double(i) / rate;
+        const double f = hz * (1 + glidePerS * t) * (1 + wobble * std::sin(kTwoPi * wobbleHz * t));
+        double v = 0;
+        for (int k = 1; k <= 15; ++k) {
+            phase[k] += k * f / rate;
+            if (k * f < 0.45 * rate) v += amps[k] * std::sin(kTwoPi * phase[k]);
+        }
+        s[i] = v;
+    }
+    return s;
+}
+
+struct Made {
+    std::vector<uint8_t> samples;
+    double rate;
+    double f1;
+    double b;
+};
+
+Made pluck(Pcg& rng, const std::string& c) {
+    const double rate = clipRate(rng);
+    Belt p;
+    p.f1 = rng.logIn(20, 1000);
+    p.b = rng.unit() < 0.5 ? rng.in(0, 0.01) : rng.logIn(1e-5, 0.003);
+    p.tau1 = rng.logIn(0.08, 1.2);
+    p.onset = rng.in(0, 0.12);
+    double peak = rng.in(25, 120), snr = rng.in(18, 35);
+    size_t clips = 1;
+    if (c == "damped") {
+        p.f1 = rng.logIn(40, 600);
+        p.tau1 = rng.in(0.015, 0.045);
+    } else if (c == "range") {
+        p.f1 = rng.logIn(10, 1000);
+        clips = p.f1 < 15 ? 3 : 1;
+        p.onset = rng.in(0, clips > 1 ? 0.3 : 0.1);
+    } else if (c == "high") {
+        p.f1 = rng.in(470, 1000);
+    } else if (c == "anywhere") {
+        p.f1 = rng.logIn(40, 1000);
+        p.onset = rng.in(0, 0.4);
+    } else if (c == "doublet") {
+        p.split = rng.in(0.003, 0.01);
+    } else if (c == "lowlevel") {
+        peak = rng.in(2, 5);
+        snr = 40;
+    } else if (c == "clipped") {
+        peak = 128 * rng.in(2, 4);
+    }
+    const size_t n = clips * kClip;
+    Signal s = belt(rng, p, rate, n);
+    const size_t from = size_t(p.onset * rate);
+    if (c == "twobelts") {
+        Belt q = p;
+        do q.f1 = rng.logIn(20, 1000);
+        while (std::abs(std::log(q.f1 / p.f1)) < 0.05);
+        q.tau1 = rng.logIn(0.08, 1.2);
+        q.onset = rng.in(0, 0.15);
+        Signal other = belt(rng, q, rate, n);
+        const size_t at = std::min(from, size_t(q.onset * rate));
+        add(s, other,
+            std::pow(10.0, -10.0 / 20) * rmsOf(s, at) / std::max(rmsOf(other, at), 1e-12));
+    } else if (c == "engine") {
+        // 10 dB under the belt: engine harmonics with their own noise.
+        Signal e = engine(rng, rate, n, rng.in(10, 50), 0);
+        add(e, roomNoise(rng, n, 1), rng.in(0.2, 0.6) * rmsOf(e));
+        scale(s, 1 / std::max(rmsOf(s, from), 1e-12));
+        add(s, e, std::pow(10.0, -10.0 / 20) / std::max(rmsOf(e), 1e-12));
+    } else if (c == "phone") {
+        highPass(s, 120, rate);
+        highPass(s, 120, rate);
+    } else if (c == "reverb") {
+        const Signal wet = reverberate(s, rng.in(0.3, 1.0), rate);
+        add(s, wet, rng.in(0.3, 1.0) * rmsOf(s, from) / std::max(rmsOf(wet, from), 1e-12));
+    } else if (c == "drift") {
+        const double offset = rng.in(-12, 12), drift = rng.in(2, 8), hz = rng.in(0.3, 3);
+        std::vector<uint8_t> bytes = finish(rng, s, from, peak, snr);
+        const double phase = rng.in(0, kTwoPi);
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = uint8_t(
+                std::clamp(std::lround(bytes[i] + offset +
+                                       drift * std::sin(kTwoPi * hz * double(i) / rate + phase)),
+                           0L, 255L));
+        return {bytes, rate, p.f1, p.b};
+    }
+    return {finish(rng, s, from, peak, snr), rate, p.f1, p.b};
+}
+
+Made other(Pcg& rng, const std::string& c) {
+    const double rate = clipRate(rng);
+    const size_t n = (1 + size_t(rng.unit() * 3)) * kClip;
+    Signal s(n, 0.0);
+    if (c == "alarm") {
+        // Two tones in turn, sine or square-ish, each held 0.15 .. 0.6 s.
+        const double hi = rng.in(400, 1000), lo = hi * rng.in(0.7, 0.95);
+        const double hold = rng.in(0.15, 0.6), offset = rng.in(0, 2 * hold);
+        const int odd = rng.unit() < 0.5 ? 1 : 7;
+        double phase = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const double t = double(i) / rate + offset;
+            phase += (std::fmod(t, 2 * hold) < hold ? hi : lo) / rate;
+            for (int k = 1; k <= odd; k += 2) s[i] += std::sin(kTwoPi * k * phase) / k;
+        }
+    } else if (c == "rev") {
+        s = engine(rng, rate, n, rng.in(12, 40), rng.in(0.5, 2.5));
+        add(s, roomNoise(rng, n, 1), rng.in(0.1, 0.5) * rmsOf(s));
+        // Throttle: the level swells with the speed.
+        for (size_t i = 0; i < n; ++i) s[i] *= 0.5 + double(i) / double(n);
+    } else if (c == "wrench") {
+        // A motor's whine and hammer blows 10 .. 25 times a second, each a click and a
+        // ring of the socket that dies within 5 .. 20 ms.
+        const double whine = rng.in(100, 400), blows = rng.in(10, 25);
+        const double ring = rng.in(800, 3000), tau = rng.in(0.005, 0.02);
+        double next = rng.in(0, 1 / blows);
+        for (size_t i = 0; i < n; ++i) {
+            const double t = double(i) / rate;
+            s[i] = 0.2 * std::sin(kTwoPi * whine * t) + 0.1 * std::sin(kTwoPi * 2 * whine * t);
+            if (t >= next) {
+                for (size_t j = i; j < n && double(j - i) / rate < 8 * tau; ++j) {
+                    const double u = double(j - i) / rate;
+                    s[j] += std::exp(-u / tau) * (rng.normal() * 0.7 + std::sin(kTwoPi * ring * u) +
+                                                  0.5 * std::sin(kTwoPi * ring * 2.76 * u));
+                }
+                next += 1 / blows * (1 + rng.in(-0.05, 0.05));
+            }
+        }
+    } else if (c == "hammer") {
+        // One to three taps on a bar or a plate: modes at the free bar's ratios, or a
+        // plate's irregular ones, each ringing 50 .. 600 ms.
+        const double base = rng.logIn(100, 1500);
+        const bool bar = rng.unit() < 0.5;
+        const double barRatios[] = {1, 2.756, 5.404, 8.933, 13.34};
+        double ratios[5], amps[5], taus[5];
+        for (int k = 0; k < 5; ++k) {
+            ratios[k] = bar ? barRatios[k] : (k == 0 ? 1 : ratios[k - 1] * rng.in(1.3, 2.1));
+            amps[k] = k == 0 ? 1 : rng.in(0.2, 1);
+            taus[k] = rng.logIn(0.05, 0.6) / (1 + 0.3 * k);
+        }
+        const int taps = 1 + int(rng.unit() * 3);
+        double at = rng.in(0, 0.15);
+        for (int tap = 0; tap < taps; ++tap) {
+            const size_t from = size_t(at * rate);
+            const double size = rng.in(0.4, 1);
+            for (int k = 0; k < 5; ++k) {
+                const double f = base * ratios[k];
+                if (f > 0.45 * rate) continue;
+                const double ph = rng.in(0, kTwoPi);
+                for (size_t i = from; i < n; ++i) {
+                    const double u = double(i - from) / rate;
+                    if (u > 8 * taus[k]) break;
+                    s[i] += size * amps[k] * std::exp(-u / taus[k]) * std::sin(kTwoPi * f * u + ph);
+                }
+            }
+            for (size_t i = from; i < n && i < from + size_t(0.002 * rate); ++i)
+                s[i] += size * rng.normal();
+            at += rng.in(0.1, 0.4);
+        }
+    } else if (c == "whistle") {
+        // A held, wavering whistle with breath noise, rising in over 30 .. 100 ms.
+        const double f = rng.in(500, 2000), vib = rng.in(0.005, 0.02), vibHz = rng.in(4, 7);
+        const double glide = rng.in(-0.15, 0.15), rise = rng.in(0.03, 0.1);
+        const double start = rng.in(0, 0.2);
+        double phase = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const double t = double(i) / rate - start;
+            if (t < 0) continue;
+            phase += f * (1 + glide * t) * (1 + vib * std::sin(kTwoPi * vibHz * t)) / rate;
+            s[i] = std::min(1.0, t / rise) * (std::sin(kTwoPi * phase) + 0.05 * rng.normal());
+        }
+    } else {
+        throw std::invalid_argument("unknown workshop condition " + c);
+    }
+    return {finish(rng, s, 0, rng.in(15, 120), rng.in(15, 35)), rate, 0, 0};
+}
+
+}  // namespace
+
+const std::vector<std::string>& conditions() {
+    static const std::vector<std::string> all = {
+        "damped",  "range",    "high",   "anywhere", "doublet", "lowlevel",
+        "clipped", "twobelts", "engine", "phone",    "reverb",  "drift",
+        "alarm",   "rev",      "wrench", "hammer",   "whistle"};
+    return all;
+}
+
+std::vector<synth::Case> makeSet(const std::string& condition, int count) {
+    const auto& all = conditions();
+    const auto at = std::find(all.begin(), all.end(), condition);
+    if (at == all.end()) throw std::invalid_argument("unknown workshop condition " + condition);
+    Pcg rng(0xbe17ull + uint64_t(at - all.begin()) * 7919);
+    const bool belts = condition != "alarm" && condition != "rev" && condition != "wrench" &&
+                       condition != "hammer" && condition != "whistle";
+    std::vector<synth::Case> cases;
+    for (int i = 0; i < count; ++i) {
+        Made m = belts ? pluck(rng, condition) : other(rng, condition);
+        cases.push_back({std::move(m.samples), m.rate, m.f1, m.b, condition});
+    }
+    return cases;
+}
+
+}  // namespace vellora::workshop

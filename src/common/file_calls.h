@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The system calls that change files, made through one table: the atomic writer, the
+// readings file and the descriptor's write loop use nothing else to write, flush, rename,
+// truncate, close or remove. The program never changes the table; tests replace it to
+// fail any one call or to stop the program between two, and so prove that each step of a
+// durable write is taken and checked.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+
+namespace vellora {
+
+struct FileCalls {
+    ssize_t (*write)(int fd, const void* data, std::size_t size);
+    int (*fsync)(int fd);
+    int (*ftruncate)(int fd, off_t size);
+    int (*close)(int fd);
+    int (*rename)(const char* from, const char* to);
+    int (*unlink)(const char* path);
+};
+
+// The calls in use: the system's own unless a test replaced them.
+const FileCalls& fileCalls();
+
+// Puts `calls` in use and gives back those it replaced (for tests only).
+FileCalls replaceFileCalls(const FileCalls& calls);
+
+}  // namespace vellora
