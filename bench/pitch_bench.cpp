@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The precise estimator's cost per cycle, beside the 400 ms capture it follows: one clip
-// for belts from 40 Hz, three for the lowest decade, and the cheap refusals.
+// for belts from 40 Hz, three for the lowest decade, and the cheap refusals; and the
+// window's own calls through its meter (noise with and without a set-up, the lowest
+// decade's first reading and those after it).
 #include <benchmark/benchmark.h>
 
 #include "mainwindow/precise_meter.h"
@@ -79,6 +81,26 @@ void BM_MeterLowestDecade(benchmark::State& state) {
 }
 // 0: the first reading from the run's clips; 1: the cycles after it.
 BENCHMARK(BM_MeterLowestDecade)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The window's cycle on background noise, as the meter calls it every cycle of a run that
+// waits for a pluck: 0 without a set-up, 1 with a set-up's target range chosen (searched
+// round the target first, then over the whole range), each time a new 400 ms clip.
+void BM_MeterNoise(benchmark::State& state) {
+    synth::Random random(5);
+    constexpr size_t kClips = 8;
+    const std::vector<uint8_t> all = synth::noise(random, 20, kClips * synth::kClipSamples);
+    const std::span<const uint8_t> clips(all);
+    const std::optional<TargetHz> target =
+        state.range(0) ? std::optional<TargetHz>(TargetHz{95, 105}) : std::nullopt;
+    PreciseMeter meter;
+    meter.startRun();
+    size_t k = 0;
+    for (auto _ : state) {
+        const auto clip = clips.subspan(k++ % kClips * synth::kClipSamples, synth::kClipSamples);
+        benchmark::DoNotOptimize(meter.belt(clip, kPas, target));
+    }
+}
+BENCHMARK(BM_MeterNoise)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // A first call builds the transform plans and buffers.
 void BM_FirstCall(benchmark::State& state) {

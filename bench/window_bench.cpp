@@ -6,9 +6,11 @@
 // Run it under scripts/with-fake-soundcard; the drawing is offscreen unless a
 // display is given.
 #include <benchmark/benchmark.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
@@ -24,13 +26,14 @@
 #include <vector>
 
 #include "audio/capture_sequence.h"
-#include "audio/rtaudio_input.h"
 #include "audio/rtaudio_sound_player.h"
 #include "audio/wave_audio_recorder.h"
 #include "calibration/calibration_tone.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
+#include "mainwindow/program_parts.h"
 #include "measure/energy_gauge.h"
+#include "settings/data_files.h"
 #include "support/line_by_line_surface.h"
 #include "wave/recorder_wave.h"
 
@@ -72,40 +75,43 @@ bool writeNoise() {
 
 std::string key(const char* section, int k) { return std::string(section) + std::to_string(k); }
 
-// The window with the real recorder and a sound looping into the fake card's input.
-// `beforeCapture` runs at the start of every cycle with the cycle's number in the run.
+// The window as main() builds it (language files, settings file, belt set-ups, the
+// real recorder) with a sound looping into the fake card's input through a player of
+// its own. `beforeCapture` runs at the start of every cycle with the cycle's number in
+// the run; `saves` are the times each "test.wav" was written, from the file itself.
 class LiveWindow {
   public:
-    explicit LiveWindow(const char* sound) : recorder_(input_) {
-        Form1Services s;
-        s.text = key;
+    explicit LiveWindow(const char* sound, RtAudioInput::Options input = {})
+        : parts_(std::filesystem::current_path() / kSettingsFileName, VELLORA_RUNTIME_DIR,
+                 std::move(input)) {
+        Form1Services s = parts_.services();
         s.showMessage = [this](const std::string& m) { problem = m; };
-        s.capture = [this] {
+        s.askOkCancel = [](const std::string&) { return true; };
+        auto capture = std::move(s.capture);
+        s.capture = [this, capture] {
             starts.push_back(Clock::now());
             if (beforeCapture) beforeCapture(int(starts.size()));
-            int32_t retour = 0;
-            const int32_t r = sendCaptureSequence(recorder_, retour);
+            const int32_t r = capture();
             captureMs.push_back(msBetween(starts.back(), Clock::now()));
+            saves.push_back(savedAt("test.wav"));
             return r;
         };
         window = std::make_unique<Form1>(std::move(s));
-        window->CommandRun->setText("FORM110");
-        window->enableMeasurementButtons();
+        window->Form_Load();
+        window->enableMeasurementButtons();  // as after a calibration
         window->VScrollNiveau->setValue(kFullGainPosition);
         window->HScrollFrequence->setValue(kAllBins);
         window->show();
         QApplication::processEvents();
         playing = player_.sndPlaySound(sound, kSoundAsync | kSoundLoop);
     }
-    ~LiveWindow() {
-        player_.sndPlaySound(nullptr, 0);
-        recorder_.send(closeAllCommand());
-    }
+    ~LiveWindow() { player_.sndPlaySound(nullptr, 0); }
 
     // One run until something in `beforeCapture` ends it; false when it failed.
     bool run() {
         starts.clear();
         captureMs.clear();
+        saves.clear();
         problem.clear();
         window->CommandRun_Click();
         return problem.empty();
@@ -115,12 +121,18 @@ class LiveWindow {
     std::function<void(int)> beforeCapture;
     std::vector<Clock::time_point> starts;
     std::vector<double> captureMs;
+    std::vector<double> saves;  // ms, the file's modification times
     std::string problem;
     bool playing = false;
 
   private:
-    RtAudioInput input_;
-    WaveAudioRecorder recorder_;
+    static double savedAt(const char* file) {
+        struct stat st {};
+        if (::stat(file, &st) != 0) return 0;
+        return double(st.st_mtim.tv_sec) * 1e3 + double(st.st_mtim.tv_nsec) / 1e6;
+    }
+
+    ProgramParts parts_;
     RtAudioSoundPlayer player_;
 };
 
@@ -157,7 +169,7 @@ void BM_WindowCycle(benchmark::State& state, const char* sound) {
     live.beforeCapture = [&](int cycle) {
         if (cycle == kWarmupCycles + kMeasuredCycles + 1) live.window->CommandRun_Click();
     };
-    std::vector<double> periods, processing;
+    std::vector<double> periods, saved, processing;
     for (auto _ : state) {
         if (!live.run()) {
             state.SkipWithError(("capture failed: " + live.problem).c_str());
@@ -167,11 +179,16 @@ void BM_WindowCycle(benchmark::State& state, const char* sound) {
         for (int k = kWarmupCycles; k < kWarmupCycles + kMeasuredCycles; ++k) {
             const double period = msBetween(live.starts[k], live.starts[k + 1]);
             periods.push_back(period);
+            saved.push_back(live.saves[k + 1] - live.saves[k]);
             processing.push_back(period - live.captureMs[k]);
             sum += period;
         }
         state.SetIterationTime(sum / kMeasuredCycles / 1000.0);
     }
+    // The period as the saved recordings show it, and between the cycles' starts.
+    state.counters["saved_median_x400ms"] = percentile(saved, 0.5) / kClipMs;
+    state.counters["saved_p95_x400ms"] = percentile(saved, 0.95) / kClipMs;
+    state.counters["saved_max_x400ms"] = percentile(saved, 1.0) / kClipMs;
     state.counters["period_x400ms"] = percentile(periods, 0.5) / kClipMs;
     state.counters["p95_x400ms"] = percentile(periods, 0.95) / kClipMs;
     state.counters["max_x400ms"] = percentile(periods, 1.0) / kClipMs;
@@ -186,6 +203,102 @@ BENCHMARK_CAPTURE(BM_WindowCycle, loudNoise, kNoiseFile)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+
+// Sound that is there at once: loud noise, a new stretch of it for each clip.
+class InstantNoise : public AudioInput {
+  public:
+    int32_t open() override { return 0; }
+    int32_t record(size_t count, std::chrono::milliseconds, std::vector<uint8_t>& out) override {
+        out.resize(count);
+        for (uint8_t& s : out) s = uint8_t(byte_(random_));
+        return 0;
+    }
+    void release() override {}
+
+  private:
+    std::mt19937 random_{11};
+    std::uniform_int_distribution<int> byte_{0, 255};
+};
+
+// The window's work per cycle without the wait for sound, for a profile of it (run under
+// valgrind --tool=callgrind): the window as main() builds it, 2048 bins at full gain,
+// loud noise from an input that has it at once, through the real recorder and its save.
+void BM_WindowCycleWork(benchmark::State& state) {
+    BenchFolder folder;
+    ProgramParts parts(std::filesystem::current_path() / kSettingsFileName, VELLORA_RUNTIME_DIR);
+    InstantNoise noise;
+    WaveAudioRecorder recorder(noise);
+    Form1Services s = parts.services();
+    s.showMessage = [](const std::string&) {};
+    int64_t cycles = 0;
+    Form1* raw = nullptr;
+    s.capture = [&] {
+        if (++cycles % 64 == 0) raw->CommandRun_Click();  // the run's last cycle
+        int32_t retour = 0;
+        return sendCaptureSequence(recorder, retour);
+    };
+    Form1 w(std::move(s));
+    raw = &w;
+    w.Form_Load();
+    w.enableMeasurementButtons();
+    w.VScrollNiveau->setValue(kFullGainPosition);
+    w.HScrollFrequence->setValue(kAllBins);
+    w.show();
+    QApplication::processEvents();
+    for (auto _ : state) w.CommandRun_Click();  // 64 cycles
+    state.SetItemsProcessed(cycles);            // cycles per second of CPU
+}
+BENCHMARK(BM_WindowCycleWork)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The first reading after Run: from the press to the end of the run's first cycle (clip
+// read, drawn and shown), after the window has been idle 3 s (0) and after it was
+// hidden long enough for the input to close (1; the idle close shortened to 1 s from
+// the program's minute), shown again and Run pressed a moment later.
+void BM_FirstReadingAfterRun(benchmark::State& state) {
+    BenchFolder folder;
+    RtAudioInput::Options options;
+    options.idleClose = std::chrono::milliseconds(1000);
+    LiveWindow live(kCalibrationToneFile, options);
+    if (!folder.ready || !live.playing) {
+        state.SkipWithError("could not write or play the sound: is a sound server running?");
+        return;
+    }
+    const auto idle = [](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    live.beforeCapture = [&](int cycle) {
+        if (cycle == 2) live.window->CommandRun_Click();
+    };
+    std::vector<double> firsts;
+    for (auto _ : state) {
+        if (state.range(0)) {
+            live.window->hide();
+            idle(2500);
+            live.window->show();
+            idle(100);
+        } else {
+            idle(3000);
+        }
+        const Clock::time_point press = Clock::now();
+        if (!live.run() || live.starts.size() < 2) {
+            state.SkipWithError(("capture failed: " + live.problem).c_str());
+            return;
+        }
+        const double ms = msBetween(press, live.starts[1]);
+        firsts.push_back(ms);
+        state.SetIterationTime(ms / 1000.0);
+    }
+    state.counters["median_ms"] = percentile(firsts, 0.5);
+    state.counters["max_ms"] = percentile(firsts, 1.0);
+}
+BENCHMARK(BM_FirstReadingAfterRun)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 // A click on the run button at a point spread over the cycle, through the event
 // queue as a real press arrives, to the return of the run.

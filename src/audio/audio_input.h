@@ -19,8 +19,10 @@ class AudioInput {
     virtual ~AudioInput() = default;
     // Makes sure the input stream runs; 0, kNoInputDevice or kFormatRefused.
     virtual int32_t open() = 0;
-    // Waits, without spinning, for the next `count` samples arriving after the call and
-    // puts them into `out`; 0, or kNoAudioInTime when `bound` passed first (or the
+    // Waits, without spinning, for `count` samples and puts them into `out`: those that
+    // follow the previous recording when it ended no more than `count` samples ago (a
+    // running measurement loses nothing between its clips), otherwise the next ones to
+    // arrive after the call. 0, or kNoAudioInTime when `bound` passed first (or the
     // stream failed), or an open() code when the stream had to be reopened and could not.
     virtual int32_t record(size_t count, std::chrono::milliseconds bound,
                            std::vector<uint8_t>& out) = 0;

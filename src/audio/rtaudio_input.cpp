@@ -9,7 +9,6 @@
 #include "audio/audio_backend.h"
 #include "audio/audio_resampler.h"
 #include "audio/recorder_result.h"
-#include "wave/recorder_wave.h"
 
 namespace vellora {
 
@@ -72,12 +71,8 @@ void RtAudioInput::capture(const float* input, unsigned frames) {
         block = converted_;
     }
     std::lock_guard lock(mutex_);
-    if (!collecting_) return;
-    for (float x : block) {
-        if (samples_.size() >= wanted_) break;
-        samples_.push_back(clipSample(x));
-    }
-    if (samples_.size() >= wanted_) {
+    ring_.append(block);
+    if (collecting_ && ring_.written() >= wanted_) {
         collecting_ = false;
         if (waiter_) QMetaObject::invokeMethod(waiter_, &QEventLoop::quit, Qt::QueuedConnection);
     }
@@ -87,6 +82,10 @@ bool RtAudioInput::tryOpen(unsigned device, CaptureFormat f) {
     if (f.channels == 0 || f.rate == 0) return false;
     format_ = f;
     watch_.restart(f.rate);
+    {
+        std::lock_guard lock(mutex_);
+        ring_.restart();
+    }
     firstBlock_ = true;
     delivered_ = false;
     resampler_.reset();
@@ -152,15 +151,16 @@ int32_t RtAudioInput::record(size_t count, std::chrono::milliseconds bound,
     if (opened != kRecorderOk) return opened;
     if (!delivered_) bound += options_.startupAllowance;
     QEventLoop loop;
+    uint64_t start = 0;
+    bool wait = false;
     {
         std::lock_guard lock(mutex_);
-        samples_.clear();
-        samples_.reserve(count);
-        wanted_ = count;
-        collecting_ = count > 0;
+        start = ring_.nextStart(count);
+        wanted_ = start + count;
+        collecting_ = wait = ring_.written() < wanted_;
         waiter_ = collecting_ ? &loop : nullptr;
     }
-    if (count > 0) {
+    if (wait) {
         QTimer timeout;
         timeout.setSingleShot(true);
         timeout.setTimerType(Qt::PreciseTimer);
@@ -174,8 +174,7 @@ int32_t RtAudioInput::record(size_t count, std::chrono::milliseconds bound,
         std::lock_guard lock(mutex_);
         waiter_ = nullptr;
         collecting_ = false;
-        complete = samples_.size() >= count;
-        if (complete) out.swap(samples_);
+        complete = ring_.take(start, count, out);
     }
     // A stream that stalled is likely broken (a server gone): open afresh next time.
     if (!complete) closeStream();

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The capture backend on RtAudio: one input stream from the default input, kept open
 // across recordings and for a minute after the last one (longer while held), so that
-// a new run's first clip starts at once. Samples arrive on RtAudio's
-// thread; record() waits in a local event loop that leaves user input queued, so a
-// QCoreApplication must exist.
+// a new run's first clip starts at once. Samples arrive on RtAudio's thread and go
+// into a ring all the time the stream runs, so a recording asked for soon after the
+// last one continues it without a gap (see SampleRing). record() waits in a local
+// event loop that leaves user input queued, so a QCoreApplication must exist.
 #pragma once
 
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "audio/audio_input.h"
+#include "audio/sample_ring.h"
 #include "audio/stream_watch.h"
 
 class RtAudio;
@@ -67,6 +69,10 @@ class RtAudioInput final : public AudioInput {
     CaptureFormat format() const { return format_; }  // of the open stream
 
   private:
+    // Far more than a clip and the cycle's work after it, so that a recording is still
+    // whole when the user interface takes it late.
+    static constexpr size_t kRingSamples = size_t(kCaptureRate) * 8;
+
     static int onAudio(void* output, void* input, unsigned frames, double time, unsigned status,
                        void* self);
     void capture(const float* input, unsigned frames);
@@ -89,8 +95,8 @@ class RtAudioInput final : public AudioInput {
     StreamWatch watch_;                   // a dead stream ends the recording at once
     std::atomic<bool> delivered_{false};  // audio has arrived since the stream opened
     std::mutex mutex_;                    // guards what follows
-    std::vector<uint8_t> samples_;
-    size_t wanted_ = 0;
+    SampleRing ring_{kRingSamples};       // every sample since the stream opened
+    uint64_t wanted_ = 0;                 // the ring's count that ends the wait
     bool collecting_ = false;
     QEventLoop* waiter_ = nullptr;
 };

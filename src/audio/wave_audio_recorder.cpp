@@ -87,8 +87,10 @@ int32_t WaveAudioRecorder::save(const RecorderCommand& c) {
     if (device_->noRecording != kRecorderOk) return fail(device_->noRecording);
     const std::vector<uint8_t> bytes = pcmWaveFile(device_->samples, kCaptureRate);
     // A target the writer refused (write-protected, not a regular file) is not ours to
-    // remove; the cycle reads nothing after a failed save anyway.
-    if (!writeFileAtomically(c.file, bytes)) return kFileNotWritten;
+    // remove; the cycle reads nothing after a failed save anyway. The file is a scratch
+    // copy of a clip the cycle reads at once: whole and renamed into place, but not
+    // waited onto the disk, which would hold up the next clip.
+    if (!writeFileAtomically(c.file, bytes, Flush::Skip)) return kFileNotWritten;
     return kRecorderOk;
 }
 

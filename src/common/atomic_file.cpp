@@ -78,7 +78,7 @@ fs::path journalOf(const fs::path& target) {
 // Writes `bytes` to a new temporary file beside `target`, flushed to the disk. When
 // `like` is given the file gets its mode and owner; `ownerKept` says whether it could.
 bool writeTemporary(const fs::path& tmp, std::span<const uint8_t> bytes, const struct stat* like,
-                    bool* ownerKept, std::string& why) {
+                    bool* ownerKept, Flush flush, std::string& why) {
     // A new file is made as any new file (0666 less the umask); an old one's mode is
     // copied below, once the content is in.
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
@@ -96,7 +96,7 @@ bool writeTemporary(const fs::path& tmp, std::span<const uint8_t> bytes, const s
         // After fchown, which clears the set-id bits.
         ok = ::fchmod(fd, like->st_mode & 07777) == 0;
     }
-    ok = ok && fileCalls().fsync(fd) == 0;
+    ok = ok && (flush == Flush::Skip || fileCalls().fsync(fd) == 0);
     const int e = errno;
     const bool closed = file.close();
     if (!ok || !closed) {
@@ -107,9 +107,10 @@ bool writeTemporary(const fs::path& tmp, std::span<const uint8_t> bytes, const s
     return true;
 }
 
-// Overwrites the regular file `target` in place with `bytes`, flushed to the disk, and
-// reads it back: true only when the file then holds exactly `bytes`.
-bool rewriteInPlace(const fs::path& target, std::span<const uint8_t> bytes, std::string& why) {
+// Overwrites the regular file `target` in place with `bytes`, flushed to the disk (unless
+// skipped), and reads it back: true only when the file then holds exactly `bytes`.
+bool rewriteInPlace(const fs::path& target, std::span<const uint8_t> bytes, Flush flush,
+                    std::string& why) {
     constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
     // Read back through the same descriptor; a file this user may write but not read is
     // trusted to its flush.
@@ -127,7 +128,7 @@ bool rewriteInPlace(const fs::path& target, std::span<const uint8_t> bytes, std:
         return false;
     }
     const bool ok = writeAll(fd, bytes) && fileCalls().ftruncate(fd, off_t(bytes.size())) == 0 &&
-                    fileCalls().fsync(fd) == 0;
+                    (flush == Flush::Skip || fileCalls().fsync(fd) == 0);
     const int e = errno;
     if (!ok) {
         why = errorText(e);
@@ -186,7 +187,7 @@ fs::path resolveLinks(const fs::path& target) {
     return at;
 }
 
-Status writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes) {
+Status writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes, Flush flush) {
     auto fail = [&](const std::string& why, Failure failure = Failure::WriteFailed) {
         return Status(failure, link.string() + ": " + why);
     };
@@ -204,7 +205,8 @@ Status writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes)
     const fs::path tmp = temporaryNameBeside(target);
     bool ownerKept = true;
     std::string why;
-    if (!writeTemporary(tmp, bytes, exists ? &st : nullptr, &ownerKept, why)) return fail(why);
+    if (!writeTemporary(tmp, bytes, exists ? &st : nullptr, &ownerKept, flush, why))
+        return fail(why);
 
     if (exists && (st.st_nlink > 1 || !ownerKept)) {
         // The old content, to put back should the rewrite fail half-way.
@@ -217,15 +219,15 @@ Status writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes)
             (void)fileCalls().unlink(tmp.c_str());
             return fail(why);
         }
-        syncFolder(target.parent_path());
+        if (flush == Flush::ToDisk) syncFolder(target.parent_path());
         std::string undoWhy;
         // The journal goes only once the file reads back as the new content, or as the
         // old one again; otherwise the next start finishes the rewrite from it.
-        if (rewriteInPlace(target, bytes, why) ||
+        if (rewriteInPlace(target, bytes, flush, why) ||
             (before.read() && !before.truncated() &&
-             rewriteInPlace(target, bytesOf(before.bytes), undoWhy))) {
+             rewriteInPlace(target, bytesOf(before.bytes), flush, undoWhy))) {
             (void)fileCalls().unlink(journal.c_str());
-            syncFolder(target.parent_path());
+            if (flush == Flush::ToDisk) syncFolder(target.parent_path());
             return why.empty() ? Status() : fail(why);
         }
         return fail(why + "; the new content is kept in " + journal.string() +
@@ -237,7 +239,7 @@ Status writeFileAtomically(const fs::path& link, std::span<const uint8_t> bytes)
         (void)fileCalls().unlink(tmp.c_str());
         return fail(why);
     }
-    syncFolder(target.parent_path());
+    if (flush == Flush::ToDisk) syncFolder(target.parent_path());
     return {};
 }
 
@@ -259,7 +261,7 @@ int removeStaleTemporaryFiles(const fs::path& link) {
         std::string why;
         struct stat st {};
         if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-            rewriteInPlace(target, bytesOf(pending.bytes), why))
+            rewriteInPlace(target, bytesOf(pending.bytes), Flush::ToDisk, why))
             (void)fileCalls().unlink(journal.c_str());
     }
 

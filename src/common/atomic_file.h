@@ -5,8 +5,9 @@
 // - an existing target that is not a regular file (a FIFO, a device, a folder) or that
 //   may not be written (no write permission for this user, or no write bit at all,
 //   which root would otherwise override) is never replaced;
-// - the bytes go to a temporary file beside the target, flushed to the disk, which is
-//   then renamed over the target with the target's mode and owner;
+// - the bytes go to a temporary file beside the target, flushed to the disk (unless
+//   the caller skips the flushes), which is then renamed over the target with the
+//   target's mode and owner;
 // - a target with other hard links, or whose owner a new file cannot be given, is
 //   rewritten in place, since a rename would cut the other names off or hand the file
 //   to another owner. To keep that write whole too, the complete new content first
@@ -27,10 +28,15 @@
 
 namespace vellora {
 
+// Whether a write waits for the disk. A scratch file, rewritten often and worth nothing
+// after a crash, skips the flushes: its readers still see it whole, old or new.
+enum class Flush { ToDisk, Skip };
+
 // Fails, leaving any existing target untouched, when it cannot or may not be written
 // (see above), or the folder cannot be written or the disk is full; the message names
 // the file and says why.
-Status writeFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes);
+Status writeFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
+                           Flush flush = Flush::ToDisk);
 
 // The same for text.
 Status writeFileAtomically(const std::filesystem::path& target, std::string_view text);

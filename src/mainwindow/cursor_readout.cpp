@@ -2,6 +2,7 @@
 #include "mainwindow/cursor_readout.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "common/numeric.h"
 
@@ -33,21 +34,26 @@ std::optional<std::string> cursorMouseMove(DrawingSurface& im, NoiseState& noise
     const int16_t w = im.drawWidth();
     const int32_t last = std::clamp<int32_t>(view.nbFrequencesAffichees, 0, kBarRows);
     std::optional<std::string> text;
+    // One batch in drawing order: the same pixels as line by line, for far fewer calls.
+    std::vector<SurfaceLine> batch;
+    batch.reserve(size_t(last) + 3);
     for (int32_t i = 1; i <= last; ++i) {
         const BarRow& bar = bars[i];
-        im.line(float(bar.BarreX), bottom, float(bar.BarreX), float(bar.BarreY), bar.BarreCouleur);
+        batch.push_back(
+            {float(bar.BarreX), bottom, float(bar.BarreX), float(bar.BarreY), bar.BarreCouleur});
         if (!cursorOverBar(x, w, bar.BarreX)) continue;
 
         const float top = float(bar.BarreY);
-        im.line(x, float(int64_t(bar.BarreY) - kMarkerGap), x,
-                float(int64_t(bar.BarreY) - kMarkerHeight), kRed);
-        im.line(x - kMarkerHalfWidth, top, x + kMarkerHalfWidth, top, kRed);
+        batch.push_back({x, float(int64_t(bar.BarreY) - kMarkerGap), x,
+                         float(int64_t(bar.BarreY) - kMarkerHeight), kRed});
+        batch.push_back({x - kMarkerHalfWidth, top, x + kMarkerHalfWidth, top, kRed});
         if (noise.CaptureNiveauBruit || noise.ModeBruit)
-            im.line(0.0f, float(noise.NiveauBruit), im.scaleWidth(), float(noise.NiveauBruit),
-                    kRed);
+            batch.push_back(
+                {0.0f, float(noise.NiveauBruit), im.scaleWidth(), float(noise.NiveauBruit), kRed});
         const float f = x / float(w) * view.pasFrequence;
         text = formatWhole(f) + "Hz";
     }
+    im.lines(batch);
     return text;
 }
 

@@ -112,7 +112,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
     connect(toneWatch_, &QTimer::timeout, this, [this] {
         if (!state.MesureEnCours && !QApplication::activeModalWidget()) calibration_.checkTone();
     });
-    inputHold_ = new InputHold(services_.holdInput, this);
+    inputHold_ = new InputHold(services_.holdInput, services_.wakeInput, this);
+    inputHold_->watch(this);
     createPreciseReadout();
     createRepeatControls();
     client_->installEventFilter(this);

@@ -71,9 +71,11 @@ struct Form1Services {
     std::function<bool(const std::string& helpFile)> showHelp;
     // "close all" to the recorder, at shut-down.
     std::function<void()> closeRecorder;
-    // Keeps the sound input open while true: while the calibration dialog or the Belt
-    // window is shown, a measurement is near.
+    // Keeps the sound input open while true: while the window, the calibration dialog or
+    // the Belt window is shown (not minimised), a measurement is near. wakeInput: one of
+    // them was activated; an input that closed (a sound server gone) may reopen ahead.
     std::function<void(bool held)> holdInput;
+    std::function<void()> wakeInput;
     // Ends the program once the window has unloaded.
     std::function<void()> endProgram;
     // Modal messages; tests replace them so nothing blocks.
@@ -229,7 +231,8 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void yield() override;
     void showRunProblem(const std::string& message) override;
     std::string captureFailure(int32_t code) const override;
-    void recordingRead(bool triggered) override;
+    void recordingRead(std::span<const uint8_t> file, bool triggered) override;
+    size_t recordingBytesWanted() const override;
     std::string calibrateCaption() const override;
     void setCalibrateCaption(const std::string& caption) override;
     void setCalibrateSliderEnabled(bool enabled) override;

@@ -161,8 +161,10 @@ void Form1::placePreciseReadout() {
     CommandAutoCalibrate->raise();
 }
 
-void Form1::recordingRead(bool triggered) {
-    const std::vector<uint8_t> samples = readRecordingSamples(services_.recordingPath);
+size_t Form1::recordingBytesWanted() const { return kRecordingReadLimit; }
+
+void Form1::recordingRead(std::span<const uint8_t> file, bool triggered) {
+    const std::vector<uint8_t> samples = recordingSamples(file);
     learnNoiseLine(samples.size());
     preciseOfTone_ = calibration_.calibrating();
     const float pas = state.plot.PasFrequence;

@@ -6,8 +6,8 @@
 
 namespace vellora {
 
-InputHold::InputHold(std::function<void(bool)> hold, QObject* parent)
-    : QObject(parent), hold_(std::move(hold)) {}
+InputHold::InputHold(std::function<void(bool)> hold, std::function<void()> wake, QObject* parent)
+    : QObject(parent), hold_(std::move(hold)), wake_(std::move(wake)) {}
 
 InputHold::~InputHold() {
     if (!shown_.empty() && hold_) hold_(false);
@@ -23,6 +23,7 @@ void InputHold::watch(QWidget* window) {
 bool InputHold::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Show) setShown(watched, true);
     if (event->type() == QEvent::Hide) setShown(watched, false);
+    if (event->type() == QEvent::WindowActivate && shown_.count(watched) && wake_) wake_();
     return false;
 }
 

@@ -10,25 +10,16 @@
 #include <string_view>
 #include <system_error>
 
-#include "audio/capture_sequence.h"
-#include "audio/rtaudio_input.h"
-#include "audio/rtaudio_sound_player.h"
-#include "audio/wave_audio_recorder.h"
-#include "belt/belt_store_profile.h"
 #include "belt/readings_file.h"
 #include "calibration/calibration_run.h"
 #include "calibration/calibration_tone.h"
-#include "calibration/sound_tone_player.h"
 #include "common/atomic_file.h"
 #include "common/version.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/program_parts.h"
 #include "settings/about_box.h"
-#include "settings/chelp.h"
 #include "settings/data_files.h"
-#include "settings/first_language.h"
-#include "settings/language.h"
 #include "settings/settings_location.h"
-#include "settings/settings_store.h"
 
 namespace {
 
@@ -74,11 +65,6 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kApplicationId));
     QApplication::setWindowIcon(vellora::programIcon());
 
-    vellora::RtAudioInput input;
-    vellora::WaveAudioRecorder recorder(input);
-    vellora::RtAudioSoundPlayer sound;
-    vellora::SoundTonePlayer tone(sound);
-
     // The recording, the tone and the cues are written by relative name into the
     // current directory: make it the folder where this program keeps its files (beside
     // a portable program, the user's data folder for an installed one), never the
@@ -94,60 +80,19 @@ int main(int argc, char** argv) {
     if (!filesReady) std::fprintf(stderr, "vellora: %s\n", filesReady.message().c_str());
 
     const std::filesystem::path settingsFile = vellora::settingsFilePath();
-    const std::filesystem::path readingsFile = filesFolder / vellora::kReadingsFileName;
     // What writes killed in an earlier run left behind.
     for (const std::filesystem::path& written :
-         {settingsFile, readingsFile, filesFolder / "test.wav",
+         {settingsFile, filesFolder / vellora::kReadingsFileName, filesFolder / "test.wav",
           filesFolder / vellora::kCalibrationToneFile})
         vellora::removeStaleTemporaryFiles(written);
-    const vellora::SettingsStore settings(settingsFile);
-    vellora::Language language;
 
-    vellora::Form1Services services;
-    services.readInt = [&](const char* section, const char* key, int32_t fallback) {
-        return settings.readInt(section, key, fallback);
-    };
-    // Until a language is stored, the first start follows the locale.
-    const std::string localeLanguage =
-        vellora::firstStartLanguage(vellora::localeFromEnvironment());
-    services.readString = [&](const char* section, const char* key, const std::string& fallback,
-                              int size) {
-        const bool language = std::string_view(key) == vellora::kKeyLangue;
-        return settings.readString(section, key, language ? localeLanguage : fallback,
-                                   size_t(size));
-    };
-    services.writeString = [&](const char* section, const char* key, const std::string& value) {
-        return settings.writeString(section, key, value);
-    };
-    services.setLanguage = [&](const std::string& name) {
-        language.name = name;
-        language.file = vellora::languageFilePath(name);
-    };
-    services.languageFilePath = [&] { return vellora::pathToUtf8(language.file); };
-    services.text = [&](const char* section, int key) { return language.text(section, key); };
-    services.showHelp = [](const std::string& file) { return vellora::CHelp().Show(file, ""); };
-    services.capture = [&recorder] {
-        int32_t retour = 0;
-        return vellora::sendCaptureSequence(recorder, retour);
-    };
-    services.tone = &tone;
-    services.toneFolder = filesFolder;
-    vellora::ProfileBeltStore belts(settingsFile);
-    services.beltStore = &belts;
-    services.readingsFile = readingsFile;
-
-    services.closeRecorder = [&recorder] { recorder.send(vellora::closeAllCommand()); };
-    services.holdInput = [&input](bool held) { input.hold(held); };
-
-    vellora::Form1 window(std::move(services));
+    vellora::ProgramParts parts(settingsFile, vellora::programFolder(), filesFolder);
+    vellora::Form1 window(parts.services());
     window.Form_Load();
     window.show();
-    // Opening takes some milliseconds, after the window has shown: the first run then
-    // records at once.
-    QTimer::singleShot(0, &window, [&input] { input.openAhead(); });
     if (!filesReady) {
-        const std::string text =
-            vellora::fillIn(language.text("FORM1", kFilesFolderFailedKey), {filesReady.message()});
+        const std::string text = vellora::fillIn(
+            parts.language.text("FORM1", kFilesFolderFailedKey), {filesReady.message()});
         QTimer::singleShot(0, &window, [&window, text] {
             QMessageBox::warning(&window, QString::fromUtf8(vellora::kApplicationTitle),
                                  QString::fromUtf8(text));

@@ -115,6 +115,29 @@ PictureSurface::Mapping PictureSurface::mapping() const {
     return {scale_ == Scale::Twips, scale_ == Scale::Twips ? twipsPerPixel() : 1.0, width()};
 }
 
+// A rectangle wholly outside the image is not drawn at all: at 2048 bins half the bars
+// lie beyond the right edge, and clipping them away costs as much as drawing them. On an
+// image of one pixel per unit the pixels are set directly, as QPainter would set them
+// (opaque colour, no blending, no smoothing), without its cost per call: a redraw fills
+// a couple of thousand thin bars.
+void PictureSurface::fillVisible(QPainter& p, const QRect& r, const QColor& c) {
+    const QSizeF size = image_.deviceIndependentSize();
+    if (r.left() >= size.width() || r.top() >= size.height() || r.right() < 0 || r.bottom() < 0)
+        return;
+    if (image_.devicePixelRatio() != 1.0 || image_.format() != QImage::Format_RGB32) {
+        p.fillRect(r, c);
+        return;
+    }
+    const QRect inside = r & image_.rect();
+    const QRgb pixel = c.rgb();
+    const qsizetype stride = image_.bytesPerLine();
+    uchar* row = image_.bits() + stride * inside.top();
+    for (int y = inside.top(); y <= inside.bottom(); ++y, row += stride) {
+        QRgb* line = reinterpret_cast<QRgb*>(row);
+        std::fill(line + inside.left(), line + inside.right() + 1, pixel);
+    }
+}
+
 // A point lies in the pixel that contains it; a pen w pixels wide covers w whole
 // pixels across the line, the point's own pixel and w / 2 before it. Along the line
 // the ends round to pixel edges, so a line from y = H to y = H - h covers h rows.
@@ -129,13 +152,15 @@ bool PictureSurface::fillStraightLine(QPainter& p, QPointF a, QPointF b, const Q
         const int bar = scale_ == Scale::Spectrum && width() > kSpectrumUnits
                             ? std::max(w, int(std::ceil(w * width() / kSpectrumUnits)))
                             : w;
-        if (bottom > top) p.fillRect(pixelIndex(a.x()) - bar / 2, top, bar, bottom - top, c);
+        if (bottom > top)
+            fillVisible(p, QRect(pixelIndex(a.x()) - bar / 2, top, bar, bottom - top), c);
         return true;
     }
     if (a.y() == b.y()) {
         const int left = pixelEdge(std::min(a.x(), b.x()));
         const int right = pixelEdge(std::max(a.x(), b.x()));
-        if (right > left) p.fillRect(left, pixelIndex(a.y()) - w / 2, right - left, w, c);
+        if (right > left)
+            fillVisible(p, QRect(left, pixelIndex(a.y()) - w / 2, right - left, w), c);
         return true;
     }
     return false;

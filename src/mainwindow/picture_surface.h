@@ -82,6 +82,7 @@ class PictureSurface : public QWidget, public DrawingSurface {
     };
     Mapping mapping() const;
     bool fillStraightLine(QPainter& p, QPointF a, QPointF b, const QColor& c);
+    void fillVisible(QPainter& p, const QRect& r, const QColor& c);
     QPen slantPen(int32_t colour) const;
     QPainter& painter();
     void endPainting();

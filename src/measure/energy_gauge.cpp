@@ -53,6 +53,44 @@ class SweepEnergies {
     bool done_ = !(0.0f <= limit_);
 };
 
+// The sweep's lines of one scale and size, worked out once: every cycle at that scale
+// walks the same energies, so each line's cosine and sine are taken once, not per cycle.
+// Lines are added as far as a sweep has reached; a new scale or size starts afresh.
+class SweepTable {
+  public:
+    // Line k of the sweep whose energy is `value` (the k-th energy of SweepEnergies).
+    SurfaceLine line(int64_t k, float value, int32_t energieMax, float wg, float hg) {
+        if (energieMax != energieMax_ || wg != wg_ || hg != hg_) {
+            lines_.clear();
+            next_ = 0.0f;
+            energieMax_ = energieMax;
+            wg_ = wg;
+            hg_ = hg;
+        }
+        // The energies are those of the sweep, added up the same way from 0.
+        while (int64_t(lines_.size()) <= k && int64_t(lines_.size()) < kMostTabled) {
+            lines_.push_back(gaugeLine(next_, energieMax, wg, hg));
+            next_ += kSweepStep;
+        }
+        if (k < int64_t(lines_.size())) return lines_[size_t(k)];
+        return gaugeLine(value, energieMax, wg, hg);
+    }
+
+  private:
+    // A full sweep on a large screen; beyond it lines are worked out each time.
+    static constexpr int64_t kMostTabled = int64_t(1) << 18;
+    std::vector<SurfaceLine> lines_;
+    float next_ = 0.0f;  // the energy of the next line to add
+    int32_t energieMax_ = 0;
+    float wg_ = 0.0f, hg_ = 0.0f;
+};
+
+// One per thread, so that drawing on several threads shares nothing.
+SweepTable& sweepTable() {
+    thread_local SweepTable table;
+    return table;
+}
+
 int64_t sweepLength(int32_t energieSpectre) {
     int64_t n = 0;
     for (SweepEnergies e(energieSpectre); !e.done(); e.next()) ++n;
@@ -99,10 +137,11 @@ void drawEnergyGauge(DrawingSurface& gauge, int32_t energieSpectre, int32_t ener
 
     SweepEnergies e(energieSpectre);
     for (int64_t k = 0; k < start; ++k) e.next();
+    SweepTable& table = sweepTable();
     std::vector<SurfaceLine> batch;
     batch.reserve(kBatchLines);
     for (int64_t k = start; k < count; ++k, e.next()) {
-        batch.push_back(gaugeLine(e.value(), energieMax, wg, hg));
+        batch.push_back(table.line(k, e.value(), energieMax, wg, hg));
         const bool checkpoint = (k + 1) % stride == 0;
         if (checkpoint || batch.size() == kBatchLines) {
             gauge.lines(batch);

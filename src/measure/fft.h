@@ -7,8 +7,9 @@
 // n = 4096 on arrays of 4411 positions.
 //
 // n must be a power of two (n >= 1). Other values return without changing anything.
-// One cosine and one sine are computed per twiddle (no table) and nothing is
-// allocated, so repeated calls give bit-identical results.
+// Each twiddle is the single-float cosine and sine of a single-float angle, taken from
+// a table for n up to 4096 and computed for larger n; the values are the same either
+// way, and repeated calls give bit-identical results.
 #pragma once
 
 #include <cstdint>

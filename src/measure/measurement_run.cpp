@@ -93,7 +93,8 @@ std::optional<std::string> MeasurementRun::cycle(PeakVote& vote, int32_t& energi
     // A capture that failed recorded nothing, and whatever "test.wav" still holds is an
     // old clip: such a cycle draws, votes and reports nothing.
     if (captured != 0) return window_.captureFailure(captured);
-    const Recording rec = readRecordingFile(recordingPath_);
+    // One read serves the meter and the window's own read-outs.
+    const Recording rec = readRecordingFile(recordingPath_, &file_, window_.recordingBytesWanted());
     if (!rec.present) return window_.text(kNoRecordingKey);
     state_.Retour = rec.n;
 
@@ -110,7 +111,7 @@ std::optional<std::string> MeasurementRun::cycle(PeakVote& vote, int32_t& energi
         state_.MesureEnCours = false;
         window_.setRunCaption(window_.text(kRunIdleKey));
     }
-    window_.recordingRead(triggered);
+    window_.recordingRead(file_, triggered);
     window_.refreshSpectrum();
     return std::nullopt;
 }

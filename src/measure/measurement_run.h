@@ -4,10 +4,13 @@
 // button is pressed again, the noise trigger fires, or a capture fails.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "measure/drawing_surface.h"
 #include "measure/meter_state.h"
@@ -48,8 +51,13 @@ class RunWindow {
         return text(kCaptureFailedKey) + " (" + std::to_string(code) + ")";
     }
     // A clip was read and drawn; `triggered` when the noise trigger stopped the run on
-    // it. For read-outs of the window's own beyond the strongest bar.
-    virtual void recordingRead(bool triggered) { (void)triggered; }
+    // it. For read-outs of the window's own beyond the strongest bar: `file` holds the
+    // recording file's first recordingBytesWanted() bytes, from the cycle's one read.
+    virtual void recordingRead(std::span<const uint8_t> file, bool triggered) {
+        (void)file;
+        (void)triggered;
+    }
+    virtual size_t recordingBytesWanted() const { return 0; }
 };
 
 // Records one clip into "test.wav" of the current directory. Returns 0 on success,
@@ -86,6 +94,7 @@ class MeasurementRun {
     MeterState& state_;
     CaptureFn capture_;
     std::string recordingPath_;
+    std::vector<uint8_t> file_;  // the cycle's recording file as read, kept to spare allocations
     int64_t cycles_ = 0;
 };
 

@@ -30,17 +30,21 @@ Recording readRecordingBytes(std::span<const uint8_t> file) {
     return rec;
 }
 
-Recording readRecordingFile(const std::string& path) {
+Recording readRecordingFile(const std::string& path, std::vector<uint8_t>* whole,
+                            size_t wholeLimit) {
     // Only the first 54 + 4410 bytes can ever be used; the length comes from the file's
     // size. A FIFO or folder under the name is no recording and is not opened.
-    const RegularFileBytes file = readRegularFile(path, kFirstSampleOffset + kSampleLimit);
+    const size_t meterLimit = kFirstSampleOffset + kSampleLimit;
+    const size_t limit = whole ? std::max(meterLimit, wholeLimit) : meterLimit;
+    if (whole) whole->clear();
+    const RegularFileBytes file = readRegularFile(path, limit);
     if (!file.read()) return {};
-    const size_t wanted =
-        static_cast<size_t>(std::min<std::uint64_t>(file.size, kFirstSampleOffset + kSampleLimit));
+    const size_t wanted = static_cast<size_t>(std::min<std::uint64_t>(file.size, limit));
     if (file.bytes.size() != wanted) return {};  // shortened while being read
 
-    Recording rec = readRecordingBytes(
-        std::span(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size()));
+    const auto* bytes = reinterpret_cast<const uint8_t*>(file.bytes.data());
+    if (whole) whole->assign(bytes, bytes + std::min(file.bytes.size(), wholeLimit));
+    Recording rec = readRecordingBytes(std::span(bytes, std::min(file.bytes.size(), meterLimit)));
     const int64_t n =
         static_cast<int64_t>(std::min<std::uint64_t>(file.size, INT64_MAX)) - kHeaderLength;
     rec.n = static_cast<int32_t>(std::clamp<int64_t>(n, INT32_MIN, INT32_MAX));

@@ -30,7 +30,10 @@ struct Recording {
 Recording readRecordingBytes(std::span<const uint8_t> file);
 
 // The same for a file on disk; a missing or unreadable file gives present = false.
-Recording readRecordingFile(const std::string& path);
+// `whole`, when given, receives the file's first `wholeLimit` bytes from the same read
+// (empty when the file could not be read), for other readers of the same clip.
+Recording readRecordingFile(const std::string& path, std::vector<uint8_t>* whole = nullptr,
+                            size_t wholeLimit = 0);
 
 // Second half: Reel(i) = Tampon(i) for i = 1 .. S-1, every other position of both
 // arrays (0, S .. 4410) and all of Imaginaire set to 0. S = min(N, 4410); with no

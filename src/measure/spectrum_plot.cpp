@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "common/numeric.h"
 
@@ -31,6 +32,9 @@ void drawBarsAndPeak(DrawingSurface& im, SpectrumArrays& a, PlotState& st, PlotC
     const float h = im.scaleHeight();
     const int32_t last = std::clamp<int32_t>(st.NbFrequencesAffichees, 0, kBarRows - 1);
     const int32_t w = im.drawWidth();
+    // Handed to the surface at once, in the same order: the same pixels for fewer calls.
+    std::vector<SurfaceLine> bars;
+    bars.reserve(size_t(std::max(last - 2, 0)));
     for (int32_t f = 0; f <= last; ++f) {
         a.reel[f] = a.reel[f] / kNormalisation;
         a.imaginaire[f] = a.imaginaire[f] / kNormalisation;
@@ -46,7 +50,7 @@ void drawBarsAndPeak(DrawingSurface& im, SpectrumArrays& a, PlotState& st, PlotC
         const int32_t q = (f * 255) / st.NbFrequencesAffichees;
         const int32_t colour = rgb(0, q, 256 - q);
         const float x = float(w) * float(f);
-        im.line(x, h, x, top, colour);
+        bars.push_back({x, h, x, top, colour});
 
         BarRow& row = st.TableBarres[f];
         row.BarreX = toInt32Saturated(x);
@@ -56,6 +60,7 @@ void drawBarsAndPeak(DrawingSurface& im, SpectrumArrays& a, PlotState& st, PlotC
         const double added = height < h ? double(height) : double(h);
         st.EnergieSpectre = toInt32Saturated(double(st.EnergieSpectre) + added);
     }
+    im.lines(bars);
 }
 
 PeakVote::PeakVote(int depth)

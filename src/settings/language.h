@@ -6,10 +6,13 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "common/text.h"
+#include "ini/profile_document.h"
 
 namespace vellora {
 
@@ -29,13 +32,20 @@ std::string GetLanguageString(std::string_view section, int key,
 // The module state of `Language`: the language name read at start-up and the path of
 // the current language file (empty until start-up sets it).
 struct Language {
+    explicit Language(std::string name = {}, std::filesystem::path file = {})
+        : name(std::move(name)), file(std::move(file)) {}
+
     std::string name;
     std::filesystem::path file;
 
-    // The current language's text of `section` / `key`, or "Err!!".
-    std::string text(std::string_view section, int key) const {
-        return GetLanguageString(section, key, file);
-    }
+    // The current language's text of `section` / `key`, or "Err!!", as GetLanguageString
+    // gives it. The file is read once when it is first asked for after the language
+    // changes, and kept: captions are asked for many times a measuring cycle.
+    std::string text(std::string_view section, int key) const;
+
+  private:
+    mutable std::optional<std::filesystem::path> loaded_;  // the file `texts_` holds
+    mutable ProfileDocument texts_;
 };
 
 }  // namespace vellora

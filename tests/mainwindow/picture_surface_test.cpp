@@ -60,5 +60,44 @@ TEST(Surfaces, GaugeBatchGivesThePixelsOfEveryLineDrawnInTurn) {
     }
 }
 
+// Straight lines cover whole pixels: a bar at the pixel containing its x, pen-wide with
+// pen / 2 columns before it, from the rounded top to the rounded bottom; a level line
+// between its rounded ends, pen-wide rows likewise. What lies beyond an edge is cut off,
+// and a line wholly beyond it leaves the picture as it was. Spectrum units are 1024 across
+// 512 pixels here, so pixel x is unit x / 2.
+TEST(Surfaces, StraightLinesCoverWholePixelsAndNothingBeyondTheEdges) {
+    ensureGuiApplication();
+    PictureSurface s(PictureSurface::Scale::Spectrum, QPalette::Base);
+    s.resize(512, 100);
+    s.show();
+    QApplication::processEvents();
+    s.clear();
+    constexpr int32_t kRed = 255, kGreen = 255 << 8, kBlue = 255 << 16;
+    s.setDrawWidth(1);
+    s.line(100, 100, 100, 40.4f, kRed);  // column 50, rows 40 .. 99
+    s.line(2047, 100, 2047, 0, kBlue);   // pixel 1023: beyond the right edge
+    s.setDrawWidth(3);
+    const SurfaceLine batch[] = {
+        {201, 90, 201, 50, kGreen},        // pixel 100.5: columns 99 .. 101, rows 50 .. 89
+        {-2, 100, -2, 80, kRed},           // columns -2 .. 0: only 0 shows, rows 80 .. 99
+        {1023, 20, 1023, 0, kBlue},        // columns 510 .. 512: 510 and 511, rows 0 .. 19
+        {0, 10.5f, 1024, 10.5f, kGreen},   // rows 9 .. 11 across, over the blue bar
+        {0, 101.5f, 1024, 101.5f, kRed}};  // rows 100 .. 102: below the picture
+    s.lines(batch);
+
+    QImage expected(512, 100, QImage::Format_RGB32);
+    expected.fill(s.palette().color(QPalette::Base));
+    const auto fill = [&](int left, int right, int top, int bottom, QColor c) {
+        for (int y = top; y <= bottom; ++y)
+            for (int x = left; x <= right; ++x) expected.setPixelColor(x, y, c);
+    };
+    fill(50, 50, 40, 99, Qt::red);
+    fill(99, 101, 50, 89, Qt::green);
+    fill(0, 0, 80, 99, Qt::red);
+    fill(510, 511, 0, 19, Qt::blue);
+    fill(0, 511, 9, 11, Qt::green);
+    EXPECT_TRUE(s.image().convertToFormat(QImage::Format_RGB32) == expected);
+}
+
 }  // namespace
 }  // namespace vellora

@@ -72,12 +72,18 @@ TEST(Language, NextToTheProgramFirstAndErrForWhatIsMissing) {
     auto lng = [&] { return languageFilePath(program.path(), "English", data.path()); };
     EXPECT_EQ(GetLanguageString("FORM1", 10, lng()), "Err!!");  // no file
     writeBytes(data / "English.lng", "[FORM1]\n10=Run\n6=\n1=" + std::string(250, 'w') + "\n");
-    EXPECT_EQ(Language({"English", lng()}).text("FORM1", 10), "Run");
+    Language english("English", lng());
+    EXPECT_EQ(english.text("FORM1", 10), "Run");
     EXPECT_EQ(GetLanguageString("FORM1", 11, lng()), "Err!!");
     EXPECT_EQ(GetLanguageString("FORM1", 6, lng()), "");  // empty, not missing
     EXPECT_EQ(GetLanguageString("FORM1", 1, lng()), std::string(199, 'w'));
     writeBytes(program / "English.lng", "[FORM1]\n10=Go\n");
     EXPECT_EQ(GetLanguageString("FORM1", 10, lng()), "Go");
+    // The language's texts are kept from the first lookup until its file changes.
+    EXPECT_EQ(english.text("FORM1", 1), std::string(199, 'w'));
+    english.file = lng();
+    EXPECT_EQ(english.text("FORM1", 10), "Go");
+    EXPECT_EQ(english.text("FORM1", 1), "Err!!");
 }
 
 using Texts = std::map<std::pair<std::string, int>, std::string>;  // the raw text after "="

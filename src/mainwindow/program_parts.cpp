@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwindow/program_parts.h"
+
+#include <QTimer>
+
+#include <string_view>
+
+#include "audio/capture_sequence.h"
+#include "belt/readings_file.h"
+#include "settings/chelp.h"
+#include "settings/data_files.h"
+#include "settings/first_language.h"
+
+namespace vellora {
+
+ProgramParts::ProgramParts(const std::filesystem::path& settingsFile,
+                           const std::filesystem::path& programFolder,
+                           const std::filesystem::path& filesFolder,
+                           RtAudioInput::Options inputOptions)
+    : input(std::move(inputOptions)),
+      settings(settingsFile),
+      belts(settingsFile),
+      filesFolder(filesFolder.empty() ? settingsFile.parent_path() : filesFolder),
+      readingsFile(this->filesFolder / kReadingsFileName),
+      firstLanguage(firstStartLanguage(localeFromEnvironment())),
+      programFolder_(programFolder) {}
+
+Form1Services ProgramParts::services() {
+    Form1Services s;
+    s.readInt = [this](const char* section, const char* key, int32_t fallback) {
+        return settings.readInt(section, key, fallback);
+    };
+    s.readString = [this](const char* section, const char* key, const std::string& fallback,
+                          int size) {
+        const bool language = std::string_view(key) == kKeyLangue;
+        return settings.readString(section, key, language ? firstLanguage : fallback, size_t(size));
+    };
+    s.writeString = [this](const char* section, const char* key, const std::string& value) {
+        return settings.writeString(section, key, value);
+    };
+    s.setLanguage = [this](const std::string& name) {
+        language.name = name;
+        language.file = languageFilePath(programFolder_, name);
+    };
+    s.languageFilePath = [this] { return pathToUtf8(language.file); };
+    s.text = [this](const char* section, int key) { return language.text(section, key); };
+    s.showHelp = [](const std::string& file) { return CHelp().Show(file, ""); };
+    s.capture = [this] {
+        int32_t retour = 0;
+        return sendCaptureSequence(recorder, retour);
+    };
+    s.tone = &tone;
+    s.toneFolder = filesFolder;
+    s.beltStore = &belts;
+    s.readingsFile = readingsFile;
+    s.closeRecorder = [this] { recorder.send(closeAllCommand()); };
+    // Held while a window of the program shows, and opened ahead when one shows or is
+    // activated (a moment later, so that the window shows first): the first clip after
+    // Run need not wait for the sound server, even after the input closed while the
+    // window was minimised or a server went away.
+    s.holdInput = [this](bool held) {
+        input.hold(held);
+        if (held) QTimer::singleShot(0, &context_, [this] { input.openAhead(); });
+    };
+    s.wakeInput = [this] { QTimer::singleShot(0, &context_, [this] { input.openAhead(); }); };
+    return s;
+}
+
+}  // namespace vellora
