@@ -5,6 +5,9 @@
 // decade's first reading and those after it).
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+#include <numbers>
+
 #include "mainwindow/precise_meter.h"
 #include "pitch/pitch_estimator.h"
 #include "pitch_material.h"
@@ -43,6 +46,39 @@ void BM_LegacyPluck(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(estimator.estimate(clip, kPas));
 }
 BENCHMARK(BM_LegacyPluck)->Arg(40)->Arg(400)->Unit(benchmark::kMillisecond);
+
+// A short, stiff span damped hard (25 ms), read from its brief ring.
+void BM_DampedBelt(benchmark::State& state) {
+    synth::Random random(5);
+    synth::StiffPluck p = material::randomStiffBelt(random, 430, 0.004, cardRate(kPas));
+    p.decaySeconds = 0.025;
+    const std::vector<uint8_t> clip = synth::render(p, random);
+    PitchEstimator estimator;
+    for (auto _ : state) benchmark::DoNotOptimize(estimator.estimate(clip, kPas));
+}
+BENCHMARK(BM_DampedBelt)->Unit(benchmark::kMillisecond);
+
+// A two-tone alarm (960 and 770 Hz in turn every 150 ms): refused as a held sound.
+void BM_Alarm(benchmark::State& state) {
+    std::vector<uint8_t> clip(synth::kClipSamples);
+    double phase = 0;
+    for (size_t i = 0; i < clip.size(); ++i) {
+        phase += (std::fmod(double(i) / 22050, 0.3) < 0.15 ? 960 : 770) / cardRate(kPas);
+        clip[i] = uint8_t(std::lround(128 + 60 * std::sin(2 * std::numbers::pi * phase)));
+    }
+    PitchEstimator estimator;
+    for (auto _ : state) benchmark::DoNotOptimize(estimator.estimate(clip, kPas));
+}
+BENCHMARK(BM_Alarm)->Unit(benchmark::kMillisecond);
+
+// The workshop generator's first belt with an engine's harmonics 10 dB under it.
+void BM_BeltOverEngine(benchmark::State& state) {
+    const auto cases = material::makeSet("w-engine", 1);
+    PitchEstimator estimator;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(estimator.estimateAtRate(cases[0].samples, cases[0].rate));
+}
+BENCHMARK(BM_BeltOverEngine)->Unit(benchmark::kMillisecond);
 
 void BM_Noise(benchmark::State& state) {
     synth::Random random(2);

@@ -105,8 +105,9 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
                                      QMessageBox::Cancel) == QMessageBox::Ok;
     };
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(buildSetupForm(), 0);
+    layout->addWidget(scrolledForm(buildSetupForm()), 0);
     layout->addWidget(buildReadings(), 1);
+    fitReadings();
 
     const LoadedBelts loaded = loadBeltSetups(store_);
     setups_ = loaded.setups;
@@ -115,6 +116,7 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
     updateEnabledFields();
     linkCaptions();
     applyCaptions({});
+    fitScreen();
     // The agreement spoke of the readings of the set-up before.
     connect(this, &BeltWindow::setupChanged, this, [this] { showAgreement(Agreement::TooFew); });
     if (!loaded.status) {
@@ -258,7 +260,7 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
     perMetreAndMm->setText(q(caption(BeltCaption::PerMetreAndMm)));
     widthMm->setText(q(caption(BeltCaption::WidthMm)));
     ribCount->setText(q(caption(BeltCaption::RibCount)));
-    spanCaption_->setText(q(caption(BeltCaption::Span)));
+    spanCaption_->setText(q(caption(BeltCaption::SpanBasis)));
     spanDirect->setText(q(caption(BeltCaption::SpanDirect)));
     spanPulleys->setText(q(caption(BeltCaption::SpanPulleys)));
     measuredStiffness->setText(q(caption(BeltCaption::MeasuredStiffness)));
@@ -268,7 +270,6 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
     target->setItemText(2, q(caption(BeltCaption::TargetTension)));
     for (auto& [field, f] : fields_) f.caption->setText(q(caption(fieldCaption(field))));
     readingsCaption_->setText(q(caption(BeltCaption::Readings)));
-    nameViews();
     saveCsvButton->setText(q(caption(BeltCaption::SaveCsv)));
     clearButton->setText(q(caption(BeltCaption::ClearReadings)));
     autoNoiseButton->setText(q(caption(BeltCaption::AutoNoise)));
@@ -289,6 +290,7 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
     showLastReading();
     showSetupProblem(setupProblem_);
     showReadingsProblem(readingsProblem_);
+    captionsChanged();
 }
 
 // Only the fields the chosen bases use can be edited, and only they are checked.
@@ -377,7 +379,7 @@ void BeltWindow::keepSetup() {
     describeHints();
     if (!v.setup) {
         if (!v.hints.empty()) edit(v.hints.front().field)->setFocus();
-        growToFit();
+        showFirstHint();
         return;
     }
     const auto chosen = selectedSetup();
@@ -392,7 +394,7 @@ void BeltWindow::keepSetup() {
             hint(BeltField::Name)->show();
             describeHints();
             edit(BeltField::Name)->setFocus();
-            growToFit();
+            showFirstHint();
             return;
         case BeltChangeResult::Done:
             break;
@@ -401,15 +403,6 @@ void BeltWindow::keepSetup() {
     setups_ = done.belts.setups;
     refreshList(v.setup->name);
     Q_EMIT setupChanged();
-}
-
-// A wrapped hint needs more height than the layout asks for beforehand: the window grows
-// so that no hint is cut, and never shrinks under the user.
-void BeltWindow::growToFit() {
-    layout()->activate();
-    const QSize wanted = sizeHint();
-    if (wanted.height() > height() || wanted.width() > width())
-        resize(std::max(width(), wanted.width()), std::max(height(), wanted.height()));
 }
 
 void BeltWindow::showStoreProblem(const std::string& error) {
@@ -430,7 +423,7 @@ void BeltWindow::showSetupProblem(std::optional<std::pair<BeltCaption, std::stri
         setupProblemLabel->setText(
             problemText(caption(setupProblem_->first), setupProblem_->second));
     setupProblemLabel->setVisible(setupProblem_.has_value());
-    if (setupProblem_ && isVisible()) growToFit();
+    if (setupProblem_ && isVisible()) showFirstHint();
 }
 
 void BeltWindow::showReadingsProblem(std::optional<std::pair<BeltCaption, std::string>> problem) {
@@ -583,7 +576,8 @@ void BeltWindow::keepReading(const Reading& r) {
 void BeltWindow::showLastReading() {
     if (!lastReading_) return;
     const Reading& r = *lastReading_;
-    QString last = q(caption(BeltCaption::LastReading)) + ": " + fixed(r.hz, 1) + " Hz";
+    QString last = problemText(caption(BeltCaption::LastReading),
+                               (fixed(r.hz, 1) + QChar(0x00A0) + "Hz").toStdString());
     if (r.tension)
         last += QString("  %1 N (%2 kgf, %3 lbf)")
                     .arg(fixed(r.tension->newtons, 0), fixed(r.tension->kgf, 1),

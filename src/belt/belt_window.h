@@ -29,6 +29,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QTableWidget;
 
 namespace vellora {
@@ -127,11 +128,19 @@ class BeltWindow : public QWidget {
     void selectionChanged();
     void refreshList(const std::string& select);
     void showStoreProblem(const std::string& error);
-    void growToFit();
+    // The set-up form in a column that scrolls; the readings table's columns and lines
+    // fitted to what they hold; the first size no larger than the screen.
+    QWidget* scrolledForm(QWidget* form);
+    void fitReadings();
+    void fitScreen();
+    void fitFormWidth();
+    // Scrolls the first hint or problem shown into view.
+    void showFirstHint();
     // The captions as buddies of their controls; the shown hints as the fields' descriptions.
     void linkCaptions();
     void describeHints();
-    void nameViews();
+    void captionsChanged();
+    void showDecimalMark();
     void showSetupProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingsProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingRow(const Reading& r);
@@ -161,6 +170,7 @@ class BeltWindow : public QWidget {
     QLabel* setupsCaption_ = nullptr;
     QLabel* readingsCaption_ = nullptr;
     QLabel* unitCaption_ = nullptr;
+    QScrollArea* formScroll_ = nullptr;
 };
 
 }  // namespace vellora

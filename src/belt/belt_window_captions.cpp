@@ -99,7 +99,7 @@ std::string englishBeltCaption(BeltCaption c) {
         case BeltCaption::SaveFailed:
             return "The readings could not be saved: ";
         case BeltCaption::LastReading:
-            return "Last reading";
+            return "Last reading: %1";
         case BeltCaption::Inside:
             return "within the target";
         case BeltCaption::Outside:
@@ -136,6 +136,8 @@ std::string englishBeltCaption(BeltCaption c) {
             return "Stiffness from the measurement";
         case BeltCaption::MassBasis:
             return "Mass given in";
+        case BeltCaption::SpanBasis:
+            return "Span given by";
         case BeltCaption::AutoNoise:
             return "Automatic noise line";
         case BeltCaption::Unit:

@@ -77,6 +77,7 @@ enum class BeltCaption {
     Unit,
     MeasuredStiffness = 100,  // the option beside the factor
     MassBasis,                // the row of the mass's two bases, above the mass itself
+    SpanBasis,                // the same for the span
 };
 inline constexpr int kLastBeltCaption = int(BeltCaption::RefusedSetups);
 inline constexpr int kFirstHandsFreeCaption = int(BeltCaption::AutoNoise);

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QRadioButton>
 #include <QTableWidget>
 
@@ -22,10 +23,26 @@ void BeltWindow::linkCaptions() {
     readingsCaption_->setBuddy(readingsTable);
 }
 
-// Lists and tables do not take the name of their caption: they are given it.
-void BeltWindow::nameViews() {
+// Lists and tables do not take the name of their caption: they are given it. The form's
+// column widens to its longest caption. Numbers take the new decimal mark.
+void BeltWindow::captionsChanged() {
     setupList->setAccessibleName(setupsCaption_->text());
     readingsTable->setAccessibleName(readingsCaption_->text());
+    fitFormWidth();
+    showDecimalMark();
+}
+
+// The numbers shown, typed or logged, follow the language's decimal mark; what is stored
+// keeps the point (the checks read both marks).
+void BeltWindow::showDecimalMark() {
+    const QChar mark = QLocale().decimalPoint().front();
+    const QChar other = mark == ',' ? '.' : ',';
+    for (auto& [field, f] : fields_)
+        if (field != BeltField::Name) f.edit->setText(f.edit->text().replace(other, mark));
+    // The rows are written again from the log, so that none keeps the mark of before.
+    readingsTable->setRowCount(0);
+    for (const Reading& r : log_.readings()) showReadingRow(r);
+    readingsTable->scrollToBottom();
 }
 
 // A refused field says why to the screen reader as well as on screen.

@@ -11,8 +11,6 @@
 namespace vellora {
 
 namespace {
-constexpr const char* kLeftQuote = "\u201C";
-constexpr const char* kRightQuote = "\u201D";
 constexpr double kDesignStep = 5.4171;
 constexpr double kUnitsPerHertzStep = 500.0;
 
@@ -34,8 +32,7 @@ std::string fillIn(const std::string& text, std::initializer_list<std::string> v
 
 std::string calibrationQuestion(const CalibrationWindow& w, int16_t frequenceCal) {
     return w.text(kQuestionKeys[0]) + formatWhole(frequenceCal) + w.text(kQuestionKeys[1]) + "\n" +
-           w.text(kQuestionKeys[2]) + kLeftQuote + w.text(kReadoutLabelKey) + kRightQuote +
-           w.text(kQuestionKeys[3]);
+           w.text(kQuestionKeys[2]) + w.text(kReadoutLabelKey) + w.text(kQuestionKeys[3]);
 }
 
 float pasFrequenceForSlider(int16_t minimum, int16_t maximum, int16_t value) {

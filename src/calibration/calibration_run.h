@@ -66,8 +66,8 @@ class TonePlayer {
     virtual SoundProblem problem() const = 0;
 };
 
-// The start question: texts 26, the frequency, 27, a line break, 28, text 14 between
-// curly quotation marks, 29.
+// The start question: texts 26, the frequency, 27, a line break, 28, text 14, 29 (28
+// and 29 carry the quotation marks of their language).
 std::string calibrationQuestion(const CalibrationWindow& w, int16_t frequenceCal);
 
 // "%1", "%2", ... in a language text replaced by the values, in one pass (a value

@@ -18,7 +18,9 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "common/screen_area.h"
 #include "help/help_viewer_browser.h"
 
 namespace vellora {
@@ -114,7 +116,11 @@ HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window) {
     splitter->setSizes({280, 700});
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(splitter);
-    resize(1000, 700);
+    // As designed where the screen has room, else the screen's available area less the
+    // window frame.
+    const PixelRect area = availableAreaAt(*this, 0, 0);
+    resize(std::min(1000, area.width - kFrameWidthEstimate),
+           std::min(700, area.height - kFrameHeightEstimate));
 
     connect(contentsTree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (item && !item->data(0, kPageRole).toString().isEmpty()) {

@@ -94,11 +94,16 @@ void Form1::Form_Resize() {
     // window, which the original borders made 120 twips wider than the client. Without
     // such borders (no window manager, thin ones) the first column would start outside
     // the window: the outer width is then taken as the client's plus those 120 twips.
-    const auto wOut =
-        std::max(int32_t(std::lround(frameGeometry().width() * tpp)), W + kDesignBorderTwips);
+    // Narrower than designed, a panel 120 twips left of the client area would cut the
+    // first column: the panel then lies on the client area, its gaps shared out in it.
+    const bool narrow = W < kCreationClientWidth;
+    const auto wOut = narrow ? W
+                             : std::max(int32_t(std::lround(frameGeometry().width() * tpp)),
+                                        W + kDesignBorderTwips);
     const std::optional<LayoutResult> laid = vellora::Form_Resize(W, H, wOut, geometry_);
     if (!laid) return;
     geometry_ = laid->geometry;
+    if (narrow) geometry_.Frame2.left = 0;
     applyGeometry(geometry_);
 }
 

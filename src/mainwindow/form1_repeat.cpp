@@ -5,6 +5,7 @@
 // placing AutoNoiseLine's; this file only wires them to the run and the controls.
 #include <QAction>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -220,9 +221,9 @@ void Form1::showBigReadout() {
     if (hz && setup && setup->name == last->setup) {
         const TensionUnit unit = setup->unit;
         // Newtons are whole; the larger units carry a decimal, as the precise read-out.
-        tension = QString::number(tensionIn(tensionOf(*setup, *hz), unit), 'f',
-                                  unit == TensionUnit::Newtons ? 0 : 1) +
-                  " " + unitSymbol(unit);
+        tension = QLocale().toString(tensionIn(tensionOf(*setup, *hz), unit), 'f',
+                                     unit == TensionUnit::Newtons ? 0 : 1) +
+                  QChar(0x00A0) + unitSymbol(unit);
         const RangeStatus range = rangeStatus(*setup, *hz);
         if (range != RangeStatus::NoTarget)
             colour = range == RangeStatus::Inside ? kInsideColour : kOutsideColour;
@@ -233,8 +234,11 @@ void Form1::showBigReadout() {
         count = fromUtf8(text(kConfirmedKey));
     else if (!log.empty())
         count = fromUtf8(agreeingText(text(kAgreeingKey), agreeingCount(log), kConfirmingReadings));
-    bigReadout_->setReading(hz ? fromUtf8(preciseHertzText(*hz)) : QString::fromUtf8("\u2014"),
-                            tension, colour, count, confirmed ? QString(kInsideColour) : QString(),
+    // With the interface language's decimal mark, as the precise read-out.
+    const QString hertz =
+        hz ? QLocale().toString(*hz, 'f', 1) + QChar(0x00A0) + "Hz" : QString::fromUtf8("\u2014");
+    bigReadout_->setReading(hertz, tension, colour, count,
+                            confirmed ? QString(kInsideColour) : QString(),
                             fromUtf8(repeatStatus_));
 }
 

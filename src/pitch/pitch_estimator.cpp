@@ -29,6 +29,12 @@ constexpr double kMinRingPeriods = 1.5;
 constexpr double kMaxSteadySlope = -3;
 // One series of partials louder than another by this power ratio (6 dB) is the belt.
 constexpr double kDominance = 4;
+// The power of a series from the first half of the sound to the second: a steady sound
+// keeps it, a pluck loses it (or gains it, when it came after the sound began).
+constexpr double kSteadyFade = 0.8;
+constexpr double kPluckFade = 0.5;
+bool steady(double fade) { return fade >= kSteadyFade && fade <= 1 / kSteadyFade; }
+bool plucked(double fade) { return fade <= kPluckFade || fade >= 1 / kPluckFade; }
 // A second sound as loud as the first after the first had died away (10 dB rise).
 constexpr double kMaxReattack = 3;
 constexpr double kReattackSmoothing = 0.02;
@@ -70,6 +76,10 @@ constexpr int kFewPartials = 8;
 // Both halves of the sound must give the same first mode: speech glides.
 constexpr double kHalfAgreement = 0.006;
 constexpr double kHalfAgreementPeriods = 0.3;
+constexpr size_t kMostPartialsGuessed = 4;
+constexpr double kStrayShare = 0.1;
+constexpr double kMaxStray = 0.5;
+constexpr double kSplitShare = 0.015;
 // Periods a half must hold for its peaks to be sharp enough to show a missing series.
 constexpr double kGlidePeriods = 12;
 constexpr double kLowestPeakShare = 0.9;
@@ -155,6 +165,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const floa
 }
 
 std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
+    halvesOf_ = nullptr;
     const Envelope envelope = analyseEnvelope(centred_, rate);
     if (envelope.rms < kSilenceRms) return refuse(PitchRefusal::NoSound);
     if (envelope.ringSeconds < kMinBriefRingSeconds) return refuse(PitchRefusal::RingsTooBriefly);
@@ -203,9 +214,25 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
             return std::any_of(s.partials.begin(), s.partials.end(),
                                [&](const SeriesPartial& p) { return p.number == n; });
         };
-        return !(has(1) || (has(2) && has(3))) || (brief && s.partials.size() < 2);
+        // Without the first mode, three peaks would fit some stiff series by chance:
+        // a tapped plate's modes do.
+        return !(has(1) || (has(2) && has(3) && s.partials.size() >= kMostPartialsGuessed)) ||
+               (brief && s.partials.size() < 2);
     });
     if (series.empty()) return refuse(PitchRefusal::NoSeries);
+    // The loudest peak belongs to some series of two partials or more: else the sound is
+    // a struck bar or plate, whose modes are no series.
+    const size_t loudest =
+        size_t(std::max_element(peaks.begin(), peaks.end(),
+                                [](const SpectralPeak& a, const SpectralPeak& b) {
+                                    return a.magnitude < b.magnitude;
+                                }) -
+               peaks.begin());
+    if (std::none_of(
+            series.begin(), series.end(),
+            [&](const SeriesFit& s) { return s.partials.size() >= 2 && shares(s, loudest); }) &&
+        !shares(series.front(), loudest))
+        return refuse(PitchRefusal::NoSeries);
 
     // The best series, unless a series of other peaks is clearly louder: then that belt
     // is the one plucked and the best one's peaks are a second belt or the engine.
@@ -237,7 +264,15 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
                 // louder one is the belt when it clearly dominates.
                 const double mine = ownPower(best, other, peaks),
                              its = ownPower(other, best, peaks);
-                if (mine >= kDominance * its) {
+                // A steady series under a decaying one is an engine or a hum under the
+                // pluck, however loud.
+                const double fadeMine = brief ? 0 : fade(sound, rate, best),
+                             fadeIts = brief ? 0 : fade(sound, rate, other);
+                const bool minePlucked = !brief && steady(fadeIts) && plucked(fadeMine) &&
+                                         mine * kDominance * kDominance >= its;
+                const bool itsPlucked = !brief && steady(fadeMine) && plucked(fadeIts) &&
+                                        its * kDominance * kDominance >= mine;
+                if (minePlucked || (!itsPlucked && mine >= kDominance * its)) {
                     // Another reading of the same peaks, not a second belt, is still a doubt.
                     const bool apart =
                         std::none_of(other.partials.begin(), other.partials.end(),
@@ -245,7 +280,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
                     if (!apart && !outside) rival = std::max(rival, other.score);
                     continue;
                 }
-                if (its >= kDominance * mine && pass == 0) {
+                if ((itsPlucked || its >= kDominance * mine) && pass == 0) {
                     if (!louder || its > ownPower(series[*louder], best, peaks)) louder = i;
                     continue;
                 }
@@ -267,8 +302,24 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     if (best.explained < kMinEvidence || best.missing > kMaxMissingShare * (seen + best.missing))
         return refuse(PitchRefusal::NoSeries);
     if (best.b >= kNearMaxB * options_.maxInharmonicity && seen < kFewPartials &&
-        visiblePartials(best, limits.lowestPeakHz, highestHz) >= kFewPartials)
+        (visiblePartials(best, limits.lowestPeakHz, highestHz) >= kFewPartials ||
+         best.missing >= seen))
         return refuse(PitchRefusal::NoSeries);
+    // Strong peaks that no series takes, as many as the series' own: a struck bar or
+    // plate, whose modes are no series, with one of them taken for a belt.
+    double stray = 0;
+    for (size_t i = 0; i < peaks.size(); ++i)
+        if (peaks[i].magnitude >= kStrayShare * peaks[loudest].magnitude &&
+            std::none_of(series.begin(), series.end(),
+                         [&](const SeriesFit& s) {
+                             return shares(s, i) && (s.partials.size() >= 2 || &s == &best);
+                         }) &&
+            // A belt's partial split in two: its two planes of vibration.
+            std::none_of(best.partials.begin(), best.partials.end(), [&](const SeriesPartial& p) {
+                return std::abs(peaks[i].hz - p.hz) <= kSplitShare * p.hz + limits.resolutionHz;
+            }))
+            stray += peaks[i].weight;
+    if (stray >= kMaxStray * best.explained) return refuse(PitchRefusal::NoSeries);
     for (int k = 2; k <= kMaxCommonFactor; ++k) {
         double onK = 0;
         for (const SeriesPartial& p : best.partials)
@@ -296,6 +347,33 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     result.partials = seen;
     result.margin = rival > 0 ? best.score / rival : std::numeric_limits<double>::infinity();
     return result;
+}
+
+// The power of a series' partials in the second half of the sound over the first: near 1
+// for a steady sound, less for a pluck.
+double PitchEstimator::fade(std::span<const double> x, double rate, const SeriesFit& s) {
+    const size_t half = x.size() / 2;
+    if (halvesOf_ != x.data() || halvesSize_ != x.size()) {
+        for (int part = 0; part < 2; ++part) {
+            half_.analyse(x.subspan(part * half, half), rate);
+            halfPeaks_[part] =
+                half_.peaks(kLowestPeakShare * kLowestBeltHz,
+                            std::min(options_.highestPartialHz, kHighestPartialShare * rate));
+        }
+        halvesOf_ = x.data();
+        halvesSize_ = x.size();
+    }
+    SeriesLimits limits;
+    limits.loHz = kLowestBeltHz / 2;
+    limits.hiHz = 2 * kHighestBeltHz;
+    limits.maxB = options_.maxInharmonicity;
+    limits.lowestPeakHz = kLowestPeakShare * kLowestBeltHz;
+    limits.resolutionHz = half_.resolutionHz();
+    double power[2] = {0, 0};
+    for (int part = 0; part < 2; ++part)
+        for (const SeriesPartial& p : followSeries(halfPeaks_[part], s.f0, s.b, limits).partials)
+            power[part] += halfPeaks_[part][p.peak].magnitude * halfPeaks_[part][p.peak].magnitude;
+    return power[1] / std::max(power[0], 1e-300);
 }
 
 // The same series fitted to each half of the sound must give the same first mode.

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "pitch/pitch_samples.h"
+#include "pitch/pitch_series.h"
 #include "pitch/pitch_spectrum.h"
 #include "wave/wave_format.h"
 
@@ -94,6 +95,7 @@ class PitchEstimator {
     // The estimate from centred_, the samples less their mean, in steps of the clip.
     std::optional<PitchEstimate> estimateCentred(double rate);
     bool steadyInPitch(std::span<const double> x, double rate, double f0, double b);
+    double fade(std::span<const double> x, double rate, const SeriesFit& s);
 
     std::optional<PitchEstimate> refuse(PitchRefusal why) {
         refusal_ = why;
@@ -104,6 +106,10 @@ class PitchEstimator {
     PitchRefusal refusal_ = PitchRefusal::None;
     std::vector<double> centred_;
     PeakSpectrum spectrum_, half_;
+    // The peaks of the two halves of the sound, kept for the estimate under way.
+    std::vector<SpectralPeak> halfPeaks_[2];
+    const double* halvesOf_ = nullptr;
+    size_t halvesSize_ = 0;
 };
 
 }  // namespace vellora

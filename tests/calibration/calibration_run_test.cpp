@@ -80,7 +80,7 @@ TEST_F(Calibration, StartAsksPlaysAndRunsALostToneIsReportedOnceAndStopSilences)
     window.answer = false;
     CalibrationRun cal(window, state, player, dir.path());
     cal.CommandCalibrate_Click();
-    EXPECT_EQ(window.questions.back(), "Play 110 Hz?\nUntil \u201CPeak\u201D.");
+    EXPECT_EQ(window.questions.back(), "Play 110 Hz?\nUntil Peak.");
     EXPECT_FALSE(player.on || window.runClicks);
     window.answer = true;
     cal.CommandCalibrate_Click();

@@ -119,5 +119,19 @@ TEST_F(Keyboard, EveryControlThatTakesTheFocusHasANameForScreenReaders) {
     EXPECT_GT(controls, 40);
 }
 
+// On a 640 x 480 screen every control of the panel lies inside the window, the first
+// column too (the design's panel starts 120 twips left of the client area).
+TEST_F(Keyboard, NothingOfThePanelIsCutOnASmallScreen) {
+    auto w = started();
+    w->show();
+    w->resize(632, 440);
+    QApplication::processEvents();
+    for (QWidget* c : w->Frame2->findChildren<QWidget*>()) {
+        if (c->isHidden()) continue;
+        const QRect r(c->mapTo(w.get(), QPoint(0, 0)), c->size());
+        EXPECT_TRUE(w->rect().contains(r)) << c->objectName().toStdString();
+    }
+}
+
 }  // namespace
 }  // namespace vellora::test

@@ -204,7 +204,8 @@ TEST_F(Measuring, HandsFreeThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefus
     for (size_t i : {0u, 2u, 4u}) EXPECT_NEAR((*log)[i].hz, 87.4, 0.5) << "reading " << i;
     const BigReadout& big = w->bigReadout();
     EXPECT_EQ(big.countLabel->text(), "Confirmed");
-    EXPECT_EQ(big.frequencyLabel->text(), QString::number((*log)[4].hz, 'f', 1) + " Hz");
+    EXPECT_EQ(big.frequencyLabel->text(),
+              QString::number((*log)[4].hz, 'f', 1) + QChar(0x00A0) + "Hz");
     EXPECT_EQ(speaker.cues,
               (std::vector<std::string>{"CueAccepted.wav", "CueAccepted.wav", "CueConfirmed.wav"}));
     EXPECT_TRUE(messages.empty());

@@ -52,6 +52,26 @@ std::vector<uint8_t> twoBelts() {
     return both;
 }
 
+// The louder of two belts, the other 10 dB under it.
+std::vector<uint8_t> louderBelt() {
+    const auto x = stiff(100, 0.001), y = stiff(263, 0.001);
+    std::vector<uint8_t> both(x.size());
+    for (size_t i = 0; i < x.size(); ++i)
+        both[i] = uint8_t(std::lround(128 + 0.76 * (x[i] - 128) + 0.24 * (y[i] - 128)));
+    return both;
+}
+
+// An alarm switching between 960 and 770 Hz every 150 ms: a steady level, two pitches.
+std::vector<uint8_t> alarm() {
+    std::vector<uint8_t> clip(synth::kClipSamples);
+    double phase = 0;
+    for (size_t i = 0; i < clip.size(); ++i) {
+        phase += (std::fmod(double(i) / 22050, 0.3) < 0.15 ? 960 : 770) / cardRate(kPas);
+        clip[i] = uint8_t(std::lround(128 + 60 * std::sin(2 * std::numbers::pi * phase)));
+    }
+    return clip;
+}
+
 // A vowel: partials as clean as a belt's, but it rises over 60 ms, holds 150 ms and stops.
 std::vector<uint8_t> vowel() {
     synth::Random random(29);
@@ -102,6 +122,8 @@ TEST(PitchEstimator, KnownRecordings) {
         {"even ones only", harmonics(60.7, {0, 1, 0, 0.8, 0, 0.6, 0, 0.5}, 0), 121.4, 0.005},
         {"newest samples", beltAfterNoise(), 80, 0.005},
         {"two belts", twoBelts(), 0, 0},
+        {"the louder of two belts", louderBelt(), 100, 0.002},
+        {"alarm", alarm(), 0, 0},
         {"vowel", vowel(), 0, 0},
         {"mains", synth::pureTone(50, 22050), 0, 0, -1, kExact},
         {"silence", std::vector<uint8_t>(synth::kClipSamples, 128), 0, 0},
