@@ -2,17 +2,25 @@
 // vellora-analyze FILE...: the reading the meter would give for saved recordings.
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/version.h"
+#include "pitch/pitch_estimator.h"
 #include "tools/recording_analysis.h"
 
 namespace {
@@ -123,16 +131,27 @@ class StandardInputCopy {
     std::string path_, error_;
 };
 
-// Prints the read-out of one file (`shown` is its name in the output); 1 when it
-// could not be read.
-int analyseOne(const std::string& shown, const std::string& path,
-               const vellora::AnalysisOptions& options) {
-    const vellora::AnalysisResult r = vellora::analyseRecordingFile(path, options);
-    if (!r.status) {
-        std::fprintf(stderr, "%s: %s: %s\n", kName, shown.c_str(), r.status.message().c_str());
+// One file's analysis, or why it failed beyond what the result can say.
+struct Outcome {
+    vellora::AnalysisResult result;
+    std::string exception;
+};
+
+// Prints the read-out of one file; 1 when it could not be read.
+int printOne(const std::string& file, const vellora::AnalysisOptions& options,
+             const Outcome& outcome) {
+    // One file that cannot be analysed (out of memory, a damaged header) must not
+    // cost the read-outs of the files after it.
+    if (!outcome.exception.empty()) {
+        std::fprintf(stderr, "%s: %s: %s\n", kName, file.c_str(), outcome.exception.c_str());
         return 1;
     }
-    std::printf("%s\t%d\t%s", shown.c_str(), r.bin, r.readout.c_str());
+    const vellora::AnalysisResult& r = outcome.result;
+    if (!r.status) {
+        std::fprintf(stderr, "%s: %s: %s\n", kName, file.c_str(), r.status.message().c_str());
+        return 1;
+    }
+    std::printf("%s\t%d\t%s", file.c_str(), r.bin, r.readout.c_str());
     if (options.precise) {
         if (r.preciseHz)
             std::printf("\t%.2f\t%.4f", *r.preciseHz, r.preciseB);
@@ -141,16 +160,6 @@ int analyseOne(const std::string& shown, const std::string& path,
     }
     std::printf("\n");
     return 0;
-}
-
-int analyseNamed(const std::string& file, const vellora::AnalysisOptions& options) {
-    if (file != "-") return analyseOne(file, file, options);
-    const StandardInputCopy input;
-    if (!input.error().empty()) {
-        std::fprintf(stderr, "%s: -: %s\n", kName, input.error().c_str());
-        return 1;
-    }
-    return analyseOne(file, input.path(), options);
 }
 
 }  // namespace
@@ -215,16 +224,63 @@ int main(int argc, char** argv) {
     // Each line goes out whole as soon as its file is done, also into a pipe.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     if (header) std::printf("FILE\tBIN\tREADOUT%s\n", options.precise ? "\tPRECISE\tB" : "");
-    int status = 0;
-    for (const std::string& file : files) {
-        // One file that cannot be analysed (out of memory, a damaged header) must not
-        // cost the read-outs of the files after it.
-        try {
-            status |= analyseNamed(file, options);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s: %s: %s\n", kName, file.c_str(), e.what());
-            status = 1;
+
+    // Standard input ("-") is read only when its turn comes: the files before it are
+    // printed first, whoever writes into the pipe may be waiting for them.
+    std::unique_ptr<StandardInputCopy> input;
+    std::mutex inputMutex;
+    const auto pathOf = [&](const std::string& file) -> std::string {
+        if (file != "-") return file;
+        std::lock_guard lock(inputMutex);
+        if (!input) input = std::make_unique<StandardInputCopy>();
+        if (!input->error().empty()) throw std::runtime_error(input->error());
+        return input->path();
+    };
+
+    // The files are shared out over the cores, each worker keeping one estimator for all
+    // its files; the lines come out in the order of the command line, each as soon as it
+    // and those before it are done.
+    std::vector<Outcome> outcomes(files.size());
+    std::vector<char> done(files.size(), 0);
+    std::mutex mutex;
+    std::condition_variable finished, printed;
+    size_t printedCount = 0;
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        vellora::PitchEstimator estimator;
+        for (size_t k; (k = next++) < files.size();) {
+            if (files[k] == "-") {
+                std::unique_lock lock(mutex);
+                printed.wait(lock, [&] { return printedCount == k; });
+            }
+            Outcome o;
+            try {
+                o.result = vellora::analyseRecordingFile(pathOf(files[k]), options, &estimator);
+            } catch (const std::exception& e) {
+                o.exception = e.what();
+            }
+            std::lock_guard lock(mutex);
+            outcomes[k] = std::move(o);
+            done[k] = 1;
+            finished.notify_all();
         }
+    };
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::jthread> workers;
+    for (size_t w = 0; w < std::min(cores, files.size()); ++w) workers.emplace_back(work);
+
+    int status = 0;
+    for (size_t k = 0; k < files.size(); ++k) {
+        Outcome o;
+        {
+            std::unique_lock lock(mutex);
+            finished.wait(lock, [&] { return done[k] != 0; });
+            o = std::move(outcomes[k]);
+        }
+        status |= printOne(files[k], options, o);
+        std::lock_guard lock(mutex);
+        printedCount = k + 1;
+        printed.notify_all();
     }
     return status;
 }

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <vector>
 
 #include "calibration/calibration_run.h"
 #include "common/numeric.h"
@@ -44,7 +46,8 @@ Status openFailure(const std::string& path) {
 }
 }  // namespace
 
-AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptions& options) {
+AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptions& options,
+                                    PitchEstimator* estimator) {
     AnalysisResult result;
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
@@ -84,8 +87,10 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
         result.status = audio.status;
         return result;
     }
+    // The meter's clip is read once, for the meter and for the precise fundamental.
+    std::vector<uint8_t> clipFile;
     const Recording rec =
-        audio.meterClip ? readRecordingFile(path)
+        audio.meterClip ? readRecordingFile(path, &clipFile, kRecordingReadLimit)
                         : readRecordingBytes(meterClipOf(audio, cardRate(options.pasFrequence)));
     if (!rec.present) {
         result.status =
@@ -110,10 +115,11 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
     if (result.readout.ends_with("Hz")) result.readout.resize(result.readout.size() - 2);
     if (result.readout.empty()) result.readout = "-";
     if (options.precise) {
-        PitchEstimator estimator;
-        const auto pitch =
-            audio.meterClip ? estimator.estimate(readRecordingSamples(path), options.pasFrequence)
-                            : estimator.estimateAtRate(audio.mono, audio.rate);
+        std::optional<PitchEstimator> own;
+        PitchEstimator& e = estimator ? *estimator : own.emplace();
+        const auto pitch = audio.meterClip
+                               ? e.estimate(recordingSamples(clipFile), options.pasFrequence)
+                               : e.estimateAtRate(audio.mono, audio.rate);
         if (pitch) {
             result.preciseHz = pitch->hz;
             result.preciseB = pitch->inharmonicity;

@@ -37,7 +37,12 @@ struct AnalysisResult {
     double preciseB = 0;  // the stiffness B beside preciseHz
 };
 
-AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptions& options);
+class PitchEstimator;
+
+// `estimator`: for the precise fundamental, one kept from file to file so that its
+// transform plans are made once; a new one for this file when none is given.
+AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptions& options,
+                                    PitchEstimator* estimator = nullptr);
 
 // The scale a meter using settings file `file` starts with: its stored fine-correction
 // position (SETTINGS, Ajustement) read as the calibration slider reads it. Fails when

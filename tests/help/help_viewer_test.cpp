@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
@@ -102,9 +103,10 @@ TEST(HelpWindow, OpensAtTheRequestedTabAndIsReused) {
 }
 
 // Both shipped languages: the same pages, every contents, index and page link leading to a
-// page and anchor that exist.
+// page and anchor that exist, every picture there.
 TEST(ShippedHelp, ContentsIndexAndLinksPointToRealPages) {
     static const QRegularExpression href(QStringLiteral("href=\"([^\":]+)"));
+    static const QRegularExpression picture(QStringLiteral("<img [^>]*src=\"([^\"]+)\""));
     QStringList pages[2];
     for (int n = 0; n < 2; ++n) {
         const QString language = n == 0 ? "fr" : "en";
@@ -121,6 +123,12 @@ TEST(ShippedHelp, ContentsIndexAndLinksPointToRealPages) {
         for (const QString& page : pages[n]) {
             const QString html = readHelpFile(dir.filePath(page));
             for (auto it = href.globalMatch(html); it.hasNext();) linked << it.next().captured(1);
+            // Every picture a page shows is shipped beside it.
+            for (auto it = picture.globalMatch(html); it.hasNext();) {
+                const QString src = it.next().captured(1);
+                EXPECT_TRUE(QFileInfo(dir.filePath(src)).isFile())
+                    << page.toStdString() << ": " << src.toStdString();
+            }
         }
         for (const QString& link : linked) {
             const QString file = link.section('#', 0, 0), anchor = link.section('#', 1);
