@@ -47,7 +47,7 @@ class RtAudioInput final : public AudioInput {
         // other is converted to 22050 Hz mono.
         std::vector<CaptureFormat> fallbacks{{48000, 1}, {44100, 1}, {48000, 2}, {44100, 2}};
         bool tryNativeFormatFirst = true;  // false forces the conversion path (tests)
-        unsigned framesPerBuffer = 256;    // at 22050 Hz; about 12 ms
+        unsigned framesPerBuffer = 128;    // at 22050 Hz; about 6 ms
         // Added to the first recording's bound after the stream opens: a sound server
         // may take that long to wake an idle device (an idle PulseAudio null sink
         // sleeps up to 2 s).

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <cmath>
 
 #include "belt/belt_store.h"
 #include "belt/belt_window.h"
@@ -119,8 +120,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
     client_->installEventFilter(this);
 
     const double tpp = twipsPerPixel();
-    resize(int(kCreationClientWidth / tpp + 0.5),
-           int(kCreationClientHeight / tpp + 0.5) + menuBar()->sizeHint().height());
+    resize(int(std::lround(kCreationClientWidth / tpp)),
+           int(std::lround(kCreationClientHeight / tpp)) + menuBar()->sizeHint().height());
     setUpKeyboard();
 }
 

@@ -25,6 +25,7 @@
 #include "measure/meter_state.h"
 #include "pitch/pluck_classifier.h"
 #include "settings/about_box.h"
+#include "settings/settings_store.h"
 
 class QAction;
 class QFrame;
@@ -63,7 +64,7 @@ struct Form1Services {
     std::function<std::string(const char* section, const char* key, const std::string& fallback,
                               int bufferSize)>
         readString;
-    std::function<bool(const char* section, const char* key, const std::string& value)> writeString;
+    SettingWriter writeString;
     // Makes the named language current (its file next to the program) and gives its path.
     std::function<void(const std::string& name)> setLanguage;
     std::function<std::string()> languageFilePath;
@@ -266,6 +267,8 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     frmAbout& ensureAboutBox();
     void applyForm1Captions();
     int32_t readSetting(const char* section, const char* key, int32_t fallback) const;
+    // One key written at once (a menu choice); a failure is shown.
+    void writeSetting(const char* section, const char* key, const std::string& value);
     int16_t readScrollPosition(const char* key, int32_t fallback, const QScrollBar* bar);
     void readWindowGeometry();
     void writeSettings();

@@ -27,9 +27,9 @@ FormCalibration& Form1::ensureCalibrationDialog() {
         host.text = [this](const char* section, int key) { return languageText(section, key); };
         host.readInt = services_.readInt ? services_.readInt
                                          : [](const char*, const char*, int32_t d) { return d; };
-        host.writeString = services_.writeString
-                               ? services_.writeString
-                               : [](const char*, const char*, const std::string&) { return false; };
+        host.writeString = services_.writeString ? services_.writeString
+                                                 : [](const char*, const char*,
+                                                      const std::string&) { return Status(); };
         host.showProblem = [this](const std::string& m) { showProblem(m); };
         host.toneWritten = [this] { calibration_.toneFileChanged(); };
         host.frequenceCal = &state.FrequenceCal;
@@ -89,14 +89,14 @@ void Form1::ApplyLanguage(const std::string& name) {
 }
 
 void Form1::Anglais_Click() {
-    if (services_.writeString) services_.writeString(kSettingsSection, kKeyLangue, "English");
+    writeSetting(kSettingsSection, kKeyLangue, "English");
     Francais->setChecked(false);
     Anglais->setChecked(true);
     ApplyLanguage("English");
 }
 
 void Form1::Francais_Click() {
-    if (services_.writeString) services_.writeString(kSettingsSection, kKeyLangue, kDefaultLangue);
+    writeSetting(kSettingsSection, kKeyLangue, kDefaultLangue);
     Anglais->setChecked(false);
     Francais->setChecked(true);
     ApplyLanguage("Français");

@@ -92,7 +92,7 @@ void Form1::readRepeatSettings() {
 
 void Form1::Repeter_Click() {
     const bool on = Repeter->isChecked();
-    if (services_.writeString) services_.writeString(kSettings, kRepetitionKey, on ? "1" : "0");
+    writeSetting(kSettings, kRepetitionKey, on ? "1" : "0");
     if (!on && repeat_.pending()) {
         // Turned off while paused: the run stays stopped, as after any trigger.
         rearmTimer_->stop();
@@ -107,9 +107,7 @@ void Form1::Repeter_Click() {
 }
 
 void Form1::SignauxSonores_Click() {
-    if (services_.writeString)
-        services_.writeString(kSettings, kSignauxSonoresKey,
-                              SignauxSonores->isChecked() ? "1" : "0");
+    writeSetting(kSettings, kSignauxSonoresKey, SignauxSonores->isChecked() ? "1" : "0");
 }
 
 void Form1::GrandAffichage_Click() {

@@ -47,6 +47,12 @@ int32_t Form1::readSetting(const char* section, const char* key, int32_t fallbac
     return services_.readInt ? services_.readInt(section, key, fallback) : fallback;
 }
 
+void Form1::writeSetting(const char* section, const char* key, const std::string& value) {
+    if (!services_.writeString) return;
+    if (const Status written = services_.writeString(section, key, value); !written)
+        showProblem(written.message());
+}
+
 int16_t Form1::readScrollPosition(const char* key, int32_t fallback, const QScrollBar* bar) {
     return sixteenBits(readSetting(kSettings, key, fallback), fallback, bar->minimum(),
                        bar->maximum());
@@ -116,8 +122,9 @@ void Form1::writeSettings() {
     const double tpp = twipsPerPixel();
     auto twips = [tpp](int pixels) { return std::to_string(std::lround(pixels * tpp)); };
     const QPoint at = frameGeometry().topLeft();
-    auto write = [this](const char* section, const char* key, const std::string& v) {
-        services_.writeString(section, key, v);
+    Status saved;
+    auto write = [&](const char* section, const char* key, const std::string& v) {
+        saved += services_.writeString(section, key, v);
     };
     write(kPositions, kKeyLeft, twips(at.x()));
     write(kPositions, kKeyTop, twips(at.y()));
@@ -129,6 +136,7 @@ void Form1::writeSettings() {
     write(kSettings, kKeyNiveau, std::to_string(VScrollNiveau->value()));
     write(kSettings, kKeyNiveauBruit, std::to_string(state.noise.NiveauBruit));
     write(kSettings, kKeyNbEchantillons, toUtf8(TextEchantillon->text()));
+    if (!saved) showProblem(saved.message());  // once, whichever keys failed
 }
 
 void Form1::form_unload() {

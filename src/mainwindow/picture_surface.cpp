@@ -14,8 +14,8 @@ namespace vellora {
 namespace {
 
 constexpr double kSpectrumUnits = 1024.0;
-// Pictures kept at once: the gauge keeps up to 32 per scale, and older ones make way.
-constexpr size_t kKeptPictures = 40;
+// Pictures kept at once: the gauge keeps up to 64 per scale, and older ones make way.
+constexpr size_t kKeptPictures = 72;
 // Far beyond any screen, near enough to zero that pixel arithmetic stays in int.
 constexpr double kCoordinateLimit = 1.0e6;
 

@@ -5,10 +5,13 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <string_view>
+
 #include "audio/capture_sequence.h"
 #include "belt/readings_file.h"
 #include "settings/chelp.h"
 #include "settings/data_files.h"
+#include "settings/first_language.h"
 
 namespace vellora {
 
@@ -19,11 +22,14 @@ constexpr int kLanguageFallbackKey = 130;
 
 ProgramParts::ProgramParts(const std::filesystem::path& settingsFile,
                            const std::filesystem::path& programFolder,
+                           const std::filesystem::path& filesFolder,
                            RtAudioInput::Options inputOptions)
     : input(std::move(inputOptions)),
       settings(settingsFile),
       belts(settingsFile),
-      readingsFile(settingsFile.parent_path() / kReadingsFileName),
+      filesFolder(filesFolder.empty() ? settingsFile.parent_path() : filesFolder),
+      readingsFile(this->filesFolder / kReadingsFileName),
+      firstLanguage(firstStartLanguage(localeFromEnvironment())),
       programFolder_(programFolder) {}
 
 Form1Services ProgramParts::services() {
@@ -33,7 +39,8 @@ Form1Services ProgramParts::services() {
     };
     s.readString = [this](const char* section, const char* key, const std::string& fallback,
                           int size) {
-        return settings.readString(section, key, fallback, size_t(size));
+        const bool language = std::string_view(key) == kKeyLangue;
+        return settings.readString(section, key, language ? firstLanguage : fallback, size_t(size));
     };
     s.writeString = [this](const char* section, const char* key, const std::string& value) {
         return settings.writeString(section, key, value);
@@ -59,6 +66,7 @@ Form1Services ProgramParts::services() {
         return sendCaptureSequence(recorder, retour);
     };
     s.tone = &tone;
+    s.toneFolder = filesFolder;
     s.beltStore = &belts;
     s.readingsFile = readingsFile;
     s.closeRecorder = [this] { recorder.send(closeAllCommand()); };

@@ -19,8 +19,8 @@ constexpr float kSweepStep = 20.0f;  // energy units per drawn line of the secto
 // never closer than kMinStride lines, so that a cycle draws at most one stride of
 // lines on a kept picture instead of the whole sector (tens of thousands of lines
 // with loud noise).
-constexpr int64_t kMaxCheckpoints = 32;
-constexpr int64_t kMinStride = 256;
+constexpr int64_t kMaxCheckpoints = 64;
+constexpr int64_t kMinStride = 128;
 // Lines handed to the surface at once: the batch stays small whatever the energy.
 constexpr size_t kBatchLines = 4096;
 

@@ -117,7 +117,7 @@ TEST(SoundFiles, HostileFilesFailFastWithTheirCause) {
 }
 
 // A 440 Hz tone in every format. With the exact scale every file reads bin 82
-// (440 / (22050 / 4096) = 81.7; 82 x 22050 / 4096 = 441.4 Hz). With the default step
+// (440 / (22050 / 4096) = 81.7; 82 x 22050 / 4096 = 441.4 Hz). With an uncalibrated step
 // the card takes 4096 x 5.4171 = 22188 samples a second: the sound itself would fall
 // in bin 81.2 (81 x 5.4171 = 438.8 Hz), while the meter's own clip holds what that card
 // recorded, 81.7 bins a cycle (82 x 5.4171 = 444.2 Hz). The precise figure comes from the
@@ -154,11 +154,15 @@ TEST(SoundFiles, EveryFormatReadsAsTheMeterWouldHaveRecordedIt) {
         const AnalysisResult a = analyseRecordingFile(path, exact);
         ASSERT_TRUE(a.status.ok() && a.preciseHz) << a.status.message();
         EXPECT_EQ(a.bin, 82);
-        EXPECT_EQ(a.readout, "441Hz");
+        EXPECT_EQ(a.readout, "441");
         EXPECT_NEAR(*a.preciseHz, 440, 0.22);
-        const AnalysisResult b = analyseRecordingFile(path, {});
+        AnalysisOptions uncalibrated;
+        uncalibrated.pasFrequence = 5.4171f;
+        const AnalysisResult b = analyseRecordingFile(path, uncalibrated);
         EXPECT_EQ(b.bin, c.meterClip ? 82 : 81);
-        EXPECT_EQ(b.readout, c.meterClip ? "444Hz" : "439Hz");
+        EXPECT_EQ(b.readout, c.meterClip ? "444" : "439");
+        // Unless told otherwise, the file's own rate holds: the exact scale.
+        EXPECT_EQ(analyseRecordingFile(path, {}).readout, "441");
     }
 }
 
