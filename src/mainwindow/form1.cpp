@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <cmath>
 
 #include "belt/belt_store.h"
 #include "belt/belt_window.h"
@@ -128,8 +129,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
     client_->installEventFilter(this);
 
     const double tpp = twipsPerPixel();
-    resize(int(kCreationClientWidth / tpp + 0.5),
-           int(kCreationClientHeight / tpp + 0.5) + menuBar()->sizeHint().height());
+    resize(int(std::lround(kCreationClientWidth / tpp)),
+           int(std::lround(kCreationClientHeight / tpp)) + menuBar()->sizeHint().height());
     setUpKeyboard();
 }
 
@@ -168,8 +169,10 @@ std::string Form1::readSettingText(const char* section, const char* key,
                                 : fallback;
 }
 
-bool Form1::writeSetting(const char* section, const char* key, const std::string& value) {
-    return services_.writeString && services_.writeString(section, key, value);
+void Form1::writeSetting(const char* section, const char* key, const std::string& value) {
+    if (!services_.writeString) return;
+    if (const Status written = services_.writeString(section, key, value); !written)
+        showProblem(written.message());
 }
 
 const std::string& Form1::recordingPath() const { return services_.recordingPath; }

@@ -30,6 +30,7 @@
 #include "meter/repeat_mode.h"
 #include "pitch/pluck_classifier.h"
 #include "settings/about_box.h"
+#include "settings/settings_store.h"
 
 class QAction;
 class QFrame;
@@ -68,7 +69,7 @@ struct Form1Services {
     std::function<std::string(const char* section, const char* key, const std::string& fallback,
                               int bufferSize)>
         readString;
-    std::function<bool(const char* section, const char* key, const std::string& value)> writeString;
+    SettingWriter writeString;
     // Makes the named language current (its file next to the program) and gives its path.
     std::function<void(const std::string& name)> setLanguage;
     std::function<std::string()> languageFilePath;
@@ -277,7 +278,8 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     int32_t readSetting(const char* section, const char* key, int32_t fallback) const;
     std::string readSettingText(const char* section, const char* key, const std::string& fallback,
                                 int bufferSize) const;
-    bool writeSetting(const char* section, const char* key, const std::string& value);
+    // One key written at once (a menu choice); a failure is shown.
+    void writeSetting(const char* section, const char* key, const std::string& value);
     const std::string& recordingPath() const;
     const std::filesystem::path& toneFolder() const;
     void useLanguageFile(const std::string& name);

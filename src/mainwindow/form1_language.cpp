@@ -25,12 +25,11 @@ FormCalibration& Form1::ensureCalibrationDialog() {
     if (!calibrationDialog_) {
         CalibrationDialogHost host;
         host.text = [this](const char* section, int key) { return languageText(section, key); };
-        host.readInt = [this](const char* section, const char* key, int32_t fallback) {
-            return readSetting(section, key, fallback);
-        };
-        host.writeString = [this](const char* section, const char* key, const std::string& v) {
-            return writeSetting(section, key, v);
-        };
+        host.readInt = services_.readInt ? services_.readInt
+                                         : [](const char*, const char*, int32_t d) { return d; };
+        host.writeString = services_.writeString ? services_.writeString
+                                                 : [](const char*, const char*,
+                                                      const std::string&) { return Status(); };
         host.showProblem = [this](const std::string& m) { showProblem(m); };
         host.toneWritten = [this] { calibrationToneWritten(); };
         host.frequenceCal = &state.FrequenceCal;
@@ -90,14 +89,14 @@ void Form1::ApplyLanguage(const std::string& name) {
 }
 
 void Form1::Anglais_Click() {
-    (void)writeSetting(kSettingsSection, kKeyLangue, "English");
+    writeSetting(kSettingsSection, kKeyLangue, "English");
     Francais->setChecked(false);
     Anglais->setChecked(true);
     ApplyLanguage("English");
 }
 
 void Form1::Francais_Click() {
-    (void)writeSetting(kSettingsSection, kKeyLangue, kDefaultLangue);
+    writeSetting(kSettingsSection, kKeyLangue, kDefaultLangue);
     Anglais->setChecked(false);
     Francais->setChecked(true);
     ApplyLanguage("Français");

@@ -90,7 +90,7 @@ void Form1::readRepeatSettings() {
 
 void Form1::Repeter_Click() {
     const bool on = Repeter->isChecked();
-    (void)writeSetting(kSettings, kRepetitionKey, on ? "1" : "0");
+    writeSetting(kSettings, kRepetitionKey, on ? "1" : "0");
     if (!on && meter().repeat().pending()) {
         // Turned off while paused: the run stays stopped, as after any trigger.
         rearmTimer_->stop();
@@ -102,7 +102,7 @@ void Form1::Repeter_Click() {
 }
 
 void Form1::SignauxSonores_Click() {
-    (void)writeSetting(kSettings, kSignauxSonoresKey, SignauxSonores->isChecked() ? "1" : "0");
+    writeSetting(kSettings, kSignauxSonoresKey, SignauxSonores->isChecked() ? "1" : "0");
 }
 
 void Form1::GrandAffichage_Click() {

@@ -105,8 +105,9 @@ void Form1::writeSettings() {
     const double tpp = twipsPerPixel();
     auto twips = [tpp](int pixels) { return std::to_string(std::lround(pixels * tpp)); };
     const QPoint at = frameGeometry().topLeft();
-    auto write = [this](const char* section, const char* key, const std::string& v) {
-        (void)writeSetting(section, key, v);
+    Status saved;
+    auto write = [&](const char* section, const char* key, const std::string& v) {
+        saved += services_.writeString(section, key, v);
     };
     write(kPositions, kKeyLeft, twips(at.x()));
     write(kPositions, kKeyTop, twips(at.y()));
@@ -118,6 +119,7 @@ void Form1::writeSettings() {
     write(kSettings, kKeyNiveau, std::to_string(VScrollNiveau->value()));
     write(kSettings, kKeyNiveauBruit, std::to_string(state.noise.NiveauBruit));
     write(kSettings, kKeyNbEchantillons, toUtf8(TextEchantillon->text()));
+    if (!saved) showProblem(saved.message());  // once, whichever keys failed
 }
 
 void Form1::form_unload() {

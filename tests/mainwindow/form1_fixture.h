@@ -88,7 +88,7 @@ class WindowTest : public ::testing::Test {
         s.writeString = [this](const char* section, const char* key, const std::string& v) {
             writes.push_back(std::string(section) + "/" + key);
             values[writes.back()] = v;
-            return true;
+            return Status();
         };
         s.setLanguage = [this](const std::string& name) { language = name; };
         s.languageFilePath = [this] { return "/opt/vellora/" + language + ".lng"; };

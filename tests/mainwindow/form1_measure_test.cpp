@@ -30,7 +30,7 @@ TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
     for (const auto& [code, message] : cases) {
         messages.clear();
         clips = 0;
-        auto w = started([&](int n) {
+        auto w = started([&, code = code](int n) {
             if (n == 2) return code;
             writeClip(synth::pureTone(440, 22050));
             return 0;
