@@ -82,7 +82,7 @@ std::string key(const char* section, int k) { return std::string(section) + std:
 class LiveWindow {
   public:
     explicit LiveWindow(const char* sound, RtAudioInput::Options input = {})
-        : parts_(std::filesystem::current_path() / kSettingsFileName, VELLORA_RUNTIME_DIR,
+        : parts_(std::filesystem::current_path() / kSettingsFileName, VELLORA_RUNTIME_DIR, {},
                  std::move(input)) {
         Form1Services s = parts_.services();
         s.showMessage = [this](const std::string& m) { problem = m; };

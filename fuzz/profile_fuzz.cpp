@@ -1,35 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The INI profile store on any bytes: the bytes are the file; a key is read, one is
-// written, and the written key must read back. Also the text rules in memory, with
-// section, key and value taken from the input. No crash, no out-of-bounds access.
-#include <unistd.h>
-
+// The INI profile store on any bytes, all in memory (what the file functions do between
+// their read and their write): the bytes are the file; keys are read, one is written
+// and must read back, whole sections are replaced and the rest must stay; names fold
+// to one key each. No crash, no out-of-bounds access.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
-#include "ini/profile.h"
+#include "ini/profile_document.h"
 #include "ini/profile_encoding.h"
 #include "ini/profile_text.h"
 
 namespace {
-
-const std::filesystem::path& scratchFile() {
-    static const std::filesystem::path file = [] {
-        std::string dir = (std::filesystem::temp_directory_path() / "vellora-fuzz-XXXXXX").string();
-        if (!mkdtemp(dir.data())) std::abort();
-        static std::string made = dir;
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(made, ec);
-        });
-        return std::filesystem::path(dir) / "Vellora.ini";
-    }();
-    return file;
-}
 
 void check(bool ok) {
     if (!ok) __builtin_trap();
@@ -62,37 +45,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     using namespace vellora;
 
-    // In memory, names and value from the input.
-    {
-        const Parts p = split(bytes);
-        const std::string text = decodeProfileBytes(p.rest);
-        check(isValidUtf8(text));
-        (void)profileLookup(text, p.section, p.key);
-        (void)profileParseInt(p.value);
-        (void)utf8Prefix(bytes, size % 64);
-        if (isWritableProfileName(p.section, p.key) && isWritableProfileValue(p.value)) {
-            const std::string after = profileSet(text, p.section, p.key, p.value);
-            check(profileLookup(after, p.section, p.key) == std::string(p.value));
-        }
+    // Names and value from the input, the rest as the file's text.
+    const Parts p = split(bytes);
+    const std::string text = decodeProfileBytes(p.rest);
+    check(isValidUtf8(text));
+    (void)profileLookup(text, p.section, p.key);
+    (void)profileParseInt(p.value);
+    (void)utf8Prefix(bytes, size % 64);
+    const std::string folded = profileNameKey(p.section);
+    check(profileNameKey(folded) == folded || !isValidUtf8(p.section));
+    check(profileNamesMatch(p.section, p.key) ==
+          (profileNameKey(p.section) == profileNameKey(p.key)));
+    const bool writable =
+        isWritableProfileName(p.section, p.key) && isWritableProfileValue(p.value);
+    if (writable) {
+        const std::string after = profileSet(text, p.section, p.key, p.value);
+        check(profileLookup(after, p.section, p.key) == std::string(p.value));
     }
 
-    // On a file: the whole input is the file.
-    const std::filesystem::path& file = scratchFile();
-    std::FILE* f = std::fopen(file.c_str(), "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-
-    (void)GetPrivateProfileIntA("SETTINGS", "Niveau", 246, file);
-    const std::string langue = GetPrivateProfileStringA("SETTINGS", "Langue", "x", 100, file);
-    check(isValidUtf8(langue));
-    check(utf8Prefix(langue, 99).size() == langue.size());
-
-    const std::string value = "v" + std::to_string(size) + " \"q\" ";
-    check(WritePrivateProfileStringA("POSITIONS", "CalTop", value, file));
-    check(GetPrivateProfileStringA("positions", "caltop", "", 200, file) == value);
-    check(WritePrivateProfileStringA("SETTINGS", "Niveau", "263", file));
-    check(GetPrivateProfileIntA("Settings", "NIVEAU", 0, file) == 263);
-    check(GetPrivateProfileStringA("POSITIONS", "CalTop", "", 200, file) == value);
+    // The whole input as the file, as the settings and the set-ups read and rewrite it.
+    ProfileDocument document(bytes);
+    (void)document.value("SETTINGS", "Niveau");
+    (void)document.keys("BELT");
+    check(document.text() == bytes);  // unchanged, byte for byte
+    if (writable) {
+        const ProfileKeyValue kv{std::string(p.key), std::string(p.value)};
+        check(document.replaceSection(p.section, std::span(&kv, 1)));
+        check(document.value(p.section, p.key) == std::string(p.value));
+        const ProfileDocument again(document.text());
+        check(again.value(p.section, p.key) == std::string(p.value));
+        document.removeSection(p.section);
+        check(!document.hasSection(p.section));
+    }
     return 0;
 }

@@ -20,6 +20,9 @@ let setups = {setups: [], selected: ''};
 let cueContext = null;
 const lastCycle = {answer: null};
 
+// emscripten's own decoder drops a leading byte order mark, which the CSV header carries.
+const faithful = new TextDecoder('utf-8', {ignoreBOM: true});
+
 // One call of the core: text in, JSON out.
 function call(command, a = '', b = '') {
   const args = [a, b].map((s) => {
@@ -29,7 +32,8 @@ function call(command, a = '', b = '') {
     return p;
   });
   const commandText = core.allocateUTF8(command);
-  const answer = core.UTF8ToString(core._vellora_call(commandText, args[0], args[1]));
+  const reply = core._vellora_call(commandText, args[0], args[1]);
+  const answer = faithful.decode(core.HEAPU8.subarray(reply, core.HEAPU8.indexOf(0, reply)));
   [commandText, ...args].forEach((p) => core._free(p));
   return answer.startsWith('{') || answer.startsWith('[') || answer === 'null' ? JSON.parse(answer)
                                                                                : answer;

@@ -5,12 +5,40 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <thread>
 
 #include "audio/audio_backend.h"
 #include "audio/audio_resampler.h"
 #include "audio/recorder_result.h"
 
 namespace vellora {
+
+// The stream callback's only way to this object: cut when the stream is closed, so a
+// stream still running on its own thread while it is stopped reaches nothing.
+struct RtAudioInput::Link {
+    std::mutex mutex;
+    RtAudioInput* owner = nullptr;
+};
+
+namespace {
+
+// Streams being stopped on their own threads; the program waits a little for them at
+// the end, so that a normal exit still closes its streams with the server.
+struct PendingCloses {
+    std::mutex mutex;
+    std::condition_variable done;
+    int count = 0;
+};
+
+PendingCloses& pendingCloses() {
+    static auto* pending = new PendingCloses;  // never destroyed: threads may outlive main
+    return *pending;
+}
+
+constexpr std::chrono::milliseconds kExitWaitForCloses{1000};
+
+}  // namespace
 
 RtAudioInput::RtAudioInput() : RtAudioInput(Options{}) {}
 
@@ -19,7 +47,12 @@ RtAudioInput::RtAudioInput(Options options) : options_(std::move(options)) {
     QObject::connect(&idleTimer_, &QTimer::timeout, [this] { closeStream(); });
 }
 
-RtAudioInput::~RtAudioInput() { closeStream(); }
+RtAudioInput::~RtAudioInput() {
+    closeStream();
+    PendingCloses& pending = pendingCloses();
+    std::unique_lock lock(pending.mutex);
+    pending.done.wait_for(lock, kExitWaitForCloses, [&] { return pending.count == 0; });
+}
 
 bool RtAudioInput::streamOpen() const {
     try {
@@ -29,8 +62,11 @@ bool RtAudioInput::streamOpen() const {
     }
 }
 
-int RtAudioInput::onAudio(void*, void* input, unsigned frames, double, unsigned, void* self) {
-    auto* me = static_cast<RtAudioInput*>(self);
+int RtAudioInput::onAudio(void*, void* input, unsigned frames, double, unsigned, void* link) {
+    auto* to = static_cast<Link*>(link);
+    std::lock_guard cut(to->mutex);
+    RtAudioInput* me = to->owner;
+    if (!me) return 0;  // closed: its stopping thread ends it
     if (me->watch_.blockIsLive(frames))
         me->capture(static_cast<const float*>(input), frames);
     else if (me->watch_.failed())
@@ -80,6 +116,8 @@ void RtAudioInput::capture(const float* input, unsigned frames) {
 
 bool RtAudioInput::tryOpen(unsigned device, CaptureFormat f) {
     if (f.channels == 0 || f.rate == 0) return false;
+    if (!audio_) audio_ = openAudioLibrary();  // the last one went with its stream
+    if (!audio_) return false;
     format_ = f;
     watch_.restart(f.rate);
     {
@@ -101,15 +139,17 @@ bool RtAudioInput::tryOpen(unsigned device, CaptureFormat f) {
     params.nChannels = f.channels;
     RtAudio::StreamOptions streamOptions;
     streamOptions.streamName = "Vellora";
+    link_ = std::make_shared<Link>();
+    link_->owner = this;
     try {
-        audio_->openStream(nullptr, &params, RTAUDIO_FLOAT32, f.rate, &frames, &onAudio, this,
-                           &streamOptions, &noteAudioError);
+        audio_->openStream(nullptr, &params, RTAUDIO_FLOAT32, f.rate, &frames, &onAudio,
+                           link_.get(), &streamOptions, &noteAudioError);
         if (!audio_->isStreamOpen()) return false;
         audio_->startStream();
         if (audio_->isStreamRunning()) return true;
     } catch (const RtAudioError&) {
     }
-    closeAudioStream(*audio_);
+    closeStream();
     return false;
 }
 
@@ -207,7 +247,33 @@ void RtAudioInput::hold(bool on) {
 
 void RtAudioInput::closeStream() {
     idleTimer_.stop();
-    if (audio_) closeAudioStream(*audio_);
+    if (link_) {
+        // Waits at most for one block being handed over, never for the device.
+        std::lock_guard cut(link_->mutex);
+        link_->owner = nullptr;
+    }
+    if (!audio_) return;
+    bool open = false;
+    try {
+        open = audio_->isStreamOpen();
+    } catch (const RtAudioError&) {
+    }
+    if (!open) return;
+    // The stream, its library object and its link go to a thread that stops them; the
+    // next recording opens a new one.
+    PendingCloses& pending = pendingCloses();
+    {
+        std::lock_guard lock(pending.mutex);
+        ++pending.count;
+    }
+    std::thread([audio = std::move(audio_), link = std::move(link_), &pending]() mutable {
+        closeAudioStream(*audio);
+        audio.reset();
+        link.reset();
+        std::lock_guard lock(pending.mutex);
+        --pending.count;
+        pending.done.notify_all();
+    }).detach();
 }
 
 }  // namespace vellora

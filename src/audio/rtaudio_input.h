@@ -5,6 +5,11 @@
 // into a ring all the time the stream runs, so a recording asked for soon after the
 // last one continues it without a gap (see SampleRing). record() waits in a local
 // event loop that leaves user input queued, so a QCoreApplication must exist.
+//
+// Closing a stream never waits on the window's thread: RtAudio's stop waits for the
+// stream's lock, which its own thread holds while blocked in a read from a source that
+// has gone quiet (a suspended or stalled device), for as long as it stays so. A closed
+// stream is cut off from this object at once and stopped on a thread of its own.
 #pragma once
 
 #include <QTimer>
@@ -73,6 +78,8 @@ class RtAudioInput final : public AudioInput {
     // whole when the user interface takes it late.
     static constexpr size_t kRingSamples = size_t(kCaptureRate) * 8;
 
+    struct Link;  // what a stream's callback reaches this object through
+
     static int onAudio(void* output, void* input, unsigned frames, double time, unsigned status,
                        void* self);
     void capture(const float* input, unsigned frames);
@@ -83,6 +90,7 @@ class RtAudioInput final : public AudioInput {
 
     Options options_;
     std::unique_ptr<RtAudio> audio_;
+    std::shared_ptr<Link> link_;
     CaptureFormat format_;
     QTimer idleTimer_;
     int holds_ = 0;

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping the belt set-ups in the settings file: section "BELT" lists them, and each
 // set-up has a section "BELT <name>" of its own, so the other sections' keys are not
-// touched. Names match as the file's sections do, without regard to ASCII case: "belt a"
+// touched. Names match as the file's sections do, without regard to case: "belt a"
 // is the set-up "Belt A". Every change re-reads what is stored and writes only the list
 // and the set-ups it changes, in one write, so another instance's set-ups are kept and a
 // thousand set-ups cost one read and one write, not one per key.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <span>
 #include <string>
@@ -29,6 +30,8 @@ struct BeltStore {
     // write; `change` returns false to store nothing. Fails, the store as it was, when
     // it cannot be read or written.
     virtual Status update(const std::function<bool(ProfileDocument&)>& change) = 0;
+    // The file another program may change under the store; none for one in memory.
+    virtual std::filesystem::path file() const { return {}; }
 };
 
 // Set-ups kept only for the session, when there is no settings file to hold them.

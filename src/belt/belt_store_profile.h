@@ -15,6 +15,7 @@ class ProfileBeltStore final : public BeltStore {
 
     Status read(ProfileDocument& into) override;
     Status update(const std::function<bool(ProfileDocument&)>& change) override;
+    std::filesystem::path file() const override { return file_; }
 
   private:
     std::filesystem::path file_;

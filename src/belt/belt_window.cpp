@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileSystemWatcher>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,10 +16,15 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <ctime>
+#include <limits>
+
+#include "common/screen_area.h"
 
 namespace vellora {
 
@@ -75,6 +81,15 @@ BeltCaption fieldCaption(BeltField f) {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
+// A name as a message quotes it: a name of the file that no set-up could have (thousands
+// of characters) would otherwise make the window wider than any screen.
+constexpr qsizetype kLongestQuotedName = 60;
+std::string shortened(const std::string& name) {
+    const QString n = q(name);
+    if (n.size() <= kLongestQuotedName) return name;
+    return (n.left(kLongestQuotedName - 1) + QChar(0x2026)).toStdString();
+}
+
 // Shown with the interface language's decimal mark.
 QString fixed(double v, int decimals) {
     QLocale shown;
@@ -104,6 +119,8 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
                                      QMessageBox::Ok | QMessageBox::Cancel,
                                      QMessageBox::Cancel) == QMessageBox::Ok;
     };
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &QWidget::close);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(scrolledForm(buildSetupForm()), 0);
     layout->addWidget(buildReadings(), 1);
@@ -117,15 +134,81 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
     linkCaptions();
     applyCaptions({});
     fitScreen();
-    // The agreement spoke of the readings of the set-up before.
-    connect(this, &BeltWindow::setupChanged, this, [this] { showAgreement(Agreement::TooFew); });
+    // The agreement and the last reading spoke of the set-up before.
+    connect(this, &BeltWindow::setupChanged, this, [this] {
+        showAgreement(Agreement::TooFew);
+        lastReading_.reset();
+        lastReadingLabel->clear();
+        markEarlierReadings();
+    });
     if (!loaded.status) {
         showStoreProblem(loaded.status.message());
     } else if (!loaded.refused.empty()) {
         std::string names;
-        for (const std::string& n : loaded.refused) names += (names.empty() ? "" : ", ") + n;
+        for (const std::string& n : loaded.refused)
+            names += (names.empty() ? "" : ", ") + shortened(n);
         showSetupProblem(std::pair{BeltCaption::RefusedSetups, names});
     }
+    watchStore();
+}
+
+void BeltWindow::watchStore() {
+    const std::filesystem::path file = store_.file();
+    if (file.empty()) return;
+    const QString path = QString::fromStdString(file.string());
+    const QString folder = QString::fromStdString(file.parent_path().string());
+    auto* watcher = new QFileSystemWatcher(this);
+    auto* settle = new QTimer(this);
+    settle->setSingleShot(true);
+    // A write is a new file renamed over the old one: the watch on the old one ends with
+    // it and is set again. Only while there is no file yet is its folder watched (other
+    // files there change all the time). The reload waits for a burst of writes to settle.
+    auto rewatch = [watcher, path, folder] {
+        if (watcher->files().contains(path)) return;
+        if (watcher->addPath(path))
+            watcher->removePath(folder);
+        else if (!watcher->directories().contains(folder))
+            watcher->addPath(folder);
+    };
+    connect(watcher, &QFileSystemWatcher::fileChanged, this, [rewatch, settle] {
+        rewatch();
+        settle->start(kStoreSettleMs);
+    });
+    connect(watcher, &QFileSystemWatcher::directoryChanged, this, [rewatch, settle, watcher, path] {
+        rewatch();
+        if (watcher->files().contains(path)) settle->start(kStoreSettleMs);
+    });
+    connect(settle, &QTimer::timeout, this, [this, rewatch] {
+        rewatch();
+        reloadChangedStore();
+    });
+    rewatch();
+}
+
+void BeltWindow::reloadChangedStore() {
+    LoadedBelts loaded = loadBeltSetups(store_);
+    // Our own writes come back unchanged; a store that cannot be read is reported when
+    // it is next written.
+    if (!loaded.status || loaded.setups == setups_) return;
+    const std::optional<BeltSetup> before = selectedSetup();
+    setups_ = std::move(loaded.setups);
+    int row = -1;
+    {
+        const QSignalBlocker quiet(setupList);
+        setupList->clear();
+        for (size_t i = 0; i < setups_.size(); ++i) {
+            setupList->addItem(q(setups_[i].name));
+            if (before && sameBeltName(setups_[i].name, before->name)) row = int(i);
+        }
+        setupList->setCurrentRow(row);
+    }
+    deleteButton->setEnabled(row >= 0);
+    // The form keeps what the user is typing unless the set-up it shows changed.
+    const bool changed =
+        row < 0 ? before.has_value() : !before || !(setups_[size_t(row)] == *before);
+    if (row >= 0 && changed) showForm(formOf(setups_[size_t(row)]));
+    showSetupProblem(std::pair{BeltCaption::SetupsChangedElsewhere, std::string()});
+    if (changed) Q_EMIT setupChanged();
 }
 
 QWidget* BeltWindow::buildSetupForm() {
@@ -230,8 +313,11 @@ QWidget* BeltWindow::buildReadings() {
     problemLabel->hide();
     saveCsvButton = new QPushButton(box);
     clearButton = new QPushButton(box);
+    olderButton = new QPushButton(box);
+    olderButton->hide();
     column->addWidget(readingsCaption_);
     column->addWidget(lastReadingLabel);
+    column->addWidget(olderButton);
     column->addWidget(readingsTable, 1);
     column->addWidget(agreementLabel);
     column->addWidget(problemLabel);
@@ -241,6 +327,7 @@ QWidget* BeltWindow::buildReadings() {
     column->addLayout(readingButtons);
     connect(saveCsvButton, &QPushButton::clicked, this, &BeltWindow::askAndSaveCsv);
     connect(clearButton, &QPushButton::clicked, this, &BeltWindow::askAndClearReadings);
+    connect(olderButton, &QPushButton::clicked, this, [this] { showOlderReadings(); });
     autoNoiseButton = new QPushButton(box);
     autoNoiseButton->setObjectName("autoNoiseButton");
     column->addWidget(autoNoiseButton);
@@ -271,6 +358,7 @@ void BeltWindow::applyCaptions(BeltCaptionLookup lookup) {
     for (auto& [field, f] : fields_) f.caption->setText(q(caption(fieldCaption(field))));
     readingsCaption_->setText(q(caption(BeltCaption::Readings)));
     saveCsvButton->setText(q(caption(BeltCaption::SaveCsv)));
+    olderButton->setText(q(caption(BeltCaption::OlderReadings)));
     clearButton->setText(q(caption(BeltCaption::ClearReadings)));
     autoNoiseButton->setText(q(caption(BeltCaption::AutoNoise)));
     unitCaption_->setText(q(caption(BeltCaption::Unit)));
@@ -487,24 +575,49 @@ std::optional<BeltSetup> BeltWindow::selectedSetup() const {
 
 bool BeltWindow::openReadingsFile(const std::filesystem::path& file) {
     readingsFile_.emplace(file);
-    ParsedReadings kept;
-    const Status read = readingsFile_->read(kept);
-    log_.assign(std::move(kept.readings));
+    ReadingsPage page;
+    const Status read = readReadingsPage(file, kReadingsFileEnd, kReadingsPageLines, page);
+    log_ = std::move(page.readings);
+    olderEnd_ = page.start;
+    olderLeft_ = page.older;
+    olderButton->setVisible(olderLeft_);
     readingsTable->setRowCount(0);
-    for (const Reading& r : log_.readings()) showReadingRow(r);
+    for (const Reading& r : log_) showReadingRow(r);
+    markEarlierReadings();
     readingsTable->scrollToBottom();
     if (!read)
         showReadingsProblem(std::pair{BeltCaption::ReadingsNotRead, read.message()});
-    else if (kept.skippedLines > 0)
+    else if (page.skippedLines > 0)
         showReadingsProblem(
-            std::pair{BeltCaption::SkippedLines, std::to_string(kept.skippedLines)});
+            std::pair{BeltCaption::SkippedLines, std::to_string(page.skippedLines)});
     else
         showReadingsProblem(std::nullopt);
     return read.ok();
 }
 
-void BeltWindow::showReadingRow(const Reading& r) {
-    const int row = readingsTable->rowCount();
+bool BeltWindow::showOlderReadings() {
+    if (!readingsFile_ || !olderLeft_) return false;
+    ReadingsPage page;
+    const Status read =
+        readReadingsPage(readingsFile_->path(), olderEnd_, kReadingsPageLines, page);
+    if (!read) {
+        showReadingsProblem(std::pair{BeltCaption::ReadingsNotRead, read.message()});
+        return false;
+    }
+    olderEnd_ = page.start;
+    olderLeft_ = page.older;
+    olderButton->setVisible(olderLeft_);
+    const int added = int(page.readings.size());
+    for (int i = 0; i < added; ++i) showReadingRow(page.readings[size_t(i)], i);
+    // Older lines are earlier still: shown greyed, of no agreement.
+    showEarlier(0, added);
+    earlierRows_ += added;
+    log_.insert(log_.begin(), page.readings.begin(), page.readings.end());
+    return true;
+}
+
+void BeltWindow::showReadingRow(const Reading& r, int row) {
+    if (row < 0) row = readingsTable->rowCount();
     readingsTable->insertRow(row);
     const std::time_t seconds = std::chrono::system_clock::to_time_t(r.time);
     std::tm parts{};
@@ -537,29 +650,28 @@ void BeltWindow::showReadingRow(const Reading& r) {
     }
 }
 
-Agreement BeltWindow::addReading(double hz, std::chrono::system_clock::time_point time) {
-    return addReading(hz, 0.0, time);
+void BeltWindow::addReading(const Reading& line) {
+    log_.push_back(line);
+    keepReading(line);
+    if (line.status == ReadingStatus::Refused) return;
+    lastReading_ = line;
+    showLastReading();
 }
 
-Agreement BeltWindow::addReading(double hz, double inharmonicity,
-                                 std::chrono::system_clock::time_point time) {
-    const auto setup = selectedSetup();
-    Reading added;
-    added.time = time;
-    added.setup = setup ? setup->name : std::string();
-    added.hz = hz;
-    if (setup) added.tension = tensionOf(*setup, hz, inharmonicity);
-    const RangeStatus status =
-        setup ? rangeStatus(*setup, hz, inharmonicity) : RangeStatus::NoTarget;
-    added.range = status;
-    const Agreement a = log_.add(added);
-    const Reading& r = log_.readings().back();  // as logged: confirmed when it completes three
-    keepReading(r);
+void BeltWindow::markEarlierReadings() {
+    showEarlier(earlierRows_, readingsTable->rowCount());
+    earlierRows_ = readingsTable->rowCount();
+}
 
-    lastReading_ = r;
-    showLastReading();
-    showAgreement(a);
-    return a;
+void BeltWindow::showEarlier(int from, int to) {
+    // Kept in the log and the file, but of no agreement any more.
+    const QColor earlier = palette().color(QPalette::Disabled, QPalette::Text);
+    for (int row = from; row < to; ++row)
+        for (int c = 0; c < readingsTable->columnCount(); ++c)
+            if (QTableWidgetItem* cell = readingsTable->item(row, c)) {
+                cell->setForeground(earlier);
+                cell->setData(Qt::UserRole + 1, true);
+            }
 }
 
 void BeltWindow::keepReading(const Reading& r) {
@@ -592,30 +704,35 @@ void BeltWindow::showLastReading() {
     lastReadingLabel->setProperty("rangeStatus", int(r.range));
 }
 
-void BeltWindow::addRefused(const std::string& why, std::chrono::system_clock::time_point time) {
-    const auto setup = selectedSetup();
-    Reading r;
-    r.time = time;
-    r.setup = setup ? setup->name : std::string();
-    r.status = ReadingStatus::Refused;
-    r.why = why;
-    log_.add(r);
-    keepReading(r);
+BeltCaption agreementCaption(Agreement a) {
+    return a == Agreement::Confirmed  ? BeltCaption::Confirmed
+           : a == Agreement::Disagree ? BeltCaption::Disagree
+                                      : BeltCaption::TooFew;
 }
 
 void BeltWindow::showAgreement(Agreement a) {
     shownAgreement_ = a;
-    const BeltCaption c = a == Agreement::Confirmed  ? BeltCaption::Confirmed
-                          : a == Agreement::Disagree ? BeltCaption::Disagree
-                                                     : BeltCaption::TooFew;
-    agreementLabel->setText(q(caption(c)));
+    agreementLabel->setText(q(caption(agreementCaption(a))));
     agreementLabel->setStyleSheet(a == Agreement::Confirmed  ? kInsideStyle
                                   : a == Agreement::Disagree ? kOutsideStyle
                                                              : "");
 }
 
 bool BeltWindow::saveCsv(const std::filesystem::path& path) {
-    const Status saved = saveReadingsCsv(path, log_.readings());
+    // The readings not shown yet are read for the copy only.
+    std::vector<Reading> all;
+    if (readingsFile_ && olderLeft_) {
+        ReadingsPage older;
+        const Status read = readReadingsPage(readingsFile_->path(), olderEnd_,
+                                             std::numeric_limits<std::size_t>::max(), older);
+        if (!read) {
+            showReadingsProblem(std::pair{BeltCaption::SaveFailed, read.message()});
+            return false;
+        }
+        all = std::move(older.readings);
+    }
+    all.insert(all.end(), log_.begin(), log_.end());
+    const Status saved = saveReadingsCsv(path, all);
     showReadingsProblem(saved ? std::nullopt
                               : std::optional(std::pair{BeltCaption::SaveFailed, saved.message()}));
     return saved.ok();
@@ -630,9 +747,14 @@ void BeltWindow::askAndClearReadings() {
         }
     }
     log_.clear();
+    olderLeft_ = false;
+    olderButton->hide();
     readingsTable->setRowCount(0);
+    earlierRows_ = 0;
     showReadingsProblem(std::nullopt);
-    showAgreement(log_.agreement());
+    lastReading_.reset();
+    lastReadingLabel->clear();
+    showAgreement(Agreement::TooFew);
 }
 
 void BeltWindow::askAndSaveCsv() {

@@ -19,6 +19,7 @@
 #include "belt/reading_agreement.h"
 #include "belt/readings_csv.h"
 #include "belt/readings_file.h"
+#include "belt/readings_page.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -37,6 +38,14 @@ namespace vellora {
 // A reading inside its target range is shown in the first colour, outside in the second.
 inline constexpr char kInsideColour[] = "#1a7f37";
 inline constexpr char kOutsideColour[] = "#c62828";
+// How long the store's file must stay unchanged before the list is read again.
+inline constexpr int kStoreSettleMs = 250;
+// Readings read from the file at a time: the newest when the window opens, then older
+// ones on demand, so a long log opens at once.
+inline constexpr std::size_t kReadingsPageLines = 500;
+
+// The caption wording an agreement.
+BeltCaption agreementCaption(Agreement a);
 
 class BeltWindow : public QWidget {
     Q_OBJECT
@@ -49,29 +58,30 @@ class BeltWindow : public QWidget {
     // Sets every caption; the English text stands in for each the lookup lacks.
     void applyCaptions(BeltCaptionLookup lookup);
 
-    // Shows the readings kept in `file` and appends every new one to it; without a file
-    // they last for the session. False when the file could not be read (the window
-    // says why; new readings are still appended).
+    // Shows the newest readings kept in `file` (older ones a page at a time, on demand)
+    // and appends every new one to it; without a file they last for the session. False
+    // when the file could not be read (the window says why; new readings are still
+    // appended).
     bool openReadingsFile(const std::filesystem::path& file);
+    // The next page of older readings above those shown; false when none is left.
+    bool showOlderReadings();
 
-    // A triggered reading: logged with the chosen set-up and its tension.
-    Agreement addReading(
-        double hz, std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
-    // The same with the reading's stiffness B, for set-ups that take it from the measurement.
-    Agreement addReading(
-        double hz, double inharmonicity,
-        std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
-    // A triggered clip that did not count, logged with why (in the current language).
-    void addRefused(const std::string& why,
-                    std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
+    // A triggered clip's line as the meter made it (taken, confirmed, or refused with
+    // why): appended to the readings file and the table, and shown as the last reading.
+    void addReading(const Reading& line);
+    // The agreement of the readings since the set-up was chosen or the run started.
+    void showAgreement(Agreement a);
+    // The rows so far were taken before the current agreement began: shown as earlier.
+    void markEarlierReadings();
 
     std::optional<BeltSetup> selectedSetup() const;
     // A caption in the current language.
     std::string captionText(BeltCaption c) const { return caption(c); }
     const std::vector<BeltSetup>& setups() const { return setups_; }
-    const ReadingLog& readings() const { return log_; }
+    const std::vector<Reading>& readings() const { return log_; }
 
-    // Writes the log; on failure the window shows why and false is returned.
+    // Writes the log, older readings not shown yet included; on failure the window shows
+    // why and false is returned.
     bool saveCsv(const std::filesystem::path& path);
 
     // Asks before a set-up is deleted or the readings cleared: true to go on. A message
@@ -87,6 +97,7 @@ class BeltWindow : public QWidget {
     QPushButton* keepButton = nullptr;
     QPushButton* saveCsvButton = nullptr;
     QPushButton* clearButton = nullptr;
+    QPushButton* olderButton = nullptr;  // shown while older readings remain in the file
     QRadioButton* perMetre = nullptr;
     QRadioButton* perMetreAndMm = nullptr;
     QRadioButton* widthMm = nullptr;
@@ -127,6 +138,10 @@ class BeltWindow : public QWidget {
     void deleteSetup();
     void selectionChanged();
     void refreshList(const std::string& select);
+    // Follows changes another instance makes to the store's file: the list is read
+    // again and the user told.
+    void watchStore();
+    void reloadChangedStore();
     void showStoreProblem(const std::string& error);
     // The set-up form in a column that scrolls; the readings table's columns and lines
     // fitted to what they hold; the first size no larger than the screen.
@@ -143,11 +158,12 @@ class BeltWindow : public QWidget {
     void showDecimalMark();
     void showSetupProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
     void showReadingsProblem(std::optional<std::pair<BeltCaption, std::string>> problem);
-    void showReadingRow(const Reading& r);
+    // At `row`, or below the others.
+    void showReadingRow(const Reading& r, int row = -1);
     // A reading just logged: appended to the readings file and shown as the last row.
     void keepReading(const Reading& r);
-    void showAgreement(Agreement a);
     void showLastReading();
+    void showEarlier(int fromRow, int toRow);
     void askAndSaveCsv();
     void askAndClearReadings();
     std::string caption(BeltCaption c) const { return beltCaption(lookup_, c); }
@@ -155,8 +171,12 @@ class BeltWindow : public QWidget {
     BeltStore& store_;
     BeltCaptionLookup lookup_;
     std::vector<BeltSetup> setups_;
-    ReadingLog log_;
+    std::vector<Reading> log_;  // as the file holds them, then as they came
+    int earlierRows_ = 0;       // rows shown as earlier
     std::optional<ReadingsFile> readingsFile_;
+    // Where the oldest reading shown starts in the file; older lines are read on demand.
+    std::uint64_t olderEnd_ = 0;
+    bool olderLeft_ = false;
     // The problems shown, kept so that a language switch words them again.
     std::optional<std::pair<BeltCaption, std::string>> readingsProblem_;
     std::optional<std::pair<BeltCaption, std::string>> setupProblem_;

@@ -138,6 +138,11 @@ std::string englishBeltCaption(BeltCaption c) {
             return "Mass given in";
         case BeltCaption::SpanBasis:
             return "Span given by";
+        case BeltCaption::OlderReadings:
+            return "Show older readings";
+        case BeltCaption::SetupsChangedElsewhere:
+            return "The set-ups were changed in another window of the program: the list shows "
+                   "them as they are now.";
         case BeltCaption::AutoNoise:
             return "Automatic noise line";
         case BeltCaption::Unit:

@@ -78,6 +78,8 @@ enum class BeltCaption {
     MeasuredStiffness = 100,  // the option beside the factor
     MassBasis,                // the row of the mass's two bases, above the mass itself
     SpanBasis,                // the same for the span
+    SetupsChangedElsewhere = 110,
+    OlderReadings,
 };
 inline constexpr int kLastBeltCaption = int(BeltCaption::RefusedSetups);
 inline constexpr int kFirstHandsFreeCaption = int(BeltCaption::AutoNoise);

@@ -22,7 +22,6 @@
 #include "common/screen_area.h"
 #include "common/scroll_keys.h"
 #include "common/twips.h"
-#include "settings/settings_store.h"
 
 namespace vellora {
 
@@ -229,14 +228,16 @@ void FormCalibration::Form_Unload() {
     const double tpp = twipsPerPixel();
     const QRect frame = frameGeometry();
     auto twips = [tpp](int pixels) { return std::to_string(toInt32Saturated(pixels * tpp)); };
-    host_.writeString(kPositionsSection, kKeyCalLeft, twips(frame.x()));
-    host_.writeString(kPositionsSection, kKeyCalTop, twips(frame.y()));
-    host_.writeString(kPositionsSection, kKeyCalHeight,
-                      std::to_string(toInt32Saturated(height() * tpp) + kFrameHeight));
-    host_.writeString(kPositionsSection, kKeyCalWidth,
-                      std::to_string(toInt32Saturated(width() * tpp) + kFrameWidth));
-    host_.writeString(kSettingsSection, kKeyCalibration,
-                      std::to_string(HScrollCalibration->value()));
+    Status saved;
+    saved += host_.writeString(kPositionsSection, kKeyCalLeft, twips(frame.x()));
+    saved += host_.writeString(kPositionsSection, kKeyCalTop, twips(frame.y()));
+    saved += host_.writeString(kPositionsSection, kKeyCalHeight,
+                               std::to_string(toInt32Saturated(height() * tpp) + kFrameHeight));
+    saved += host_.writeString(kPositionsSection, kKeyCalWidth,
+                               std::to_string(toInt32Saturated(width() * tpp) + kFrameWidth));
+    saved += host_.writeString(kSettingsSection, kKeyCalibration,
+                               std::to_string(HScrollCalibration->value()));
+    if (!saved && host_.showProblem) host_.showProblem(saved.message());
 }
 
 }  // namespace vellora

@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 
+#include "settings/settings_store.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -24,7 +26,7 @@ struct CalibrationDialogHost {
     std::function<std::string(const char* section, int key)> text;
     // The settings store, one key per call.
     std::function<int32_t(const char* section, const char* key, int32_t fallback)> readInt;
-    std::function<bool(const char* section, const char* key, const std::string& value)> writeString;
+    SettingWriter writeString;
     std::function<void(const std::string& message)> showProblem;
     // OK wrote the tone for a new FrequenceCal: a calibration playing the old one
     // changes to it.

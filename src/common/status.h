@@ -39,4 +39,11 @@ class [[nodiscard]] Status {
     std::string message_;
 };
 
+// Steps that all run though one fails (every key of a window's settings), the first
+// failure kept to be shown once: `saved += write(...);`.
+inline Status& operator+=(Status& all, Status next) {
+    if (all.ok()) all = std::move(next);
+    return all;
+}
+
 }  // namespace vellora

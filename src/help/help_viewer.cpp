@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 
 #include "help/help_viewer_target.h"
 #include "help/help_viewer_window.h"
@@ -17,7 +19,14 @@ QString recordText(const char* text, bool utf16) {
     return QString::fromUtf8(text);
 }
 
+// The data folder of the tree the program is installed in (any prefix), else the one
+// compiled in.
 QString installedDataFolder() {
+#ifdef VELLORA_DATA_FROM_BIN
+    const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                           QStringLiteral("/" VELLORA_DATA_FROM_BIN));
+    if (QFileInfo(beside).isDir()) return beside;
+#endif
 #ifdef VELLORA_DATA_DIR
     return QStringLiteral(VELLORA_DATA_DIR);
 #else

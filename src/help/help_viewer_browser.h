@@ -10,11 +10,14 @@ class HelpBrowser : public QTextBrowser {
   public:
     // Pictures wider than this many pixels are shown scaled down to it.
     static constexpr int kMaxImageWidth = 640;
+    // Larger picture files are not shown (a screenshot takes a few hundred kB).
+    static constexpr long long kLargestHelpImage = 16LL << 20;
 
     explicit HelpBrowser(QWidget* parent = nullptr);
 
     // A picture that is not there yet (the screenshots come later) takes no room
-    // instead of showing the broken-image mark; wide ones are scaled to fit.
+    // instead of showing the broken-image mark; wide ones are scaled to fit. Pages are
+    // read as readHelpFile reads them.
     QVariant loadResource(int type, const QUrl& name) override;
 };
 

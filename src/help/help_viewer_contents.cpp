@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/help_viewer_contents.h"
 
-#include <QFile>
 #include <algorithm>
+
+#include "common/regular_file.h"
 
 #include "help/help_viewer_search.h"
 
@@ -77,9 +78,10 @@ QMap<QString, QString> parseLabels(const QString& text) {
 }
 
 QString readHelpFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(file.readAll());
+    const RegularFileBytes read =
+        readRegularFile(std::filesystem::path(path.toStdString()), kLargestHelpFile + 1);
+    if (!read.read() || read.truncated() || read.bytes.size() > kLargestHelpFile) return {};
+    return QString::fromUtf8(read.bytes.data(), qsizetype(read.bytes.size()));
 }
 
 }  // namespace vellora

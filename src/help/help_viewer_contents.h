@@ -12,6 +12,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -44,7 +45,12 @@ std::vector<IndexEntry> parseIndex(const QString& text);
 
 QMap<QString, QString> parseLabels(const QString& text);
 
-// The whole of a UTF-8 text file; empty when it cannot be read.
+// Far beyond any help page or list; a larger file is not one of ours.
+inline constexpr std::size_t kLargestHelpFile = std::size_t(4) << 20;
+
+// The whole of a UTF-8 text file; empty when it cannot be read, is not a regular file
+// (a FIFO would wait for a writer for good, a device never ends) or is larger than
+// kLargestHelpFile.
 QString readHelpFile(const QString& path);
 
 }  // namespace vellora

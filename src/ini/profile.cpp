@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "common/atomic_file.h"
+#include "common/folder_lock.h"
 #include "common/regular_file.h"
 #include "ini/profile_encoding.h"
 #include "ini/profile_text.h"
@@ -75,6 +76,8 @@ bool WritePrivateProfileStringA(std::string_view section, std::string_view key,
     };
     if (!isWritableProfileName(section, key)) return fail("section or key name cannot be stored");
     if (!isWritableProfileValue(value)) return fail("value cannot be stored");
+    const FolderLock lock(file);
+    if (!lock.status()) return fail(lock.status().message());
     const FileText old = readProfileFile(file);
     // A file that exists but cannot be read is never replaced: its content would be lost.
     if (!old.status) return fail(old.status.message());
@@ -90,6 +93,8 @@ Status ReadPrivateProfile(const std::filesystem::path& file, ProfileDocument& in
 
 Status UpdatePrivateProfile(const std::filesystem::path& file,
                             const std::function<bool(ProfileDocument&)>& change) {
+    const FolderLock lock(file);
+    if (!lock.status()) return lock.status();
     ProfileDocument document;
     if (Status read = ReadPrivateProfile(file, document); !read) return read;
     if (!change(document)) return {};

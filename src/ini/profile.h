@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The profile (INI) file store, standing in for the Windows profile service of
 // kernel32: GetPrivateProfileIntA, GetPrivateProfileStringA, WritePrivateProfileStringA.
-// Each call reads the named file afresh; there is no cache. Names and texts are UTF-8;
-// a line of the file that is not valid UTF-8 is read as Windows-1252 (lines written by
-// the Windows version). The layout rules are those of profile_text.h. Only a regular
-// file of at most 16 MB is read: anything else reads as missing and is never replaced.
+// Each call reads the named file afresh; there is no cache. Every write holds the
+// folder's lock (common/folder_lock.h) from its read to its rename, so that writers in
+// other processes, each changing its own keys or sections, never drop each other's.
+// Names and texts are UTF-8; a line of the file that is not valid UTF-8 is read as
+// Windows-1252 (lines written by the Windows version). The layout rules are those of
+// profile_text.h. Only a regular file of at most 16 MB is read: anything else reads as
+// missing and is never replaced.
 //
 // Window-free: builds without Qt.
 #pragma once

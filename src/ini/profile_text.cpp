@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ini/profile_text.h"
 
+#include <unicode/unistr.h>
+
+#include <algorithm>
 #include <vector>
 
 #include "common/text.h"
@@ -38,11 +41,33 @@ std::string_view trim(std::string_view s) { return trimmed(s, " \t\r\v\f"); }
 
 char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
+bool isAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return (unsigned char)c < 0x80; });
+}
+
+// Unicode's case folding ("Été", "été" and "ÉTÉ" are one name), as the Windows service
+// compared names; ASCII names, almost all of them, take the short way.
+std::string foldName(std::string_view name) {
+    std::string key(name);
+    if (isAscii(name) || !isValidUtf8(name)) {
+        for (char& c : key) c = foldAscii(c);
+        return key;
+    }
+    key.clear();
+    icu::UnicodeString::fromUTF8(icu::StringPiece(name.data(), int32_t(name.size())))
+        .foldCase()
+        .toUTF8String(key);
+    return key;
+}
+
 bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (foldAscii(a[i]) != foldAscii(b[i])) return false;
-    return true;
+    if (isAscii(a) && isAscii(b)) {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (foldAscii(a[i]) != foldAscii(b[i])) return false;
+        return true;
+    }
+    return foldName(a) == foldName(b);
 }
 
 bool isQuote(char c) { return c == '"' || c == '\''; }
@@ -229,11 +254,7 @@ std::optional<ProfileSettingLine> profileSettingOf(std::string_view line) {
 
 bool profileNamesMatch(std::string_view a, std::string_view b) { return sameName(a, b); }
 
-std::string profileNameKey(std::string_view name) {
-    std::string key(name);
-    for (char& c : key) c = foldAscii(c);
-    return key;
-}
+std::string profileNameKey(std::string_view name) { return foldName(name); }
 
 std::string profileSettingText(std::string_view key, std::string_view value) {
     return std::string(key) + "=" + encodeValue(value);

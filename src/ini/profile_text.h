@@ -55,8 +55,8 @@ struct ProfileSettingLine {
     std::string value;
 };
 std::optional<ProfileSettingLine> profileSettingOf(std::string_view line);
-// Names as the store compares them: ASCII letters without regard to case, every other
-// byte as it is.
+// Names as the store compares them: without regard to case, by Unicode's case folding
+// (a name that is not valid UTF-8: ASCII letters only, every other byte as it is).
 bool profileNamesMatch(std::string_view a, std::string_view b);
 // The name folded so that two names match exactly when their folded forms are equal.
 std::string profileNameKey(std::string_view name);

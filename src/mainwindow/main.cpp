@@ -1,41 +1,102 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program: the sound card behind the recorder and the loudspeaker, then the
-// main window.
+// The program: where its files are, the sound card behind the recorder and the
+// loudspeaker, then the main window.
 #include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 
+#include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "belt/readings_file.h"
+#include "calibration/calibration_run.h"
 #include "calibration/calibration_tone.h"
 #include "common/atomic_file.h"
 #include "common/version.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/program_parts.h"
+#include "settings/about_box.h"
+#include "settings/data_files.h"
 #include "settings/settings_location.h"
 
+namespace {
+
+// The id the desktop entry and the AppStream metadata carry (the desktop file's name).
+constexpr const char* kApplicationId = "invalid.vellora.vellora";
+// The language file's text for a files folder that cannot be written.
+constexpr int kFilesFolderFailedKey = 120;
+
+// --help and --version answer on standard output without opening a window, so they
+// work without a display; false when the program is to start.
+bool answeredCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--version") {
+            std::printf("vellora %s\n", vellora::kVersion);
+            return true;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::printf(
+                "usage: vellora [Qt options]\n"
+                "       vellora --help | --version\n"
+                "Vellora measures the frequency of a plucked timing belt through the microphone.\n"
+                "Press F1 in the window for its help; vellora-analyze reads saved recordings.\n"
+                "Installed, it keeps Vellora.ini in $XDG_CONFIG_HOME/Vellora (~/.config/Vellora)\n"
+                "and the recording, the calibration tone, the cue sounds and Readings.csv in\n"
+                "$XDG_DATA_HOME/Vellora (~/.local/share/Vellora); a copy in a folder of the\n"
+                "user's own keeps them all beside the program.\n");
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (answeredCommandLine(argc, argv)) return 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vellora");
     QApplication::setApplicationVersion(vellora::kVersion);
+    // A dock matches the window to its launcher by this name; the icon for the title bar
+    // and the task switcher.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kApplicationId));
+    QApplication::setWindowIcon(vellora::programIcon());
 
-    // The recording and the tone are written by relative name into the current
-    // directory; from the desktop menu that is the home folder, so move to our own.
-    const bool fromDesktop =
-        QCoreApplication::arguments().contains(QString::fromLatin1(vellora::kFromDesktopArgument));
+    // The recording, the tone and the cues are written by relative name into the
+    // current directory: make it the folder where this program keeps its files (beside
+    // a portable program, the user's data folder for an installed one), never the
+    // folder a shell happened to be in. A folder that cannot be written is reported.
+    const std::filesystem::path filesFolder = vellora::filesFolder();
+    vellora::Status filesReady = vellora::prepareWritableFolder(filesFolder);
     std::error_code ec;
-    std::filesystem::current_path(vellora::workingFolder(fromDesktop), ec);
+    std::filesystem::current_path(filesFolder, ec);
+    if (filesReady && ec)
+        filesReady = vellora::Status(
+            vellora::Failure::NotPermitted,
+            "cannot enter the folder " + vellora::pathToUtf8(filesFolder) + ": " + ec.message());
+    if (!filesReady) std::fprintf(stderr, "vellora: %s\n", filesReady.message().c_str());
 
     const std::filesystem::path settingsFile = vellora::settingsFilePath();
     // What writes killed in an earlier run left behind.
     for (const std::filesystem::path& written :
-         {settingsFile, settingsFile.parent_path() / vellora::kReadingsFileName,
-          std::filesystem::path("test.wav"), std::filesystem::path(vellora::kCalibrationToneFile)})
+         {settingsFile, filesFolder / vellora::kReadingsFileName, filesFolder / "test.wav",
+          filesFolder / vellora::kCalibrationToneFile})
         vellora::removeStaleTemporaryFiles(written);
 
-    vellora::ProgramParts parts(settingsFile, vellora::programFolder());
+    vellora::ProgramParts parts(settingsFile, vellora::programFolder(), filesFolder);
     vellora::Form1 window(parts.services());
     window.Form_Load();
     window.show();
+    if (!filesReady) {
+        const std::string text = vellora::fillIn(
+            parts.language.text("FORM1", kFilesFolderFailedKey), {filesReady.message()});
+        QTimer::singleShot(0, &window, [&window, text] {
+            QMessageBox::warning(&window, QString::fromUtf8(vellora::kApplicationTitle),
+                                 QString::fromUtf8(text));
+        });
+    }
     return app.exec();
 }

@@ -1,22 +1,35 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/program_parts.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
+
+#include <string_view>
 
 #include "audio/capture_sequence.h"
 #include "belt/readings_file.h"
 #include "settings/chelp.h"
 #include "settings/data_files.h"
+#include "settings/first_language.h"
 
 namespace vellora {
 
+namespace {
+// "The %1 language file could not be read (%2): the texts are shown in English."
+constexpr int kLanguageFallbackKey = 130;
+}  // namespace
+
 ProgramParts::ProgramParts(const std::filesystem::path& settingsFile,
                            const std::filesystem::path& programFolder,
+                           const std::filesystem::path& filesFolder,
                            RtAudioInput::Options inputOptions)
     : input(std::move(inputOptions)),
       settings(settingsFile),
       belts(settingsFile),
-      readingsFile(settingsFile.parent_path() / kReadingsFileName),
+      filesFolder(filesFolder.empty() ? settingsFile.parent_path() : filesFolder),
+      readingsFile(this->filesFolder / kReadingsFileName),
+      firstLanguage(firstStartLanguage(localeFromEnvironment())),
       programFolder_(programFolder) {}
 
 Form1Services ProgramParts::services() {
@@ -26,16 +39,26 @@ Form1Services ProgramParts::services() {
     };
     s.readString = [this](const char* section, const char* key, const std::string& fallback,
                           int size) {
-        return settings.readString(section, key, fallback, size_t(size));
+        const bool language = std::string_view(key) == kKeyLangue;
+        return settings.readString(section, key, language ? firstLanguage : fallback, size_t(size));
     };
     s.writeString = [this](const char* section, const char* key, const std::string& value) {
         return settings.writeString(section, key, value);
     };
     s.setLanguage = [this](const std::string& name) {
-        language.name = name;
-        language.file = languageFilePath(programFolder_, name);
+        const Status read = language.load(name, languageFilePath(programFolder_, name),
+                                          languageFilePath(programFolder_, "English"));
+        if (read) return;
+        // The texts now come from English.lng (or are "Err!!" when it fails too); the
+        // user is told why once the window shows.
+        const QString message =
+            QString::fromStdString(language.text("FORM1", kLanguageFallbackKey))
+                .arg(QString::fromStdString(name), QString::fromStdString(read.message()));
+        QTimer::singleShot(0, &context_, [message] {
+            QMessageBox::warning(nullptr, QApplication::applicationName(), message);
+        });
     };
-    s.languageFilePath = [this] { return pathToUtf8(language.file); };
+    s.languageFilePath = [this] { return pathToUtf8(language.file()); };
     s.text = [this](const char* section, int key) { return language.text(section, key); };
     s.showHelp = [](const std::string& file) { return CHelp().Show(file, ""); };
     s.capture = [this] {
@@ -43,6 +66,7 @@ Form1Services ProgramParts::services() {
         return sendCaptureSequence(recorder, retour);
     };
     s.tone = &tone;
+    s.toneFolder = filesFolder;
     s.beltStore = &belts;
     s.readingsFile = readingsFile;
     s.closeRecorder = [this] { recorder.send(closeAllCommand()); };

@@ -22,10 +22,12 @@ namespace vellora {
 
 class ProgramParts {
   public:
-    // `settingsFile`: the settings and belt set-ups, with the readings log beside it;
-    // `programFolder`: where the language files are looked for first.
+    // `settingsFile`: the settings and belt set-ups; `programFolder`: where the language
+    // files are looked for first; `filesFolder`: the readings log, the tone and the cues
+    // (beside the settings file when empty).
     ProgramParts(const std::filesystem::path& settingsFile,
                  const std::filesystem::path& programFolder,
+                 const std::filesystem::path& filesFolder = {},
                  RtAudioInput::Options inputOptions = {});
 
     // The window's services over these parts; they must outlive the window.
@@ -38,7 +40,10 @@ class ProgramParts {
     const SettingsStore settings;
     Language language;
     ProfileBeltStore belts;
+    const std::filesystem::path filesFolder;
     const std::filesystem::path readingsFile;
+    // The language until one is stored: the locale's (first_language.h).
+    const std::string firstLanguage;
 
   private:
     std::filesystem::path programFolder_;

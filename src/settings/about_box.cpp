@@ -117,4 +117,9 @@ void frmAbout::fitToTexts() {
 
 void frmAbout::cmdOK_Click() { close(); }
 
+QIcon programIcon() {
+    registerAboutResources();
+    return QIcon::fromTheme(QStringLiteral("vellora"), QIcon(QStringLiteral(":/vellora/icon.png")));
+}
+
 }  // namespace vellora

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QIcon>
 #include <functional>
 #include <string>
 
@@ -41,5 +42,9 @@ class frmAbout : public QDialog {
 
     std::function<std::string(int)> lookup_;
 };
+
+// The program's icon: the installed one from the icon theme, in every size it holds,
+// else the one built in.
+QIcon programIcon();
 
 }  // namespace vellora

@@ -1,8 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/data_files.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <system_error>
 
@@ -12,6 +18,12 @@
 
 #ifndef VELLORA_DATA_DIR
 #define VELLORA_DATA_DIR "/usr/share/vellora"
+#endif
+#ifndef VELLORA_DATA_FROM_BIN
+#define VELLORA_DATA_FROM_BIN "../share/vellora"
+#endif
+#ifndef VELLORA_BIN_DIR
+#define VELLORA_BIN_DIR "/usr/bin"
 #endif
 
 namespace vellora {
@@ -28,14 +40,19 @@ std::string pathToUtf8(const std::filesystem::path& path) {
 
 std::filesystem::path installedDataFolder() { return pathFromUtf8(VELLORA_DATA_DIR); }
 
+std::filesystem::path dataFolderBeside(const std::filesystem::path& programFolder) {
+    return (programFolder / VELLORA_DATA_FROM_BIN).lexically_normal();
+}
+
 std::filesystem::path findDataFile(const std::filesystem::path& programFolder,
                                    const std::filesystem::path& name,
                                    const std::filesystem::path& dataFolder) {
     std::error_code ec;
     const std::filesystem::path beside = programFolder / name;
     if (std::filesystem::is_regular_file(beside, ec)) return beside;
-    if (!dataFolder.empty()) {
-        const std::filesystem::path installed = dataFolder / name;
+    for (const std::filesystem::path& folder : {dataFolderBeside(programFolder), dataFolder}) {
+        if (folder.empty()) continue;
+        const std::filesystem::path installed = folder / name;
         if (std::filesystem::is_regular_file(installed, ec)) return installed;
     }
     return beside;
@@ -63,10 +80,31 @@ bool isWritableFolder(const std::filesystem::path& folder) {
     return true;
 }
 
+namespace {
+bool isSystemFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::weakly_canonical(folder, ec);
+    const std::filesystem::path& seen = ec ? folder : real;
+    if (seen == std::filesystem::weakly_canonical(pathFromUtf8(VELLORA_BIN_DIR), ec)) return true;
+    for (const char* system : {"/usr", "/opt", "/bin", "/sbin", "/snap"}) {
+        const std::filesystem::path top(system);
+        auto [mismatch, _] = std::mismatch(top.begin(), top.end(), seen.begin(), seen.end());
+        if (mismatch == top.end()) return true;
+    }
+    return false;
+}
+}  // namespace
+
+bool isInstalledProgramFolder(const std::filesystem::path& programFolder) {
+    struct stat info {};
+    if (::stat(programFolder.c_str(), &info) != 0 || info.st_uid != ::geteuid()) return true;
+    return isSystemFolder(programFolder) || !isWritableFolder(programFolder);
+}
+
 std::filesystem::path chooseSettingsFile(const std::filesystem::path& programFolder,
                                          const std::filesystem::path& configFolder) {
     const std::filesystem::path beside = programFolder / kSettingsFileName;
-    if (isWritableFolder(programFolder)) return beside;
+    if (!isInstalledProgramFolder(programFolder)) return beside;
     const std::filesystem::path own = configFolder / kSettingsFileName;
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(own, ec))) return own;
@@ -76,6 +114,24 @@ std::filesystem::path chooseSettingsFile(const std::filesystem::path& programFol
     // large to be a settings file: the store would read it as missing anyway.
     if (!shared.read() || shared.bytes.size() > kLargestProfileFile) return own;
     return writeFileAtomically(own, shared.bytes) ? own : beside;
+}
+
+std::filesystem::path chooseFilesFolder(const std::filesystem::path& programFolder,
+                                        const std::filesystem::path& dataFolder) {
+    return isInstalledProgramFolder(programFolder) ? dataFolder : programFolder;
+}
+
+Status prepareWritableFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec)
+        return Status(
+            ec == std::errc::permission_denied ? Failure::NotPermitted : Failure::WriteFailed,
+            "cannot make the folder " + pathToUtf8(folder) + ": " + ec.message());
+    if (!isWritableFolder(folder))
+        return Status(Failure::NotPermitted, "cannot write in the folder " + pathToUtf8(folder) +
+                                                 ": " + std::strerror(errno));
+    return {};
 }
 
 }  // namespace vellora

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Where the program's files are: the language and help files (next to the program,
-// then the installed data folder), and the settings file (next to the program when
-// that folder can be written, else the user's configuration folder). Window-free;
-// settings_location.h supplies the folders from Qt.
+// Where the program's files are: the language and help files (next to the program, then
+// the data folder of the tree it is installed in, then the compiled-in data folder); the
+// settings file and the files the program writes (beside a portable program, in the
+// user's folders for an installed one). Window-free; settings_location.h supplies the
+// folders from Qt.
 #pragma once
 
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "common/status.h"
 
 namespace vellora {
 
@@ -21,9 +24,13 @@ std::string pathToUtf8(const std::filesystem::path& path);
 // The installed data folder (the VELLORA_DATA_DIR compile definition).
 std::filesystem::path installedDataFolder();
 
-// `programFolder` / `name` when that file exists, else `dataFolder` / `name` when that
-// one does, else `programFolder` / `name` (a missing file, which its reader treats as
-// missing). `name` may hold folders ("help/fr/toc.txt").
+// The data folder of the tree the program is installed in, found from its own folder
+// whatever the prefix: <prefix>/bin/../share/vellora (VELLORA_DATA_FROM_BIN).
+std::filesystem::path dataFolderBeside(const std::filesystem::path& programFolder);
+
+// The first of `programFolder` / `name`, dataFolderBeside(programFolder) / `name` and
+// `dataFolder` / `name` that exists, else `programFolder` / `name` (a missing file,
+// which its reader treats as missing). `name` may hold folders ("help/fr/toc.txt").
 std::filesystem::path findDataFile(const std::filesystem::path& programFolder,
                                    const std::filesystem::path& name,
                                    const std::filesystem::path& dataFolder = installedDataFolder());
@@ -38,8 +45,15 @@ std::filesystem::path languageFilePath(
 // True when a file can be created in `folder` (tried with a probe file, removed again).
 bool isWritableFolder(const std::filesystem::path& folder);
 
+// True for an installed program: its folder is one the user cannot write or does not
+// own (root's programs for any other user), or a system folder (/usr, /opt, /bin,
+// /sbin, /snap and the compiled-in program folder), where root, too, keeps its own
+// files out of the package's. False for a portable copy or a build tree: a writable
+// folder of the user's own.
+bool isInstalledProgramFolder(const std::filesystem::path& programFolder);
+
 // The settings file in use:
-// - `programFolder` / "Vellora.ini" when the program folder can be written;
+// - `programFolder` / "Vellora.ini" for a portable program (isInstalledProgramFolder);
 // - else the user's own `configFolder` / "Vellora.ini". An installed or shared meter
 //   may keep its calibration and language in a "Vellora.ini" beside the program that
 //   the user cannot write: when the user has no copy yet, that file is copied byte for
@@ -52,5 +66,15 @@ bool isWritableFolder(const std::filesystem::path& folder);
 //   to keep: the user's own file is used.
 std::filesystem::path chooseSettingsFile(const std::filesystem::path& programFolder,
                                          const std::filesystem::path& configFolder);
+
+// The folder of the files the program writes (the recording "test.wav", the tone, the
+// cue sounds, Readings.csv): the program folder for a portable program, as the
+// original design kept them; else the user's `dataFolder`.
+std::filesystem::path chooseFilesFolder(const std::filesystem::path& programFolder,
+                                        const std::filesystem::path& dataFolder);
+
+// Makes `folder` (and its parents) when missing and checks that a file can be made in
+// it: the failure names the folder and why.
+Status prepareWritableFolder(const std::filesystem::path& folder);
 
 }  // namespace vellora

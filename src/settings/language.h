@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The language files: "English.lng", "Français.lng" (UTF-8 names and
-// texts), sections FORM1, ABOUT and CALIBRATION with numeric keys, read through the
-// profile store by GetLanguageString. Window-free: builds without Qt.
+// texts), sections FORM1, ABOUT and CALIBRATION with numeric keys. Window-free: builds
+// without Qt.
 #pragma once
 
 #include <cstddef>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 
+#include "common/status.h"
 #include "common/text.h"
 #include "ini/profile_document.h"
 
@@ -29,23 +28,30 @@ std::string GetLanguageString(std::string_view section, int key,
                               const std::filesystem::path& languageFile,
                               std::string_view defaultText = kMissingText);
 
-// The module state of `Language`: the language name read at start-up and the path of
-// the current language file (empty until start-up sets it).
-struct Language {
-    explicit Language(std::string name = {}, std::filesystem::path file = {})
-        : name(std::move(name)), file(std::move(file)) {}
+// The current language: its name and its file, read once into a table when chosen (a
+// window has a few hundred captions; reading the file for each made start-up as slow
+// as the file is large).
+class Language {
+  public:
+    Language() = default;
 
-    std::string name;
-    std::filesystem::path file;
+    // Reads `file` (through the bounded profile reader: a FIFO, a device, a folder or an
+    // oversized file is refused, never waited on). When it cannot be read, or is
+    // missing, `fallbackFile` is read instead and becomes the file, and the result is
+    // the first file's failure, for the user to be told; success otherwise.
+    Status load(std::string name, std::filesystem::path file,
+                const std::filesystem::path& fallbackFile = {});
 
-    // The current language's text of `section` / `key`, or "Err!!", as GetLanguageString
-    // gives it. The file is read once when it is first asked for after the language
-    // changes, and kept: captions are asked for many times a measuring cycle.
+    const std::string& name() const { return name_; }
+    const std::filesystem::path& file() const { return file_; }
+
+    // The current language's text of `section` / `key`, as GetLanguageString gives it.
     std::string text(std::string_view section, int key) const;
 
   private:
-    mutable std::optional<std::filesystem::path> loaded_;  // the file `texts_` holds
-    mutable ProfileDocument texts_;
+    std::string name_;
+    std::filesystem::path file_;
+    ProfileDocument table_;
 };
 
 }  // namespace vellora

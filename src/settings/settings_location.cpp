@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QStandardPaths>
-#include <system_error>
 
 #include "settings/data_files.h"
 
@@ -26,15 +25,10 @@ std::filesystem::path settingsFilePath() {
         fromQString(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)));
 }
 
-std::filesystem::path workingFolder(bool fromDesktop) {
-    std::error_code ec;
-    const std::filesystem::path current = std::filesystem::current_path(ec);
-    if (!fromDesktop) return current;
-    const std::filesystem::path own =
-        fromQString(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    if (own.empty()) return current;
-    std::filesystem::create_directories(own, ec);
-    return std::filesystem::is_directory(own, ec) ? own : current;
+std::filesystem::path filesFolder() {
+    return chooseFilesFolder(
+        programFolder(),
+        fromQString(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
 }
 
 std::filesystem::path dataFilePath(const std::filesystem::path& name) {

@@ -12,25 +12,18 @@ namespace vellora {
 // The folder that holds the program (QCoreApplication::applicationDirPath).
 std::filesystem::path programFolder();
 
-// The settings file in use, as chooseSettingsFile decides it: "Vellora.ini" next to
-// the program when its folder can be written, else in the user's configuration folder
-// (QStandardPaths::AppConfigLocation), seeded with a copy of the program folder's file.
-// Call it once at start-up: it may make that copy.
+// The settings file in use, as chooseSettingsFile decides it: "Vellora.ini" beside a
+// portable program, else in the user's configuration folder
+// (QStandardPaths::AppConfigLocation, $XDG_CONFIG_HOME/Vellora), seeded with a copy of
+// the program folder's file. Call it once at start-up: it may make that copy.
 std::filesystem::path settingsFilePath();
 
-// The argument the desktop entry's Exec line passes (packaging/vellora.desktop): the
-// program was started from the desktop menu, whose current directory is the user's
-// home folder.
-inline constexpr const char* kFromDesktopArgument = "--from-desktop";
+// The folder of the files the program writes, as chooseFilesFolder decides it: beside a
+// portable program, else the user's data folder (QStandardPaths::AppDataLocation,
+// $XDG_DATA_HOME/Vellora).
+std::filesystem::path filesFolder();
 
-// Where the recording "test.wav" and the tone "Calibration.wav" go: the current
-// directory when started from a shell, as always; started from the desktop menu, the
-// program's own data folder (QStandardPaths::AppDataLocation, created when missing),
-// so that they stay out of the home folder. The current directory when that folder
-// cannot be made.
-std::filesystem::path workingFolder(bool fromDesktop);
-
-// A language or help file: next to the program, else in the installed data folder.
+// A language or help file: next to the program, else in the installed data folders.
 std::filesystem::path dataFilePath(const std::filesystem::path& name);
 
 // The file of language `languageName`: its name and ".lng", found as dataFilePath does.

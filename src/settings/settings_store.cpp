@@ -29,9 +29,11 @@ std::string SettingsStore::readString(std::string_view section, std::string_view
     return GetPrivateProfileStringA(section, key, defaultText, bufferSize, file_);
 }
 
-bool SettingsStore::writeString(std::string_view section, std::string_view key,
-                                std::string_view value) const {
-    return WritePrivateProfileStringA(section, key, value, file_);
+Status SettingsStore::writeString(std::string_view section, std::string_view key,
+                                  std::string_view value) const {
+    std::string why;
+    if (WritePrivateProfileStringA(section, key, value, file_, &why)) return {};
+    return Status(Failure::WriteFailed, file_.string() + ": " + why);
 }
 
 }  // namespace vellora

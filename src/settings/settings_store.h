@@ -17,8 +17,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
+
+#include "common/status.h"
 
 namespace vellora {
 
@@ -101,6 +104,10 @@ struct CheckedValue {
 // A stored value narrowed to 16 bits, then limited to `range`.
 CheckedValue checkSixteenBits(int32_t stored, int16_t defaultValue, ControlRange range);
 
+// How windows write one key: a Status, so a dropped failure is a visible choice there too.
+using SettingWriter =
+    std::function<Status(const char* section, const char* key, const std::string& value)>;
+
 class SettingsStore {
   public:
     explicit SettingsStore(std::filesystem::path file);
@@ -108,13 +115,13 @@ class SettingsStore {
     const std::filesystem::path& file() const { return file_; }
 
     // Any key, one call each (GetPrivateProfileIntA, GetPrivateProfileStringA,
-    // WritePrivateProfileStringA on this file). Writers return false when the file
-    // could not be written; it is then left as it was.
+    // WritePrivateProfileStringA on this file). A write fails, the file left as it was,
+    // with a message naming the file and the cause.
     int32_t readInt(std::string_view section, std::string_view key, int32_t defaultValue) const;
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view defaultText, std::size_t bufferSize) const;
-    [[nodiscard]] bool writeString(std::string_view section, std::string_view key,
-                                   std::string_view value) const;
+    Status writeString(std::string_view section, std::string_view key,
+                       std::string_view value) const;
 
   private:
     std::filesystem::path file_;

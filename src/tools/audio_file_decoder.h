@@ -24,6 +24,10 @@ struct DecodedAudio {
 // so a long recording costs no more than a short one.
 inline constexpr double kDecodedSeconds = 2.0;
 
+// Only a regular file is read ("-" is a file of that name). Its declared rate and length
+// are checked first, and at most kDecodedSeconds at a rate of at most 768 kHz is read,
+// so no header makes it take gigabytes. NaN and infinite samples are silence; a file
+// without samples, or with none that is a number, is a failure.
 DecodedAudio decodeAudioFile(const std::string& path);
 
 // The clip file (header and bytes) the meter would have saved from this sound: mono

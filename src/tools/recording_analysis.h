@@ -15,19 +15,23 @@
 
 #include "common/status.h"
 #include "measure/spectrum_plot.h"
+#include "wave/wave_format.h"
 
 namespace vellora {
 
+// The exact scale: a card taking exactly the clip's stated 22050 samples per second.
+inline constexpr float kExactPasFrequence = float(kSampleRate) / float(kTransformSize);
+
 struct AnalysisOptions {
-    float pasFrequence = kDefaultPasFrequence;  // hertz per bin
-    int16_t bins = 1024;                        // last bin searched, 3 .. 2048
-    bool precise = false;                       // also the precise fundamental
+    float pasFrequence = kExactPasFrequence;  // hertz per bin
+    int16_t bins = 1024;                      // last bin searched, 3 .. 2048
+    bool precise = false;                     // also the precise fundamental
 };
 
 struct AnalysisResult {
     Status status;        // why the file could not be read, when it failed
     int32_t bin = 0;      // the strongest bin
-    std::string readout;  // "444Hz"
+    std::string readout;  // the meter's whole hertz without the unit: "444"; "-" for none
     // With options.precise: the fundamental in hertz, nullopt for no clear pitch.
     std::optional<double> preciseHz;
     double preciseB = 0;  // the stiffness B beside preciseHz
@@ -39,5 +43,10 @@ class PitchEstimator;
 // transform plans are made once; a new one for this file when none is given.
 AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptions& options,
                                     PitchEstimator* estimator = nullptr);
+
+// The scale a meter using settings file `file` starts with: its stored fine-correction
+// position (SETTINGS, Ajustement) read as the calibration slider reads it. Fails when
+// the file cannot be read.
+Status pasFrequenceFromSettings(const std::string& file, float& pasFrequence);
 
 }  // namespace vellora

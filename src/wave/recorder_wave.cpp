@@ -44,6 +44,9 @@ std::vector<uint8_t> pcm8MonoHeader(uint32_t sampleRate, uint32_t dataSize, FmtC
 }
 
 uint8_t clipSample(float x) {
+    // NaN and infinity (a damaged file, a broken driver) are no sound: silence, never the
+    // undefined conversion of a NaN to an integer.
+    if (!std::isfinite(x)) return 128;
     const float v = std::floor(x * 128.0f + 128.0f);
     return uint8_t(std::clamp(v, 0.0f, 255.0f));
 }

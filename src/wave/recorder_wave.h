@@ -21,7 +21,7 @@ std::vector<uint8_t> pcm8MonoHeader(uint32_t sampleRate, uint32_t dataSize, FmtC
 
 // One sample of the clip from a float in -1 .. 1: offset-binary 8 bits, the top byte
 // of the 16-bit sample x * 32768 plus 128, as an 8-bit converter delivers it; beyond
-// full scale it clips.
+// full scale it clips. NaN and infinity give silence (128).
 uint8_t clipSample(float x);
 
 // 44 header bytes, then the samples, then one zero pad byte when their count is odd

@@ -7,7 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+
+#include "common/folder_lock.h"
 
 namespace vellora {
 namespace {
@@ -77,7 +83,8 @@ TEST(BeltStore, HandEditedNonsenseIsRefusedAndLeftForTheUser) {
     }
 }
 
-// Names differing only in case are one set-up for the settings file, so for the window.
+// Names differing only in case, accented letters too, are one set-up for the settings
+// file, so for the window.
 TEST(BeltStore, KeepRenameAndDeleteLeaveOneSectionPerSetUp) {
     const struct {
         const char* previous;  // the set-up being edited; empty for a new one
@@ -85,24 +92,26 @@ TEST(BeltStore, KeepRenameAndDeleteLeaveOneSectionPerSetUp) {
         BeltChangeResult result;
         Names after;
     } cases[] = {
-        {"", "belt a", BeltChangeResult::NameTaken, {"Belt A", "Belt B"}},
-        {"Belt B", "BELT A", BeltChangeResult::NameTaken, {"Belt A", "Belt B"}},
-        {"Belt A", "BELT A", BeltChangeResult::Done, {"BELT A", "Belt B"}},
-        {"Belt A", "Belt C", BeltChangeResult::Done, {"Belt C", "Belt B"}},
-        {"", "Belt C", BeltChangeResult::Done, {"Belt A", "Belt B", "Belt C"}},
-        {"BELT A", nullptr, BeltChangeResult::Done, {"Belt B"}},
+        {"", "belt a", BeltChangeResult::NameTaken, {"Belt A", "Belt É"}},
+        {"Belt É", "BELT A", BeltChangeResult::NameTaken, {"Belt A", "Belt É"}},
+        {"Belt A", "BELT é", BeltChangeResult::NameTaken, {"Belt A", "Belt É"}},
+        {"Belt É", "belt é", BeltChangeResult::Done, {"Belt A", "belt é"}},
+        {"Belt A", "BELT A", BeltChangeResult::Done, {"BELT A", "Belt É"}},
+        {"Belt A", "Belt C", BeltChangeResult::Done, {"Belt C", "Belt É"}},
+        {"", "Belt C", BeltChangeResult::Done, {"Belt A", "Belt É", "Belt C"}},
+        {"BELT A", nullptr, BeltChangeResult::Done, {"Belt É"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.previous) + " -> " + (c.name ? c.name : "deleted"));
         TempFolder dir;
         ProfileBeltStore store(dir / "Vellora.ini");
         ASSERT_EQ(keepBeltSetup(store, named("Belt A", 100), "").result, BeltChangeResult::Done);
-        ASSERT_EQ(keepBeltSetup(store, named("Belt B", 200), "").result, BeltChangeResult::Done);
+        ASSERT_EQ(keepBeltSetup(store, named("Belt É", 200), "").result, BeltChangeResult::Done);
         const BeltChange done = c.name ? keepBeltSetup(store, named(c.name, 300), c.previous)
                                        : deleteBeltSetup(store, c.previous);
         EXPECT_EQ(done.result, c.result);
         if (done.result == BeltChangeResult::NameTaken) {
-            EXPECT_EQ(done.takenBy, "Belt A");
+            EXPECT_EQ(done.takenBy, c.previous == std::string("Belt A") ? "Belt É" : "Belt A");
         }
         EXPECT_EQ(namesOf(done.belts), c.after);
         EXPECT_EQ(namesOf(loadBeltSetups(store)), c.after);
@@ -127,6 +136,47 @@ TEST(BeltStore, ASecondInstanceWritingTheSameFileLosesNothing) {
     EXPECT_EQ(namesOf(loaded), Names{"Cam belt"});
     EXPECT_EQ(loaded.setups[0].spanMm, 650);
     EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Ajustement", "", 100, ini), "495");
+}
+
+// Two processes each keep 100 set-ups and write 100 keys of their own into one file, as
+// fast as they can: every write re-reads and renames, so without the lock one's rename
+// drops what the other wrote in between. A lock held too long makes a write fail, not
+// hang.
+TEST(BeltStore, TwoProcessesWritingOneFileInterleavedLoseNothing) {
+    TempFolder dir;
+    const auto ini = dir / "Vellora.ini";
+    constexpr int kEach = 100;
+    pid_t children[2] = {};
+    for (int c = 0; c < 2; ++c) {
+        children[c] = ::fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] > 0) continue;
+        ProfileBeltStore store(ini);
+        bool ok = true;
+        for (int i = 0; i < kEach; ++i) {
+            const std::string name = std::string(1, char('A' + c)) + std::to_string(i);
+            ok = ok && keepBeltSetup(store, named(name), "").result == BeltChangeResult::Done;
+            ok = ok && WritePrivateProfileStringA("SETTINGS", name, std::to_string(i), ini);
+        }
+        ::_exit(ok ? 0 : 1);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    ProfileBeltStore store(ini);
+    EXPECT_EQ(loadBeltSetups(store).setups.size(), size_t(2 * kEach));
+    for (const char* name : {"A0", "A99", "B0", "B57", "B99"})
+        EXPECT_NE(GetPrivateProfileStringA("SETTINGS", name, "lost", 100, ini), "lost") << name;
+    ProfileDocument d;
+    ASSERT_TRUE(store.read(d));
+    EXPECT_EQ(d.keys("SETTINGS").size(), size_t(2 * kEach));
+
+    const FolderLock held(ini);
+    ASSERT_TRUE(held.status());
+    const FolderLock waiting(ini, std::chrono::milliseconds(20));
+    EXPECT_EQ(waiting.status().failure(), Failure::NotPermitted);
 }
 
 // A failure is reported with its reason; a name the file cannot hold is never half written.

@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 
 namespace vellora {
@@ -30,6 +33,16 @@ class BeltWindowTest : public ::testing::Test {
         for (const auto& [field, text] : entries) w.edit(field)->setText(text);
         w.target->setCurrentIndex(1);
         w.keepButton->click();
+    }
+    // A line as the meter makes it, of the cam belt: 1000 N at 100 Hz.
+    static Reading line(double hz, double newtons, RangeStatus range) {
+        Reading r;
+        r.time = std::chrono::system_clock::now();
+        r.setup = "Cam belt";
+        r.hz = hz;
+        r.tension = Tension{newtons, newtons / 9.80665, newtons / 4.4482216152605};
+        r.range = range;
+        return r;
     }
     static std::string cell(BeltWindow& w, int row, int column) {
         return w.readingsTable->item(row, column)->text().toStdString();
@@ -77,11 +90,76 @@ TEST_F(BeltWindowTest, WhatCannotBeWrittenIsReportedInFullAndKeptForTheSession) 
     EXPECT_TRUE(w.setups().empty());
 
     EXPECT_FALSE(w.openReadingsFile(folder.path()));  // a folder where the file should be
-    w.addReading(100.0);
-    EXPECT_EQ(w.readings().readings().size(), 1u);
+    w.addReading(line(100, 1000, RangeStatus::Inside));
+    EXPECT_EQ(w.readings().size(), 1u);
     EXPECT_NE(w.problemLabel->text().toStdString().find(folder.path().string()), std::string::npos);
     EXPECT_FALSE(w.saveCsv(folder / "no folder" / "copy.csv"));
     EXPECT_NE(w.problemLabel->text().toStdString().find("copy.csv"), std::string::npos);
+}
+
+// A set-up kept in another window (another instance, on the same file) shows in this
+// one once the file settles, with a word why; this window's own writes bring no word.
+// A refused set-up whose name is thousands of characters long leaves the window within
+// the screen.
+TEST_F(BeltWindowTest, AnotherWindowsChangeShowsAndNoNameWidensTheWindow) {
+    const auto ini = folder / "Vellora.ini";
+    ProfileBeltStore mine(ini), theirs(ini);
+    BeltWindow here(mine), there(theirs);
+    fillCamBelt(here);
+    auto settle = [] {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 3 * kStoreSettleMs) QCoreApplication::processEvents();
+    };
+    settle();
+    EXPECT_TRUE(here.setupProblemLabel->isHidden());
+    ASSERT_EQ(there.setups().size(), 1u);
+    EXPECT_EQ(there.setups()[0].name, "Cam belt");
+    EXPECT_EQ(there.setupProblemLabel->text().toStdString(),
+              englishBeltCaption(BeltCaption::SetupsChangedElsewhere));
+    there.newButton->click();
+    fillCamBelt(there, "Alternator");
+    settle();
+    EXPECT_EQ(here.setups().size(), 2u);
+
+    testing::writeBytes(ini, "[BELT]\nCount=1\nName1=" + std::string(2000, 'x') + "\n[BELT " +
+                                 std::string(2000, 'x') + "]\nMass=heavy\n");
+    BeltWindow refused(mine);
+    refused.show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(refused.setupProblemLabel->isVisible());
+    EXPECT_LE(refused.frameGeometry().width(), refused.screen()->availableGeometry().width());
+}
+
+// A long log shows its newest page at once and older pages on demand, above; the copy
+// holds every reading, shown or not, and the ones added since.
+TEST_F(BeltWindowTest, ALongLogOpensAtItsEndAndTheCopyHoldsItAll) {
+    const auto file = folder / "Readings.csv";
+    std::vector<Reading> readings;
+    for (size_t i = 0; i < 2 * kReadingsPageLines + 3; ++i) {
+        Reading r;
+        r.time = std::chrono::system_clock::from_time_t(1718100000);
+        r.hz = 50 + double(i) * 0.1;
+        readings.push_back(r);
+    }
+    ASSERT_TRUE(saveReadingsCsv(file, readings));
+    BeltWindow w(store);
+    ASSERT_TRUE(w.openReadingsFile(file));
+    EXPECT_EQ(size_t(w.readingsTable->rowCount()), kReadingsPageLines);
+    EXPECT_EQ(cell(w, 0, 2), "100.3");  // the 504th reading: 50 + 503 x 0.1
+    ASSERT_TRUE(w.olderButton->isVisibleTo(&w));
+    w.olderButton->click();
+    EXPECT_EQ(size_t(w.readingsTable->rowCount()), 2 * kReadingsPageLines);
+    EXPECT_EQ(cell(w, 0, 2), "50.3");
+    w.addReading(line(200, 4000, RangeStatus::NoTarget));
+    ASSERT_TRUE(w.saveCsv(folder / "copy.csv"));
+    const auto copy = parseReadingsCsv(testing::readBytes(folder / "copy.csv"));
+    ASSERT_EQ(copy->readings.size(), readings.size() + 1);
+    EXPECT_EQ(copy->readings.front().hz, 50);
+    EXPECT_TRUE(w.showOlderReadings());
+    EXPECT_FALSE(w.olderButton->isVisibleTo(&w));
+    EXPECT_EQ(size_t(w.readingsTable->rowCount()), readings.size() + 1);
+    EXPECT_FALSE(w.showOlderReadings());
 }
 
 // With their tension and agreement, in French with a decimal comma; kept in the file
@@ -93,17 +171,29 @@ TEST_F(BeltWindowTest, ReadingsAreLoggedKeptAndClearedOnlyWhenConfirmed) {
         BeltWindow w(store);
         fillCamBelt(w);
         EXPECT_TRUE(w.openReadingsFile(file));
-        for (const double hz : {100.0, 100.4, 100.8, 110.0}) w.addReading(hz);
-        EXPECT_EQ(cell(w, 2, 2), "100,8");
-        EXPECT_EQ(cell(w, 2, 3), "1016");  // 4 * 0.1 * 0.25 * 100.8^2
+        w.addReading(line(100, 1000, RangeStatus::Inside));
+        w.addReading(line(100.8, 1016.064, RangeStatus::Inside));
+        w.addReading(line(110, 1210, RangeStatus::Outside));
+        Reading refused;
+        refused.status = ReadingStatus::Refused;
+        refused.why = "trop bref";
+        w.addReading(refused);
+        EXPECT_EQ(cell(w, 1, 2), "100,8");
+        EXPECT_EQ(cell(w, 1, 3), "1016");
+        EXPECT_EQ(cell(w, 1, 4), "103,6");  // kgf
+        EXPECT_EQ(cell(w, 3, 2), "trop bref");
+        // The last line is the last reading taken, the refused clip aside.
         EXPECT_EQ(w.lastReadingLabel->property("rangeStatus").toInt(), int(RangeStatus::Outside));
+        EXPECT_NE(w.lastReadingLabel->text().indexOf("1210 N"), -1);
         EXPECT_TRUE(w.problemLabel->isHidden());
     }
     QLocale::setDefault(QLocale::c());
     BeltWindow again(store);
     ASSERT_TRUE(again.openReadingsFile(file));
     ASSERT_EQ(again.readingsTable->rowCount(), 4);
-    EXPECT_EQ(cell(again, 3, 2), "110.0");
+    EXPECT_TRUE(again.olderButton->isHidden());
+    EXPECT_EQ(cell(again, 2, 2), "110.0");
+    EXPECT_EQ(cell(again, 3, 2), "trop bref");
     ASSERT_TRUE(again.saveCsv(folder / "copy.csv"));
     EXPECT_EQ(parseReadingsCsv(testing::readBytes(folder / "copy.csv"))->readings.size(), 4u);
     for (const bool yes : {false, true}) {

@@ -37,5 +37,22 @@ TEST(ReadingLog, ThreeSuccessiveReadingsWithinOnePerCentConfirmRefusedOnesAside)
     }
 }
 
+// The spread at and either side of 1 % of the smallest reading: at it counts as agreement.
+TEST(ReadingLog, ASpreadOfExactlyOnePerCentStillConfirms) {
+    const struct {
+        double a, b, c;
+        Agreement agreement;
+    } rows[] = {
+        {100.0, 101.0, 100.5, Agreement::Confirmed},  // 1.000 %
+        {100.0, 101.0001, 100.5, Agreement::Disagree},
+        {200.0, 201.9999, 201.0, Agreement::Confirmed},
+        {50.0, 50.0, 50.0, Agreement::Confirmed},
+    };
+    for (const auto& r : rows) {
+        const Reading three[] = {readingAt(r.a), readingAt(r.b), readingAt(r.c)};
+        EXPECT_EQ(agreementOf(three), r.agreement) << r.a << " " << r.b << " " << r.c;
+    }
+}
+
 }  // namespace
 }  // namespace vellora

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "settings/settings_store.h"
+#include "support/file_faults.h"
 #include "support/profile_test_support.h"
 #include "support/qt_application.h"
 
@@ -40,7 +42,7 @@ TEST(CalibrationDialog, OkWritesTheToneExitRemembersTheChoiceAndAFailureKeepsItO
         h.readInt = [](const char*, const char*, int32_t fallback) { return fallback; };
         h.writeString = [&](const char*, const char* key, const std::string& v) {
             writes.push_back(key + ("=" + v));
-            return true;
+            return Status();
         };
         h.showProblem = [&](const std::string& m) { problems.push_back(m); };
         h.frequenceCal = &frequenceCal;
@@ -64,6 +66,47 @@ TEST(CalibrationDialog, OkWritesTheToneExitRemembersTheChoiceAndAFailureKeepsItO
     EXPECT_TRUE(problems[0].starts_with("FORM146 " + file + " (")) << problems[0];
 }
 
+// A disk that fails every write, every flush or every rename: the tone and the settings
+// stay as they were, and each is reported once, naming its file (the five keys written on
+// leaving give one message, not five).
+TEST(CalibrationDialog, AFailedToneOrSettingsWriteKeepsTheOldFilesAndSaysSoOnce) {
+    ensureGuiApplication();
+    using testing::FileCall;
+    for (const FileCall kind : {FileCall::Write, FileCall::Fsync, FileCall::Rename}) {
+        SCOPED_TRACE(int(kind));
+        testing::TempFolder dir;
+        const SettingsStore store(dir / "Vellora.ini");
+        testing::writeBytes(store.file(), "[SETTINGS]\r\nCalibration=110\r\n");
+        testing::writeBytes(dir / "Calibration.wav", "old tone");
+        int16_t frequenceCal = 110;
+        std::vector<std::string> problems;
+        CalibrationDialogHost h;
+        h.text = [](const char* section, int key) { return section + std::to_string(key) + " %1"; };
+        h.readInt = [](const char*, const char*, int32_t fallback) { return fallback; };
+        h.writeString = [&](const char* section, const char* key, const std::string& v) {
+            return store.writeString(section, key, v);
+        };
+        h.showProblem = [&](const std::string& m) { problems.push_back(m); };
+        h.frequenceCal = &frequenceCal;
+        h.toneFolder = dir.path();
+        testing::FileFaults failing(kind, ENOSPC);
+        QPointer<FormCalibration> d = new FormCalibration(std::move(h), nullptr);
+        d->show();
+        d->HScrollCalibration->setValue(440);
+        d->CommandOK->click();
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_NE(problems[0].find("Calibration.wav"), std::string::npos) << problems[0];
+        d->CommandExit->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_EQ(problems.size(), 2u);
+        EXPECT_NE(problems[1].find("Vellora.ini"), std::string::npos) << problems[1];
+        EXPECT_EQ(testing::readBytes(store.file()), "[SETTINGS]\r\nCalibration=110\r\n");
+        EXPECT_EQ(testing::readBytes(dir / "Calibration.wav"), "old tone");
+        EXPECT_EQ(frequenceCal, 110);
+        delete d.data();
+    }
+}
+
 // A typed frequency the dialog refuses says the rule in place of the label until one is
 // taken; a screen reader hears it too.
 TEST(CalibrationDialog, ARefusedTypedFrequencyNamesTheRule) {
@@ -72,7 +115,7 @@ TEST(CalibrationDialog, ARefusedTypedFrequencyNamesTheRule) {
     CalibrationDialogHost h;
     h.text = [](const char* section, int key) { return section + std::to_string(key) + " %1-%2"; };
     h.readInt = [](const char*, const char*, int32_t fallback) { return fallback; };
-    h.writeString = [](const char*, const char*, const std::string&) { return true; };
+    h.writeString = [](const char*, const char*, const std::string&) { return Status(); };
     h.frequenceCal = &frequenceCal;
     FormCalibration d(std::move(h), nullptr);
     auto type = [&](const QString& text) {

@@ -28,5 +28,28 @@ TEST(PitchCalibration, OneStepBringsTheEstimateToTheToneFrequency) {
     }
 }
 
+// The slider spans 5.4171 -/+ 1.024 Hz per bin (500 positions a hertz). A card so far off
+// that the wanted scale lies past either end takes that end and says so; one just inside
+// either end does not.
+TEST(PitchCalibration, OnlyAScalePastEitherEndOfTheSliderIsLimited) {
+    const struct {
+        double estimateHz;  // of a 440 Hz tone read at 5.4171
+        int16_t position;
+        bool limited;
+    } rows[] = {
+        {600.0, 0, true},      // wants 3.97
+        {541.71, 3, false},    // wants 4.400: (4.400 - 4.3931) x 500 = 3.45
+        {440.0, 512, false},   // already right
+        {371.0, 1016, false},  // wants 6.4246: 512 + 503.75
+        {300.0, 1024, true},   // wants 7.95
+    };
+    for (const auto& r : rows) {
+        const auto setting = autoCalibrationSetting(r.estimateHz, 5.4171f, 440);
+        ASSERT_TRUE(setting) << r.estimateHz;
+        EXPECT_EQ(setting->position, r.position) << r.estimateHz;
+        EXPECT_EQ(setting->limited, r.limited) << r.estimateHz;
+    }
+}
+
 }  // namespace
 }  // namespace vellora

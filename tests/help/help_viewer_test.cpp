@@ -17,6 +17,7 @@
 #include "help/help_viewer_contents.h"
 #include "help/help_viewer_search.h"
 #include "help/help_viewer_window.h"
+#include "support/hostile_files.h"
 #include "support/qt_application.h"
 
 namespace vellora {
@@ -100,6 +101,36 @@ TEST(HelpWindow, OpensAtTheRequestedTabAndIsReused) {
     EXPECT_TRUE(help.HtmlHelp(nullptr, "vellora_en.chm", HH_DISPLAY_TOC, 0));
     EXPECT_EQ(opened, QList{QUrl::fromLocalFile(QDir(program).absoluteFilePath("vellora_en.chm"))});
     delete window;
+}
+
+// A help file that is a FIFO, a device, a folder or far too large reads as missing: the
+// window opens without it (or not at all, for the contents) and never waits or fills
+// memory.
+TEST(HelpWindow, HostileHelpFilesNeitherHangNorFillMemory) {
+    ensureGuiApplication();
+    QTemporaryDir root;
+    writeEnglishHelp(root.path());
+    const QString en = QDir(root.path()).filePath("help/en/");
+    const testing::MemoryCeiling ceiling(300);
+    for (testing::Hostile h : testing::everyHostileFile()) {
+        SCOPED_TRACE(testing::hostileName(h));
+        for (const char* name : {"toc.txt", "index.txt", "labels.txt", "start.html"}) {
+            ASSERT_TRUE(testing::makeHostileFile((en + name).toStdString(), h));
+            EXPECT_TRUE(readHelpFile(en + name).isEmpty()) << name;
+        }
+        HelpBrowser browser;
+        browser.setSource(QUrl::fromLocalFile(en + "start.html"));
+        EXPECT_TRUE(browser.toPlainText().isEmpty());
+        for (const char* name : {"toc.txt", "index.txt", "labels.txt", "start.html"})
+            std::filesystem::remove_all((en + name).toStdString());
+        writeEnglishHelp(root.path());
+    }
+    ASSERT_TRUE(testing::makeHostileFile((en + "index.txt").toStdString(), testing::Hostile::Fifo));
+    ASSERT_TRUE(
+        testing::makeHostileFile((en + "start.html").toStdString(), testing::Hostile::Fifo));
+    HelpWindow window;
+    ASSERT_TRUE(window.load(en));
+    EXPECT_EQ(window.indexList()->topLevelItemCount(), 0);
 }
 
 // Both shipped languages: the same pages, every contents, index and page link leading to a

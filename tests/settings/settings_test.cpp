@@ -9,6 +9,7 @@
 #include "settings/data_files.h"
 #include "settings/language.h"
 #include "settings/settings_store.h"
+#include "support/hostile_files.h"
 #include "support/profile_test_support.h"
 
 namespace vellora {
@@ -72,18 +73,71 @@ TEST(Language, NextToTheProgramFirstAndErrForWhatIsMissing) {
     auto lng = [&] { return languageFilePath(program.path(), "English", data.path()); };
     EXPECT_EQ(GetLanguageString("FORM1", 10, lng()), "Err!!");  // no file
     writeBytes(data / "English.lng", "[FORM1]\n10=Run\n6=\n1=" + std::string(250, 'w') + "\n");
-    Language english("English", lng());
+    Language english;
+    ASSERT_TRUE(english.load("English", lng()));
     EXPECT_EQ(english.text("FORM1", 10), "Run");
+    EXPECT_EQ(english.text("FORM1", 1), std::string(199, 'w'));
     EXPECT_EQ(GetLanguageString("FORM1", 11, lng()), "Err!!");
     EXPECT_EQ(GetLanguageString("FORM1", 6, lng()), "");  // empty, not missing
     EXPECT_EQ(GetLanguageString("FORM1", 1, lng()), std::string(199, 'w'));
     writeBytes(program / "English.lng", "[FORM1]\n10=Go\n");
     EXPECT_EQ(GetLanguageString("FORM1", 10, lng()), "Go");
-    // The language's texts are kept from the first lookup until its file changes.
-    EXPECT_EQ(english.text("FORM1", 1), std::string(199, 'w'));
-    english.file = lng();
-    EXPECT_EQ(english.text("FORM1", 10), "Go");
-    EXPECT_EQ(english.text("FORM1", 1), "Err!!");
+}
+
+// The chosen language is read once: a later change of its file shows only when it is
+// chosen again. A French file that cannot be read, whatever it is, gives the English
+// texts and says why; nothing waits on a FIFO or fills memory from a device.
+TEST(Language, ReadOnceAndEnglishForAFileThatCannotBeRead) {
+    TempFolder program;
+    const auto english = program / "English.lng", french = program /
+                                                           "Fran\xC3\xA7"
+                                                           "ais.lng";
+    writeBytes(english, "[FORM1]\n10=Run\n");
+    writeBytes(french, "[FORM1]\n10=Mesurer\n");
+    Language language;
+    ASSERT_TRUE(
+        language.load("Fran\xC3\xA7"
+                      "ais",
+                      french, english));
+    writeBytes(french, "[FORM1]\n10=Changed\n");
+    EXPECT_EQ(language.text("FORM1", 10), "Mesurer");
+    EXPECT_EQ(language.text("FORM1", 11), "Err!!");
+
+    const testing::MemoryCeiling ceiling(200);
+    for (testing::Hostile h : testing::everyHostileFile()) {
+        SCOPED_TRACE(testing::hostileName(h));
+        ASSERT_TRUE(testing::makeHostileFile(french, h));
+        const Status read = language.load(
+            "Fran\xC3\xA7"
+            "ais",
+            french, english);
+        EXPECT_FALSE(read);
+        EXPECT_FALSE(read.message().empty());
+        EXPECT_EQ(language.text("FORM1", 10), "Run");
+        EXPECT_EQ(language.file(), english);
+    }
+    std::filesystem::remove_all(french);
+    EXPECT_EQ(language
+                  .load("Fran\xC3\xA7"
+                        "ais",
+                        french, english)
+                  .failure(),
+              Failure::NotFound);
+    EXPECT_EQ(language.text("FORM1", 10), "Run");
+    writeBytes(french, "[FORM1]\n10=Mesurer\n");
+    ::chmod(french.c_str(), 0);
+    {
+        const testing::ActAsUnprivilegedUser nobody;
+        if (::access(french.c_str(), R_OK) != 0) {
+            EXPECT_EQ(language
+                          .load("Fran\xC3\xA7"
+                                "ais",
+                                french, english)
+                          .failure(),
+                      Failure::ReadFailed);
+            EXPECT_EQ(language.text("FORM1", 10), "Run");
+        }
+    }
 }
 
 using Texts = std::map<std::pair<std::string, int>, std::string>;  // the raw text after "="

@@ -30,11 +30,12 @@ struct RecordedCall {
 
 enum class Fault {
     None,
-    Fail,         // the chosen call fails, nothing done; the others are made
-    FailFrom,     // the chosen call and every later write, flush, truncation or close fails
-                  // (a disk that filled up); the first write takes half first
-    ShortWrites,  // nothing fails, but every write takes only half of what it is given
-    Crash,        // the process ends before the chosen call; a write takes half first
+    Fail,          // the chosen call fails, nothing done; the others are made
+    FailFrom,      // the chosen call and every later write, flush, truncation or close fails
+                   // (a disk that filled up); the first write takes half first
+    ShortWrites,   // nothing fails, but every write takes only half of what it is given
+    EveryOfAKind,  // every call of one kind fails
+    Crash,         // the process ends before the chosen call; a write takes half first
 };
 
 inline constexpr int kCrashExit = 77;
@@ -45,6 +46,10 @@ class FileFaults {
         state() = State{{}, step, fault, error};
         before_ = replaceFileCalls({&FileFaults::write, &FileFaults::fsync, &FileFaults::ftruncate,
                                     &FileFaults::close, &FileFaults::rename, &FileFaults::unlink});
+    }
+    // Every call of one kind fails: a disk that refuses every flush, say.
+    FileFaults(FileCall kind, int error) : FileFaults(0, Fault::EveryOfAKind, error) {
+        state().kind = kind;
     }
     ~FileFaults() { replaceFileCalls(before_); }
     FileFaults(const FileFaults&) = delete;
@@ -72,6 +77,7 @@ class FileFaults {
         std::size_t step = 0;
         Fault fault = Fault::None;
         int error = EIO;
+        FileCall kind = FileCall::Write;
     };
     static State& state() {
         static State s;
@@ -89,7 +95,8 @@ class FileFaults {
         }
         s.calls.push_back(call);
         const bool hit =
-            s.fault == Fault::FailFrom
+            s.fault == Fault::EveryOfAKind ? call.call == s.kind
+            : s.fault == Fault::FailFrom
                 ? n >= s.step && call.call != FileCall::Rename && call.call != FileCall::Unlink
                 : n == s.step;
         if (s.fault == Fault::ShortWrites && torn) {

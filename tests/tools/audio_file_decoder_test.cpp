@@ -7,12 +7,20 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <limits>
 #include <numbers>
 
+#include "support/hostile_files.h"
 #include "support/profile_test_support.h"
+#include "support/recorder_test_support.h"
 #include "tools/recording_analysis.h"
+#include "wave/recorder_wave.h"
 
 namespace vellora {
 namespace {
@@ -38,8 +46,78 @@ void writeTone(const fs::path& path, int format, int rate, int channels) {
     sf_close(f);
 }
 
+// A WAVE header of 8-bit mono at `rate` declaring `dataBytes` of samples, the file made
+// that long without taking the disk (sparse).
+void writeSparseWave(const fs::path& path, uint32_t rate, uint32_t dataBytes) {
+    auto le32 = [](std::string& b, uint32_t v) {
+        for (int i = 0; i < 4; ++i) b.push_back(char((v >> (8 * i)) & 0xFF));
+    };
+    std::string h = "RIFF";
+    le32(h, 36 + dataBytes);
+    h += "WAVEfmt ";
+    le32(h, 16);
+    h += std::string("\x01\x00\x01\x00", 4);  // PCM, mono
+    le32(h, rate);
+    le32(h, rate);                            // bytes per second
+    h += std::string("\x01\x00\x08\x00", 4);  // 1 byte a frame, 8 bits
+    h += "data";
+    le32(h, dataBytes);
+    testing::writeBytes(path, h);
+    ASSERT_EQ(::truncate(path.c_str(), off_t(h.size()) + off_t(dataBytes)), 0);
+}
+
+// Files that are no usable sound fail with their cause, read no more than they must and
+// never wait: a header declaring a billion samples a second (2 GB, sparse), one with no
+// samples, samples that are not numbers (silence, also to the clip), a FIFO; a file named
+// "-" is that file, not standard input.
+TEST(SoundFiles, HostileFilesFailFastWithTheirCause) {
+    testing::TempFolder dir;
+    writeSparseWave(dir / "giga.wav", 1000000000u, 0x7FFFFFF0u);
+    writeSparseWave(dir / "long.wav", 22050u, 0x7FFFFFF0u);
+    writeTone(dir / "tone.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 22050, 1);
+    {
+        SF_INFO info{0, 22050, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
+        sf_close(sf_open((dir / "empty.wav").c_str(), SFM_WRITE, &info));
+        SF_INFO nanInfo{0, 22050, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+        SNDFILE* f = sf_open((dir / "nan.wav").c_str(), SFM_WRITE, &nanInfo);
+        ASSERT_NE(f, nullptr);
+        std::vector<float> v(8820, std::numeric_limits<float>::quiet_NaN());
+        for (size_t i = 1; i < v.size(); i += 4) v[i] = std::numeric_limits<float>::infinity();
+        sf_writef_float(f, v.data(), sf_count_t(v.size() / 2));
+        sf_close(f);
+    }
+    ASSERT_TRUE(testing::makeHostileFile(dir / "fifo.wav", testing::Hostile::Fifo));
+    const testing::MemoryCeiling ceiling(50);
+    const struct {
+        const char* name;
+        Failure failure;
+        const char* cause;
+    } cases[] = {
+        {"giga.wav", Failure::BadContent, "1000000000 samples per second"},
+        {"empty.wav", Failure::BadContent, "no samples"},
+        {"nan.wav", Failure::BadContent, "no sample is a number"},
+        {"fifo.wav", Failure::NotRegularFile, "not a regular file"},
+    };
+    for (const auto& c : cases) {
+        const DecodedAudio d = decodeAudioFile((dir / c.name).string());
+        EXPECT_EQ(d.status.failure(), c.failure) << c.name;
+        EXPECT_NE(d.status.message().find(c.cause), std::string::npos) << d.status.message();
+    }
+    const DecodedAudio longFile = decodeAudioFile((dir / "long.wav").string());
+    EXPECT_TRUE(longFile.status) << longFile.status.message();
+    EXPECT_EQ(longFile.mono.size(), size_t(kDecodedSeconds * 22050));
+    EXPECT_EQ(clipSample(std::numeric_limits<float>::quiet_NaN()), 128);
+    EXPECT_EQ(clipSample(-std::numeric_limits<float>::infinity()), 128);
+
+    const InTemporaryFolder here;
+    fs::copy_file(dir / "tone.wav", "-");
+    const DecodedAudio dash = decodeAudioFile("-");
+    EXPECT_TRUE(dash.status) << dash.status.message();
+    EXPECT_EQ(dash.mono.size(), size_t(22050 * 2 / 5));
+}
+
 // A 440 Hz tone in every format. With the exact scale every file reads bin 82
-// (440 / (22050 / 4096) = 81.7; 82 x 22050 / 4096 = 441.4 Hz). With the default step
+// (440 / (22050 / 4096) = 81.7; 82 x 22050 / 4096 = 441.4 Hz). With an uncalibrated step
 // the card takes 4096 x 5.4171 = 22188 samples a second: the sound itself would fall
 // in bin 81.2 (81 x 5.4171 = 438.8 Hz), while the meter's own clip holds what that card
 // recorded, 81.7 bins a cycle (82 x 5.4171 = 444.2 Hz). The precise figure comes from the
@@ -76,11 +154,15 @@ TEST(SoundFiles, EveryFormatReadsAsTheMeterWouldHaveRecordedIt) {
         const AnalysisResult a = analyseRecordingFile(path, exact);
         ASSERT_TRUE(a.status.ok() && a.preciseHz) << a.status.message();
         EXPECT_EQ(a.bin, 82);
-        EXPECT_EQ(a.readout, "441Hz");
+        EXPECT_EQ(a.readout, "441");
         EXPECT_NEAR(*a.preciseHz, 440, 0.22);
-        const AnalysisResult b = analyseRecordingFile(path, {});
+        AnalysisOptions uncalibrated;
+        uncalibrated.pasFrequence = 5.4171f;
+        const AnalysisResult b = analyseRecordingFile(path, uncalibrated);
         EXPECT_EQ(b.bin, c.meterClip ? 82 : 81);
-        EXPECT_EQ(b.readout, c.meterClip ? "444Hz" : "439Hz");
+        EXPECT_EQ(b.readout, c.meterClip ? "444" : "439");
+        // Unless told otherwise, the file's own rate holds: the exact scale.
+        EXPECT_EQ(analyseRecordingFile(path, {}).readout, "441");
     }
 }
 

@@ -3,6 +3,8 @@
 // with no sound server every command fails quickly and leaves no clip.
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include <chrono>
 #include <cstdlib>
 
@@ -52,6 +54,39 @@ TEST(FakeSoundCard, TheLoopedToneIsInItsBinEveryCycleAndStoppingItGivesSilence) 
     const std::vector<uint8_t> f = readBytes("test.wav");
     for (size_t i = kWaveHeaderSize + 1102; i < f.size(); ++i)
         ASSERT_LE(std::abs(f[i] - 128), 2) << i;
+}
+
+// A source suspended under a running stream blocks RtAudio's thread in its read: each
+// cycle fails within 3 s, closing the stream waits for nothing, timers keep firing all
+// along, and the stream works again once the source is back.
+TEST(FakeSoundCard, ASuspendedSourceFailsEachCycleWithinThreeSecondsAndNothingWaits) {
+    using Clock = std::chrono::steady_clock;
+    if (!fakeSoundCardPresent()) GTEST_SKIP() << "run under scripts/with-fake-soundcard";
+    ensureApplication();
+    InTemporaryFolder folder;
+    RtAudioInput input;
+    WaveAudioRecorder recorder(input);
+    int32_t retour = -1;
+    ASSERT_EQ(sendCaptureSequence(recorder, retour), kRecorderOk);
+    ASSERT_EQ(std::system("pactl suspend-source mic 1"), 0);
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(100);
+    const auto suspended = Clock::now();
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        const auto start = Clock::now();
+        EXPECT_NE(sendCaptureSequence(recorder, retour), kRecorderOk) << cycle;
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(cycle == 0 ? 3 : 5)) << cycle;
+        const auto closing = Clock::now();
+        input.release();
+        recorder.send(closeAllCommand());
+        EXPECT_LT(Clock::now() - closing, std::chrono::milliseconds(200)) << cycle;
+    }
+    // One tick in every 100 ms, less a few for the start of each wait.
+    EXPECT_GT(ticks, int((Clock::now() - suspended) / std::chrono::milliseconds(100)) - 8);
+    ASSERT_EQ(std::system("pactl suspend-source mic 0"), 0);
+    EXPECT_EQ(sendCaptureSequence(recorder, retour), kRecorderOk);
 }
 
 TEST(NoSoundServer, EveryCycleFailsWithinTheBoundAndLeavesNoClip) {
