@@ -126,8 +126,8 @@ void BM_MeterNoise(benchmark::State& state) {
     constexpr size_t kClips = 8;
     const std::vector<uint8_t> all = synth::noise(random, 20, kClips * synth::kClipSamples);
     const std::span<const uint8_t> clips(all);
-    const std::optional<TargetHz> target =
-        state.range(0) ? std::optional<TargetHz>(TargetHz{95, 105}) : std::nullopt;
+    const std::optional<Range> target =
+        state.range(0) ? std::optional<Range>(Range{95, 105}) : std::nullopt;
     PreciseMeter meter;
     meter.startRun();
     size_t k = 0;

@@ -81,44 +81,34 @@ double spanMillimetres(const BeltSetup& s) {
                : s.spanMm;
 }
 
-Tension tensionOf(const BeltSetup& s, double hz) {
-    return tensionFromFrequency(kilogramsPerMetre(s), spanMillimetres(s) / kMillimetresPerMetre, hz,
-                                s.factor);
+Tension tensionOf(const BeltSetup& s, double f1, double inharmonicity) {
+    const double span = spanMillimetres(s) / kMillimetresPerMetre;
+    if (!s.measuredStiffness) return tensionFromFrequency(kilogramsPerMetre(s), span, f1, s.factor);
+    const double f0 = f1 / std::sqrt(1 + std::max(0.0, inharmonicity));
+    return tensionFromFrequency(kilogramsPerMetre(s), span, f0, 1.0);
 }
 
-Tension tensionOf(const BeltSetup& s, double hz, double inharmonicity) {
-    if (!s.measuredStiffness) return tensionOf(s, hz);
-    const double f0 = hz / std::sqrt(1 + std::max(0.0, inharmonicity));
-    return tensionFromFrequency(kilogramsPerMetre(s), spanMillimetres(s) / kMillimetresPerMetre, f0,
-                                1.0);
-}
-
-std::optional<FrequencyRange> targetFrequencies(const BeltSetup& s) {
+std::optional<Range> targetFrequencies(const BeltSetup& s) {
     const double kg = kilogramsPerMetre(s), span = spanMillimetres(s) / kMillimetresPerMetre;
+    // The factor field is not used when the stiffness is measured.
+    const double factor = s.measuredStiffness ? 1.0 : s.factor;
     switch (s.target) {
         case TargetKind::None:
             return std::nullopt;
         case TargetKind::Frequency:
-            return FrequencyRange{s.targetLow, s.targetHigh};
+            return Range{s.targetLow, s.targetHigh};
         case TargetKind::Tension:
-            return FrequencyRange{frequencyForTension(kg, span, s.targetLow, s.factor),
-                                  frequencyForTension(kg, span, s.targetHigh, s.factor)};
+            return Range{frequencyForTension(kg, span, s.targetLow, factor),
+                         frequencyForTension(kg, span, s.targetHigh, factor)};
     }
     return std::nullopt;
 }
 
-RangeStatus rangeStatus(const BeltSetup& s, double hz, double inharmonicity) {
-    double v = hz;
-    switch (s.target) {
-        case TargetKind::None:
-            return RangeStatus::NoTarget;
-        case TargetKind::Frequency:
-            break;
-        case TargetKind::Tension:
-            v = tensionOf(s, hz, inharmonicity).newtons;
-            break;
-    }
-    return v >= s.targetLow && v <= s.targetHigh ? RangeStatus::Inside : RangeStatus::Outside;
+RangeStatus rangeStatus(const BeltSetup& s, double f1, const Tension& tension) {
+    if (s.target == TargetKind::None) return RangeStatus::NoTarget;
+    const double v = s.target == TargetKind::Tension ? tension.newtons : f1;
+    return Range{s.targetLow, s.targetHigh}.contains(v) ? RangeStatus::Inside
+                                                        : RangeStatus::Outside;
 }
 
 BeltValidation validateBeltSetup(const BeltSetupForm& form) {

@@ -10,6 +10,7 @@
 
 #include "belt/tension.h"
 #include "belt/tension_unit.h"
+#include "common/range.h"
 
 namespace vellora {
 
@@ -57,22 +58,20 @@ double spanMillimetres(const BeltSetup& s);
 // sqrt(C^2 - ((D1 - D2) / 2)^2), all in millimetres.
 double spanFromPulleys(double centreDistanceMm, double pulley1Mm, double pulley2Mm);
 
-Tension tensionOf(const BeltSetup& s, double hz);
-// From a reading's first mode f1 and stiffness B: with measuredStiffness, the string
-// without stiffness, T = 4 m L^2 f0^2 with f0 = f1 / sqrt(1 + B) (B = pi^2 EI / (T L^2)
-// of a uniform belt pinned at both pulleys); otherwise the factor's tension of f1.
-Tension tensionOf(const BeltSetup& s, double hz, double inharmonicity);
+// The one tension of a reading, from its first mode f1 (Hz) and stiffness B. With
+// measuredStiffness, the string without stiffness: T = 4 m L^2 f0^2 with f0 = f1 / sqrt(1 + B)
+// (B = pi^2 EI / (T L^2) of a uniform belt pinned at both pulleys); otherwise the factor's
+// tension of f1, and B is not used.
+Tension tensionOf(const BeltSetup& s, double f1, double inharmonicity);
 
-// The target range in hertz, a tension range turned into frequencies with the factor;
-// nullopt without a target.
-struct FrequencyRange {
-    double low = 0;
-    double high = 0;
-};
-std::optional<FrequencyRange> targetFrequencies(const BeltSetup& s);
+// The target range in hertz of f1, a tension range turned into frequencies (with the factor,
+// or as the string without stiffness when the stiffness is measured); nullopt without a target.
+std::optional<Range> targetFrequencies(const BeltSetup& s);
 
 enum class RangeStatus { NoTarget, Inside, Outside };
-RangeStatus rangeStatus(const BeltSetup& s, double hz, double inharmonicity = 0);
+// A reading's place against the target: its f1 for a frequency target, its tension (as
+// tensionOf gave it) for a tension target.
+RangeStatus rangeStatus(const BeltSetup& s, double f1, const Tension& tension);
 
 // The entries as typed. A comma is taken as the decimal separator as well as a point.
 struct BeltSetupForm {

@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -118,6 +119,8 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
                                      QMessageBox::Ok | QMessageBox::Cancel,
                                      QMessageBox::Cancel) == QMessageBox::Ok;
     };
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &QWidget::close);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(scrolledForm(buildSetupForm()), 0);
     layout->addWidget(buildReadings(), 1);
@@ -131,8 +134,13 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
     linkCaptions();
     applyCaptions({});
     fitScreen();
-    // The agreement spoke of the readings of the set-up before.
-    connect(this, &BeltWindow::setupChanged, this, [this] { showAgreement(Agreement::TooFew); });
+    // The agreement and the last reading spoke of the set-up before.
+    connect(this, &BeltWindow::setupChanged, this, [this] {
+        showAgreement(Agreement::TooFew);
+        lastReading_.reset();
+        lastReadingLabel->clear();
+        markEarlierReadings();
+    });
     if (!loaded.status) {
         showStoreProblem(loaded.status.message());
     } else if (!loaded.refused.empty()) {
@@ -569,12 +577,13 @@ bool BeltWindow::openReadingsFile(const std::filesystem::path& file) {
     readingsFile_.emplace(file);
     ReadingsPage page;
     const Status read = readReadingsPage(file, kReadingsFileEnd, kReadingsPageLines, page);
-    log_.assign(std::move(page.readings));
+    log_ = std::move(page.readings);
     olderEnd_ = page.start;
     olderLeft_ = page.older;
     olderButton->setVisible(olderLeft_);
     readingsTable->setRowCount(0);
-    for (const Reading& r : log_.readings()) showReadingRow(r);
+    for (const Reading& r : log_) showReadingRow(r);
+    markEarlierReadings();
     readingsTable->scrollToBottom();
     if (!read)
         showReadingsProblem(std::pair{BeltCaption::ReadingsNotRead, read.message()});
@@ -598,10 +607,12 @@ bool BeltWindow::showOlderReadings() {
     olderEnd_ = page.start;
     olderLeft_ = page.older;
     olderButton->setVisible(olderLeft_);
-    for (size_t i = 0; i < page.readings.size(); ++i) showReadingRow(page.readings[i], int(i));
-    std::vector<Reading> all = std::move(page.readings);
-    all.insert(all.end(), log_.readings().begin(), log_.readings().end());
-    log_.assign(std::move(all));
+    const int added = int(page.readings.size());
+    for (int i = 0; i < added; ++i) showReadingRow(page.readings[size_t(i)], i);
+    // Older lines are earlier still: shown greyed, of no agreement.
+    showEarlier(0, added);
+    earlierRows_ += added;
+    log_.insert(log_.begin(), page.readings.begin(), page.readings.end());
     return true;
 }
 
@@ -639,29 +650,28 @@ void BeltWindow::showReadingRow(const Reading& r, int row) {
     }
 }
 
-Agreement BeltWindow::addReading(double hz, std::chrono::system_clock::time_point time) {
-    return addReading(hz, 0.0, time);
+void BeltWindow::addReading(const Reading& line) {
+    log_.push_back(line);
+    keepReading(line);
+    if (line.status == ReadingStatus::Refused) return;
+    lastReading_ = line;
+    showLastReading();
 }
 
-Agreement BeltWindow::addReading(double hz, double inharmonicity,
-                                 std::chrono::system_clock::time_point time) {
-    const auto setup = selectedSetup();
-    Reading added;
-    added.time = time;
-    added.setup = setup ? setup->name : std::string();
-    added.hz = hz;
-    if (setup) added.tension = tensionOf(*setup, hz, inharmonicity);
-    const RangeStatus status =
-        setup ? rangeStatus(*setup, hz, inharmonicity) : RangeStatus::NoTarget;
-    added.range = status;
-    const Agreement a = log_.add(added);
-    const Reading& r = log_.readings().back();  // as logged: confirmed when it completes three
-    keepReading(r);
+void BeltWindow::markEarlierReadings() {
+    showEarlier(earlierRows_, readingsTable->rowCount());
+    earlierRows_ = readingsTable->rowCount();
+}
 
-    lastReading_ = r;
-    showLastReading();
-    showAgreement(a);
-    return a;
+void BeltWindow::showEarlier(int from, int to) {
+    // Kept in the log and the file, but of no agreement any more.
+    const QColor earlier = palette().color(QPalette::Disabled, QPalette::Text);
+    for (int row = from; row < to; ++row)
+        for (int c = 0; c < readingsTable->columnCount(); ++c)
+            if (QTableWidgetItem* cell = readingsTable->item(row, c)) {
+                cell->setForeground(earlier);
+                cell->setData(Qt::UserRole + 1, true);
+            }
 }
 
 void BeltWindow::keepReading(const Reading& r) {
@@ -694,23 +704,15 @@ void BeltWindow::showLastReading() {
     lastReadingLabel->setProperty("rangeStatus", int(r.range));
 }
 
-void BeltWindow::addRefused(const std::string& why, std::chrono::system_clock::time_point time) {
-    const auto setup = selectedSetup();
-    Reading r;
-    r.time = time;
-    r.setup = setup ? setup->name : std::string();
-    r.status = ReadingStatus::Refused;
-    r.why = why;
-    log_.add(r);
-    keepReading(r);
+BeltCaption agreementCaption(Agreement a) {
+    return a == Agreement::Confirmed  ? BeltCaption::Confirmed
+           : a == Agreement::Disagree ? BeltCaption::Disagree
+                                      : BeltCaption::TooFew;
 }
 
 void BeltWindow::showAgreement(Agreement a) {
     shownAgreement_ = a;
-    const BeltCaption c = a == Agreement::Confirmed  ? BeltCaption::Confirmed
-                          : a == Agreement::Disagree ? BeltCaption::Disagree
-                                                     : BeltCaption::TooFew;
-    agreementLabel->setText(q(caption(c)));
+    agreementLabel->setText(q(caption(agreementCaption(a))));
     agreementLabel->setStyleSheet(a == Agreement::Confirmed  ? kInsideStyle
                                   : a == Agreement::Disagree ? kOutsideStyle
                                                              : "");
@@ -729,7 +731,7 @@ bool BeltWindow::saveCsv(const std::filesystem::path& path) {
         }
         all = std::move(older.readings);
     }
-    all.insert(all.end(), log_.readings().begin(), log_.readings().end());
+    all.insert(all.end(), log_.begin(), log_.end());
     const Status saved = saveReadingsCsv(path, all);
     showReadingsProblem(saved ? std::nullopt
                               : std::optional(std::pair{BeltCaption::SaveFailed, saved.message()}));
@@ -748,8 +750,11 @@ void BeltWindow::askAndClearReadings() {
     olderLeft_ = false;
     olderButton->hide();
     readingsTable->setRowCount(0);
+    earlierRows_ = 0;
     showReadingsProblem(std::nullopt);
-    showAgreement(log_.agreement());
+    lastReading_.reset();
+    lastReadingLabel->clear();
+    showAgreement(Agreement::TooFew);
 }
 
 void BeltWindow::askAndSaveCsv() {

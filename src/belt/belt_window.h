@@ -44,6 +44,9 @@ inline constexpr int kStoreSettleMs = 250;
 // ones on demand, so a long log opens at once.
 inline constexpr std::size_t kReadingsPageLines = 500;
 
+// The caption wording an agreement.
+BeltCaption agreementCaption(Agreement a);
+
 class BeltWindow : public QWidget {
     Q_OBJECT
 
@@ -63,22 +66,19 @@ class BeltWindow : public QWidget {
     // The next page of older readings above those shown; false when none is left.
     bool showOlderReadings();
 
-    // A triggered reading: logged with the chosen set-up and its tension.
-    Agreement addReading(
-        double hz, std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
-    // The same with the reading's stiffness B, for set-ups that take it from the measurement.
-    Agreement addReading(
-        double hz, double inharmonicity,
-        std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
-    // A triggered clip that did not count, logged with why (in the current language).
-    void addRefused(const std::string& why,
-                    std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
+    // A triggered clip's line as the meter made it (taken, confirmed, or refused with
+    // why): appended to the readings file and the table, and shown as the last reading.
+    void addReading(const Reading& line);
+    // The agreement of the readings since the set-up was chosen or the run started.
+    void showAgreement(Agreement a);
+    // The rows so far were taken before the current agreement began: shown as earlier.
+    void markEarlierReadings();
 
     std::optional<BeltSetup> selectedSetup() const;
     // A caption in the current language.
     std::string captionText(BeltCaption c) const { return caption(c); }
     const std::vector<BeltSetup>& setups() const { return setups_; }
-    const ReadingLog& readings() const { return log_; }
+    const std::vector<Reading>& readings() const { return log_; }
 
     // Writes the log, older readings not shown yet included; on failure the window shows
     // why and false is returned.
@@ -162,8 +162,8 @@ class BeltWindow : public QWidget {
     void showReadingRow(const Reading& r, int row = -1);
     // A reading just logged: appended to the readings file and shown as the last row.
     void keepReading(const Reading& r);
-    void showAgreement(Agreement a);
     void showLastReading();
+    void showEarlier(int fromRow, int toRow);
     void askAndSaveCsv();
     void askAndClearReadings();
     std::string caption(BeltCaption c) const { return beltCaption(lookup_, c); }
@@ -171,7 +171,8 @@ class BeltWindow : public QWidget {
     BeltStore& store_;
     BeltCaptionLookup lookup_;
     std::vector<BeltSetup> setups_;
-    ReadingLog log_;
+    std::vector<Reading> log_;  // as the file holds them, then as they came
+    int earlierRows_ = 0;       // rows shown as earlier
     std::optional<ReadingsFile> readingsFile_;
     // Where the oldest reading shown starts in the file; older lines are read on demand.
     std::uint64_t olderEnd_ = 0;

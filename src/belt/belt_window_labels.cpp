@@ -41,7 +41,8 @@ void BeltWindow::showDecimalMark() {
         if (field != BeltField::Name) f.edit->setText(f.edit->text().replace(other, mark));
     // The rows are written again from the log, so that none keeps the mark of before.
     readingsTable->setRowCount(0);
-    for (const Reading& r : log_.readings()) showReadingRow(r);
+    for (const Reading& r : log_) showReadingRow(r);
+    showEarlier(0, earlierRows_);
     readingsTable->scrollToBottom();
 }
 

@@ -86,7 +86,7 @@ std::optional<std::chrono::system_clock::time_point> timeOf(std::string_view fie
     return std::chrono::system_clock::from_time_t(seconds);
 }
 
-Tension& tensionOf(Reading& r) {
+Tension& tensionField(Reading& r) {
     if (!r.tension) r.tension = Tension{};
     return *r.tension;
 }
@@ -127,7 +127,7 @@ const ReadingsCsvColumn kColumns[] = {
      },
      [](std::string_view f, Reading& r) {
          const auto v = numberOf(f);
-         if (v) tensionOf(r).newtons = *v;
+         if (v) tensionField(r).newtons = *v;
          return f.empty() || v.has_value();
      }},
     {"tension_kgf",
@@ -136,7 +136,7 @@ const ReadingsCsvColumn kColumns[] = {
      },
      [](std::string_view f, Reading& r) {
          const auto v = numberOf(f);
-         if (v) tensionOf(r).kgf = *v;
+         if (v) tensionField(r).kgf = *v;
          return f.empty() || v.has_value();
      }},
     {"tension_lbf",
@@ -145,7 +145,7 @@ const ReadingsCsvColumn kColumns[] = {
      },
      [](std::string_view f, Reading& r) {
          const auto v = numberOf(f);
-         if (v) tensionOf(r).lbf = *v;
+         if (v) tensionField(r).lbf = *v;
          return f.empty() || v.has_value();
      }},
     {"in_target",

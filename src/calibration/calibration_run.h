@@ -99,6 +99,9 @@ class CalibrationRun {
     // message may be shown.
     void checkTone();
 
+    // Stops the tone and the calibration, as the button's second press does.
+    void stop();
+
     // Started and not stopped since.
     bool calibrating() const { return active_; }
     // What the microphone should hear: the tone playing, else FrequenceCal (a tone from
@@ -107,7 +110,6 @@ class CalibrationRun {
 
   private:
     void start();
-    void stop();
     std::optional<std::string> playTone();
 
     CalibrationWindow& window_;

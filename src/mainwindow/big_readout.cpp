@@ -2,6 +2,7 @@
 #include "mainwindow/big_readout.h"
 
 #include <QLabel>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace vellora {
@@ -35,6 +36,8 @@ BigReadout::BigReadout(QWidget* parent) : QWidget(parent, Qt::Window) {
     statusLabel = line(this, "statusLabel", false);
     statusLabel->setWordWrap(true);
     for (QLabel* l : {frequencyLabel, tensionLabel, countLabel, statusLabel}) column->addWidget(l);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &QWidget::close);
     resize(720, 420);
     fitFonts();
 }

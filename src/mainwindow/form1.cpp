@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -15,11 +16,14 @@
 #include "belt/belt_store.h"
 #include "belt/belt_window.h"
 #include "calibration/calibration_dialog.h"
+#include "common/qt_text.h"
 #include "common/scroll_keys.h"
+#include "common/text.h"
 #include "common/version.h"
 #include "mainwindow/frequency_scale_overlay.h"
 #include "mainwindow/input_hold.h"
 #include "mainwindow/picture_surface.h"
+#include "settings/chelp.h"
 
 namespace vellora {
 
@@ -90,9 +94,9 @@ TonePlayer& toneOf(const Form1Services& s, std::unique_ptr<TonePlayer>& silent) 
 Form1::Form1(Form1Services services, QWidget* parent)
     : QMainWindow(parent),
       services_(std::move(services)),
+      geometry_(creationGeometry()),
       run_(*this, state, services_.capture, services_.recordingPath),
-      calibration_(*this, state, toneOf(services_, silentTone_), services_.toneFolder),
-      geometry_(creationGeometry()) {
+      calibration_(*this, state, toneOf(services_, silentTone_), services_.toneFolder) {
     setObjectName("Form1");
     setWindowTitle(QString::fromUtf8("Visualisation des fréquences (v") + kVersion +
                    ") - Par Maruvel");
@@ -115,8 +119,13 @@ Form1::Form1(Form1Services services, QWidget* parent)
     });
     inputHold_ = new InputHold(services_.holdInput, services_.wakeInput, this);
     inputHold_->watch(this);
+    createBeltWindow();
     createPreciseReadout();
     createRepeatControls();
+    // Hands-free work goes on from whichever of the program's windows has the focus.
+    for (QAction* a : {Help, ChoixFrequence, VisibleEchelle, Courroie, Repeter, BruitAuto,
+                       GrandAffichage, Fermer})
+        a->setShortcutContext(Qt::ApplicationShortcut);
     client_->installEventFilter(this);
 
     const double tpp = twipsPerPixel();
@@ -126,6 +135,92 @@ Form1::Form1(Form1Services services, QWidget* parent)
 }
 
 Form1::~Form1() = default;
+
+void Form1::createBeltWindow() {
+    BeltStore* store = services_.beltStore;
+    if (!store) {
+        sessionBeltStore_ = std::make_unique<MemoryBeltStore>();
+        store = sessionBeltStore_.get();
+    }
+    beltWindow_ = new BeltWindow(*store, this);
+    beltWindow_->hide();
+    if (services_.askOkCancel)
+        beltWindow_->confirm = [ask = services_.askOkCancel](const QString& question) {
+            return ask(question.toStdString());
+        };
+    if (!services_.readingsFile.empty()) beltWindow_->openReadingsFile(services_.readingsFile);
+    holdInputWhileShown(beltWindow_);
+}
+
+void Form1::holdInputWhileShown(QWidget* window) { inputHold_->watch(window); }
+
+// What the window asks of the program around it; each has its harmless default.
+std::string Form1::languageText(const char* section, int key) const {
+    return services_.text ? services_.text(section, key) : std::string(kMissingText);
+}
+
+int32_t Form1::readSetting(const char* section, const char* key, int32_t fallback) const {
+    return services_.readInt ? services_.readInt(section, key, fallback) : fallback;
+}
+
+std::string Form1::readSettingText(const char* section, const char* key,
+                                   const std::string& fallback, int bufferSize) const {
+    return services_.readString ? services_.readString(section, key, fallback, bufferSize)
+                                : fallback;
+}
+
+void Form1::writeSetting(const char* section, const char* key, const std::string& value) {
+    if (!services_.writeString) return;
+    if (const Status written = services_.writeString(section, key, value); !written)
+        showProblem(written.message());
+}
+
+const std::string& Form1::recordingPath() const { return services_.recordingPath; }
+const std::filesystem::path& Form1::toneFolder() const { return services_.toneFolder; }
+
+void Form1::useLanguageFile(const std::string& name) {
+    if (services_.setLanguage) services_.setLanguage(name);
+}
+
+bool Form1::openHelpOfLanguage() {
+    const std::string path = services_.languageFilePath ? services_.languageFilePath() : "";
+    return services_.showHelp && services_.showHelp(helpFileForLanguagePath(path));
+}
+
+void Form1::releaseSound() {
+    if (services_.closeRecorder) services_.closeRecorder();
+    if (TonePlayer* t = services_.tone) t->stop();
+}
+
+void Form1::stopSound() {
+    if (TonePlayer* t = services_.tone) t->stop();
+}
+
+void Form1::endProgram() {
+    if (services_.endProgram)
+        services_.endProgram();
+    else
+        QCoreApplication::quit();
+}
+
+void Form1::showProblem(const std::string& message) {
+    if (services_.showMessage) {
+        services_.showMessage(message);
+        return;
+    }
+    QMessageBox::warning(this, windowTitle(), fromUtf8(message));
+}
+
+bool Form1::askOkCancel(const std::string& question) {
+    if (services_.askOkCancel) return services_.askOkCancel(question);
+    // No icon and the program's title, OK first and default; Qt's catalogue of the
+    // interface language words the two buttons.
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), fromUtf8(question),
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    box.setObjectName("CalibrationQuestion");
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}
 
 void Form1::createSpectrumArea(QWidget* client) {
     Frame1 = frame(client, "Frame1");

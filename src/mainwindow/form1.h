@@ -2,7 +2,11 @@
 // The main window: the spectrum with its gain bar and energy gauge above, the control
 // panel below, and the menus. Controls are public under their own names (also their
 // object names) so the run, the calibration and start-up can reach them; the
-// window's measurement state lives in `state`.
+// spectrum's measurement state lives in `state`.
+//
+// A view: what the meter does and what it read live in the window-free MeterModel
+// (meter/meter_model.h); a reading's tension, range verdict and agreement are computed
+// there once (tensionOf in belt/belt_setup.h) and every read-out only renders them.
 //
 // Every handler is a method named after its control and event; the window system
 // calls them through Qt signals, and other code may call them directly.
@@ -19,10 +23,11 @@
 #include "calibration/calibration_run.h"
 #include "mainwindow/layout.h"
 #include "mainwindow/precise_meter.h"
-#include "mainwindow/repeat_mode.h"
 #include "measure/auto_noise_line.h"
 #include "measure/measurement_run.h"
 #include "measure/meter_state.h"
+#include "meter/meter_model.h"
+#include "meter/repeat_mode.h"
 #include "pitch/pluck_classifier.h"
 #include "settings/about_box.h"
 #include "settings/settings_store.h"
@@ -142,6 +147,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     QLabel* TextTension = nullptr;
     QLabel* TextStiffness = nullptr;  // whether the factor or the measured B gave the tension
     QLabel* TextAccord = nullptr;     // whether the last triggered readings agree
+    QLabel* TextEtat = nullptr;       // what the meter is doing
     QPushButton* CommandAutoCalibrate = nullptr;
     QAction* Courroie = nullptr;  // opens the Belt window
     // The frequency scale over the foot of the spectrum, and its entry under Energie.
@@ -193,7 +199,9 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void GrandAffichage_Click();
 
     BigReadout& bigReadout() const { return *bigReadout_; }
-    RepeatMode& repeatMode() { return repeat_; }
+    RepeatMode& repeatMode() { return meter_.repeat(); }
+    // The meter as every window shows it: its state, the set-up and the reading.
+    const MeterModel& meter() const { return meter_; }
     bool learningNoiseLine() const { return autoNoise_.listening(); }
 
     BeltWindow& beltWindow() const { return *beltWindow_; }
@@ -252,6 +260,11 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void changeEvent(QEvent* event) override;
 
   private:
+    // Each file's methods and the data members only it uses; a file reaches another's
+    // state through that file's methods.
+
+    // form1.cpp: the controls, the wiring, and what the window asks of the program
+    // around it (the services, each with its harmless default).
     void createSpectrumArea(QWidget* client);
     void createPanel(QWidget* client);
     void createMenus();
@@ -260,71 +273,116 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     // Buddies of the captions, and names for the controls without one.
     void applyAccessibleTexts();
     void connectHandlers();
-    void applyGeometry(const FormGeometry& g);
-
+    void createBeltWindow();
     std::string languageText(const char* section, int key) const;
-    FormCalibration& ensureCalibrationDialog();
-    frmAbout& ensureAboutBox();
-    void applyForm1Captions();
     int32_t readSetting(const char* section, const char* key, int32_t fallback) const;
+    std::string readSettingText(const char* section, const char* key, const std::string& fallback,
+                                int bufferSize) const;
     // One key written at once (a menu choice); a failure is shown.
     void writeSetting(const char* section, const char* key, const std::string& value);
+    const std::string& recordingPath() const;
+    const std::filesystem::path& toneFolder() const;
+    void useLanguageFile(const std::string& name);
+    bool openHelpOfLanguage();
+    void holdInputWhileShown(QWidget* window);
+    void releaseSound();
+    void stopSound();
+    void endProgram();
+    // The model, changed only through its own operations.
+    MeterModel& model() { return meter_; }
+
+    Form1Services services_;
+    std::unique_ptr<TonePlayer> silentTone_;  // stands in when no loudspeaker was given
+    TonePlayer* tone_ = nullptr;
+    InputHold* inputHold_ = nullptr;  // a child: watches the dialog and the Belt window
+    QTimer* toneWatch_ = nullptr;     // while calibrating: notices a tone whose output died
+    std::unique_ptr<BeltStore> sessionBeltStore_;  // when no store was given
+    // What the meter does, the set-up and the reading; every read-out renders it.
+    MeterModel meter_;
+
+    // form1_layout.cpp
+    void applyGeometry(const FormGeometry& g);
+    void relayout();
+    QWidget* client_ = nullptr;  // the client area, below the menu bar
+    FormGeometry geometry_;
+
+    // form1_language.cpp
+    FormCalibration& ensureCalibrationDialog();
+    frmAbout& ensureAboutBox();
+    void closeOtherWindows();
+    void applyForm1Captions();
+    QPointer<FormCalibration> calibrationDialog_;
+    QPointer<frmAbout> aboutBox_;
+
+    // form1_session.cpp
     int16_t readScrollPosition(const char* key, int32_t fallback, const QScrollBar* bar);
     void readWindowGeometry();
     void writeSettings();
-    void stopSound();
+    bool unloaded_ = false;
+
+    // form1_run.cpp
+    // The run's cycles from a start, a stop or a re-arm.
+    void runCycles();
+    bool runUnderWay() const;
+    MeasurementRun run_;
+    int runDepth_ = 0;  // run-button handlers under way (runs nest in yields)
+
+    // form1_calibration.cpp
+    void calibrationChanged();
+    bool calibrating() const;
+    int16_t toneHz() const;
+    void stopCalibration();
+    void checkCalibrationTone();
+    void calibrationToneWritten();
+    CalibrationRun calibration_;
+
+    // form1_precise.cpp: the main read-out, the Belt window, the automatic calibration.
     void createPreciseReadout();
     void placePreciseReadout();
     void applyPreciseCaptions();
+    // Every read-out from the model: the main read-out and the large one.
+    void showReading();
     void showPreciseReading();
-    void calibrationChanged();
+    // What the meter does now, or why the last clip was refused, in the current language.
+    std::string statusText() const;
+    // A record of a triggered clip to the Belt window and the readings file.
+    void keepReading(const MeterReading& r);
+    // The clips kept between cycles are dropped; a new run also drops the precise
+    // read-out's clips.
+    void forgetClips(bool newRun);
+    // Moves a window of the program beside this one, clear of the menu bar and read-outs.
+    void placeClearOfReadouts(QWidget& window) const;
+    BeltWindow* beltWindow_ = nullptr;  // a child window: lives as long as this
+    PreciseMeter precise_;
+    bool beltWindowPlaced_ = false;  // placed clear of the read-outs on its first showing
+    // The run's previous clip when it did not fire the trigger: a pluck late in it fires
+    // only the next one, and its onset lies in this.
+    std::vector<uint8_t> previousClip_;
+
+    // form1_repeat.cpp: hands-free measuring and the large read-out.
     void createRepeatControls();
     void applyRepeatCaptions();
     void readRepeatSettings();
     void startNoiseLearning();
+    void cancelNoiseLearning();
     void learnNoiseLine(size_t samples);
-    // Judges a triggered clip in Repeat mode; true when the read-out says something of it.
-    bool repeatTriggered(std::span<const uint8_t> samples);
+    // Judges a triggered clip in Repeat mode and takes or refuses it.
+    void repeatTriggered(std::span<const uint8_t> samples, std::span<const uint8_t> previousClip);
     void rearmRun();
-    void setRepeatStatus(const std::string& status);
+    // Ends a pause between plucks: nothing re-arms.
+    void endPause();
     void showBigReadout();
+    void showBigReadoutWindow(bool activate);
     void playCue(bool confirmation);
-    void updateFrequencyScale();
-
-    Form1Services services_;
-    std::unique_ptr<TonePlayer> silentTone_;  // stands in when no loudspeaker was given
-    MeasurementRun run_;
-    CalibrationRun calibration_;
-    QPointer<FormCalibration> calibrationDialog_;
-    QPointer<frmAbout> aboutBox_;
-    InputHold* inputHold_ = nullptr;  // a child: watches the dialog and the Belt window
-    bool unloaded_ = false;
-    QWidget* client_ = nullptr;  // the client area, below the menu bar
-    FormGeometry geometry_;
-
-    TonePlayer* tone_ = nullptr;
-    QTimer* toneWatch_ = nullptr;  // while calibrating: notices a tone whose output died
-    std::unique_ptr<BeltStore> sessionBeltStore_;  // when no store was given
-    BeltWindow* beltWindow_ = nullptr;             // a child window: lives as long as this
-    PreciseMeter precise_;
-    // The last clip's precise reading: none before the first clip; nullopt inside for no
-    // clear pitch.
-    std::optional<std::optional<double>> preciseHz_;
-    double preciseB_ = 0;            // the last reading's stiffness B
-    bool preciseOfTone_ = false;     // taken while the calibration tone played
-    bool beltWindowPlaced_ = false;  // placed clear of the read-outs on its first showing
-
-    RepeatMode repeat_;
     PluckClassifier pluck_;
     AutoNoiseLine autoNoise_;
     QTimer* rearmTimer_ = nullptr;   // ends the pause after a trigger in Repeat mode
     QTimer* statusTimer_ = nullptr;  // ends the "not a pluck" notice
-    int runDepth_ = 0;               // run-button handlers under way (runs nest in yields)
-    // The run's previous clip when it did not fire the trigger: a pluck late in it fires
-    // only the next one, and its onset lies in this.
-    std::vector<uint8_t> previousClip_;
     BigReadout* bigReadout_ = nullptr;
-    std::string repeatStatus_;
+    bool bigReadoutPlaced_ = false;  // placed clear of the read-outs on its first showing
+
+    // form1_display.cpp
+    void updateFrequencyScale();
 };
 
 }  // namespace vellora

@@ -36,7 +36,7 @@ void Form1::ChoixFrequence_Click() {
 std::string Form1::calibrateCaption() const { return toUtf8(CommandCalibrate->text()); }
 void Form1::setCalibrateCaption(const std::string& c) {
     CommandCalibrate->setText(fromUtf8(c));
-    applyGeometry(geometry_);
+    relayout();
     calibrationChanged();
 }
 // Called as the calibration stops, so the automatic calibration goes with it.
@@ -47,20 +47,20 @@ void Form1::setCalibrateSliderEnabled(bool enabled) {
 
 void Form1::calibrationChanged() {
     const bool on = calibration_.calibrating();
-    CommandAutoCalibrate->setVisible(on);
-    if (on) {
+    model().setCalibrating(on);
+    if (on)
         toneWatch_->start();
-    } else {
+    else
         toneWatch_->stop();
-        // The read-out of the tone and its hint go with the calibration.
-        if (preciseOfTone_) {
-            preciseOfTone_ = false;
-            preciseHz_.reset();
-            FramePrecise->hide();
-        }
-    }
-    placePreciseReadout();
+    // The read-out of the tone and its hint go with the calibration.
+    showReading();
 }
+
+bool Form1::calibrating() const { return calibration_.calibrating(); }
+int16_t Form1::toneHz() const { return calibration_.toneHz(); }
+void Form1::stopCalibration() { calibration_.stop(); }
+void Form1::checkCalibrationTone() { calibration_.checkTone(); }
+void Form1::calibrationToneWritten() { calibration_.toneFileChanged(); }
 
 void Form1::showQuestionFrame(bool shown) {
     setShapeFrequenceColour(kQuestionRed);

@@ -31,11 +31,11 @@ FormCalibration& Form1::ensureCalibrationDialog() {
                                                  : [](const char*, const char*,
                                                       const std::string&) { return Status(); };
         host.showProblem = [this](const std::string& m) { showProblem(m); };
-        host.toneWritten = [this] { calibration_.toneFileChanged(); };
+        host.toneWritten = [this] { calibrationToneWritten(); };
         host.frequenceCal = &state.FrequenceCal;
-        host.toneFolder = services_.toneFolder;
+        host.toneFolder = toneFolder();
         calibrationDialog_ = new FormCalibration(std::move(host), this);
-        inputHold_->watch(calibrationDialog_);
+        holdInputWhileShown(calibrationDialog_);
     }
     return *calibrationDialog_;
 }
@@ -73,7 +73,7 @@ void Form1::applyForm1Captions() {
 }
 
 void Form1::ApplyLanguage(const std::string& name) {
-    if (services_.setLanguage) services_.setLanguage(name);
+    useLanguageFile(name);
     QtTranslations::shared().use(name);
     applyForm1Captions();
     // Both are created hidden when missing; creating them puts their texts on them.
@@ -85,7 +85,7 @@ void Form1::ApplyLanguage(const std::string& name) {
     applyRepeatCaptions();
     updateFrequencyScale();
     // Captions changed width: the centred ones are fitted again.
-    applyGeometry(geometry_);
+    relayout();
 }
 
 void Form1::Anglais_Click() {
@@ -103,9 +103,14 @@ void Form1::Francais_Click() {
 }
 
 void Form1::Help_Click() {
-    const std::string path = services_.languageFilePath ? services_.languageFilePath() : "";
-    const std::string file = helpFileForLanguagePath(path);
-    if (!services_.showHelp || !services_.showHelp(file)) showProblem(text(kHelpNotFoundKey));
+    if (!openHelpOfLanguage()) showProblem(text(kHelpNotFoundKey));
+}
+
+// The other windows go without their own unload steps: the frequency dialog does not
+// store its position or an unconfirmed frequency.
+void Form1::closeOtherWindows() {
+    delete calibrationDialog_.data();
+    delete aboutBox_.data();
 }
 
 void Form1::APropo_Click() {

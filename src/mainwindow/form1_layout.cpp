@@ -107,6 +107,8 @@ void Form1::Form_Resize() {
     applyGeometry(geometry_);
 }
 
+void Form1::relayout() { applyGeometry(geometry_); }
+
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == client_ && event->type() == QEvent::Resize) Form_Resize();
     return QMainWindow::eventFilter(watched, event);

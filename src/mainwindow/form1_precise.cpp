@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -82,7 +83,9 @@ void Form1::createPreciseReadout() {
     TextTension = readoutLabel(FramePrecise, "TextTension", 1, true);
     TextStiffness = readoutLabel(FramePrecise, "TextStiffness", -1, false);
     TextAccord = readoutLabel(FramePrecise, "TextAccord", -1, false);
-    for (QLabel* l : {LabelFondamentale, TextFondamentale, TextTension, TextStiffness, TextAccord})
+    TextEtat = readoutLabel(FramePrecise, "TextEtat", -1, false);
+    for (QLabel* l :
+         {LabelFondamentale, TextFondamentale, TextTension, TextStiffness, TextAccord, TextEtat})
         column->addWidget(l);
     TextStiffness->hide();
     TextAccord->hide();
@@ -99,23 +102,11 @@ void Form1::createPreciseReadout() {
     Courroie->setShortcut(QKeySequence(Qt::Key_F6));
     connect(Courroie, &QAction::triggered, this, &Form1::Courroie_Click);
 
-    BeltStore* store = services_.beltStore;
-    if (!store) {
-        sessionBeltStore_ = std::make_unique<MemoryBeltStore>();
-        store = sessionBeltStore_.get();
-    }
-    beltWindow_ = new BeltWindow(*store, this);
-    beltWindow_->hide();
-    if (services_.askOkCancel)
-        beltWindow_->confirm = [ask = services_.askOkCancel](const QString& question) {
-            return ask(question.toStdString());
-        };
-    if (!services_.readingsFile.empty()) beltWindow_->openReadingsFile(services_.readingsFile);
-    inputHold_->watch(beltWindow_);
+    model().chooseSetup(beltWindow_->selectedSetup());
     connect(beltWindow_, &BeltWindow::setupChanged, this, [this] {
-        // The agreement was of the readings of the set-up before.
-        TextAccord->hide();
-        showPreciseReading();
+        // The reading shown and the agreement were of the set-up before.
+        model().chooseSetup(beltWindow_->selectedSetup());
+        showReading();
     });
     applyPreciseCaptions();
 }
@@ -128,8 +119,7 @@ void Form1::applyPreciseCaptions() {
     Courroie->setText(fromUtf8(text(kBeltMenuKey)));
     beltWindow_->applyCaptions(
         [this](int key) -> std::optional<std::string> { return languageText("BELT", key); });
-    if (!TextAccord->isHidden()) TextAccord->setText(beltWindow_->agreementLabel->text());
-    showPreciseReading();
+    showReading();
 }
 
 void Form1::placePreciseReadout() {
@@ -166,73 +156,107 @@ size_t Form1::recordingBytesWanted() const { return kRecordingReadLimit; }
 void Form1::recordingRead(std::span<const uint8_t> file, bool triggered) {
     const std::vector<uint8_t> samples = recordingSamples(file);
     learnNoiseLine(samples.size());
-    preciseOfTone_ = calibration_.calibrating();
     const float pas = state.plot.PasFrequence;
-    preciseB_ = 0;
-    if (preciseOfTone_) {
-        preciseHz_ = precise_.tone(samples, pas, calibration_.toneHz());
+    if (calibrating()) {
+        model().toneRead(precise_.tone(samples, pas, toneHz()));
     } else {
-        const std::optional<BeltSetup> setup = beltWindow_->selectedSetup();
-        std::optional<TargetHz> target;
-        if (const auto range = setup ? targetFrequencies(*setup) : std::nullopt)
-            target = TargetHz{range->low, range->high};
-        const std::optional<PitchEstimate> e = precise_.belt(samples, pas, target);
-        preciseHz_ = e ? std::optional<double>(e->hz) : std::nullopt;
-        if (e) preciseB_ = e->inharmonicity;
+        const std::optional<PitchEstimate> e = precise_.belt(samples, pas, meter().searchRange());
+        if (triggered && meter().repeat().enabled()) {
+            // Only a pluck counts; the decision and its logging are hands-free measuring's.
+            repeatTriggered(samples, previousClip_);
+        } else if (triggered && e) {
+            keepReading(model().taken(e->hz, e->inharmonicity));
+        } else {
+            model().clipRead(e ? std::optional(e->hz) : std::nullopt, e ? e->inharmonicity : 0);
+        }
     }
-    // The agreement belongs to triggered readings: a free-running cycle takes it away.
-    bool logged = false;
-    if (triggered && repeat_.enabled() && !preciseOfTone_) {
-        // Only a pluck counts; the decision and its logging are hands-free measuring's.
-        logged = repeatTriggered(samples);
-    } else if (triggered && *preciseHz_ && !preciseOfTone_) {
-        logged = true;
-        // The Belt window words and colours the agreement; the read-out repeats it.
-        beltWindow_->addReading(**preciseHz_, preciseB_);
-        TextAccord->setText(beltWindow_->agreementLabel->text());
-        TextAccord->setStyleSheet(beltWindow_->agreementLabel->styleSheet());
-    }
-    TextAccord->setVisible(logged);
-    CommandAutoCalibrate->setVisible(preciseOfTone_);
     if (triggered)
         previousClip_.clear();
     else
         previousClip_ = samples;
+    showReading();
+}
+
+void Form1::forgetClips(bool newRun) {
+    previousClip_.clear();  // a new run knows nothing of the clips before it
+    // A new run's lowest belts are read from its own clips only.
+    if (newRun) precise_.startRun();
+}
+
+void Form1::keepReading(const MeterReading& r) {
+    // The record as made: the Belt window and the readings file take its line unchanged.
+    beltWindow_->addReading(r.line);
+    beltWindow_->showAgreement(r.agreement);
+}
+
+void Form1::showReading() {
     showPreciseReading();
+    showBigReadout();
+}
+
+std::string Form1::statusText() const {
+    if (const std::optional<PluckRefusal> why = meter().notice())
+        return fillIn(text(kNotAPluckKey), {text(refusalKey(*why))});
+    return text(statusKey(meter().state()));
 }
 
 void Form1::showPreciseReading() {
-    if (!FramePrecise || !preciseHz_) return;
-    const std::optional<double> hz = *preciseHz_;
-    TextFondamentale->setText(hz ? hertzText(*hz) : fromUtf8(text(kNoClearPitchKey)));
-    const QString tone = QString::number(calibration_.toneHz());
-    LabelFondamentale->setText(
-        preciseOfTone_ ? fromUtf8(text(kToneLabelKey)).replace("%1", tone)
-                       : beltFrequencyCaption(text(kBeltFrequencyKey), text(kHarmonicNoteKey)));
-
-    const std::optional<BeltSetup> setup = beltWindow_->selectedSetup();
+    if (!FramePrecise) return;
+    const bool calibrating = meter().state() == MeterActivity::Calibrating;
+    const std::optional<MeterReading>& r = meter().shown();
+    TextEtat->setText(fromUtf8(statusText()));
+    CommandAutoCalibrate->setVisible(calibrating);
+    // Nothing to show before the first clip, unless hands-free measuring says what it waits for.
+    if (calibrating ? !meter().toneHeard() : !r && !meter().repeat().enabled()) {
+        FramePrecise->hide();
+        TextAccord->hide();
+        return;
+    }
+    QString hz = QString::fromUtf8("\u2014");
+    QString caption = beltFrequencyCaption(text(kBeltFrequencyKey), text(kHarmonicNoteKey));
     QString tension;
     QString stiffness;
     QString colour;
-    if (preciseOfTone_) {
+    QString accord;
+    QString accordStyle;
+    if (calibrating) {
         // A tone is no belt: no tension for it, but the way to a scale that reads it
         // exactly. The whole-hertz box cannot: its bins are 5.4 Hz apart.
-        tension = fromUtf8(text(kToneHintKey)).replace("%1", tenths(calibration_.toneHz()));
-    } else if (!setup) {
-        tension = fromUtf8(text(kChooseBeltKey));
-    } else if (hz) {
-        const Tension t = tensionOf(*setup, *hz, preciseB_);
-        stiffness = setup->measuredStiffness
-                        ? fromUtf8(text(kMeasuredStiffnessKey)).arg(decimals(preciseB_, 4))
-                        : fromUtf8(text(kStiffnessFactorKey)).arg(decimals(setup->factor, 2));
-        tension = QString("%1\u00a0N  %2\u00a0kgf  %3\u00a0lbf")
-                      .arg(decimals(t.newtons, 0), decimals(t.kgf, 1), decimals(t.lbf, 1));
-        const RangeStatus range = rangeStatus(*setup, *hz, preciseB_);
-        if (range != RangeStatus::NoTarget)
-            colour = range == RangeStatus::Inside ? kInsideColour : kOutsideColour;
+        const std::optional<double> tone = *meter().toneHeard();
+        hz = tone ? hertzText(*tone) : fromUtf8(text(kNoClearPitchKey));
+        caption = fromUtf8(text(kToneLabelKey)).replace("%1", QString::number(toneHz()));
+        tension = fromUtf8(text(kToneHintKey)).replace("%1", tenths(toneHz()));
+    } else {
+        if (r) hz = r->clearPitch ? hertzText(r->line.hz) : fromUtf8(text(kNoClearPitchKey));
+        if (!meter().setup()) {
+            tension = fromUtf8(text(kChooseBeltKey));
+        } else if (r && r->line.tension) {
+            const Tension& t = *r->line.tension;
+            stiffness =
+                r->measuredStiffness
+                    ? fromUtf8(text(kMeasuredStiffnessKey)).arg(decimals(r->inharmonicity, 4))
+                    : fromUtf8(text(kStiffnessFactorKey)).arg(decimals(r->factor, 2));
+            tension = QString("%1\u00a0N  %2\u00a0kgf  %3\u00a0lbf")
+                          .arg(decimals(t.newtons, 0), decimals(t.kgf, 1), decimals(t.lbf, 1));
+            if (r->line.range != RangeStatus::NoTarget)
+                colour = r->line.range == RangeStatus::Inside ? kInsideColour : kOutsideColour;
+        }
+        if (meter().notice()) {
+            accord = fromUtf8(statusText());
+            accordStyle = QString("color: ") + kOutsideColour;
+        } else if (r && r->triggered) {
+            // Worded and coloured as the Belt window's agreement line.
+            accord = fromUtf8(beltWindow_->captionText(agreementCaption(r->agreement)));
+            if (r->agreement != Agreement::TooFew)
+                accordStyle =
+                    QString("color: ") +
+                    (r->agreement == Agreement::Confirmed ? kInsideColour : kOutsideColour);
+        }
     }
+    TextFondamentale->setText(hz);
+    LabelFondamentale->setText(caption);
     // The hints read as hints, not as measured values.
-    const bool measured = setup.has_value() && !preciseOfTone_;
+    const bool measured = meter().setup().has_value() && !calibrating;
     if (TextTension->font().bold() != measured) {
         QFont f = TextTension->font();
         f.setBold(measured);
@@ -242,6 +266,9 @@ void Form1::showPreciseReading() {
     TextTension->setVisible(!tension.isEmpty());
     TextStiffness->setText(stiffness);
     TextStiffness->setVisible(!stiffness.isEmpty());
+    TextAccord->setText(accord);
+    TextAccord->setVisible(!accord.isEmpty());
+    if (TextAccord->styleSheet() != accordStyle) TextAccord->setStyleSheet(accordStyle);
     TextTension->setProperty("rangeColour", colour);
     // A style sheet change restyles the labels: only when the colour changes, not every cycle.
     const QString style = colour.isEmpty() ? QString() : "color: " + colour;
@@ -249,17 +276,15 @@ void Form1::showPreciseReading() {
         TextTension->setStyleSheet(style);
         TextFondamentale->setStyleSheet(style);
     }
-    if (preciseOfTone_) TextAccord->hide();
     FramePrecise->show();
     placePreciseReadout();
-    showBigReadout();
 }
 
 void Form1::CommandAutoCalibrate_Click() {
-    const std::vector<uint8_t> samples = readRecordingSamples(services_.recordingPath);
-    const int16_t toneHz = calibration_.toneHz();
+    const std::vector<uint8_t> samples = readRecordingSamples(recordingPath());
+    const int16_t tone = toneHz();
     const PreciseMeter::AutoCalibration a = precise_.autoCalibrate(
-        samples, state.plot.PasFrequence, toneHz, int16_t(HScrollCalibrate->minimum()),
+        samples, state.plot.PasFrequence, tone, int16_t(HScrollCalibrate->minimum()),
         int16_t(HScrollCalibrate->maximum()));
     if (!a.heardHz) {
         showProblem(text(kNoClearToneKey));
@@ -267,7 +292,7 @@ void Form1::CommandAutoCalibrate_Click() {
     }
     if (!a.setting) {
         showProblem(
-            fillIn(text(kNotTheToneKey), {toUtf8(tenths(*a.heardHz)), std::to_string(toneHz)}));
+            fillIn(text(kNotTheToneKey), {toUtf8(tenths(*a.heardHz)), std::to_string(tone)}));
         return;
     }
     // Through the slider's own handler, as a hand on the slider would; fine-tuning by
@@ -276,26 +301,36 @@ void Form1::CommandAutoCalibrate_Click() {
     if (a.setting->limited) showProblem(text(kSliderEndKey));
 }
 
+void Form1::placeClearOfReadouts(QWidget& window) const {
+    const auto onScreen = [](const QWidget* w) {
+        const QRect r(w->mapToGlobal(QPoint(0, 0)), w->size());
+        return ScreenRect{r.left(), r.top(), r.width(), r.height()};
+    };
+    std::vector<ScreenRect> readouts = {onScreen(TextCalibrate), onScreen(LabelCalibrate),
+                                        onScreen(menuBar())};
+    if (!FramePrecise->isHidden()) readouts.push_back(onScreen(FramePrecise));
+    const QRect main = frameGeometry();
+    const QRect frame = window.frameGeometry();
+    const QRect avail = screen()->availableGeometry();
+    const ScreenRect at =
+        besideWithoutCovering({0, 0, frame.width(), frame.height()},
+                              {main.left(), main.top(), main.width(), main.height()}, readouts,
+                              {avail.left(), avail.top(), avail.width(), avail.height()});
+    window.move(at.left, at.top);
+}
+
 void Form1::Courroie_Click() {
+    // F6 shows the window and hides it again.
+    if (beltWindow_->isVisible() && !beltWindow_->isMinimized()) {
+        beltWindow_->hide();
+        return;
+    }
     if (!beltWindowPlaced_) {
         // On its first showing, beside the main window where it hides neither the
         // precise read-out nor the frequency read-out; afterwards where the user left it.
         beltWindow_->show();
         beltWindowPlaced_ = true;
-        const auto onScreen = [](const QWidget* w) {
-            const QRect r(w->mapToGlobal(QPoint(0, 0)), w->size());
-            return ScreenRect{r.left(), r.top(), r.width(), r.height()};
-        };
-        std::vector<ScreenRect> readouts = {onScreen(TextCalibrate), onScreen(LabelCalibrate)};
-        if (!FramePrecise->isHidden()) readouts.push_back(onScreen(FramePrecise));
-        const QRect main = frameGeometry();
-        const QRect frame = beltWindow_->frameGeometry();
-        const QRect avail = screen()->availableGeometry();
-        const ScreenRect at =
-            besideWithoutCovering({0, 0, frame.width(), frame.height()},
-                                  {main.left(), main.top(), main.width(), main.height()}, readouts,
-                                  {avail.left(), avail.top(), avail.width(), avail.height()});
-        beltWindow_->move(at.left, at.top);
+        placeClearOfReadouts(*beltWindow_);
     }
     beltWindow_->show();
     beltWindow_->raise();

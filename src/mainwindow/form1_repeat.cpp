@@ -49,7 +49,7 @@ void Form1::createRepeatControls() {
     connect(BruitAuto, &QAction::triggered, this, &Form1::BruitAuto_Click);
     connect(GrandAffichage, &QAction::triggered, this, &Form1::GrandAffichage_Click);
     connect(SignauxSonores, &QAction::triggered, this, &Form1::SignauxSonores_Click);
-    connect(beltWindow_, &BeltWindow::autoNoiseRequested, this, &Form1::BruitAuto_Click);
+    connect(&beltWindow(), &BeltWindow::autoNoiseRequested, this, &Form1::BruitAuto_Click);
 
     rearmTimer_ = new QTimer(this);
     rearmTimer_->setSingleShot(true);
@@ -58,11 +58,11 @@ void Form1::createRepeatControls() {
     statusTimer_ = new QTimer(this);
     statusTimer_->setSingleShot(true);
     connect(statusTimer_, &QTimer::timeout, this, [this] {
-        if (repeat_.enabled() && state.MesureEnCours) setRepeatStatus(text(kWaitingKey));
+        model().noticeSeen();
+        showReading();
     });
     bigReadout_ = new BigReadout(this);
     bigReadout_->hide();
-    connect(beltWindow_, &BeltWindow::setupChanged, this, &Form1::showBigReadout);
     applyRepeatCaptions();
 }
 
@@ -74,36 +74,31 @@ void Form1::applyRepeatCaptions() {
     SignauxSonores->setText(fromUtf8(text(kSoundCuesMenuKey)));
     QString title = GrandAffichage->text();
     bigReadout_->setWindowTitle(title.remove('&'));
-    if (repeat_.enabled())
-        setRepeatStatus(
-            text(state.MesureEnCours || repeat_.pending() ? kWaitingKey : kRepeatStoppedKey));
+    showBigReadout();
 }
 
 void Form1::readRepeatSettings() {
     RepeatTimes times;
     times.holdMs = readSetting(kSettings, kDureeAffichageKey, times.holdMs);
-    repeat_.setTimes(times);
+    model().repeat().setTimes(times);
     SignauxSonores->setChecked(readSetting(kSettings, kSignauxSonoresKey, 0) != 0);
     const bool on = readSetting(kSettings, kRepetitionKey, 0) != 0;
     Repeter->setChecked(on);
-    repeat_.setEnabled(on);
-    if (on) bigReadout_->show();
+    model().repeat().setEnabled(on);
+    if (on) showBigReadoutWindow(false);
 }
 
 void Form1::Repeter_Click() {
     const bool on = Repeter->isChecked();
     writeSetting(kSettings, kRepetitionKey, on ? "1" : "0");
-    if (!on && repeat_.pending()) {
+    if (!on && meter().repeat().pending()) {
         // Turned off while paused: the run stays stopped, as after any trigger.
         rearmTimer_->stop();
         setRunCaption(text(kRunIdleKey));
     }
-    repeat_.setEnabled(on);
-    if (on) {
-        setRepeatStatus(text(state.MesureEnCours ? kWaitingKey : kRepeatStoppedKey));
-        bigReadout_->show();
-        bigReadout_->raise();
-    }
+    model().repeat().setEnabled(on);
+    showReading();
+    if (on) showBigReadoutWindow(false);
 }
 
 void Form1::SignauxSonores_Click() {
@@ -111,10 +106,24 @@ void Form1::SignauxSonores_Click() {
 }
 
 void Form1::GrandAffichage_Click() {
+    // F9 shows the window and hides it again.
+    if (bigReadout_->isVisible() && !bigReadout_->isMinimized())
+        bigReadout_->hide();
+    else
+        showBigReadoutWindow(true);
+}
+
+void Form1::showBigReadoutWindow(bool activate) {
     showBigReadout();
+    if (!bigReadoutPlaced_) {
+        // The first time beside the main window, clear of its menus and read-outs.
+        bigReadout_->show();
+        bigReadoutPlaced_ = true;
+        placeClearOfReadouts(*bigReadout_);
+    }
     bigReadout_->show();
     bigReadout_->raise();
-    bigReadout_->activateWindow();
+    if (activate) bigReadout_->activateWindow();
 }
 
 void Form1::startNoiseLearning() {
@@ -122,16 +131,27 @@ void Form1::startNoiseLearning() {
     state.noise.ModeBruit = false;
     state.noise.CaptureNiveauBruit = false;
     CommandBruit->setText(fromUtf8(text(kNoiseIdleKey)));
-    applyGeometry(geometry_);
+    relayout();
     autoNoise_.start();
-    setRepeatStatus(text(kListeningKey));
+    model().setLearningNoise(true);
+    showReading();
+}
+
+void Form1::cancelNoiseLearning() {
+    autoNoise_.cancel();
+    model().setLearningNoise(false);
+}
+
+void Form1::endPause() {
+    if (rearmTimer_) rearmTimer_->stop();
+    model().repeat().stopped();
 }
 
 void Form1::BruitAuto_Click() {
     // Like the noise button, only once a calibration has enabled the measurement.
     if (!CommandBruit->isEnabled()) return;
     startNoiseLearning();
-    if (repeat_.pending()) {
+    if (meter().repeat().pending()) {
         rearmTimer_->start(0);  // listen now rather than after the pause
     } else if (!state.MesureEnCours) {
         CommandRun_Click();
@@ -148,102 +168,85 @@ void Form1::learnNoiseLine(size_t samples) {
     // and the line can be moved by hand as before.
     armNoiseLine(state.noise, *line);
     CommandBruit->setText(fromUtf8(text(kNoiseArmedKey)));
-    applyGeometry(geometry_);
-    setRepeatStatus(text(kWaitingKey));
+    relayout();
+    model().setLearningNoise(false);
+    showReading();
 }
 
-bool Form1::repeatTriggered(std::span<const uint8_t> samples) {
-    const std::optional<BeltSetup> setup = beltWindow_->selectedSetup();
+void Form1::repeatTriggered(std::span<const uint8_t> samples,
+                            std::span<const uint8_t> previousClip) {
+    model().triggerFired();
+    RepeatMode& repeat = model().repeat();
     const PluckVerdict verdict = pluck_.classify(
-        samples, state.plot.PasFrequence, targetRange(setup), repeat_.continuing(), previousClip_);
-    const RepeatDecision d = repeat_.triggered(verdict, false);
-    if (d.step == RepeatStep::Original) return false;
+        samples, state.plot.PasFrequence, meter().searchRange(), repeat.continuing(), previousClip);
+    const RepeatDecision d = repeat.triggered(verdict, false);
     if (d.step == RepeatStep::Accept) {
-        preciseHz_ = std::optional<double>(verdict.hz);
-        const Agreement a = beltWindow_->addReading(verdict.hz);
-        TextAccord->setText(beltWindow_->agreementLabel->text());
-        TextAccord->setStyleSheet(beltWindow_->agreementLabel->styleSheet());
-        TextAccord->show();
-        playCue(a == Agreement::Confirmed);
-        repeatStatus_ = text(kWaitingKey);
+        const MeterReading& r = model().pluckTaken(verdict.hz, verdict.inharmonicity);
+        keepReading(r);
+        playCue(r.agreement == Agreement::Confirmed);
     } else if (d.step == RepeatStep::Refuse) {
-        std::string why = text(kNotAPluckKey);
-        const size_t at = why.find("%1");
-        if (at != std::string::npos) why.replace(at, 2, text(refusalKey(d.why)));
-        if (d.log) beltWindow_->addRefused(why);
-        TextAccord->setText(fromUtf8(why));
-        TextAccord->setStyleSheet(QString("color: ") + kOutsideColour);
-        TextAccord->show();
-        repeatStatus_ = why;
-        statusTimer_->start(repeat_.times().refusalMs);
+        // Logged in the words the read-outs show.
+        const MeterReading r =
+            model().refused(d.why, fillIn(text(kNotAPluckKey), {text(refusalKey(d.why))}));
+        if (d.log) beltWindow().addReading(r.line);
+        statusTimer_->start(repeat.times().refusalMs);
+    } else {
+        model().noticeSeen();
     }
     // Paused, not stopped: the run button keeps its Stop caption and ends the pause.
     setRunCaption(text(kRunActiveKey));
     rearmTimer_->start(d.rearmAfterMs);
-    return d.step != RepeatStep::Continue;
 }
 
 void Form1::rearmRun() {
     // The trigger's cycle may still be in its last yield; the run must end first.
-    if (runDepth_ > 0) {
+    if (runUnderWay()) {
         rearmTimer_->start(kRearmRetryMs);
         return;
     }
-    repeat_.rearmed();
-    if (!repeat_.enabled()) return;
+    if (!meter().repeat().pending()) return;
+    model().rearmed();
+    if (!meter().repeat().enabled()) return;
     // A cue still sounding would be heard as the next clip.
-    if (tone_->playing() && !calibration_.calibrating()) tone_->stop();
+    if (tone_->playing() && !calibrating()) tone_->stop();
     setRunCaption(text(kRunIdleKey));
-    if (!autoNoise_.listening() && !statusTimer_->isActive()) setRepeatStatus(text(kWaitingKey));
-    CommandRun_Click();
-}
-
-void Form1::setRepeatStatus(const std::string& status) {
-    repeatStatus_ = status;
-    showBigReadout();
+    runCycles();
 }
 
 void Form1::showBigReadout() {
     if (!bigReadout_) return;
-    // The last reading taken, held while the meter listens for the next: the clips in
-    // between are only background.
-    const std::vector<Reading>& log = beltWindow_->readings().readings();
-    const auto last = std::find_if(log.rbegin(), log.rend(), [](const Reading& r) {
-        return r.status != ReadingStatus::Refused;
-    });
-    const std::optional<double> hz =
-        last != log.rend() ? std::optional<double>(last->hz) : std::nullopt;
-    const std::optional<BeltSetup> setup = beltWindow_->selectedSetup();
+    const std::optional<MeterReading>& r = meter().shown();
+    QString frequency = QString::fromUtf8("\u2014");
     QString tension;
     QString colour;
-    if (hz && setup && setup->name == last->setup) {
-        const TensionUnit unit = setup->unit;
-        // Newtons are whole; the larger units carry a decimal, as the precise read-out.
-        tension = QLocale().toString(tensionIn(tensionOf(*setup, *hz), unit), 'f',
-                                     unit == TensionUnit::Newtons ? 0 : 1) +
-                  QChar(0x00A0) + unitSymbol(unit);
-        const RangeStatus range = rangeStatus(*setup, *hz);
-        if (range != RangeStatus::NoTarget)
-            colour = range == RangeStatus::Inside ? kInsideColour : kOutsideColour;
-    }
     QString count;
-    const bool confirmed = agreementOf(log) == Agreement::Confirmed;
-    if (confirmed)
-        count = fromUtf8(text(kConfirmedKey));
-    else if (!log.empty())
-        count = fromUtf8(agreeingText(text(kAgreeingKey), agreeingCount(log), kConfirmingReadings));
-    // With the interface language's decimal mark, as the precise read-out.
-    const QString hertz =
-        hz ? QLocale().toString(*hz, 'f', 1) + QChar(0x00A0) + "Hz" : QString::fromUtf8("\u2014");
-    bigReadout_->setReading(hertz, tension, colour, count,
-                            confirmed ? QString(kInsideColour) : QString(),
-                            fromUtf8(repeatStatus_));
+    QString countColour;
+    if (r && r->clearPitch) {
+        // With the interface language's decimal mark, as the precise read-out.
+        frequency = QLocale().toString(r->line.hz, 'f', 1) + QChar(0x00A0) + "Hz";
+        if (r->line.tension) {
+            // Newtons are whole; the larger units carry a decimal, as the precise read-out.
+            tension = QLocale().toString(tensionIn(*r->line.tension, r->unit), 'f',
+                                         r->unit == TensionUnit::Newtons ? 0 : 1) +
+                      QChar(0x00A0) + unitSymbol(r->unit);
+        }
+        if (r->line.range != RangeStatus::NoTarget)
+            colour = r->line.range == RangeStatus::Inside ? kInsideColour : kOutsideColour;
+    }
+    if (r && r->triggered) {
+        const bool confirmed = r->agreement == Agreement::Confirmed;
+        count = confirmed
+                    ? fromUtf8(text(kConfirmedKey))
+                    : fromUtf8(agreeingText(text(kAgreeingKey), r->agreeing, kConfirmingReadings));
+        if (confirmed) countColour = kInsideColour;
+    }
+    bigReadout_->setReading(frequency, tension, colour, count, countColour, fromUtf8(statusText()));
 }
 
 void Form1::playCue(bool confirmation) {
-    if (!SignauxSonores->isChecked() || calibration_.calibrating()) return;
+    if (!SignauxSonores->isChecked() || calibrating()) return;
     const std::filesystem::path file =
-        services_.toneFolder / (confirmation ? kConfirmedCueFile : kAcceptedCueFile);
+        toneFolder() / (confirmation ? kConfirmedCueFile : kAcceptedCueFile);
     const std::vector<uint8_t> bytes =
         pcmWaveFile(cueSamples(confirmation, kCaptureRate), kCaptureRate);
     // Without a cue file there is no cue; the reading itself is already taken.

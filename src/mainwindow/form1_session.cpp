@@ -43,16 +43,6 @@ int16_t sixteenBits(int32_t stored, int32_t fallback, int32_t low, int32_t high)
 
 }  // namespace
 
-int32_t Form1::readSetting(const char* section, const char* key, int32_t fallback) const {
-    return services_.readInt ? services_.readInt(section, key, fallback) : fallback;
-}
-
-void Form1::writeSetting(const char* section, const char* key, const std::string& value) {
-    if (!services_.writeString) return;
-    if (const Status written = services_.writeString(section, key, value); !written)
-        showProblem(written.message());
-}
-
 int16_t Form1::readScrollPosition(const char* key, int32_t fallback, const QScrollBar* bar) {
     return sixteenBits(readSetting(kSettings, key, fallback), fallback, bar->minimum(),
                        bar->maximum());
@@ -107,18 +97,11 @@ void Form1::Form_Load() {
     readRepeatSettings();
 
     const std::string name =
-        services_.readString
-            ? services_.readString(kSettings, kKeyLangue, kDefaultLangue, int(kLangueBufferSize))
-            : std::string(kDefaultLangue);
+        readSettingText(kSettings, kKeyLangue, kDefaultLangue, int(kLangueBufferSize));
     ApplyLanguage(name);
 }
 
-void Form1::stopSound() {
-    if (TonePlayer* t = services_.tone) t->stop();
-}
-
 void Form1::writeSettings() {
-    if (!services_.writeString) return;
     const double tpp = twipsPerPixel();
     auto twips = [tpp](int pixels) { return std::to_string(std::lround(pixels * tpp)); };
     const QPoint at = frameGeometry().topLeft();
@@ -143,18 +126,11 @@ void Form1::form_unload() {
     if (unloaded_) return;
     unloaded_ = true;
     state.MesureEnCours = false;
-    if (rearmTimer_) rearmTimer_->stop();
-    if (services_.closeRecorder) services_.closeRecorder();
-    stopSound();
+    endPause();
+    releaseSound();
     writeSettings();
-    // The other windows go without their own unload steps: the frequency dialog does
-    // not store its position or an unconfirmed frequency.
-    delete calibrationDialog_.data();
-    delete aboutBox_.data();
-    if (services_.endProgram)
-        services_.endProgram();
-    else
-        QCoreApplication::quit();
+    closeOtherWindows();
+    endProgram();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -67,6 +67,10 @@ ScreenRect besideWithoutCovering(ScreenRect size, const ScreenRect& main,
         {screenRight - w, screenBottom - h, w, h},  // bottom-right corner
         {screenRight - w, screen.top, w, h},        // top-right corner
         {screen.left, screen.top, w, h},            // top-left corner
+        // Halfway down an edge: over the middle of the main window, where its spectrum
+        // is, and clear of its menus above and its panel below.
+        {screenRight - w, screen.top + (screen.height - h) / 2, w, h},
+        {screen.left, screen.top + (screen.height - h) / 2, w, h},
     };
     // The first candidate on the screen that covers the least of the read-outs (none,
     // as a rule; on a small screen as little as can be).

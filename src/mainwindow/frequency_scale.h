@@ -48,10 +48,11 @@ struct ScreenRect {
 
 // Where a window of `size` (width, height) opens beside the main window `main` on the
 // screen `screen` without covering any of `keepVisible` (the read-outs): right of the
-// main window, left of it, then along the screen's left edge and in its corners, the
-// first that is on the screen and covers none; on a screen too small for that, the first
-// that covers the least of them. A window larger than the screen goes to its left edge,
-// at the bottom, or at the top when it is taller than the screen.
+// main window, left of it, then along the screen's left edge, in its corners and halfway
+// down its right and left edges, the first that is on the screen and covers none; on a
+// screen too small for that, the first that covers the least of them. A window larger
+// than the screen goes to its left edge, at the bottom, or at the top when it is taller
+// than the screen.
 ScreenRect besideWithoutCovering(ScreenRect size, const ScreenRect& main,
                                  const std::vector<ScreenRect>& keepVisible,
                                  const ScreenRect& screen);

@@ -5,8 +5,6 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "mainwindow/frequency_scale.h"
-
 namespace vellora {
 
 namespace {
@@ -31,6 +29,11 @@ void FrequencyScaleOverlay::setScale(float pas, int nbBins, int barWidth) {
     pas_ = pas;
     nbBins_ = nbBins;
     barWidth_ = barWidth;
+    placeTicks();
+}
+
+void FrequencyScaleOverlay::placeTicks() {
+    ticks_ = frequencyScaleTicks(pas_, nbBins_, barWidth_, width(), kLabelSpacing);
     update();
 }
 
@@ -39,6 +42,7 @@ void FrequencyScaleOverlay::fitToSpectrum() {
     const QWidget* spectrum = parentWidget();
     const int h = kMajorTick + fontMetrics().height() + 2;
     setGeometry(0, spectrum->height() - h, spectrum->width(), h);
+    placeTicks();
 }
 
 bool FrequencyScaleOverlay::eventFilter(QObject* watched, QEvent* event) {
@@ -53,8 +57,7 @@ void FrequencyScaleOverlay::paintEvent(QPaintEvent*) {
     p.setPen(QColor(40, 40, 40));
     p.drawLine(0, 0, width(), 0);
     const QFontMetrics fm = fontMetrics();
-    const auto ticks = frequencyScaleTicks(pas_, nbBins_, barWidth_, width(), kLabelSpacing);
-    for (const ScaleTick& t : ticks) {
+    for (const ScaleTick& t : ticks_) {
         const int x = int(t.x);
         p.drawLine(x, 0, x, t.labelled ? kMajorTick : kMinorTick);
         if (!t.labelled) continue;

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
+
+#include "mainwindow/frequency_scale.h"
 
 namespace vellora {
 
@@ -14,6 +17,8 @@ class FrequencyScaleOverlay : public QWidget {
 
     // Hertz per bin, the last bin drawn and the bars' pen width, as the bars stand.
     void setScale(float pas, int nbBins, int barWidth);
+    // The ticks as the last scale or size change placed them; paint only draws them.
+    const std::vector<ScaleTick>& ticks() const { return ticks_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -21,10 +26,12 @@ class FrequencyScaleOverlay : public QWidget {
 
   private:
     void fitToSpectrum();
+    void placeTicks();
 
     float pas_ = 0;
     int nbBins_ = 0;
     int barWidth_ = 1;
+    std::vector<ScaleTick> ticks_;
 };
 
 }  // namespace vellora

@@ -22,7 +22,7 @@ constexpr double kOneClipLowestHz = 40;
 }  // namespace
 
 std::optional<PitchEstimate> PreciseMeter::belt(std::span<const uint8_t> clip, float pasFrequence,
-                                                std::optional<TargetHz> target) {
+                                                std::optional<Range> target) {
     clips_.add(clip);
     // The clips are not one stream (the cycle pauses between them), so the joins blur
     // the partials of higher belts: the run's clips only when one clip is not enough.
@@ -44,8 +44,7 @@ std::optional<PitchEstimate> PreciseMeter::belt(std::span<const uint8_t> clip, f
 }
 
 std::optional<PitchEstimate> PreciseMeter::search(Estimators& e, std::span<const uint8_t> samples,
-                                                  float pasFrequence,
-                                                  std::optional<TargetHz> target) {
+                                                  float pasFrequence, std::optional<Range> target) {
     if (target && target->high >= target->low && target->high > 0) {
         const double lo = std::max(kLowestBeltHz, target->low / kTargetReach);
         const double hi = std::min(kHighestBeltHz, target->high * kTargetReach);

@@ -11,15 +11,12 @@
 #include <string>
 
 #include "calibration/pitch_calibration.h"
+#include "common/range.h"
 #include "pitch/pitch_clips.h"
 #include "pitch/pitch_estimator.h"
 
 namespace vellora {
 
-struct TargetHz {
-    double low = 0;
-    double high = 0;
-};
 // A precise reading as shown: one decimal, then " Hz".
 std::string preciseHertzText(double hz);
 
@@ -34,7 +31,7 @@ class PreciseMeter {
     // one clip tells nothing (the lowest decade); nullopt for no clear pitch. With a
     // target, the search looks round it first, then over the whole range.
     std::optional<PitchEstimate> belt(std::span<const uint8_t> clip, float pasFrequence,
-                                      std::optional<TargetHz> target = std::nullopt);
+                                      std::optional<Range> target = std::nullopt);
     // The calibration tone's frequency as the current scale hears it.
     std::optional<double> tone(std::span<const uint8_t> samples, float pasFrequence,
                                int16_t frequenceCal);
@@ -53,7 +50,7 @@ class PreciseMeter {
         std::optional<PitchEstimator> near;
     };
     std::optional<PitchEstimate> search(Estimators& e, std::span<const uint8_t> samples,
-                                        float pasFrequence, std::optional<TargetHz> target);
+                                        float pasFrequence, std::optional<Range> target);
 
     // Each keeps its tables between clips (one clip and the run's clips need transforms
     // of other sizes); the tone's and the target's are rebuilt only when the calibration

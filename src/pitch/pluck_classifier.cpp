@@ -57,7 +57,7 @@ bool nearOctave(double ratio) {
 }  // namespace
 
 PluckVerdict PluckClassifier::classify(std::span<const uint8_t> samples, float pasFrequence,
-                                       std::optional<HzRange> target, bool continuing,
+                                       std::optional<Range> target, bool continuing,
                                        std::span<const uint8_t> before) {
     const PluckVerdict alone = judge(samples, pasFrequence, target, continuing);
     if (alone.refusal != PluckRefusal::NoOnset || before.empty()) return alone;
@@ -72,6 +72,7 @@ PluckVerdict PluckClassifier::classify(std::span<const uint8_t> samples, float p
     // alone, free of the phase jump where the two meet.
     if (const std::optional<PitchEstimate> e = estimator_.estimate(samples, pasFrequence)) {
         v.hz = e->hz;
+        v.inharmonicity = e->inharmonicity;
         if (target &&
             !(v.hz >= target->low / kTargetOctave && v.hz <= target->high * kTargetOctave))
             v.refusal = PluckRefusal::OutOfRange;
@@ -80,7 +81,7 @@ PluckVerdict PluckClassifier::classify(std::span<const uint8_t> samples, float p
 }
 
 PluckVerdict PluckClassifier::judge(std::span<const uint8_t> samples, float pasFrequence,
-                                    std::optional<HzRange> target, bool continuing) {
+                                    std::optional<Range> target, bool continuing) {
     PluckVerdict v;
     const double rate = cardRate(pasFrequence);
     const size_t frame = size_t(std::lround(rate * kFrameSeconds));
@@ -142,6 +143,7 @@ PluckVerdict PluckClassifier::judge(std::span<const uint8_t> samples, float pasF
         return v;
     }
     v.hz = whole->hz;
+    v.inharmonicity = whole->inharmonicity;
     const size_t half = tone.size() / 2;
     if (half >= needed) {
         const auto first = estimator_.estimate(tone.first(half), pasFrequence);

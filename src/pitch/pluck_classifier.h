@@ -14,6 +14,7 @@
 #include <span>
 #include <vector>
 
+#include "common/range.h"
 #include "pitch/pitch_estimator.h"
 
 namespace vellora {
@@ -31,17 +32,12 @@ enum class PluckRefusal {
 
 struct PluckVerdict {
     PluckRefusal refusal = PluckRefusal::NoOnset;
-    double hz = 0;           // the first mode; 0 when there is none
-    size_t onset = 0;        // sample where the onset begins
-    double decayDbPerS = 0;  // slope of the level after the peak (negative: dying away)
+    double hz = 0;             // the first mode; 0 when there is none
+    double inharmonicity = 0;  // its stiffness B, with hz
+    size_t onset = 0;          // sample where the onset begins
+    double decayDbPerS = 0;    // slope of the level after the peak (negative: dying away)
 
     bool isPluck() const { return refusal == PluckRefusal::None; }
-};
-
-// Hertz range a target allows; the first mode is looked for within an octave of it.
-struct HzRange {
-    double low = 0;
-    double high = 0;
 };
 
 class PluckClassifier {
@@ -52,13 +48,15 @@ class PluckClassifier {
     // did not fire the trigger; the meter's spectrum sees only a clip's first 4096
     // samples, so a pluck late in that clip fires only on this one, and its onset is
     // looked for across the two. `onset` is then counted from the part of `before` used.
+    // `target`: the set-up's target in hertz; the first mode is looked for within an
+    // octave of it.
     PluckVerdict classify(std::span<const uint8_t> samples, float pasFrequence,
-                          std::optional<HzRange> target = std::nullopt, bool continuing = false,
+                          std::optional<Range> target = std::nullopt, bool continuing = false,
                           std::span<const uint8_t> before = {});
 
   private:
     PluckVerdict judge(std::span<const uint8_t> samples, float pasFrequence,
-                       std::optional<HzRange> target, bool continuing);
+                       std::optional<Range> target, bool continuing);
 
     PitchEstimator estimator_;
     std::vector<uint8_t> joined_;

@@ -43,7 +43,7 @@ TEST(Tension, KnownAnswersForEachBasisFactorAndStiffness) {
     const BeltSetup full = *validateBeltSetup(fullForm()).setup;
     EXPECT_NEAR(kilogramsPerMetre(full), 0.09612, kExact);           // 4.5 * 6 * 3.56 g/m
     EXPECT_NEAR(spanMillimetres(full), 299.33259094191531, kExact);  // sqrt(300^2 - 20^2)
-    EXPECT_NEAR(tensionOf(full, 50).newtons, 86.12352, kExact);      // 4 * .09612 * .0896 * 2500
+    EXPECT_NEAR(tensionOf(full, 50, 0).newtons, 86.12352, kExact);   // 4 * .09612 * .0896 * 2500
 
     // With B = 0.0201 the first mode of a belt whose f0 is 100 Hz is 101 Hz exactly.
     BeltSetup s = *validateBeltSetup(validForm()).setup;
@@ -58,7 +58,7 @@ TEST(BeltSetup, TargetRangesInFrequencyOrTension) {
     s.measuredStiffness = true;
     auto status = [&](TargetKind target, double low, double high, double hz, double b = 0) {
         s.target = target, s.targetLow = low, s.targetHigh = high;
-        return rangeStatus(s, hz, b);
+        return rangeStatus(s, hz, tensionOf(s, hz, b));
     };
     EXPECT_EQ(status(TargetKind::Frequency, 95, 105, 95), RangeStatus::Inside);
     EXPECT_EQ(status(TargetKind::Frequency, 95, 105, 105.1), RangeStatus::Outside);
@@ -70,6 +70,11 @@ TEST(BeltSetup, TargetRangesInFrequencyOrTension) {
     status(TargetKind::Tension, 1000, 4000, 0);  // 1000 N at 100 Hz, 4000 N at 200 Hz
     EXPECT_NEAR(targetFrequencies(s)->low, 100, kExact);
     EXPECT_NEAR(targetFrequencies(s)->high, 200, kExact);
+    // The factor field counts only while the stiffness is not measured.
+    s.factor = 0.9;
+    EXPECT_NEAR(targetFrequencies(s)->low, 100, kExact);
+    s.measuredStiffness = false;
+    EXPECT_NEAR(targetFrequencies(s)->low, 105.40925533894598, kExact);  // sqrt(1000 / 0.09)
 }
 
 TEST(BeltSetup, BadEntriesAreRefusedWithAHintOnTheirField) {

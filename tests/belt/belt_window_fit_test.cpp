@@ -54,7 +54,9 @@ TEST(BeltWindowFit, FitsAn800By600ScreenAndNeverGrowsByItself) {
     w.edit(BeltField::Name)->setText(QString(60, 'M'));
     w.edit(BeltField::TargetLow)->setText("abc");
     w.keepButton->click();  // no mass, a range that is not a number: two hints
-    w.addReading(98.04);
+    Reading line;
+    line.hz = 98.04;
+    w.addReading(line);
     QCoreApplication::processEvents();
     EXPECT_EQ(w.size(), opened);
     // The hint shown is scrolled into view.
@@ -72,7 +74,9 @@ TEST(BeltWindowFit, NumbersTakeTheDecimalMarkOfTheLanguage) {
     ensureGuiApplication();
     MemoryBeltStore store;
     BeltWindow w(store);
-    w.addReading(98.04);
+    Reading line;
+    line.hz = 98.04;
+    w.addReading(line);
     for (const auto& [language, hz, factor] :
          {std::tuple{QLocale::French, "98,0", "1,00"}, {QLocale::English, "98.0", "1.00"}}) {
         QLocale::setDefault(QLocale(language));
@@ -82,7 +86,7 @@ TEST(BeltWindowFit, NumbersTakeTheDecimalMarkOfTheLanguage) {
             << w.lastReadingLabel->text().toStdString();
         EXPECT_EQ(w.edit(BeltField::Factor)->text(), factor);
     }
-    EXPECT_DOUBLE_EQ(w.readings().readings().front().hz, 98.04);
+    EXPECT_DOUBLE_EQ(w.readings().front().hz, 98.04);
 }
 
 }  // namespace

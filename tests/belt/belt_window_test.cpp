@@ -34,6 +34,16 @@ class BeltWindowTest : public ::testing::Test {
         w.target->setCurrentIndex(1);
         w.keepButton->click();
     }
+    // A line as the meter makes it, of the cam belt: 1000 N at 100 Hz.
+    static Reading line(double hz, double newtons, RangeStatus range) {
+        Reading r;
+        r.time = std::chrono::system_clock::now();
+        r.setup = "Cam belt";
+        r.hz = hz;
+        r.tension = Tension{newtons, newtons / 9.80665, newtons / 4.4482216152605};
+        r.range = range;
+        return r;
+    }
     static std::string cell(BeltWindow& w, int row, int column) {
         return w.readingsTable->item(row, column)->text().toStdString();
     }
@@ -80,8 +90,8 @@ TEST_F(BeltWindowTest, WhatCannotBeWrittenIsReportedInFullAndKeptForTheSession) 
     EXPECT_TRUE(w.setups().empty());
 
     EXPECT_FALSE(w.openReadingsFile(folder.path()));  // a folder where the file should be
-    w.addReading(100.0);
-    EXPECT_EQ(w.readings().readings().size(), 1u);
+    w.addReading(line(100, 1000, RangeStatus::Inside));
+    EXPECT_EQ(w.readings().size(), 1u);
     EXPECT_NE(w.problemLabel->text().toStdString().find(folder.path().string()), std::string::npos);
     EXPECT_FALSE(w.saveCsv(folder / "no folder" / "copy.csv"));
     EXPECT_NE(w.problemLabel->text().toStdString().find("copy.csv"), std::string::npos);
@@ -141,7 +151,7 @@ TEST_F(BeltWindowTest, ALongLogOpensAtItsEndAndTheCopyHoldsItAll) {
     w.olderButton->click();
     EXPECT_EQ(size_t(w.readingsTable->rowCount()), 2 * kReadingsPageLines);
     EXPECT_EQ(cell(w, 0, 2), "50.3");
-    w.addReading(200);
+    w.addReading(line(200, 4000, RangeStatus::NoTarget));
     ASSERT_TRUE(w.saveCsv(folder / "copy.csv"));
     const auto copy = parseReadingsCsv(testing::readBytes(folder / "copy.csv"));
     ASSERT_EQ(copy->readings.size(), readings.size() + 1);
@@ -161,10 +171,20 @@ TEST_F(BeltWindowTest, ReadingsAreLoggedKeptAndClearedOnlyWhenConfirmed) {
         BeltWindow w(store);
         fillCamBelt(w);
         EXPECT_TRUE(w.openReadingsFile(file));
-        for (const double hz : {100.0, 100.4, 100.8, 110.0}) w.addReading(hz);
-        EXPECT_EQ(cell(w, 2, 2), "100,8");
-        EXPECT_EQ(cell(w, 2, 3), "1016");  // 4 * 0.1 * 0.25 * 100.8^2
+        w.addReading(line(100, 1000, RangeStatus::Inside));
+        w.addReading(line(100.8, 1016.064, RangeStatus::Inside));
+        w.addReading(line(110, 1210, RangeStatus::Outside));
+        Reading refused;
+        refused.status = ReadingStatus::Refused;
+        refused.why = "trop bref";
+        w.addReading(refused);
+        EXPECT_EQ(cell(w, 1, 2), "100,8");
+        EXPECT_EQ(cell(w, 1, 3), "1016");
+        EXPECT_EQ(cell(w, 1, 4), "103,6");  // kgf
+        EXPECT_EQ(cell(w, 3, 2), "trop bref");
+        // The last line is the last reading taken, the refused clip aside.
         EXPECT_EQ(w.lastReadingLabel->property("rangeStatus").toInt(), int(RangeStatus::Outside));
+        EXPECT_NE(w.lastReadingLabel->text().indexOf("1210 N"), -1);
         EXPECT_TRUE(w.problemLabel->isHidden());
     }
     QLocale::setDefault(QLocale::c());
@@ -172,7 +192,8 @@ TEST_F(BeltWindowTest, ReadingsAreLoggedKeptAndClearedOnlyWhenConfirmed) {
     ASSERT_TRUE(again.openReadingsFile(file));
     ASSERT_EQ(again.readingsTable->rowCount(), 4);
     EXPECT_TRUE(again.olderButton->isHidden());
-    EXPECT_EQ(cell(again, 3, 2), "110.0");
+    EXPECT_EQ(cell(again, 2, 2), "110.0");
+    EXPECT_EQ(cell(again, 3, 2), "trop bref");
     ASSERT_TRUE(again.saveCsv(folder / "copy.csv"));
     EXPECT_EQ(parseReadingsCsv(testing::readBytes(folder / "copy.csv"))->readings.size(), 4u);
     for (const bool yes : {false, true}) {

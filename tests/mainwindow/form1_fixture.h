@@ -101,6 +101,7 @@ class WindowTest : public ::testing::Test {
         s.recordingPath = (dir / "test.wav").string();
         s.toneFolder = dir;
         s.beltStore = &belts;
+        s.readingsFile = readingsFile;
         auto w = std::make_unique<Form1>(std::move(s));
         w->Form_Load();
         return w;
@@ -131,6 +132,7 @@ class WindowTest : public ::testing::Test {
     int ended = 0, clips = 0;
     TonePlayer* tone = nullptr;
     MemoryBeltStore belts;
+    fs::path readingsFile;  // none: the readings last for the session
 };
 
 }  // namespace vellora::test

@@ -51,6 +51,28 @@ TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
     }
 }
 
+// The sound input lost while the tone plays: the calibration ends with its run, the tone
+// stops, and one message gives one piece of advice.
+TEST_F(Measuring, ACaptureFailureDuringCalibrationEndsTheCalibration) {
+    FakeTone speaker;
+    tone = &speaker;
+    auto w = started([&](int n) {
+        if (n == 2) return int32_t(kNoAudioInTime);
+        writeClip(synth::pureTone(110, 22050));
+        return int32_t(0);
+    });
+    w->CommandCalibrate_Click();
+    EXPECT_EQ(messages, std::vector<std::string>{"FrFORM130 (276)\nFrFORM196 [%1|%2]"});
+    EXPECT_FALSE(speaker.on);
+    EXPECT_FALSE(w->state.MesureEnCours);
+    EXPECT_EQ(w->CommandCalibrate->text(), "FrFORM18");
+    EXPECT_EQ(w->CommandRun->text(), "FrFORM110");
+    EXPECT_FALSE(w->HScrollCalibrate->isEnabled());
+    EXPECT_TRUE(w->CommandRun->isEnabled() && w->CommandBruit->isEnabled());
+    EXPECT_TRUE(w->CommandAutoCalibrate->isHidden());
+    EXPECT_EQ(w->meter().state(), MeterActivity::Stopped);
+}
+
 // 87.3 Hz on 0.11 kg/m over 0.4 m: T = 4 m L^2 f^2 = 0.0704 x 87.3^2 = 536.5 N.
 TEST_F(Measuring, TriggeredPlucksGiveTheFundamentalTensionAndAgreement) {
     const BeltSetup timing = timingBelt();
@@ -64,7 +86,7 @@ TEST_F(Measuring, TriggeredPlucksGiveTheFundamentalTensionAndAgreement) {
     ready(*w);
     armAtBottom(*w);
     for (int i = 0; i < 3; ++i) w->CommandRun_Click();
-    const auto& log = w->beltWindow().readings().readings();
+    const auto& log = w->beltWindow().readings();
     ASSERT_EQ(log.size(), 3u);
     EXPECT_NEAR(log[0].hz, fundamental, fundamental * 0.005);
     // French: a decimal comma, and no-break blanks that keep each unit with its number.
@@ -177,14 +199,13 @@ TEST_F(Measuring, HandsFreeThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefus
         writeClip(queue.empty() ? silence : queue.front());
         if (!queue.empty()) queue.pop_front();
         // Once every sound has been judged, a press from inside the run, as a hand's.
-        if ((queue.empty() && w->beltWindow().readings().readings().size() >= 5 && !pressed) ||
-            clip == 60) {
+        if ((queue.empty() && w->beltWindow().readings().size() >= 5 && !pressed) || clip == 60) {
             pressed = true;
             w->CommandRun_Click();
         }
         return 0;
     });
-    const std::vector<Reading>* log = &w->beltWindow().readings().readings();
+    const std::vector<Reading>* log = &w->beltWindow().readings();
     ready(*w);
     w->VScrollNiveau->setValue(262);
     w->Repeter->setChecked(true);

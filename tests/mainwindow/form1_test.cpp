@@ -79,6 +79,7 @@ TEST_F(MainWindow, OutOfRangeSettingsAreReplacedAndExitDuringARunWritesWhatWasUs
     EXPECT_EQ(w->HScrollFrequence->value(), 2048);
     EXPECT_EQ(w->state.FrequenceCal, 110);
     writes.clear();
+    w->move(120, 45);  // distinct, so that Left and Top cannot stand in for each other
     w->TextEchantillon->setText("7");
     w->CommandRun_Click();
     EXPECT_EQ(clips, 2);
@@ -92,6 +93,10 @@ TEST_F(MainWindow, OutOfRangeSettingsAreReplacedAndExitDuringARunWritesWhatWasUs
     EXPECT_EQ(values["SETTINGS/Niveau"], "20");
     EXPECT_EQ(values["SETTINGS/NbFrequencesAffichees"], "2048");
     EXPECT_EQ(values["SETTINGS/NbEchantillons"], "7");
+    const double tpp = w->twipsPerPixel();
+    EXPECT_EQ(values["POSITIONS/Left"], std::to_string(std::lround(w->frameGeometry().x() * tpp)));
+    EXPECT_EQ(values["POSITIONS/Top"], std::to_string(std::lround(w->frameGeometry().y() * tpp)));
+    EXPECT_NE(values["POSITIONS/Left"], values["POSITIONS/Top"]);
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(w->calibrationDialog(), nullptr);
     const QSize size = w->size();  // a restart restores it

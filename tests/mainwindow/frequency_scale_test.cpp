@@ -71,5 +71,27 @@ TEST(FrequencyScale, BoxesStepOutOfTheNoiseLine) {
         EXPECT_EQ(clearOfNoiseLine(c.top, 100, c.line, c.bottom, 8), c.want) << c.line.value_or(-1);
 }
 
+// A window of 720 x 420 beside a main window of 1070 x 748 at the top left, keeping its
+// menu bar, its frequency read-out and its precise read-out in sight.
+TEST(FrequencyScale, AWindowOpensBesideWithoutCoveringTheReadouts) {
+    const ScreenRect main{0, 0, 1070, 748};
+    const std::vector<ScreenRect> keep = {
+        {0, 0, 1070, 20}, {471, 690, 120, 20}, {887, 26, 153, 89}};
+    struct Case {
+        ScreenRect screen;
+        int left, top;
+    };
+    for (const Case& c :
+         {Case{{0, 0, 1920, 1080}, 1070, 0},  // right of it
+                                              // No room beside or in a corner: halfway down the
+                                              // right edge, over the spectrum only.
+          Case{{0, 0, 1280, 900}, 560, 240}}) {
+        const ScreenRect at = besideWithoutCovering({0, 0, 720, 420}, main, keep, c.screen);
+        EXPECT_EQ(at.left, c.left) << c.screen.width;
+        EXPECT_EQ(at.top, c.top) << c.screen.width;
+        for (const ScreenRect& k : keep) EXPECT_FALSE(at.intersects(k)) << c.screen.width;
+    }
+}
+
 }  // namespace
 }  // namespace vellora

@@ -48,13 +48,13 @@ TEST(PreciseMeter, TheLowestDecadeReadsFromTheRunsLastClips) {
 TEST(PreciseMeter, ATargetIsSearchedFirstButNothingOutsideTheRangeIsRead) {
     PreciseMeter meter;
     const auto clip = clipsOf(140, 0.005, 1, 5).front();
-    for (const TargetHz target : {TargetHz{130, 150}, TargetHz{20, 30}, TargetHz{900, 5000}}) {
+    for (const Range target : {Range{130, 150}, Range{20, 30}, Range{900, 5000}}) {
         const auto e = meter.belt(clip, kPas, target);
         ASSERT_TRUE(e) << target.low;
         EXPECT_NEAR(e->hz, 140, 0.005 * 140) << target.low;
         EXPECT_NEAR(e->inharmonicity, 0.005, 0.001) << target.low;
     }
-    EXPECT_FALSE(meter.belt(synth::pureTone(1500, 22050), kPas, TargetHz{1000, 2000}));
+    EXPECT_FALSE(meter.belt(synth::pureTone(1500, 22050), kPas, Range{1000, 2000}));
     EXPECT_FALSE(meter.belt(synth::pureTone(1500, 22050), kPas));
 }
 

@@ -95,14 +95,14 @@ TEST(PluckClassifier, OnsetPlaceTargetContinuationAndTheClipBefore) {
         const char* name;
         double onset;
         PluckRefusal expected;
-        std::optional<HzRange> target = std::nullopt;
+        std::optional<Range> target = std::nullopt;
         bool continuing = false, before = false;
     } cases[] = {
-        {"inside the target", 0.05, PluckRefusal::None, HzRange{80, 95}},
+        {"inside the target", 0.05, PluckRefusal::None, Range{80, 95}},
         // A reading outside the target is still a reading: the read-out shows it red.
-        {"an octave band round the target", 0.05, PluckRefusal::None, HzRange{150, 170}},
-        {"far below the target", 0.05, PluckRefusal::OutOfRange, HzRange{300, 350}},
-        {"far above the target", 0.05, PluckRefusal::OutOfRange, HzRange{20, 30}},
+        {"an octave band round the target", 0.05, PluckRefusal::None, Range{150, 170}},
+        {"far below the target", 0.05, PluckRefusal::OutOfRange, Range{300, 350}},
+        {"far above the target", 0.05, PluckRefusal::OutOfRange, Range{20, 30}},
         {"onset 30 ms before the end", 0.37, PluckRefusal::LateOnset},
         {"ringing without onset", -0.05, PluckRefusal::NoOnset},
         {"ringing after a late onset", -0.05, PluckRefusal::None, std::nullopt, true},

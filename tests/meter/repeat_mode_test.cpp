@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The decisions of hands-free measuring, window-free: what each trigger leads to, the
-// pause lengths, the "2 of 3" text, the cues and the target as a frequency range.
-#include "mainwindow/repeat_mode.h"
+// pause lengths, the "2 of 3" text, and the cues.
+#include "meter/repeat_mode.h"
 
 #include <gtest/gtest.h>
 
@@ -59,24 +59,13 @@ TEST(RepeatMode, EachTriggerLeadsToItsStep) {
     EXPECT_FALSE(mode.pending());
 }
 
-TEST(RepeatMode, PausesTextsAndTarget) {
+TEST(RepeatMode, PausesAndTexts) {
     RepeatMode mode;
     mode.setTimes({0, 1000000});
     EXPECT_EQ(mode.times().holdMs, kMinRepeatMs);
     EXPECT_EQ(mode.times().refusalMs, kMaxRepeatMs);
     EXPECT_EQ(agreeingText("%1 sur %2", 1, 3), "1 sur 3");
     EXPECT_EQ(agreeingText("%2: %1", 2, 3), "3: 2");
-    BeltSetup s;
-    s.mass = 110;  // g/m
-    s.spanMm = 400;
-    EXPECT_FALSE(targetRange(s)) << "no target";
-    // 87 Hz on 0.11 kg/m over 0.4 m: T = 4 x 0.11 x 0.16 x 87^2 = 532.8576 N; 100 Hz: 704 N.
-    s.target = TargetKind::Tension;
-    s.targetLow = 532.8576;
-    s.targetHigh = 704;
-    ASSERT_TRUE(targetRange(s));
-    EXPECT_NEAR(targetRange(s)->low, 87, 1e-9);
-    EXPECT_NEAR(targetRange(s)->high, 100, 1e-9);
 }
 
 TEST(RepeatMode, CuesAreShortSoftEdgedAndTellApart) {

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "belt/belt_setup.h"
 #include "pitch/pluck_classifier.h"
 
 namespace vellora {
@@ -86,10 +85,6 @@ class RepeatMode {
     PluckRefusal lastRefusal_ = PluckRefusal::None;  // since the last reading
     RepeatTimes times_;
 };
-
-// The set-up's target as a frequency range (a tension range through the set-up's
-// mass and span); nullopt without a set-up or a target.
-std::optional<HzRange> targetRange(const std::optional<BeltSetup>& setup);
 
 // "2 of 3": how many agreeing readings there are of the number that confirm, with the
 // language's pattern, "%1" for the count and "%2" for the number needed.

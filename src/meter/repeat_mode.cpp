@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/repeat_mode.h"
+#include "meter/repeat_mode.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,18 +63,6 @@ void RepeatMode::stopped() {
     pending_ = false;
     continuing_ = false;
     lastRefusal_ = PluckRefusal::None;
-}
-
-std::optional<HzRange> targetRange(const std::optional<BeltSetup>& setup) {
-    if (!setup || setup->target == TargetKind::None) return std::nullopt;
-    if (setup->target == TargetKind::Frequency) return HzRange{setup->targetLow, setup->targetHigh};
-    constexpr double kMillimetresPerMetre = 1000;
-    auto hz = [&](double newtons) {
-        return frequencyForTension(kilogramsPerMetre(*setup),
-                                   spanMillimetres(*setup) / kMillimetresPerMetre, newtons,
-                                   setup->factor);
-    };
-    return HzRange{hz(setup->targetLow), hz(setup->targetHigh)};
 }
 
 std::string agreeingText(const std::string& pattern, int agreeing, int needed) {

@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One pluck, one reading in every window: the main read-out, the large read-out, the Belt
+// window, the readings file and an export show the meter's record; the status follows the
+// meter and the language; the program's keys work from each of its windows.
+#include <QAction>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QTableWidget>
+#include <QTest>
+#include <cmath>
+
+#include "belt/belt_window.h"
+#include "mainwindow/big_readout.h"
+#include "mainwindow/form1_fixture.h"
+#include "mainwindow/frequency_scale_overlay.h"
+#include "support/profile_test_support.h"
+
+namespace vellora::test {
+namespace {
+
+using Views = WindowTest;
+
+// 110 g/m over 400 mm with the stiffness measured: T = 0.0704 f0^2 N, f0 = f1 / sqrt(1 + B).
+// The factor field (0.8) must count nowhere.
+BeltSetup stiffTimingBelt() {
+    BeltSetup s = timingBelt();
+    s.factor = 0.8;
+    s.measuredStiffness = true;
+    s.target = TargetKind::Tension;
+    s.targetLow = 500;
+    s.targetHigh = 560;
+    return s;
+}
+
+std::vector<uint8_t> stiffPluck(uint32_t seed) {
+    synth::Random random(seed);
+    synth::Pluck p = synth::randomBelt(random, 87.3, 22050);
+    p.inharmonicity = 0.01;
+    p.onsetSeconds = 0.05;
+    return synth::render(p, random);
+}
+
+TEST_F(Views, OnePluckShowsOneTensionAndVerdictInEveryWindowAndFile) {
+    for (const bool repeat : {false, true}) {
+        SCOPED_TRACE(repeat ? "Repeat" : "one pluck per run");
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        readingsFile = dir / "Readings.csv";
+        const BeltSetup belt = stiffTimingBelt();
+        ASSERT_TRUE(saveBeltSetups(belts, std::span(&belt, 1), belt.name));
+        auto w = started([&](int) {
+            writeClip(stiffPluck(3));
+            return 0;
+        });
+        ready(*w);
+        armAtBottom(*w);
+        if (repeat) {
+            w->Repeter->setChecked(true);
+            w->Repeter_Click();
+            w->repeatMode().setTimes({kMaxRepeatMs, kMaxRepeatMs});  // held while we look
+        }
+        w->CommandRun_Click();
+        ASSERT_TRUE(w->meter().shown() && w->meter().shown()->triggered);
+        const MeterReading r = *w->meter().shown();
+        ASSERT_TRUE(r.line.tension);
+        // The one tension: of f0, not of f1 and not with the factor.
+        const double f0 = r.line.hz / std::sqrt(1 + r.inharmonicity);
+        EXPECT_GT(r.inharmonicity, 0.002);
+        EXPECT_NEAR(r.line.tension->newtons, 0.0704 * f0 * f0, 1e-6);
+        const QString newtons = QString::number(r.line.tension->newtons, 'f', 0);
+        const QString colour = r.line.range == RangeStatus::Inside ? "#1a7f37" : "#c62828";
+
+        EXPECT_TRUE(w->TextTension->text().startsWith(newtons + QChar(0xA0) + "N")) << repeat;
+        EXPECT_EQ(w->TextTension->property("rangeColour").toString(), colour);
+        const BigReadout& big = w->bigReadout();
+        EXPECT_EQ(big.tensionLabel->text(), newtons + QChar(0xA0) + "N");
+        EXPECT_EQ(big.frequencyLabel->property("rangeColour").toString(), colour);
+        EXPECT_EQ(big.frequencyLabel->text(),
+                  QLocale().toString(r.line.hz, 'f', 1) + QChar(0xA0) + "Hz");
+        const BeltWindow& bw = w->beltWindow();
+        EXPECT_NE(bw.lastReadingLabel->text().indexOf(" " + newtons + " N"), -1)
+            << bw.lastReadingLabel->text().toStdString();
+        EXPECT_EQ(bw.lastReadingLabel->property("rangeStatus").toInt(), int(r.line.range));
+        EXPECT_EQ(bw.readingsTable->item(0, 3)->text(), newtons);
+        ASSERT_TRUE(w->beltWindow().saveCsv(dir / "export.csv"));
+        for (const fs::path& file : {readingsFile, dir / "export.csv"}) {
+            const auto parsed = parseReadingsCsv(testing::readBytes(file));
+            ASSERT_TRUE(parsed && parsed->readings.size() == 1u) << file;
+            const Reading& logged = parsed->readings[0];
+            EXPECT_NEAR(logged.tension->newtons, r.line.tension->newtons, 0.05) << file;
+            EXPECT_EQ(logged.range, r.line.range) << file;
+            EXPECT_NEAR(logged.hz, r.line.hz, 0.005) << file;
+        }
+        if (!repeat) continue;
+        // Held, in the interface language; a switch re-captions the large read-out at once.
+        EXPECT_EQ(big.statusLabel->text().toStdString(), "FrFORM194 [%1|%2]");
+        EXPECT_EQ(big.countLabel->text().toStdString(), "FrFORM189 [1|3]");
+        w->CommandRun_Click();  // ends the pause
+        EXPECT_EQ(big.statusLabel->text().toStdString(), "FrFORM191 [%1|%2]");
+        w->Anglais_Click();
+        EXPECT_EQ(big.statusLabel->text().toStdString(), "EnFORM191 [%1|%2]");
+        EXPECT_EQ(big.countLabel->text().toStdString(), "EnFORM189 [1|3]");
+        texts.clear();
+    }
+}
+
+// Another set-up clears the reading and the agreement; readings of the file, from before
+// the program started, are shown as earlier and count for nothing.
+TEST_F(Views, ASetupChangeOrARestartBeginsAfresh) {
+    readingsFile = dir / "Readings.csv";
+    BeltSetup two[] = {timingBelt(), timingBelt()};
+    two[1].name = "Alternator";
+    ASSERT_TRUE(saveBeltSetups(belts, std::span(two), two[0].name));
+    auto take = [&](int plucks) {
+        auto w = started([&](int) {
+            writeClip(stiffPluck(5));
+            return 0;
+        });
+        ready(*w);
+        armAtBottom(*w);
+        for (int i = 0; i < plucks; ++i) w->CommandRun_Click();
+        return w;
+    };
+    take(2);
+    auto w = take(1);
+    EXPECT_EQ(w->meter().shown()->agreeing, 1) << "the two before the restart do not count";
+    EXPECT_EQ(w->bigReadout().countLabel->text().toStdString(), "FrFORM189 [1|3]");
+    const QTableWidget* table = w->beltWindow().readingsTable;
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_TRUE(table->item(1, 2)->data(Qt::UserRole + 1).toBool())
+        << "earlier " << table->item(1, 2)->text().toStdString();
+    EXPECT_FALSE(table->item(2, 2)->data(Qt::UserRole + 1).toBool());
+    w->CommandRun_Click();
+    EXPECT_EQ(w->meter().shown()->agreeing, 2);
+
+    w->beltWindow().setupList->setCurrentRow(1);
+    EXPECT_FALSE(w->meter().shown());
+    EXPECT_EQ(w->bigReadout().frequencyLabel->text(), QString::fromUtf8("\u2014"));
+    EXPECT_TRUE(w->bigReadout().countLabel->isHidden());
+    EXPECT_TRUE(w->TextAccord->isHidden());
+    EXPECT_TRUE(w->beltWindow().lastReadingLabel->text().isEmpty());
+    w->CommandRun_Click();
+    EXPECT_EQ(w->meter().shown()->agreeing, 1);
+    EXPECT_EQ(w->meter().shown()->line.setup, "Alternator");
+}
+
+// Each of the program's keys does from the Belt window and from the large read-out what
+// it does from the main window; Escape closes either.
+TEST_F(Views, TheProgramsKeysWorkFromEveryWindow) {
+    std::unique_ptr<Form1> w;
+    w = started([&](int n) {
+        writeClip(std::vector<uint8_t>(synth::kClipSamples, 128));
+        if (n % 2 == 0) w->CommandRun_Click();  // a hand stops what F8 started
+        return 0;
+    });
+    ready(*w);
+    w->show();
+    const QWidget* echelle = w->EchelleFrequence;
+    const struct {
+        const char* name;
+        QKeySequence key;
+        std::function<int()> seen;  // changes when the key did its work
+    } keys[] = {
+        {"F1", Qt::Key_F1, [&] { return int(helpOpened.size()); }},
+        {"F2", Qt::Key_F2,
+         [&] { return w->calibrationDialog() && w->calibrationDialog()->isVisible() ? 1 : 0; }},
+        {"Shift+F3", Qt::SHIFT | Qt::Key_F3, [&] { return echelle->isVisible() ? 1 : 0; }},
+        {"F6", Qt::Key_F6, [&] { return w->beltWindow().isVisible() ? 1 : 0; }},
+        {"F7", Qt::Key_F7, [&] { return w->Repeter->isChecked() ? 1 : 0; }},
+        {"F8", Qt::Key_F8, [&] { return clips; }},
+        {"F9", Qt::Key_F9, [&] { return w->bigReadout().isVisible() ? 1 : 0; }},
+        {"Ctrl+F", Qt::CTRL | Qt::Key_F, [&] { return ended; }},
+    };
+    for (QWidget* from :
+         {static_cast<QWidget*>(&w->beltWindow()), static_cast<QWidget*>(&w->bigReadout())}) {
+        for (const auto& k : keys) {
+            if (std::string(k.name) == "Ctrl+F" && from != &w->bigReadout()) continue;
+            from->show();
+            from->raise();
+            from->activateWindow();
+            QApplication::setActiveWindow(from);
+            const int before = k.seen();
+            QTest::keySequence(from, k.key);
+            QApplication::processEvents();
+            EXPECT_NE(k.seen(), before) << k.name << " from " << from->objectName().toStdString();
+            if (w->calibrationDialog()) w->calibrationDialog()->hide();
+        }
+        from->show();
+        QApplication::setActiveWindow(from);
+        QTest::keyClick(from, Qt::Key_Escape);
+        EXPECT_FALSE(from->isVisible()) << "Escape closes " << from->objectName().toStdString();
+    }
+}
+
+// The large read-out opens clear of the main window's menus and frequency read-out.
+TEST_F(Views, TheLargeReadoutOpensClearOfTheMenuAndReadout) {
+    auto w = started();
+    w->show();
+    // Room for it on the test's 800 x 600 screen: at the bottom left.
+    w->bigReadout().resize(300, 200);
+    w->GrandAffichage_Click();
+    const QRect big = w->bigReadout().frameGeometry();
+    for (const QWidget* keep : {static_cast<const QWidget*>(w->menuBar()),
+                                static_cast<const QWidget*>(w->TextCalibrate)}) {
+        const QRect r(keep->mapToGlobal(QPoint(0, 0)), keep->size());
+        EXPECT_FALSE(big.intersects(r))
+            << keep->objectName().toStdString() << " " << big.x() << "," << big.y() << " "
+            << big.width() << "x" << big.height() << " / " << r.x() << "," << r.y() << " "
+            << r.width() << "x" << r.height() << " main " << w->frameGeometry().x() << ","
+            << w->frameGeometry().y() << " " << w->frameGeometry().width() << "x"
+            << w->frameGeometry().height();
+    }
+}
+
+}  // namespace
+}  // namespace vellora::test
