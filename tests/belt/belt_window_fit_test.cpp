@@ -95,7 +95,7 @@ TEST(BeltWindowFit, On640PixelsNothingOverlapsAndTabReachesEveryControl) {
     QApplication::setActiveWindow(&w);
     Reading line;
     line.hz = 98.04;
-    w.addReading(line);
+    EXPECT_TRUE(w.addReading(line).ok());
     QCoreApplication::processEvents();
     EXPECT_EQ(w.size(), QSize(640, 440));
     // Each control where it lies in what scrolls it, whatever is scrolled into view now:
