@@ -650,12 +650,13 @@ void BeltWindow::showReadingRow(const Reading& r, int row) {
     }
 }
 
-void BeltWindow::addReading(const Reading& line) {
+Status BeltWindow::addReading(const Reading& line) {
     log_.push_back(line);
-    keepReading(line);
-    if (line.status == ReadingStatus::Refused) return;
+    Status kept = keepReading(line);
+    if (line.status == ReadingStatus::Refused) return kept;
     lastReading_ = line;
     showLastReading();
+    return kept;
 }
 
 void BeltWindow::markEarlierReadings() {
@@ -674,15 +675,17 @@ void BeltWindow::showEarlier(int from, int to) {
             }
 }
 
-void BeltWindow::keepReading(const Reading& r) {
+Status BeltWindow::keepReading(const Reading& r) {
+    Status appended;
     if (readingsFile_) {
-        const Status appended = readingsFile_->append(r);
+        appended = readingsFile_->append(r);
         showReadingsProblem(
             appended ? std::nullopt
                      : std::optional(std::pair{BeltCaption::ReadingNotAdded, appended.message()}));
     }
     showReadingRow(r);
     readingsTable->scrollToBottom();
+    return appended;
 }
 
 void BeltWindow::showLastReading() {

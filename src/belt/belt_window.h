@@ -68,7 +68,8 @@ class BeltWindow : public QWidget {
 
     // A triggered clip's line as the meter made it (taken, confirmed, or refused with
     // why): appended to the readings file and the table, and shown as the last reading.
-    void addReading(const Reading& line);
+    // The append's failure, also shown here; the line stays in the log for an export.
+    Status addReading(const Reading& line);
     // The agreement of the readings since the set-up was chosen or the run started.
     void showAgreement(Agreement a);
     // The rows so far were taken before the current agreement began: shown as earlier.
@@ -161,7 +162,7 @@ class BeltWindow : public QWidget {
     // At `row`, or below the others.
     void showReadingRow(const Reading& r, int row = -1);
     // A reading just logged: appended to the readings file and shown as the last row.
-    void keepReading(const Reading& r);
+    Status keepReading(const Reading& r);
     void showLastReading();
     void showEarlier(int fromRow, int toRow);
     void askAndSaveCsv();

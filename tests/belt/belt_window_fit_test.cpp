@@ -56,7 +56,7 @@ TEST(BeltWindowFit, FitsAn800By600ScreenAndNeverGrowsByItself) {
     w.keepButton->click();  // no mass, a range that is not a number: two hints
     Reading line;
     line.hz = 98.04;
-    w.addReading(line);
+    EXPECT_TRUE(w.addReading(line).ok());
     QCoreApplication::processEvents();
     EXPECT_EQ(w.size(), opened);
     // The hint shown is scrolled into view.
@@ -76,7 +76,7 @@ TEST(BeltWindowFit, NumbersTakeTheDecimalMarkOfTheLanguage) {
     BeltWindow w(store);
     Reading line;
     line.hz = 98.04;
-    w.addReading(line);
+    EXPECT_TRUE(w.addReading(line).ok());
     for (const auto& [language, hz, factor] :
          {std::tuple{QLocale::French, "98,0", "1,00"}, {QLocale::English, "98.0", "1.00"}}) {
         QLocale::setDefault(QLocale(language));

@@ -95,6 +95,28 @@ std::vector<uint8_t> beltAfterNoise() {
     return samples;
 }
 
+// A voice at `hz` saying two syllables: each a quick rise and a fall of `fall` s, the second
+// `again` as loud as the first, `gap` seconds after it; its pitch glides by `glide` of
+// itself per second from `glideFrom` seconds on. A pluck decays once and holds its pitch.
+std::vector<uint8_t> voice(double hz, double fall, double again, double gap, double glide = 0,
+                           double glideFrom = 0) {
+    synth::Random random(31);
+    std::vector<double> x(synth::kClipSamples);
+    double phase = 0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        const double t = double(i) / cardRate(kPas) - 0.03;
+        phase += hz * (1 + glide * std::max(0.0, t - glideFrom)) / cardRate(kPas);
+        double gain = 0;
+        for (const auto& [at, size] : {std::pair{0.0, 1.0}, std::pair{gap, again}})
+            if (t >= at)
+                gain += size * std::min(1.0, (t - at) / 0.004) * std::exp(-(t - at) / fall);
+        double v = 0;
+        for (int n = 1; n <= 6; ++n) v += std::sin(2 * std::numbers::pi * n * phase) / n;
+        x[i] = 60 * gain * v + 0.4 * random.normal();
+    }
+    return synth::quantise(x);
+}
+
 // f1 = f0 sqrt(1 + B), not the harmonic average the partials suggest (the reported
 // examples read 1 to 3 % high before); the fundamental, not the strongest partial; 0 Hz:
 // no clear pitch must be given.
@@ -125,6 +147,9 @@ TEST(PitchEstimator, KnownRecordings) {
         {"the louder of two belts", louderBelt(), 100, 0.002},
         {"alarm", alarm(), 0, 0},
         {"vowel", vowel(), 0, 0},
+        {"one syllable", voice(150, 0.06, 0, 1), 150, 0.002},
+        {"two syllables", voice(150, 0.06, 0.6, 0.2), 0, 0},
+        {"steady for 150 ms, then gliding down", voice(300, 0.15, 0, 1, -0.2, 0.15), 0, 0},
         {"mains", synth::pureTone(50, 22050), 0, 0, -1, kExact},
         {"silence", std::vector<uint8_t>(synth::kClipSamples, 128), 0, 0},
         {"nothing", {}, 0, 0},

@@ -127,5 +127,26 @@ TEST(PluckClassifier, OnsetPlaceTargetContinuationAndTheClipBefore) {
     }
 }
 
+// A tone of 22050 / 110 Hz (one period in each 5 ms frame of 110 samples) that climbs to
+// 8 dB under its peak for `climbFrames` frames, then jumps to the peak and dies away over
+// 150 ms: its attack takes climbFrames + 1 frames. A pluck reaches it within 25 ms.
+TEST(PluckClassifier, AnAttackOf25MsIsAPluckAndOneOf30MsIsNot) {
+    constexpr size_t kFrame = 110;
+    constexpr double hz = kRate / kFrame;
+    for (const size_t climbFrames : {1, 4, 5, 8}) {
+        const size_t from = 20 * kFrame, peak = from + climbFrames * kFrame;
+        const std::vector<uint8_t> samples = clip(from, [&](size_t i, double t) {
+            const double gain = from + i < peak ? std::pow(10.0, -8.0 / 20)
+                                                : std::exp(-double(from + i - peak) / kRate / 0.15);
+            return 80 * gain * std::sin(2 * std::numbers::pi * hz * t);
+        });
+        PluckClassifier classifier;
+        const PluckVerdict v = classifier.classify(samples, kPas);
+        SCOPED_TRACE(climbFrames);
+        EXPECT_EQ(v.refusal, climbFrames + 1 <= 5 ? PluckRefusal::None : PluckRefusal::NoOnset);
+        EXPECT_NEAR(v.isPluck() ? v.hz : hz, hz, hz * kHzTolerance);
+    }
+}
+
 }  // namespace
 }  // namespace vellora
