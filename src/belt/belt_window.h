@@ -21,6 +21,7 @@
 #include "belt/readings_file.h"
 #include "belt/readings_page.h"
 
+class QBoxLayout;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -147,6 +148,10 @@ class BeltWindow : public QWidget {
     // The set-up form in a column that scrolls; the readings table's columns and lines
     // fitted to what they hold; the first size no larger than the screen.
     QWidget* scrolledForm(QWidget* form);
+    // Both columns in a window that scrolls: side by side where they fit, the readings
+    // below the form on a narrow screen.
+    QWidget* scrolledColumns(QWidget* form, QWidget* readings);
+    void reflow();
     void fitReadings();
     void fitScreen();
     void fitFormWidth();
@@ -169,6 +174,11 @@ class BeltWindow : public QWidget {
     void askAndClearReadings();
     std::string caption(BeltCaption c) const { return beltCaption(lookup_, c); }
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
     BeltStore& store_;
     BeltCaptionLookup lookup_;
     std::vector<BeltSetup> setups_;
@@ -192,6 +202,9 @@ class BeltWindow : public QWidget {
     QLabel* readingsCaption_ = nullptr;
     QLabel* unitCaption_ = nullptr;
     QScrollArea* formScroll_ = nullptr;
+    QScrollArea* windowScroll_ = nullptr;
+    QBoxLayout* columns_ = nullptr;
+    QWidget* readingsBox_ = nullptr;
 };
 
 }  // namespace vellora

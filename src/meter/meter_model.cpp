@@ -23,7 +23,7 @@ int statusKey(MeterActivity activity) {
     return kRepeatStoppedKey;
 }
 
-int notSavedCauseKey(Failure failure) {
+int failureCauseKey(Failure failure) {
     switch (failure) {
         case Failure::NotRegularFile:
             return kNotSavedKey + 1;  // a folder, a FIFO or a device

@@ -182,7 +182,7 @@ TEST(MeterModel, AReadingNotSavedIsReportedUntilOneIsKept) {
     m.runStopped();
     m.runStarted();
     ASSERT_TRUE(m.notSaved());
-    EXPECT_EQ(notSavedCauseKey(*m.notSaved()), 142);  // "%1 may not be written"
+    EXPECT_EQ(failureCauseKey(*m.notSaved()), 142);  // "%1 may not be written"
     m.readingSaved(Status());
     EXPECT_FALSE(m.notSaved());
 }
