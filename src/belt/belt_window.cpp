@@ -121,9 +121,9 @@ BeltWindow::BeltWindow(BeltStore& store, QWidget* parent)
     };
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &QWidget::close);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(scrolledForm(buildSetupForm()), 0);
-    layout->addWidget(buildReadings(), 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scrolledColumns(scrolledForm(buildSetupForm()), buildReadings()));
     fitReadings();
 
     const LoadedBelts loaded = loadBeltSetups(store_);
@@ -304,6 +304,8 @@ QWidget* BeltWindow::buildReadings() {
     lastReadingLabel = new QLabel(box);
     readingsTable = new QTableWidget(0, 7, box);
     readingsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the table for the buttons below; the arrows move between its cells.
+    readingsTable->setTabKeyNavigation(false);
     readingsTable->horizontalHeader()->setStretchLastSection(true);
     agreementLabel = new QLabel(box);
     problemLabel = new QLabel(box);
@@ -650,12 +652,13 @@ void BeltWindow::showReadingRow(const Reading& r, int row) {
     }
 }
 
-void BeltWindow::addReading(const Reading& line) {
+Status BeltWindow::addReading(const Reading& line) {
     log_.push_back(line);
-    keepReading(line);
-    if (line.status == ReadingStatus::Refused) return;
+    Status kept = keepReading(line);
+    if (line.status == ReadingStatus::Refused) return kept;
     lastReading_ = line;
     showLastReading();
+    return kept;
 }
 
 void BeltWindow::markEarlierReadings() {
@@ -674,15 +677,17 @@ void BeltWindow::showEarlier(int from, int to) {
             }
 }
 
-void BeltWindow::keepReading(const Reading& r) {
+Status BeltWindow::keepReading(const Reading& r) {
+    Status appended;
     if (readingsFile_) {
-        const Status appended = readingsFile_->append(r);
+        appended = readingsFile_->append(r);
         showReadingsProblem(
             appended ? std::nullopt
                      : std::optional(std::pair{BeltCaption::ReadingNotAdded, appended.message()}));
     }
     showReadingRow(r);
     readingsTable->scrollToBottom();
+    return appended;
 }
 
 void BeltWindow::showLastReading() {

@@ -21,6 +21,7 @@
 #include "belt/readings_file.h"
 #include "belt/readings_page.h"
 
+class QBoxLayout;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -68,7 +69,8 @@ class BeltWindow : public QWidget {
 
     // A triggered clip's line as the meter made it (taken, confirmed, or refused with
     // why): appended to the readings file and the table, and shown as the last reading.
-    void addReading(const Reading& line);
+    // The append's failure, also shown here; the line stays in the log for an export.
+    Status addReading(const Reading& line);
     // The agreement of the readings since the set-up was chosen or the run started.
     void showAgreement(Agreement a);
     // The rows so far were taken before the current agreement began: shown as earlier.
@@ -146,6 +148,10 @@ class BeltWindow : public QWidget {
     // The set-up form in a column that scrolls; the readings table's columns and lines
     // fitted to what they hold; the first size no larger than the screen.
     QWidget* scrolledForm(QWidget* form);
+    // Both columns in a window that scrolls: side by side where they fit, the readings
+    // below the form on a narrow screen.
+    QWidget* scrolledColumns(QWidget* form, QWidget* readings);
+    void reflow();
     void fitReadings();
     void fitScreen();
     void fitFormWidth();
@@ -161,13 +167,18 @@ class BeltWindow : public QWidget {
     // At `row`, or below the others.
     void showReadingRow(const Reading& r, int row = -1);
     // A reading just logged: appended to the readings file and shown as the last row.
-    void keepReading(const Reading& r);
+    Status keepReading(const Reading& r);
     void showLastReading();
     void showEarlier(int fromRow, int toRow);
     void askAndSaveCsv();
     void askAndClearReadings();
     std::string caption(BeltCaption c) const { return beltCaption(lookup_, c); }
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
     BeltStore& store_;
     BeltCaptionLookup lookup_;
     std::vector<BeltSetup> setups_;
@@ -191,6 +202,9 @@ class BeltWindow : public QWidget {
     QLabel* readingsCaption_ = nullptr;
     QLabel* unitCaption_ = nullptr;
     QScrollArea* formScroll_ = nullptr;
+    QScrollArea* windowScroll_ = nullptr;
+    QBoxLayout* columns_ = nullptr;
+    QWidget* readingsBox_ = nullptr;
 };
 
 }  // namespace vellora

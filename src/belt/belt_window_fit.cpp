@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Belt window on small screens: the set-up form scrolls inside its column, the
 // readings and their buttons stay in view beside it, and the window never grows by
-// itself. It opens at its natural size or the screen's, whichever is smaller.
+// itself. It opens at its natural size or the screen's, whichever is smaller. Narrower
+// than both columns (a 640-pixel screen), the readings go below the form and the window
+// scrolls, so no control is cut or laid over another.
+#include <QApplication>
+#include <QBoxLayout>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -29,11 +33,60 @@ QWidget* BeltWindow::scrolledForm(QWidget* form) {
     return formScroll_;
 }
 
+QWidget* BeltWindow::scrolledColumns(QWidget* form, QWidget* readings) {
+    auto* content = new QWidget;
+    columns_ = new QBoxLayout(QBoxLayout::LeftToRight, content);
+    columns_->addWidget(form, 0);
+    columns_->addWidget(readings, 1);
+    readingsBox_ = readings;
+    windowScroll_ = new QScrollArea(this);
+    windowScroll_->setObjectName("windowScroll");
+    windowScroll_->setFrameShape(QFrame::NoFrame);
+    windowScroll_->setFocusPolicy(Qt::NoFocus);
+    windowScroll_->setWidgetResizable(true);
+    windowScroll_->setWidget(content);
+    // A column that widens (a longer last reading, a hint) may no longer fit beside the other.
+    content->installEventFilter(this);
+    // The control given the focus is scrolled into view by both areas, whichever way it
+    // came: a scroll area follows Tab only among its own children.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (!now || !isAncestorOf(now)) return;
+        if (formScroll_->widget()->isAncestorOf(now)) formScroll_->ensureWidgetVisible(now, 8, 8);
+        windowScroll_->ensureWidgetVisible(now, 8, 8);
+    });
+    return windowScroll_;
+}
+
+void BeltWindow::reflow() {
+    const QMargins m = columns_->contentsMargins();
+    const int sideBySide = formScroll_->minimumWidth() + columns_->spacing() +
+                           readingsBox_->minimumSizeHint().width() + m.left() + m.right();
+    // The window's width, not the viewport's, decides: a vertical scroll bar appearing
+    // with the stacked columns must not flip them back.
+    const bool stacked = width() < sideBySide;
+    const auto direction = stacked ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight;
+    if (columns_->direction() == direction) return;
+    columns_->setDirection(direction);
+    // Stacked, the form and the readings share the height.
+    columns_->setStretch(0, stacked ? 1 : 0);
+}
+
+bool BeltWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowScroll_->widget() && event->type() == QEvent::LayoutRequest) reflow();
+    return QWidget::eventFilter(watched, event);
+}
+
+void BeltWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    reflow();
+}
+
 void BeltWindow::fitFormWidth() {
     QWidget* form = formScroll_->widget();
     form->layout()->activate();
     formScroll_->setMinimumWidth(form->minimumSizeHint().width() +
                                  formScroll_->verticalScrollBar()->sizeHint().width());
+    reflow();
 }
 
 void BeltWindow::fitReadings() {
@@ -46,22 +99,31 @@ void BeltWindow::fitReadings() {
 
 void BeltWindow::fitScreen() {
     const PixelRect area = availableAreaAt(*this, x(), y());
-    QSize natural = sizeHint();
+    // The content's own wish, side by side: a scroll area's hint is capped at a few
+    // hundred pixels. The size given then decides how the columns lie.
+    columns_->setDirection(QBoxLayout::LeftToRight);
+    columns_->setStretch(0, 0);
+    QSize natural = windowScroll_->widget()->sizeHint();
     natural.setHeight(std::max(natural.height(), formScroll_->widget()->sizeHint().height()));
     // The window frame: a title bar and borders of usual size.
     constexpr int kFrameAllowance = 40;
     resize(natural.boundedTo(QSize(area.width, area.height - kFrameAllowance)));
+    reflow();
 }
 
 // What used to grow the window now brings the first shown hint into view.
 void BeltWindow::showFirstHint() {
     for (auto& [field, f] : fields_)
         if (!f.hint->isHidden()) {
-            formScroll_->ensureWidgetVisible(f.edit);
-            formScroll_->ensureWidgetVisible(f.hint);
+            for (QScrollArea* scroll : {formScroll_, windowScroll_}) {
+                scroll->ensureWidgetVisible(f.edit);
+                scroll->ensureWidgetVisible(f.hint);
+            }
             return;
         }
-    if (!setupProblemLabel->isHidden()) formScroll_->ensureWidgetVisible(setupProblemLabel);
+    if (!setupProblemLabel->isHidden())
+        for (QScrollArea* scroll : {formScroll_, windowScroll_})
+            scroll->ensureWidgetVisible(setupProblemLabel);
 }
 
 }  // namespace vellora

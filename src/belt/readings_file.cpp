@@ -56,6 +56,10 @@ Status ReadingsFile::append(const Reading& reading) {
     auto failed = [&](Failure otherwise) { return errnoStatus(path_, errno, otherwise); };
     struct stat st {};
     if (::fstat(fd, &st) != 0) return failed(Failure::ReadFailed);
+    // Root may write anything; a file without a single write bit was protected on
+    // purpose, as the settings file is.
+    if ((st.st_mode & 0222) == 0)
+        return Status(Failure::NotPermitted, path_.string() + ": the file is write-protected");
 
     const std::string ourHeader = readingsCsvHeader();
     std::string out;

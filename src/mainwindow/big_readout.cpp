@@ -5,6 +5,8 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include "belt/belt_window.h"
+
 namespace vellora {
 
 namespace {
@@ -35,7 +37,12 @@ BigReadout::BigReadout(QWidget* parent) : QWidget(parent, Qt::Window) {
     countLabel = line(this, "countLabel", true);
     statusLabel = line(this, "statusLabel", false);
     statusLabel->setWordWrap(true);
-    for (QLabel* l : {frequencyLabel, tensionLabel, countLabel, statusLabel}) column->addWidget(l);
+    notSavedLabel = line(this, "notSavedLabel", true);
+    notSavedLabel->setWordWrap(true);
+    notSavedLabel->setStyleSheet(QString("color: ") + kOutsideColour);
+    notSavedLabel->hide();
+    for (QLabel* l : {frequencyLabel, tensionLabel, countLabel, statusLabel, notSavedLabel})
+        column->addWidget(l);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &QWidget::close);
     resize(720, 420);
@@ -43,9 +50,11 @@ BigReadout::BigReadout(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 void BigReadout::setReading(const QString& frequency, const QString& tension, const QString& colour,
-                            const QString& count, const QString& countColour,
-                            const QString& status) {
+                            const QString& count, const QString& countColour, const QString& status,
+                            const QString& notSaved) {
     frequencyLabel->setText(frequency);
+    notSavedLabel->setText(notSaved);
+    notSavedLabel->setVisible(!notSaved.isEmpty());
     tensionLabel->setText(tension);
     countLabel->setText(count);
     statusLabel->setText(status);
@@ -72,7 +81,8 @@ void BigReadout::fitFonts() {
     const std::pair<QLabel*, double> lines[] = {{frequencyLabel, kFrequencyShare},
                                                 {tensionLabel, kTensionShare},
                                                 {countLabel, kCountShare},
-                                                {statusLabel, kStatusShare}};
+                                                {statusLabel, kStatusShare},
+                                                {notSavedLabel, kStatusShare}};
     for (const auto& [label, share] : lines) {
         QFont f = label->font();
         f.setPixelSize(std::max(kMinPixels, int(h * share)));

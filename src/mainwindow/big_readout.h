@@ -18,14 +18,17 @@ class BigReadout : public QWidget {
     explicit BigReadout(QWidget* parent = nullptr);
 
     // Empty texts hide their line. `colour`: a colour name, or empty for the palette's;
-    // `countColour` likewise for the count (green once confirmed).
+    // `countColour` likewise for the count (green once confirmed). `notSaved`, in red:
+    // why the last reading did not reach the readings file.
     void setReading(const QString& frequency, const QString& tension, const QString& colour,
-                    const QString& count, const QString& countColour, const QString& status);
+                    const QString& count, const QString& countColour, const QString& status,
+                    const QString& notSaved = {});
 
     QLabel* frequencyLabel = nullptr;
     QLabel* tensionLabel = nullptr;
     QLabel* countLabel = nullptr;
     QLabel* statusLabel = nullptr;
+    QLabel* notSavedLabel = nullptr;
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -147,6 +147,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     QLabel* TextTension = nullptr;
     QLabel* TextStiffness = nullptr;  // whether the factor or the measured B gave the tension
     QLabel* TextAccord = nullptr;     // whether the last triggered readings agree
+    QLabel* TextNotSaved = nullptr;   // why the last reading did not reach the readings file
     QLabel* TextEtat = nullptr;       // what the meter is doing
     QPushButton* CommandAutoCalibrate = nullptr;
     QAction* Courroie = nullptr;  // opens the Belt window
@@ -345,6 +346,8 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     void showPreciseReading();
     // What the meter does now, or why the last clip was refused, in the current language.
     std::string statusText() const;
+    // "Not saved: <cause>" while the readings file refuses readings; empty otherwise.
+    QString notSavedText() const;
     // A record of a triggered clip to the Belt window and the readings file.
     void keepReading(const MeterReading& r);
     // The clips kept between cycles are dropped; a new run also drops the precise

@@ -83,12 +83,16 @@ void Form1::createPreciseReadout() {
     TextTension = readoutLabel(FramePrecise, "TextTension", 1, true);
     TextStiffness = readoutLabel(FramePrecise, "TextStiffness", -1, false);
     TextAccord = readoutLabel(FramePrecise, "TextAccord", -1, false);
+    TextNotSaved = readoutLabel(FramePrecise, "TextNotSaved", -1, true);
+    TextNotSaved->setStyleSheet(QString("color: ") + kOutsideColour);
+    TextNotSaved->setWordWrap(true);
     TextEtat = readoutLabel(FramePrecise, "TextEtat", -1, false);
-    for (QLabel* l :
-         {LabelFondamentale, TextFondamentale, TextTension, TextStiffness, TextAccord, TextEtat})
+    for (QLabel* l : {LabelFondamentale, TextFondamentale, TextTension, TextStiffness, TextAccord,
+                      TextNotSaved, TextEtat})
         column->addWidget(l);
     TextStiffness->hide();
     TextAccord->hide();
+    TextNotSaved->hide();
     FramePrecise->hide();  // until the first clip
 
     CommandAutoCalibrate = new QPushButton(Frame1);
@@ -185,8 +189,15 @@ void Form1::forgetClips(bool newRun) {
 
 void Form1::keepReading(const MeterReading& r) {
     // The record as made: the Belt window and the readings file take its line unchanged.
-    beltWindow_->addReading(r.line);
+    model().readingSaved(beltWindow_->addReading(r.line));
     beltWindow_->showAgreement(r.agreement);
+}
+
+QString Form1::notSavedText() const {
+    const std::optional<Failure> why = meter().notSaved();
+    if (!why) return {};
+    return fromUtf8(
+        fillIn(text(kNotSavedKey), {fillIn(text(notSavedCauseKey(*why)), {kReadingsFileName})}));
 }
 
 void Form1::showReading() {
@@ -268,6 +279,10 @@ void Form1::showPreciseReading() {
     TextStiffness->setVisible(!stiffness.isEmpty());
     TextAccord->setText(accord);
     TextAccord->setVisible(!accord.isEmpty());
+    // Hands-free, no one looks at the Belt window: a reading lost shows where one looks.
+    const QString notSaved = calibrating ? QString() : notSavedText();
+    TextNotSaved->setText(notSaved);
+    TextNotSaved->setVisible(!notSaved.isEmpty());
     if (TextAccord->styleSheet() != accordStyle) TextAccord->setStyleSheet(accordStyle);
     TextTension->setProperty("rangeColour", colour);
     // A style sheet change restyles the labels: only when the colour changes, not every cycle.

@@ -188,7 +188,7 @@ void Form1::repeatTriggered(std::span<const uint8_t> samples,
         // Logged in the words the read-outs show.
         const MeterReading r =
             model().refused(d.why, fillIn(text(kNotAPluckKey), {text(refusalKey(d.why))}));
-        if (d.log) beltWindow().addReading(r.line);
+        if (d.log) model().readingSaved(beltWindow().addReading(r.line));
         statusTimer_->start(repeat.times().refusalMs);
     } else {
         model().noticeSeen();
@@ -240,7 +240,8 @@ void Form1::showBigReadout() {
                     : fromUtf8(agreeingText(text(kAgreeingKey), r->agreeing, kConfirmingReadings));
         if (confirmed) countColour = kInsideColour;
     }
-    bigReadout_->setReading(frequency, tension, colour, count, countColour, fromUtf8(statusText()));
+    bigReadout_->setReading(frequency, tension, colour, count, countColour, fromUtf8(statusText()),
+                            notSavedText());
 }
 
 void Form1::playCue(bool confirmation) {

@@ -23,6 +23,25 @@ int statusKey(MeterActivity activity) {
     return kRepeatStoppedKey;
 }
 
+int notSavedCauseKey(Failure failure) {
+    switch (failure) {
+        case Failure::NotRegularFile:
+            return kNotSavedKey + 1;  // a folder, a FIFO or a device
+        case Failure::NotPermitted:
+            return kNotSavedKey + 2;
+        case Failure::BadContent:
+            return kNotSavedKey + 3;  // another program's CSV
+        case Failure::NotFound:
+            return kNotSavedKey + 4;  // its folder is gone
+        default:
+            return kNotSavedKey + 5;  // the write itself failed: a full or failing disk
+    }
+}
+
+void MeterModel::readingSaved(const Status& appended) {
+    notSaved_ = appended ? std::nullopt : std::optional(appended.failure());
+}
+
 void MeterModel::chooseSetup(const std::optional<BeltSetup>& setup) {
     if (setup == setup_) return;
     setup_ = setup;

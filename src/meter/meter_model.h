@@ -15,6 +15,7 @@
 
 #include "belt/belt_setup.h"
 #include "belt/reading_agreement.h"
+#include "common/status.h"
 #include "meter/repeat_mode.h"
 
 namespace vellora {
@@ -37,6 +38,11 @@ inline constexpr int kCalibratingKey = 95;
 
 // The FORM1 text that says what the meter does.
 int statusKey(MeterActivity activity);
+
+// A reading the readings file could not keep: "Not saved: %1" with the cause, in which
+// "%1" is the file's name.
+inline constexpr int kNotSavedKey = 140;
+int notSavedCauseKey(Failure failure);
 
 struct MeterReading {
     // As the readings file keeps it: time, set-up name, f1, tension, range and status
@@ -104,6 +110,12 @@ class MeterModel {
     const std::optional<std::optional<double>>& toneHeard() const { return toneHeard_; }
     void toneRead(std::optional<double> hz) { toneHeard_ = hz; }
 
+    // What became of the last reading sent to the readings file: a failure is shown by
+    // every read-out until a later reading is kept. The readings not saved stay in the
+    // Belt window's log for an export.
+    void readingSaved(const Status& appended);
+    std::optional<Failure> notSaved() const { return notSaved_; }
+
   private:
     MeterReading readingOf(double f1, double inharmonicity, Clock::time_point time) const;
     const MeterReading& take(MeterReading r);
@@ -118,6 +130,7 @@ class MeterModel {
     std::optional<MeterReading> shown_;
     std::optional<PluckRefusal> notice_;
     std::optional<std::optional<double>> toneHeard_;
+    std::optional<Failure> notSaved_;
     // The readings taken of this set-up since it was chosen (or the program started).
     std::vector<Reading> agreement_;
 };

@@ -3,15 +3,21 @@
 // last-reading line and hints shown: it fits, and it never grows by itself.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QComboBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include "belt/belt_window.h"
 #include "support/qt_application.h"
@@ -33,19 +39,28 @@ std::map<int, std::string> beltTexts(const std::string& file) {
     return texts;
 }
 
+void speakFrench(BeltWindow& w) {
+    const std::map<int, std::string> french =
+        beltTexts(std::string(VELLORA_SOURCE_LANG_DIR) + "/Français.lng");
+    ASSERT_GT(french.size(), 50u);
+    w.applyCaptions([=](int key) -> std::optional<std::string> {
+        auto it = french.find(key);
+        return it == french.end() ? std::nullopt : std::optional(it->second);
+    });
+}
+
+void press(QWidget* to, int key) {
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(to, &down);
+}
+
 TEST(BeltWindowFit, FitsAn800By600ScreenAndNeverGrowsByItself) {
     ensureGuiApplication();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     ASSERT_LE(screen.width(), 800) << "the offscreen screen is 800 x 600";
-    const std::map<int, std::string> french =
-        beltTexts(std::string(VELLORA_SOURCE_LANG_DIR) + "/Français.lng");
-    ASSERT_GT(french.size(), 50u);
     MemoryBeltStore store;
     BeltWindow w(store);
-    w.applyCaptions([&](int key) -> std::optional<std::string> {
-        auto it = french.find(key);
-        return it == french.end() ? std::nullopt : std::optional(it->second);
-    });
+    speakFrench(w);
     w.show();
     QCoreApplication::processEvents();
     const QSize opened = w.size();
@@ -56,7 +71,7 @@ TEST(BeltWindowFit, FitsAn800By600ScreenAndNeverGrowsByItself) {
     w.keepButton->click();  // no mass, a range that is not a number: two hints
     Reading line;
     line.hz = 98.04;
-    w.addReading(line);
+    EXPECT_TRUE(w.addReading(line).ok());
     QCoreApplication::processEvents();
     EXPECT_EQ(w.size(), opened);
     // The hint shown is scrolled into view.
@@ -68,6 +83,63 @@ TEST(BeltWindowFit, FitsAn800By600ScreenAndNeverGrowsByItself) {
         EXPECT_TRUE(w.rect().contains(QRect(b->mapTo(&w, QPoint(0, 0)), b->size())));
 }
 
+// A 640 x 480 screen: no control overlaps another or sticks out of the window's width,
+// and Tab brings each stop into view in turn (what is below is scrolled to).
+TEST(BeltWindowFit, On640PixelsNothingOverlapsAndTabReachesEveryControl) {
+    ensureGuiApplication();
+    MemoryBeltStore store;
+    BeltWindow w(store);
+    speakFrench(w);
+    w.resize(640, 440);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    Reading line;
+    line.hz = 98.04;
+    EXPECT_TRUE(w.addReading(line).ok());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.size(), QSize(640, 440));
+    // Each control where it lies in what scrolls it, whatever is scrolled into view now:
+    // the form's fields in the form, the rest, and the form's scroll area, in the window.
+    const auto* formScroll = w.findChild<QScrollArea*>("formScroll");
+    const QWidget* form = formScroll->widget();
+    const QWidget* content = w.findChild<QScrollArea*>("windowScroll")->widget();
+    std::vector<QWidget*> controls;
+    std::vector<std::pair<const QWidget*, QRect>> placed = {
+        {content, QRect(formScroll->mapTo(content, QPoint(0, 0)), formScroll->size())}};
+    for (QWidget* c : w.findChildren<QWidget*>()) {
+        if (!(c->focusPolicy() & Qt::TabFocus) || !c->isVisibleTo(&w)) continue;
+        controls.push_back(c);
+        const QWidget* in = form->isAncestorOf(c) ? form : content;
+        placed.emplace_back(in, QRect(c->mapTo(in, QPoint(0, 0)), c->size()));
+    }
+    ASSERT_GT(controls.size(), 25u);
+    for (size_t i = 0; i < placed.size(); ++i) {
+        const auto& [in, a] = placed[i];
+        EXPECT_LE(a.right(), in->width()) << i;
+        EXPECT_LE(in->width(), 640);
+        for (size_t j = i + 1; j < placed.size(); ++j) {
+            if (placed[j].first != in) continue;
+            EXPECT_FALSE(a.intersects(placed[j].second)) << i << " and " << j;
+        }
+    }
+    std::set<QWidget*> reached;
+    w.setupList->setFocus();
+    for (size_t k = 0; k < 2 * controls.size(); ++k) {
+        QWidget* now = QApplication::focusWidget();
+        ASSERT_NE(now, nullptr);
+        reached.insert(now);
+        // What its scroll areas and the window leave of it on the screen.
+        EXPECT_GE(now->visibleRegion().boundingRect().height(), std::min(now->height(), 20))
+            << now->metaObject()->className() << " not scrolled into view";
+        press(now, Qt::Key_Tab);
+    }
+    for (QWidget* c :
+         {static_cast<QWidget*>(w.keepButton), static_cast<QWidget*>(w.saveCsvButton),
+          static_cast<QWidget*>(w.clearButton), static_cast<QWidget*>(w.autoNoiseButton),
+          static_cast<QWidget*>(w.unitChoice)})
+        EXPECT_TRUE(reached.count(c)) << c->metaObject()->className();
+}
+
 // Every number of the window follows the language's decimal mark, rows logged before a
 // switch too; the stored values keep the point.
 TEST(BeltWindowFit, NumbersTakeTheDecimalMarkOfTheLanguage) {
@@ -76,7 +148,7 @@ TEST(BeltWindowFit, NumbersTakeTheDecimalMarkOfTheLanguage) {
     BeltWindow w(store);
     Reading line;
     line.hz = 98.04;
-    w.addReading(line);
+    EXPECT_TRUE(w.addReading(line).ok());
     for (const auto& [language, hz, factor] :
          {std::tuple{QLocale::French, "98,0", "1,00"}, {QLocale::English, "98.0", "1.00"}}) {
         QLocale::setDefault(QLocale(language));

@@ -90,7 +90,8 @@ TEST_F(BeltWindowTest, WhatCannotBeWrittenIsReportedInFullAndKeptForTheSession) 
     EXPECT_TRUE(w.setups().empty());
 
     EXPECT_FALSE(w.openReadingsFile(folder.path()));  // a folder where the file should be
-    w.addReading(line(100, 1000, RangeStatus::Inside));
+    EXPECT_EQ(w.addReading(line(100, 1000, RangeStatus::Inside)).failure(),
+              Failure::NotRegularFile);
     EXPECT_EQ(w.readings().size(), 1u);
     EXPECT_NE(w.problemLabel->text().toStdString().find(folder.path().string()), std::string::npos);
     EXPECT_FALSE(w.saveCsv(folder / "no folder" / "copy.csv"));
@@ -151,7 +152,7 @@ TEST_F(BeltWindowTest, ALongLogOpensAtItsEndAndTheCopyHoldsItAll) {
     w.olderButton->click();
     EXPECT_EQ(size_t(w.readingsTable->rowCount()), 2 * kReadingsPageLines);
     EXPECT_EQ(cell(w, 0, 2), "50.3");
-    w.addReading(line(200, 4000, RangeStatus::NoTarget));
+    EXPECT_TRUE(w.addReading(line(200, 4000, RangeStatus::NoTarget)).ok());
     ASSERT_TRUE(w.saveCsv(folder / "copy.csv"));
     const auto copy = parseReadingsCsv(testing::readBytes(folder / "copy.csv"));
     ASSERT_EQ(copy->readings.size(), readings.size() + 1);
@@ -171,13 +172,13 @@ TEST_F(BeltWindowTest, ReadingsAreLoggedKeptAndClearedOnlyWhenConfirmed) {
         BeltWindow w(store);
         fillCamBelt(w);
         EXPECT_TRUE(w.openReadingsFile(file));
-        w.addReading(line(100, 1000, RangeStatus::Inside));
-        w.addReading(line(100.8, 1016.064, RangeStatus::Inside));
-        w.addReading(line(110, 1210, RangeStatus::Outside));
+        EXPECT_TRUE(w.addReading(line(100, 1000, RangeStatus::Inside)).ok());
+        EXPECT_TRUE(w.addReading(line(100.8, 1016.064, RangeStatus::Inside)).ok());
+        EXPECT_TRUE(w.addReading(line(110, 1210, RangeStatus::Outside)).ok());
         Reading refused;
         refused.status = ReadingStatus::Refused;
         refused.why = "trop bref";
-        w.addReading(refused);
+        EXPECT_TRUE(w.addReading(refused).ok());
         EXPECT_EQ(cell(w, 1, 2), "100,8");
         EXPECT_EQ(cell(w, 1, 3), "1016");
         EXPECT_EQ(cell(w, 1, 4), "103,6");  // kgf

@@ -8,6 +8,9 @@
 #include <QTableWidget>
 #include <QTest>
 #include <cmath>
+#include <fstream>
+
+#include <sys/stat.h>
 
 #include "belt/belt_window.h"
 #include "mainwindow/big_readout.h"
@@ -142,6 +145,53 @@ TEST_F(Views, ASetupChangeOrARestartBeginsAfresh) {
     w->CommandRun_Click();
     EXPECT_EQ(w->meter().shown()->agreeing, 1);
     EXPECT_EQ(w->meter().shown()->line.setup, "Alternator");
+}
+
+// Hands-free, the Belt window is closed: a reading the readings file refuses is reported
+// by both read-outs, with its cause, and kept for an export; a file that takes the next
+// one ends the report. As root too, a file without a write bit is not written.
+TEST_F(Views, AReadingNotSavedIsShownInBothReadoutsWithItsCause) {
+    const BeltSetup belt = timingBelt();
+    ASSERT_TRUE(saveBeltSetups(belts, std::span(&belt, 1), belt.name));
+    const auto made = [](const fs::path& f, const std::string& what) {
+        if (what == "FIFO") return ::mkfifo(f.c_str(), 0644) == 0;
+        if (what == "folder") return fs::create_directory(f);
+        std::ofstream(f) << "name,amount\nbolts,4\n";
+        if (what == "read-only") fs::permissions(f, fs::perms::owner_read | fs::perms::group_read);
+        return true;
+    };
+    const struct {
+        const char* file;
+        int cause;
+    } cases[] = {{"FIFO", 141}, {"folder", 141}, {"read-only", 142}, {"foreign CSV", 143}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        readingsFile = dir / c.file / "Readings.csv";
+        fs::create_directories(readingsFile.parent_path());
+        ASSERT_TRUE(made(readingsFile, c.file));
+        auto w = started([&](int) {
+            writeClip(stiffPluck(3));
+            return 0;
+        });
+        ready(*w);
+        armAtBottom(*w);
+        w->CommandRun_Click();
+        ASSERT_TRUE(w->meter().shown() && w->meter().shown()->triggered);
+        const std::string expected =
+            "FrFORM1140 [FrFORM1" + std::to_string(c.cause) + " [Readings.csv|%2]|%2]";
+        EXPECT_FALSE(w->TextNotSaved->isHidden());
+        EXPECT_EQ(w->TextNotSaved->text().toStdString(), expected);
+        EXPECT_FALSE(w->bigReadout().notSavedLabel->isHidden());
+        EXPECT_EQ(w->bigReadout().notSavedLabel->text().toStdString(), expected);
+        EXPECT_EQ(w->beltWindow().readings().size(), 1u) << "kept for an export";
+        if (std::string(c.file) != "foreign CSV") continue;
+        // The user puts the foreign file aside: the next reading is kept, the report goes.
+        fs::rename(readingsFile, dir / "theirs.csv");
+        w->CommandRun_Click();
+        EXPECT_TRUE(w->TextNotSaved->isHidden());
+        EXPECT_TRUE(w->bigReadout().notSavedLabel->isHidden());
+        EXPECT_EQ(parseReadingsCsv(testing::readBytes(readingsFile))->readings.size(), 1u);
+    }
 }
 
 // Each of the program's keys does from the Belt window and from the large read-out what

@@ -167,5 +167,20 @@ TEST(MeterModel, ASetupChangeOrARestartStartsANewAgreement) {
     EXPECT_EQ(restarted.pluckTaken(100.6, 0).agreement, Agreement::Confirmed);
 }
 
+// A reading the file refused stays reported across set-ups and runs, until one is kept.
+TEST(MeterModel, AReadingNotSavedIsReportedUntilOneIsKept) {
+    MeterModel m;
+    m.chooseSetup(stiffBelt());
+    m.runStarted();
+    m.readingSaved(Status(Failure::NotPermitted, "Readings.csv: write-protected"));
+    m.chooseSetup(std::nullopt);
+    m.runStopped();
+    m.runStarted();
+    ASSERT_TRUE(m.notSaved());
+    EXPECT_EQ(notSavedCauseKey(*m.notSaved()), 142);  // "%1 may not be written"
+    m.readingSaved(Status());
+    EXPECT_FALSE(m.notSaved());
+}
+
 }  // namespace
 }  // namespace vellora
