@@ -197,7 +197,7 @@ QString Form1::notSavedText() const {
     const std::optional<Failure> why = meter().notSaved();
     if (!why) return {};
     return fromUtf8(
-        fillIn(text(kNotSavedKey), {fillIn(text(notSavedCauseKey(*why)), {kReadingsFileName})}));
+        fillIn(text(kNotSavedKey), {fillIn(text(failureCauseKey(*why)), {kReadingsFileName})}));
 }
 
 void Form1::showReading() {
