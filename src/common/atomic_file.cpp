@@ -247,6 +247,24 @@ Status writeFileAtomically(const fs::path& target, std::string_view text) {
     return writeFileAtomically(target, bytesOf(text));
 }
 
+Status checkWritable(const fs::path& link) {
+    const fs::path target = resolveLinks(link);
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return Status(Failure::NotRegularFile, link.string() + ": not a regular file");
+        if (!mayWrite(target, st))
+            return Status(Failure::NotPermitted, link.string() + ": the file is write-protected");
+    } else if (errno != ENOENT) {
+        return errnoStatus(link, errno, Failure::WriteFailed);
+    }
+    // Every write makes its temporary file beside the target first.
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        return errnoStatus(folder, errno, Failure::WriteFailed);
+    return {};
+}
+
 int removeStaleTemporaryFiles(const fs::path& link) {
     const fs::path target = resolveLinks(link);
     const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();

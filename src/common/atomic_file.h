@@ -41,6 +41,11 @@ Status writeFileAtomically(const std::filesystem::path& target, std::span<const 
 // The same for text.
 Status writeFileAtomically(const std::filesystem::path& target, std::string_view text);
 
+// Whether writeFileAtomically would be let write `target` now, found without writing it:
+// a regular file (or none yet) this user may write, in a folder a file can be made in.
+// The failure names the file and says why, as a write's would.
+Status checkWritable(const std::filesystem::path& target);
+
 // For the start of the program: removes the temporary files that killed writes of
 // `target` left beside it ("<name>.tmp-<process>-<n>", of processes no longer
 // running) and finishes an in-place rewrite that was interrupted. Returns how many

@@ -35,7 +35,7 @@ constexpr int kSliderEndKey = 42;
 constexpr int kNotTheToneKey = 43;      // "%1" heard, "%2" the tone
 constexpr int kToneLabelKey = 44;       // "%1" the tone's frequency
 constexpr int kToneHintKey = 45;        // "%1" the tone's frequency to 0.1 Hz
-constexpr int kToneScaleSetKey = 150;   // the same, once Auto-calibrate set the scale
+constexpr int kToneScaleSetKey = 160;   // the same, once Auto-calibrate set the scale
 constexpr int kBeltFrequencyKey = 100;  // the caption: the first mode
 constexpr int kHarmonicNoteKey = 101;   // the strongest bar is often a harmonic
 constexpr int kMeasuredStiffnessKey = 102;
@@ -198,7 +198,7 @@ QString Form1::notSavedText() const {
     const std::optional<Failure> why = meter().notSaved();
     if (!why) return {};
     return fromUtf8(
-        fillIn(text(kNotSavedKey), {fillIn(text(notSavedCauseKey(*why)), {kReadingsFileName})}));
+        fillIn(text(kNotSavedKey), {fillIn(text(failureCauseKey(*why)), {kReadingsFileName})}));
 }
 
 void Form1::showReading() {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "belt/readings_file.h"
 #include "calibration/calibration_run.h"
@@ -17,6 +18,7 @@
 #include "common/version.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/program_parts.h"
+#include "meter/meter_model.h"
 #include "settings/about_box.h"
 #include "settings/data_files.h"
 #include "settings/settings_location.h"
@@ -27,6 +29,27 @@ namespace {
 constexpr const char* kApplicationId = "invalid.vellora.vellora";
 // The language file's text for a files folder that cannot be written.
 constexpr int kFilesFolderFailedKey = 120;
+// For a settings file that cannot be written: where the changes go instead ("%1" why,
+// "%2" the file kept), or that they are lost.
+constexpr int kSettingsCopiedKey = 150;
+constexpr int kSettingsStartedAfreshKey = 151;
+constexpr int kSettingsNotKeptKey = 152;
+
+// What the user is told once at start about a settings file that cannot be written;
+// empty when the changes are kept where they always were.
+std::string settingsNotice(const vellora::WritableSettings& settings,
+                           const vellora::Language& language) {
+    using Kept = vellora::WritableSettings::Kept;
+    if (settings.kept == Kept::There || settings.kept == Kept::InOwnCopy) return {};
+    const auto text = [&](int key) { return language.text("FORM1", key); };
+    const std::string why =
+        vellora::fillIn(text(vellora::failureCauseKey(settings.unwritable.failure())),
+                        {vellora::pathToUtf8(settings.chosen)});
+    const int key = settings.kept == Kept::InNewCopy   ? kSettingsCopiedKey
+                    : settings.kept == Kept::InNewFile ? kSettingsStartedAfreshKey
+                                                       : kSettingsNotKeptKey;
+    return vellora::fillIn(text(key), {why, vellora::pathToUtf8(settings.file)});
+}
 
 // --help and --version answer on standard output without opening a window, so they
 // work without a display; false when the program is to start.
@@ -79,7 +102,8 @@ int main(int argc, char** argv) {
             "cannot enter the folder " + vellora::pathToUtf8(filesFolder) + ": " + ec.message());
     if (!filesReady) std::fprintf(stderr, "vellora: %s\n", filesReady.message().c_str());
 
-    const std::filesystem::path settingsFile = vellora::settingsFilePath();
+    const vellora::WritableSettings settings = vellora::settingsFilePath();
+    const std::filesystem::path& settingsFile = settings.file;
     // What writes killed in an earlier run left behind.
     for (const std::filesystem::path& written :
          {settingsFile, filesFolder / vellora::kReadingsFileName, filesFolder / "test.wav",
@@ -90,13 +114,19 @@ int main(int argc, char** argv) {
     vellora::Form1 window(parts.services());
     window.Form_Load();
     window.show();
-    if (!filesReady) {
-        const std::string text = vellora::fillIn(
-            parts.language.text("FORM1", kFilesFolderFailedKey), {filesReady.message()});
+    // Told once, after the window shows: what cannot be kept, and where it goes instead.
+    std::vector<std::string> notices;
+    if (!filesReady)
+        notices.push_back(vellora::fillIn(parts.language.text("FORM1", kFilesFolderFailedKey),
+                                          {filesReady.message()}));
+    if (std::string notice = settingsNotice(settings, parts.language); !notice.empty()) {
+        std::fprintf(stderr, "vellora: %s\n", settings.unwritable.message().c_str());
+        notices.push_back(std::move(notice));
+    }
+    for (const std::string& text : notices)
         QTimer::singleShot(0, &window, [&window, text] {
             QMessageBox::warning(&window, QString::fromUtf8(vellora::kApplicationTitle),
                                  QString::fromUtf8(text));
         });
-    }
     return app.exec();
 }

@@ -39,10 +39,10 @@ inline constexpr int kCalibratingKey = 95;
 // The FORM1 text that says what the meter does.
 int statusKey(MeterActivity activity);
 
-// A reading the readings file could not keep: "Not saved: %1" with the cause, in which
-// "%1" is the file's name.
+// A reading the readings file could not keep: "Not saved: %1" with the cause.
 inline constexpr int kNotSavedKey = 140;
-int notSavedCauseKey(Failure failure);
+// The FORM1 text of why a file could not be written, "%1" the file's name.
+int failureCauseKey(Failure failure);
 
 struct MeterReading {
     // As the readings file keeps it: time, set-up name, f1, tension, range and status

@@ -116,6 +116,26 @@ std::filesystem::path chooseSettingsFile(const std::filesystem::path& programFol
     return writeFileAtomically(own, shared.bytes) ? own : beside;
 }
 
+WritableSettings keepSettingsWritable(const std::filesystem::path& chosen,
+                                      const std::filesystem::path& configFolder) {
+    using Kept = WritableSettings::Kept;
+    Status why = checkWritable(chosen);
+    if (why) return {chosen, Kept::There, chosen, {}};
+    const std::filesystem::path own = configFolder / kSettingsFileName;
+    std::error_code ec;
+    if (own == chosen || std::filesystem::equivalent(own, chosen, ec))
+        return {chosen, Kept::Nowhere, chosen, why};
+    if (std::filesystem::exists(std::filesystem::symlink_status(own, ec)))
+        return checkWritable(own) ? WritableSettings{own, Kept::InOwnCopy, chosen, why}
+                                  : WritableSettings{chosen, Kept::Nowhere, chosen, why};
+    std::filesystem::create_directories(configFolder, ec);
+    const RegularFileBytes shared = readRegularFile(chosen, kLargestProfileFile + 1);
+    const bool copied = shared.read() && shared.bytes.size() <= kLargestProfileFile;
+    if (!writeFileAtomically(own, copied ? std::string_view(shared.bytes) : std::string_view()))
+        return {chosen, Kept::Nowhere, chosen, why};
+    return {own, copied ? Kept::InNewCopy : Kept::InNewFile, chosen, why};
+}
+
 std::filesystem::path chooseFilesFolder(const std::filesystem::path& programFolder,
                                         const std::filesystem::path& dataFolder) {
     return isInstalledProgramFolder(programFolder) ? dataFolder : programFolder;

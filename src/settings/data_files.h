@@ -61,11 +61,28 @@ bool isInstalledProgramFolder(const std::filesystem::path& programFolder);
 //   stored there, and the copy is read and written from then on. Every writer of the
 //   file (settings, belt set-ups) thus sees one file from the start.
 // - When that copy cannot be made, the program folder's file is read and every write
-//   of it fails, silently for the settings, as for any file that cannot be written.
+//   of it fails, as for any file that cannot be written (see keepSettingsWritable).
 //   A program folder's file that cannot be read (or is no regular file) has nothing
 //   to keep: the user's own file is used.
 std::filesystem::path chooseSettingsFile(const std::filesystem::path& programFolder,
                                          const std::filesystem::path& configFolder);
+
+// The settings file that keeps changes, from the one chosen above (`chosen`):
+// - `chosen` itself when it can be written (see checkWritable);
+// - else the user's own `configFolder` / "Vellora.ini": an existing one as it is, else
+//   made now as a copy of `chosen` (empty when that cannot be read), so that the
+//   calibration and the set-ups stored there carry over;
+// - else `chosen`, whose writes fail.
+// `unwritable` says why `chosen` cannot be written, to be reported once at start.
+struct WritableSettings {
+    enum class Kept { There, InOwnCopy, InNewCopy, InNewFile, Nowhere };
+    std::filesystem::path file;  // read and written from now on
+    Kept kept = Kept::There;
+    std::filesystem::path chosen;
+    Status unwritable;
+};
+WritableSettings keepSettingsWritable(const std::filesystem::path& chosen,
+                                      const std::filesystem::path& configFolder);
 
 // The folder of the files the program writes (the recording "test.wav", the tone, the
 // cue sounds, Readings.csv): the program folder for a portable program, as the

@@ -19,10 +19,10 @@ std::filesystem::path programFolder() {
     return fromQString(QCoreApplication::applicationDirPath());
 }
 
-std::filesystem::path settingsFilePath() {
-    return chooseSettingsFile(
-        programFolder(),
-        fromQString(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)));
+WritableSettings settingsFilePath() {
+    const std::filesystem::path config =
+        fromQString(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    return keepSettingsWritable(chooseSettingsFile(programFolder(), config), config);
 }
 
 std::filesystem::path filesFolder() {

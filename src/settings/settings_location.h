@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "settings/data_files.h"
+
 namespace vellora {
 
 // The folder that holds the program (QCoreApplication::applicationDirPath).
@@ -15,8 +17,9 @@ std::filesystem::path programFolder();
 // The settings file in use, as chooseSettingsFile decides it: "Vellora.ini" beside a
 // portable program, else in the user's configuration folder
 // (QStandardPaths::AppConfigLocation, $XDG_CONFIG_HOME/Vellora), seeded with a copy of
-// the program folder's file. Call it once at start-up: it may make that copy.
-std::filesystem::path settingsFilePath();
+// the program folder's file; then, as keepSettingsWritable decides, the user's own copy
+// when that file cannot be written. Call it once at start-up: it may make that copy.
+WritableSettings settingsFilePath();
 
 // The folder of the files the program writes, as chooseFilesFolder decides it: beside a
 // portable program, else the user's data folder (QStandardPaths::AppDataLocation,

@@ -132,7 +132,7 @@ TEST_F(Measuring, CalibrationPlaysTheQuotedToneAndTakesACardsRateButNoOtherSound
     EXPECT_EQ(w->LabelFondamentale->text(), "FrFORM144 [740|%2]");
     ASSERT_FALSE(w->CommandAutoCalibrate->isHidden());
     // The hint tells the way to the scale until Auto-calibrate has set it, then that it has.
-    const QString toSet = "FrFORM145 [740,0|%2]", set = "FrFORM1150 [740,0|%2]";
+    const QString toSet = "FrFORM145 [740,0|%2]", set = "FrFORM1160 [740,0|%2]";
     EXPECT_EQ(w->TextTension->text(), toSet);
     const std::pair<double, std::string> cases[] = {
         {1.07, "FrFORM143 [791,8|740]"},  // 740 x 1.07 = 791.8 Hz heard

@@ -75,6 +75,61 @@ TEST(FilePlaces, PortableBesideTheProgramInstalledInTheUsersFolders) {
     EXPECT_EQ(chooseFilesFolder(program.path(), data), data);
 }
 
+// A settings file that cannot be written (no write bit, root included; another user's;
+// a folder) gives way to the user's own copy, made from it when it can be read and kept
+// from then on; with nowhere to write, the file stays and the caller is told.
+TEST(FilePlaces, ASettingsFileThatCannotBeWrittenGivesWayToTheUsersCopy) {
+    using Kept = WritableSettings::Kept;
+    TempFolder program, home;
+    const std::filesystem::path ini = program / "Vellora.ini", config = home / "cfg";
+    const std::string stored = "[SETTINGS]\r\nCalibration=538\r\n";
+    writeBytes(ini, stored);
+    WritableSettings s = keepSettingsWritable(ini, config);
+    EXPECT_EQ(s.kept, Kept::There);
+    EXPECT_EQ(s.file, ini);
+    EXPECT_FALSE(std::filesystem::exists(config));
+
+    ::chmod(ini.c_str(), 0444);
+    s = keepSettingsWritable(ini, config);
+    EXPECT_EQ(s.kept, Kept::InNewCopy);
+    EXPECT_EQ(s.unwritable.failure(), Failure::NotPermitted);
+    EXPECT_EQ(s.file, config / "Vellora.ini");
+    EXPECT_EQ(SettingsStore(s.file).readInt("SETTINGS", "Calibration", 110), 538);
+    EXPECT_TRUE(SettingsStore(s.file).writeString("SETTINGS", "Calibration", "540"));
+    // The next start keeps to the copy, without a word, and does not copy again.
+    s = keepSettingsWritable(ini, config);
+    EXPECT_EQ(s.kept, Kept::InOwnCopy);
+    EXPECT_EQ(SettingsStore(s.file).readInt("SETTINGS", "Calibration", 110), 540);
+
+    // A folder under the name: nothing to copy, the copy starts empty.
+    TempFolder other, home2;
+    std::filesystem::create_directory(other / "Vellora.ini");
+    s = keepSettingsWritable(other / "Vellora.ini", home2 / "cfg");
+    EXPECT_EQ(s.kept, Kept::InNewFile);
+    EXPECT_EQ(s.unwritable.failure(), Failure::NotRegularFile);
+    EXPECT_EQ(std::filesystem::file_size(s.file), 0u);
+
+    // Nowhere to make a copy: the file stays, its writes fail.
+    writeBytes(home2 / "file", "x");
+    s = keepSettingsWritable(ini, home2 / "file" / "cfg");
+    EXPECT_EQ(s.kept, Kept::Nowhere);
+    EXPECT_EQ(s.file, ini);
+
+    // Another user's file, 0600: neither read nor written by this one.
+    TempFolder mine, myHome;
+    const std::filesystem::path theirs = mine / "Vellora.ini";
+    writeBytes(theirs, stored);
+    ::chmod(theirs.c_str(), 0600);
+    ::chmod(myHome.path().c_str(), 0777);
+    if (::geteuid() != 0 || ::chown(theirs.c_str(), 65533, 65533) != 0)
+        GTEST_SKIP() << "cannot give a file to another user here";
+    testing::ActAsUnprivilegedUser user;
+    s = keepSettingsWritable(theirs, myHome / "cfg");
+    EXPECT_EQ(s.kept, Kept::InNewFile);
+    EXPECT_EQ(s.unwritable.failure(), Failure::NotPermitted);
+    EXPECT_EQ(s.file, myHome / "cfg" / "Vellora.ini");
+}
+
 // The files folder is made with its parents; one that cannot be made is named, with why.
 TEST(FilePlaces, FilesFolderIsMadeOrItsFailureNamed) {
     TempFolder home;

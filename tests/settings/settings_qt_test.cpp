@@ -32,11 +32,11 @@ TEST(SettingsLocation, FoldersFollowWhetherTheProgramFolderIsTheUsers) {
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.path().string()));
     EXPECT_EQ(filesFolder(), programFolder());
-    EXPECT_EQ(settingsFilePath(), programFolder() / "Vellora.ini");
+    EXPECT_EQ(settingsFilePath().file, programFolder() / "Vellora.ini");
     testing::ActAsUnprivilegedUser user;
     if (isWritableFolder(programFolder()))
         GTEST_SKIP() << "cannot make the program folder read-only";
-    EXPECT_EQ(settingsFilePath(), config / "Vellora" / "Vellora.ini");
+    EXPECT_EQ(settingsFilePath().file, config / "Vellora" / "Vellora.ini");
     EXPECT_EQ(filesFolder(), data / "Vellora");
 }
 
