@@ -2,6 +2,7 @@
 #include "belt/reading_agreement.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace vellora {
 
@@ -41,14 +42,6 @@ int agreeingCount(std::span<const Reading> readings) {
     size_t n = last.size();
     while (n > 0 && !withinSpread(std::span(last).first(n))) --n;
     return int(n);
-}
-
-Agreement ReadingLog::add(Reading reading) {
-    readings_.push_back(std::move(reading));
-    const Agreement a = agreement();
-    if (a == Agreement::Confirmed && readings_.back().status == ReadingStatus::Accepted)
-        readings_.back().status = ReadingStatus::Confirmed;
-    return a;
 }
 
 }  // namespace vellora

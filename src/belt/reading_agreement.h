@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The check the sonic meters' makers advise against background noise: three successive
-// readings within 1 % of each other confirm one another. The readings of the session are
-// kept in order so the check always sees the last ones.
+// readings within 1 % of each other confirm one another.
 #pragma once
 
 #include <span>
-#include <vector>
 
 #include "belt/reading.h"
 
@@ -27,20 +25,5 @@ Agreement agreementOf(std::span<const Reading> readings);
 // How many of the last readings (up to three, refused ones passed over, of the last
 // one's set-up) lie within the confirming spread: "2 of 3".
 int agreeingCount(std::span<const Reading> readings);
-
-class ReadingLog {
-  public:
-    // Appends and returns the agreement including this reading; a reading that
-    // completes an agreement is logged as confirmed.
-    Agreement add(Reading reading);
-    void assign(std::vector<Reading> readings) { readings_ = std::move(readings); }
-    void clear() { readings_.clear(); }
-
-    const std::vector<Reading>& readings() const { return readings_; }
-    Agreement agreement() const { return agreementOf(readings_); }
-
-  private:
-    std::vector<Reading> readings_;
-};
 
 }  // namespace vellora

@@ -124,6 +124,9 @@ const MeterReading& MeterModel::take(MeterReading r) {
     r.agreeing = agreeingCount(agreement_);
     if (r.agreement == Agreement::Confirmed) r.line.status = ReadingStatus::Confirmed;
     agreement_.back() = r.line;
+    // Only the readings that can still agree are kept: a day hands-free stays small.
+    if (agreement_.size() > size_t(kConfirmingReadings))
+        agreement_.erase(agreement_.begin(), agreement_.end() - kConfirmingReadings);
     judging_ = false;
     notice_.reset();
     shown_ = r;

@@ -5,40 +5,41 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace vellora {
 namespace {
 
 using testing::readingAt;
 
-TEST(ReadingLog, ThreeSuccessiveReadingsWithinOnePerCentConfirmRefusedOnesAside) {
+TEST(Agreement, ThreeSuccessiveReadingsWithinOnePerCentConfirmRefusedOnesAside) {
     const auto refused = readingAt(0, "Cam", ReadingStatus::Refused);
     const struct {
         Reading reading;
         Agreement agreement;
         int agreeing;  // "n of 3"
-        ReadingStatus logged;
     } steps[] = {
-        {readingAt(100.0), Agreement::TooFew, 1, ReadingStatus::Accepted},
-        {refused, Agreement::TooFew, 1, ReadingStatus::Refused},
-        {readingAt(100.5), Agreement::TooFew, 2, ReadingStatus::Accepted},
-        {readingAt(100.8), Agreement::Confirmed, 3, ReadingStatus::Confirmed},  // spread 0.8 %
+        {readingAt(100.0), Agreement::TooFew, 1},
+        {refused, Agreement::TooFew, 1},
+        {readingAt(100.5), Agreement::TooFew, 2},
+        {readingAt(100.8), Agreement::Confirmed, 3},  // spread 0.8 %
         // 100.5 .. 101.51: 1.005 % of the smallest, though 0.995 % of the largest.
-        {readingAt(101.51), Agreement::Disagree, 2, ReadingStatus::Accepted},
-        {readingAt(102.0), Agreement::Disagree, 2, ReadingStatus::Accepted},
-        {readingAt(101.6), Agreement::Confirmed, 3, ReadingStatus::Confirmed},  // 100.8 dropped out
-        {readingAt(101.6, "Alternator"), Agreement::TooFew, 1, ReadingStatus::Accepted},
+        {readingAt(101.51), Agreement::Disagree, 2},
+        {readingAt(102.0), Agreement::Disagree, 2},
+        {readingAt(101.6), Agreement::Confirmed, 3},  // 100.8 dropped out
+        {readingAt(101.6, "Alternator"), Agreement::TooFew, 1},
     };
-    ReadingLog log;
+    std::vector<Reading> log;
     for (size_t i = 0; i < std::size(steps); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(log.add(steps[i].reading), steps[i].agreement);
-        EXPECT_EQ(agreeingCount(log.readings()), steps[i].agreeing);
-        EXPECT_EQ(log.readings().back().status, steps[i].logged);
+        log.push_back(steps[i].reading);
+        EXPECT_EQ(agreementOf(log), steps[i].agreement);
+        EXPECT_EQ(agreeingCount(log), steps[i].agreeing);
     }
 }
 
 // The spread at and either side of 1 % of the smallest reading: at it counts as agreement.
-TEST(ReadingLog, ASpreadOfExactlyOnePerCentStillConfirms) {
+TEST(Agreement, ASpreadOfExactlyOnePerCentStillConfirms) {
     const struct {
         double a, b, c;
         Agreement agreement;

@@ -165,6 +165,11 @@ TEST(MeterModel, ASetupChangeOrARestartStartsANewAgreement) {
     restarted.pluckTaken(100.4, 0);
     restarted.rearmed();
     EXPECT_EQ(restarted.pluckTaken(100.6, 0).agreement, Agreement::Confirmed);
+    // Refused plucks in between count for nothing, however many; 101.51 is 1.005 % above
+    // 100.5 and agrees with the two before it only; 101.2 then agrees with 100.6 and 101.51.
+    for (int i = 0; i < 5; ++i) restarted.refused(PluckRefusal::NoTone, "no clear pitch");
+    EXPECT_EQ(restarted.pluckTaken(101.51, 0).agreement, Agreement::Disagree);
+    EXPECT_EQ(restarted.pluckTaken(101.2, 0).agreement, Agreement::Confirmed);
 }
 
 // A reading the file refused stays reported across set-ups and runs, until one is kept.
