@@ -79,6 +79,8 @@ constexpr double kHalfAgreementPeriods = 0.3;
 constexpr size_t kMostPartialsGuessed = 4;
 constexpr double kStrayShare = 0.1;
 constexpr double kMaxStray = 0.5;
+// Half the power of the sound's peaks at least lies in the series read.
+constexpr double kMinEnergyShare = 0.5;
 constexpr double kSplitShare = 0.015;
 // Periods a half must hold for its peaks to be sharp enough to show a missing series.
 constexpr double kGlidePeriods = 12;
@@ -103,6 +105,25 @@ int visiblePartials(const SeriesFit& s, double loHz, double hiHz) {
     return n;
 }
 
+// A belt's partial split in two: its two planes of vibration.
+bool splitFrom(const SeriesFit& s, const SpectralPeak& peak, double resolutionHz) {
+    return std::any_of(s.partials.begin(), s.partials.end(), [&](const SeriesPartial& p) {
+        return std::abs(peak.hz - p.hz) <= kSplitShare * p.hz + resolutionHz;
+    });
+}
+
+// The share of the peaks' power that a series explains, its partials' split twins included;
+// mains hum, which is no evidence either way, left out.
+double energyShare(const SeriesFit& s, std::span<const SpectralPeak> peaks, double resolutionHz) {
+    double all = 0, mine = 0;
+    for (const SpectralPeak& p : peaks) {
+        if (p.weight <= 0) continue;
+        all += p.energy;
+        if (splitFrom(s, p, resolutionHz)) mine += p.energy;
+    }
+    return all > 0 ? mine / all : 0;
+}
+
 bool shares(const SeriesFit& s, size_t peak) {
     return std::any_of(s.partials.begin(), s.partials.end(),
                        [&](const SeriesPartial& q) { return q.peak == peak; });
@@ -118,7 +139,7 @@ double ownPower(const SeriesFit& s, const SeriesFit& other, std::span<const Spec
         const double share = q == other.partials.end() || p.number < q->number ? 1
                              : p.number == q->number                           ? 0.5
                                                                                : 0;
-        power += share * peaks[p.peak].magnitude * peaks[p.peak].magnitude;
+        power += share * peaks[p.peak].energy;
     }
     return power;
 }
@@ -127,7 +148,7 @@ double ownPower(const SeriesFit& s, const SeriesFit& other, std::span<const Spec
 
 PitchEstimator::PitchEstimator(PitchOptions options) : options_(options) {
     spectrum_.setDiscountMains(options_.discountMains);
-    half_.setDiscountMains(options_.discountMains);
+    for (PeakSpectrum& h : halves_) h.setDiscountMains(options_.discountMains);
     options_.minHz = std::max(options_.minHz, kLowestBeltHz);
     options_.maxHz = std::min(options_.maxHz, kHighestBeltHz);
 }
@@ -266,8 +287,9 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
                              its = ownPower(other, best, peaks);
                 // A steady series under a decaying one is an engine or a hum under the
                 // pluck, however loud.
-                const double fadeMine = brief ? 0 : fade(sound, rate, best),
-                             fadeIts = brief ? 0 : fade(sound, rate, other);
+                if (!brief) analyseHalves(sound, rate);
+                const double fadeMine = brief ? 0 : partialsFade(best),
+                             fadeIts = brief ? 0 : partialsFade(other);
                 const bool minePlucked = !brief && steady(fadeIts) && plucked(fadeMine) &&
                                          mine * kDominance * kDominance >= its;
                 const bool itsPlucked = !brief && steady(fadeMine) && plucked(fadeIts) &&
@@ -295,6 +317,10 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     }
     const SeriesFit& best = series[chosen];
     const int seen = int(best.partials.size());
+    // The belt is the loudest sound: a series under louder peaks it does not explain is an
+    // engine's harmonics or the quieter of two belts.
+    if (energyShare(best, peaks, limits.resolutionHz) < kMinEnergyShare)
+        return refuse(PitchRefusal::TwoBelts);
     if (best.f1() < lowestReading || best.f1() > options_.maxHz)
         return refuse(best.f1() < lowestReading && best.f1() >= options_.minHz
                           ? PitchRefusal::RingsTooBriefly
@@ -314,10 +340,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
                          [&](const SeriesFit& s) {
                              return shares(s, i) && (s.partials.size() >= 2 || &s == &best);
                          }) &&
-            // A belt's partial split in two: its two planes of vibration.
-            std::none_of(best.partials.begin(), best.partials.end(), [&](const SeriesPartial& p) {
-                return std::abs(peaks[i].hz - p.hz) <= kSplitShare * p.hz + limits.resolutionHz;
-            }))
+            !splitFrom(best, peaks[i], limits.resolutionHz))
             stray += peaks[i].weight;
     if (stray >= kMaxStray * best.explained) return refuse(PitchRefusal::NoSeries);
     for (int k = 2; k <= kMaxCommonFactor; ++k) {
@@ -349,30 +372,30 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     return result;
 }
 
-// The power of a series' partials in the second half of the sound over the first: near 1
-// for a steady sound, less for a pluck.
-double PitchEstimator::fade(std::span<const double> x, double rate, const SeriesFit& s) {
+void PitchEstimator::analyseHalves(std::span<const double> x, double rate) {
+    if (halvesOf_ == x.data() && halvesSize_ == x.size()) return;
     const size_t half = x.size() / 2;
-    if (halvesOf_ != x.data() || halvesSize_ != x.size()) {
-        for (int part = 0; part < 2; ++part) {
-            half_.analyse(x.subspan(part * half, half), rate);
-            halfPeaks_[part] =
-                half_.peaks(kLowestPeakShare * kLowestBeltHz,
-                            std::min(options_.highestPartialHz, kHighestPartialShare * rate));
-        }
-        halvesOf_ = x.data();
-        halvesSize_ = x.size();
+    for (int part = 0; part < 2; ++part) {
+        halves_[part].analyse(x.subspan(part * half, half), rate);
+        halfPeaks_[part] =
+            halves_[part].peaks(kLowestPeakShare * kLowestBeltHz,
+                                std::min(options_.highestPartialHz, kHighestPartialShare * rate));
     }
-    SeriesLimits limits;
-    limits.loHz = kLowestBeltHz / 2;
-    limits.hiHz = 2 * kHighestBeltHz;
-    limits.maxB = options_.maxInharmonicity;
-    limits.lowestPeakHz = kLowestPeakShare * kLowestBeltHz;
-    limits.resolutionHz = half_.resolutionHz();
+    halvesOf_ = x.data();
+    halvesSize_ = x.size();
+}
+
+// The power at a series' partials in the second half of the sound over the first, whether
+// they stand out there as peaks or not: near 1 for a steady sound, less for a pluck. (Peaks
+// found in each half made a steady engine under a loud pluck look like a swell: the pluck
+// raised the first half's floor over its partials.)
+double PitchEstimator::partialsFade(const SeriesFit& s) const {
     double power[2] = {0, 0};
     for (int part = 0; part < 2; ++part)
-        for (const SeriesPartial& p : followSeries(halfPeaks_[part], s.f0, s.b, limits).partials)
-            power[part] += halfPeaks_[part][p.peak].magnitude * halfPeaks_[part][p.peak].magnitude;
+        for (const SeriesPartial& p : s.partials) {
+            const double m = halves_[part].magnitudeNear(p.hz, halves_[part].resolutionHz());
+            power[part] += m * m;
+        }
     return power[1] / std::max(power[0], 1e-300);
 }
 
@@ -387,12 +410,10 @@ bool PitchEstimator::steadyInPitch(std::span<const double> x, double rate, doubl
     limits.hiHz = 2 * kHighestBeltHz;
     limits.maxB = options_.maxInharmonicity;
     limits.lowestPeakHz = kLowestPeakShare * kLowestBeltHz;
+    analyseHalves(x, rate);
     for (int part = 0; part < 2; ++part) {
-        half_.analyse(x.subspan(part * half, half), rate);
-        limits.resolutionHz = half_.resolutionHz();
-        const std::vector<SpectralPeak> peaks = half_.peaks(
-            limits.lowestPeakHz, std::min(options_.highestPartialHz, kHighestPartialShare * rate));
-        const SeriesFit fit = followSeries(peaks, f0, b, limits);
+        limits.resolutionHz = halves_[part].resolutionHz();
+        const SeriesFit fit = followSeries(halfPeaks_[part], f0, b, limits);
         // A second half with little sound left tells nothing; a first half without the
         // series heard in the whole is a glide that smears each half's peaks.
         if (fit.explained < kMinEvidence) {

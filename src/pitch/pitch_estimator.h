@@ -95,7 +95,9 @@ class PitchEstimator {
     // The estimate from centred_, the samples less their mean, in steps of the clip.
     std::optional<PitchEstimate> estimateCentred(double rate);
     bool steadyInPitch(std::span<const double> x, double rate, double f0, double b);
-    double fade(std::span<const double> x, double rate, const SeriesFit& s);
+    // The halves' spectra and peaks, made once an estimate.
+    void analyseHalves(std::span<const double> x, double rate);
+    double partialsFade(const SeriesFit& s) const;
 
     std::optional<PitchEstimate> refuse(PitchRefusal why) {
         refusal_ = why;
@@ -105,7 +107,7 @@ class PitchEstimator {
     PitchOptions options_;
     PitchRefusal refusal_ = PitchRefusal::None;
     std::vector<double> centred_;
-    PeakSpectrum spectrum_, half_;
+    PeakSpectrum spectrum_, halves_[2];
     // The peaks of the two halves of the sound, kept for the estimate under way.
     std::vector<SpectralPeak> halfPeaks_[2];
     const double* halvesOf_ = nullptr;

@@ -109,6 +109,12 @@ std::optional<SpectralPeak> PeakSpectrum::peakAt(size_t k) const {
     p.hz = (double(k) + offset) * binHz_;
     p.magnitude = std::exp(top);
     p.level = p.magnitude / floor;
+    p.energy = m * m;
+    for (size_t j = k; j > 1 && magnitude_[j - 1] < magnitude_[j] && magnitude_[j - 1] > floor;)
+        --j, p.energy += magnitude_[j] * magnitude_[j];
+    for (size_t j = k; j + 2 < magnitude_.size() && magnitude_[j + 1] < magnitude_[j] &&
+                       magnitude_[j + 1] > floor;)
+        ++j, p.energy += magnitude_[j] * magnitude_[j];
     p.weight = kPeakWeight +
                kWeightPerDb * std::min(kMaxWeightDb, 20 * std::log10(p.level / kPeakOverFloor));
     for (const double mains : {50.0, 60.0}) {
@@ -156,6 +162,16 @@ std::optional<SpectralPeak> PeakSpectrum::peakNear(double hz, double halfWidthHz
         if (p && (!best || p->level > best->level)) best = p;
     }
     return best;
+}
+
+double PeakSpectrum::magnitudeNear(double hz, double halfWidthHz) const {
+    if (binHz_ <= 0) return 0;
+    const double lo = std::max(0.0, std::ceil((hz - halfWidthHz) / binHz_));
+    const double hi =
+        std::min(double(magnitude_.size() - 1), std::floor((hz + halfWidthHz) / binHz_));
+    double m = 0;
+    for (double k = lo; k <= hi; ++k) m = std::max(m, magnitude_[size_t(k)]);
+    return m;
 }
 
 }  // namespace vellora

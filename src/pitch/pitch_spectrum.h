@@ -20,6 +20,10 @@ struct SpectralPeak {
     double level = 0;      // peak magnitude over the local noise floor (1 = at the floor)
     double magnitude = 0;  // of the transform, unscaled: comparable across the spectrum
     double weight = 0;     // the evidence it gives: more for stronger peaks, 0 for mains hum
+    // The squared magnitudes of its main lobe, down to where it stops falling: the power of
+    // the partial whether it rang through the recording or died early (a damped partial's
+    // peak is lower and wider for the same power).
+    double energy = 0;
 };
 
 class PeakSpectrum {
@@ -38,6 +42,10 @@ class PeakSpectrum {
 
     // The strongest local maximum within halfWidthHz of hz that clears the threshold.
     std::optional<SpectralPeak> peakNear(double hz, double halfWidthHz) const;
+
+    // The largest magnitude within halfWidthHz of hz, peak or not: how much of a partial
+    // heard elsewhere is left here.
+    double magnitudeNear(double hz, double halfWidthHz) const;
 
     double binHz() const { return binHz_; }
     // The width of one bin of the unpadded transform: the spectrum's resolution.
