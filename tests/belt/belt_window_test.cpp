@@ -64,6 +64,15 @@ TEST_F(BeltWindowTest, SetUpsAreCheckedKeptAndDeletedOnlyWhenConfirmed) {
         w.newButton->click();
         fillCamBelt(w, "Alternator");
         w.setupList->setCurrentRow(0);
+        // Kept under a new name, the chosen set-up is renamed in its place in the list.
+        w.edit(BeltField::Name)->setText("Timing belt");
+        w.keepButton->click();
+        ASSERT_EQ(w.setupList->count(), 2);
+        EXPECT_EQ(w.setupList->item(0)->text().toStdString(), "Timing belt");
+        EXPECT_EQ(w.setupList->item(1)->text().toStdString(), "Alternator");
+        EXPECT_EQ(w.setupList->currentRow(), 0);
+        w.edit(BeltField::Name)->setText("Cam belt");
+        w.keepButton->click();
     }
     BeltWindow again(store);
     EXPECT_EQ(again.selectedSetup()->name, "Cam belt");
