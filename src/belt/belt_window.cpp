@@ -4,6 +4,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileSystemWatcher>
 #include <QFormLayout>
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -752,6 +755,7 @@ bool BeltWindow::saveCsv(const std::filesystem::path& path) {
     const Status saved = saveReadingsCsv(path, all);
     showReadingsProblem(saved ? std::nullopt
                               : std::optional(std::pair{BeltCaption::SaveFailed, saved.message()}));
+    if (saved) csvFolder_ = QString::fromStdString(path.parent_path().string());
     return saved.ok();
 }
 
@@ -774,9 +778,19 @@ void BeltWindow::askAndClearReadings() {
     showAgreement(Agreement::TooFew);
 }
 
+QString BeltWindow::suggestedCsvPath() const {
+    QString folder = csvFolder_;
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty()) folder = QDir::homePath();
+    const QString name =
+        filled(caption(BeltCaption::CsvFileName), QDate::currentDate().toString(Qt::ISODate));
+    return QDir(folder).filePath(name);
+}
+
 void BeltWindow::askAndSaveCsv() {
     const QString path = QFileDialog::getSaveFileName(this, q(caption(BeltCaption::SaveCsv)),
-                                                      "readings.csv", "CSV (*.csv)");
+                                                      suggestedCsvPath(), "CSV (*.csv)");
     if (!path.isEmpty()) saveCsv(path.toStdString());
 }
 
