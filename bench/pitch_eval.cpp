@@ -3,7 +3,7 @@
 // (pitch_material.h), and with WAVDIR each case as an 8-bit WAVE file plus truth.tsv and
 // ours.tsv, for compare_aubio.sh. SET "workshop": every workshop condition, a line each.
 // pitch_eval files DIR: the 8-bit WAVE files DIR/truth.tsv names (file, condition, first
-// mode or 0), a line a condition (pitch_independent.py writes them).
+// mode or 0; pitch_independent.py writes them), a line a condition, and DIR/ours.tsv.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -30,8 +30,9 @@ void putWave(const std::filesystem::path& path, const std::vector<uint8_t>& samp
 // One set's figures. Belts: right (within 0.5 %; 1 % below 20 Hz), near (within 2 %),
 // refused, wrong (more than 2 % off: the figure that matters most). Sounds that are no
 // belt: refused or wrong. Tones (legacy): within 0.05 %.
+// With `readings`, only the readings are written there, named as `dir` would name them.
 void evaluate(const std::string& set, const std::vector<vellora::synth::Case>& cases,
-              const std::filesystem::path& dir) {
+              const std::filesystem::path& dir, std::ofstream* readings = nullptr) {
     std::ofstream truth, ours;
     if (!dir.empty()) {
         std::filesystem::create_directories(dir);
@@ -51,16 +52,19 @@ void evaluate(const std::string& set, const std::vector<vellora::synth::Case>& c
         const auto& c = cases[i];
         const auto e = c.kind == "tone" ? toneEstimator.estimateAtRate(c.samples, c.rate)
                                         : estimator.estimateAtRate(c.samples, c.rate);
-        if (!dir.empty()) {
+        if (!dir.empty() || readings) {
             char name[48];
             std::snprintf(name, sizeof name, "%s%05zu.wav", set.c_str(), i);
-            putWave(dir / name, c.samples, uint32_t(std::lround(c.rate)));
-            truth << name << '\t' << c.kind << '\t' << c.f1 << '\t' << c.b << '\n';
-            ours << name << '\t';
+            if (!readings) {
+                putWave(dir / name, c.samples, uint32_t(std::lround(c.rate)));
+                truth << name << '\t' << c.kind << '\t' << c.f1 << '\t' << c.b << '\n';
+            }
+            std::ostream& out = readings ? *readings : ours;
+            out << name << '\t';
             if (e)
-                ours << e->hz << '\t' << e->inharmonicity << '\n';
+                out << e->hz << '\t' << e->inharmonicity << '\n';
             else
-                ours << "-\t-\n";
+                out << "-\t-\n";
         }
         if (c.f1 == 0) {
             ++none;
@@ -154,7 +158,9 @@ int main(int argc, char** argv) {
     const std::filesystem::path dir = argc > 3 ? argv[3] : "";
     if (set == "files") {
         if (argc < 3) return 2;
-        for (const auto& [condition, cases] : readFiles(argv[2])) evaluate(condition, cases, "");
+        std::ofstream readings(std::filesystem::path(argv[2]) / "ours.tsv");
+        for (const auto& [condition, cases] : readFiles(argv[2]))
+            evaluate(condition, cases, "", &readings);
     } else if (set == "workshop") {
         for (const std::string& c : vellora::workshop::conditions())
             evaluate("w-" + c, vellora::material::makeSet("w-" + c, count), "");
