@@ -4,6 +4,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileSystemWatcher>
 #include <QFormLayout>
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -217,6 +220,8 @@ QWidget* BeltWindow::buildSetupForm() {
     setupsCaption_ = new QLabel(box);
     setupList = new QListWidget(box);
     setupList->setMaximumHeight(120);
+    // One line each: the list lays out thousands of set-ups without measuring each.
+    setupList->setUniformItemSizes(true);
     column->addWidget(setupsCaption_);
     column->addWidget(setupList);
     auto* listButtons = new QHBoxLayout;
@@ -558,12 +563,22 @@ void BeltWindow::selectionChanged() {
 
 void BeltWindow::refreshList(const std::string& select) {
     const QSignalBlocker quiet(setupList);
-    setupList->clear();
-    int row = -1;
-    for (size_t i = 0; i < setups_.size(); ++i) {
-        setupList->addItem(q(setups_[i].name));
-        if (setups_[i].name == select) row = int(i);
+    // A Keep changes one name at most: the rows are renamed in place, not built again.
+    if (setupList->count() == int(setups_.size())) {
+        for (size_t i = 0; i < setups_.size(); ++i) {
+            QListWidgetItem* item = setupList->item(int(i));
+            if (const QString name = q(setups_[i].name); item->text() != name) item->setText(name);
+        }
+    } else {
+        QStringList names;
+        names.reserve(qsizetype(setups_.size()));
+        for (const BeltSetup& s : setups_) names << q(s.name);
+        setupList->clear();
+        setupList->addItems(names);
     }
+    int row = -1;
+    for (size_t i = 0; i < setups_.size() && row < 0; ++i)
+        if (setups_[i].name == select) row = int(i);
     setupList->setCurrentRow(row);
     deleteButton->setEnabled(row >= 0);
     if (row >= 0) showForm(formOf(setups_[size_t(row)]));
@@ -740,6 +755,7 @@ bool BeltWindow::saveCsv(const std::filesystem::path& path) {
     const Status saved = saveReadingsCsv(path, all);
     showReadingsProblem(saved ? std::nullopt
                               : std::optional(std::pair{BeltCaption::SaveFailed, saved.message()}));
+    if (saved) csvFolder_ = QString::fromStdString(path.parent_path().string());
     return saved.ok();
 }
 
@@ -762,9 +778,19 @@ void BeltWindow::askAndClearReadings() {
     showAgreement(Agreement::TooFew);
 }
 
+QString BeltWindow::suggestedCsvPath() const {
+    QString folder = csvFolder_;
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty()) folder = QDir::homePath();
+    const QString name =
+        filled(caption(BeltCaption::CsvFileName), QDate::currentDate().toString(Qt::ISODate));
+    return QDir(folder).filePath(name);
+}
+
 void BeltWindow::askAndSaveCsv() {
     const QString path = QFileDialog::getSaveFileName(this, q(caption(BeltCaption::SaveCsv)),
-                                                      "readings.csv", "CSV (*.csv)");
+                                                      suggestedCsvPath(), "CSV (*.csv)");
     if (!path.isEmpty()) saveCsv(path.toStdString());
 }
 

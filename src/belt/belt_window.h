@@ -85,6 +85,10 @@ class BeltWindow : public QWidget {
     // Writes the log, older readings not shown yet included; on failure the window shows
     // why and false is returned.
     bool saveCsv(const std::filesystem::path& path);
+    // What the export first proposes: a dated name in the user's language, in the folder
+    // of the last export or else the user's documents -- never beside the live readings
+    // file, whose name it would be too easily confused with.
+    QString suggestedCsvPath() const;
 
     // Asks before a set-up is deleted or the readings cleared: true to go on. A message
     // box unless replaced (tests answer it).
@@ -194,6 +198,7 @@ class BeltWindow : public QWidget {
     // What the agreement and last-reading lines show, for the same reason.
     Agreement shownAgreement_ = Agreement::TooFew;
     std::optional<Reading> lastReading_;
+    QString csvFolder_;  // of the last export this session
     std::map<BeltField, Field> fields_;
     QLabel* massCaption_ = nullptr;
     QLabel* spanCaption_ = nullptr;

@@ -140,6 +140,8 @@ std::string englishBeltCaption(BeltCaption c) {
             return "Span given by";
         case BeltCaption::OlderReadings:
             return "Show older readings";
+        case BeltCaption::CsvFileName:
+            return "Vellora readings %1.csv";
         case BeltCaption::SetupsChangedElsewhere:
             return "The set-ups were changed in another window of the program: the list shows "
                    "them as they are now.";

@@ -80,6 +80,7 @@ enum class BeltCaption {
     SpanBasis,                // the same for the span
     SetupsChangedElsewhere = 110,
     OlderReadings,
+    CsvFileName = 120,  // %1: the date; the name the CSV export proposes
 };
 inline constexpr int kLastBeltCaption = int(BeltCaption::RefusedSetups);
 inline constexpr int kFirstHandsFreeCaption = int(BeltCaption::AutoNoise);

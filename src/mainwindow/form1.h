@@ -361,6 +361,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     // The run's previous clip when it did not fire the trigger: a pluck late in it fires
     // only the next one, and its onset lies in this.
     std::vector<uint8_t> previousClip_;
+    bool toneScaleSet_ = false;  // Auto-calibrate set the scale during this calibration
 
     // form1_repeat.cpp: hands-free measuring and the large read-out.
     void createRepeatControls();

@@ -48,6 +48,8 @@ void Form1::setCalibrateSliderEnabled(bool enabled) {
 void Form1::calibrationChanged() {
     const bool on = calibration_.calibrating();
     model().setCalibrating(on);
+    state.noise.heldForCalibration = on;
+    if (!on) toneScaleSet_ = false;  // the next calibration starts with the way to set it
     if (on)
         toneWatch_->start();
     else

@@ -35,6 +35,7 @@ constexpr int kSliderEndKey = 42;
 constexpr int kNotTheToneKey = 43;      // "%1" heard, "%2" the tone
 constexpr int kToneLabelKey = 44;       // "%1" the tone's frequency
 constexpr int kToneHintKey = 45;        // "%1" the tone's frequency to 0.1 Hz
+constexpr int kToneScaleSetKey = 160;   // the same, once Auto-calibrate set the scale
 constexpr int kBeltFrequencyKey = 100;  // the caption: the first mode
 constexpr int kHarmonicNoteKey = 101;   // the strongest bar is often a harmonic
 constexpr int kMeasuredStiffnessKey = 102;
@@ -236,7 +237,8 @@ void Form1::showPreciseReading() {
         const std::optional<double> tone = *meter().toneHeard();
         hz = tone ? hertzText(*tone) : fromUtf8(text(kNoClearPitchKey));
         caption = fromUtf8(text(kToneLabelKey)).replace("%1", QString::number(toneHz()));
-        tension = fromUtf8(text(kToneHintKey)).replace("%1", tenths(toneHz()));
+        tension = fromUtf8(text(toneScaleSet_ ? kToneScaleSetKey : kToneHintKey))
+                      .replace("%1", tenths(toneHz()));
     } else {
         if (r) hz = r->clearPitch ? hertzText(r->line.hz) : fromUtf8(text(kNoClearPitchKey));
         if (!meter().setup()) {
@@ -313,6 +315,8 @@ void Form1::CommandAutoCalibrate_Click() {
     // Through the slider's own handler, as a hand on the slider would; fine-tuning by
     // hand goes on from there.
     HScrollCalibrate->setValue(a.setting->position);
+    toneScaleSet_ = true;
+    showReading();
     if (a.setting->limited) showProblem(text(kSliderEndKey));
 }
 

@@ -18,6 +18,7 @@
 #include "common/version.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/program_parts.h"
+#include "mainwindow/termination_signals.h"
 #include "meter/meter_model.h"
 #include "settings/about_box.h"
 #include "settings/data_files.h"
@@ -114,6 +115,8 @@ int main(int argc, char** argv) {
     vellora::Form1 window(parts.services());
     window.Form_Load();
     window.show();
+    // A logout or a kill closes the window as the user would: the settings are saved.
+    const vellora::TerminationSignals termination([&window] { window.close(); });
     // Told once, after the window shows: what cannot be kept, and where it goes instead.
     std::vector<std::string> notices;
     if (!filesReady)

@@ -28,7 +28,8 @@ void drawNoiseLine(DrawingSurface& im, const NoiseState& s) {
 }
 
 bool noiseTriggerFires(const NoiseState& s, float sommetPic) {
-    return s.ModeBruit && !s.CaptureNiveauBruit && double(sommetPic) < double(s.NiveauBruit);
+    return s.ModeBruit && !s.CaptureNiveauBruit && !s.heldForCalibration &&
+           double(sommetPic) < double(s.NiveauBruit);
 }
 
 }  // namespace vellora

@@ -14,6 +14,9 @@ struct NoiseState {
     bool ModeBruit = false;           // trigger armed
     bool CaptureNiveauBruit = false;  // the line follows the mouse
     int32_t NiveauBruit = 0;          // the line's height, pixels from the top of the spectrum
+    // The trigger rests while the calibration tone plays, which would fire it at once
+    // and freeze the read-out; it is armed again when the calibration ends.
+    bool heldForCalibration = false;
 };
 
 // The noise button. `captionIsIdle`: its caption equals the disarmed text. Returns

@@ -8,6 +8,8 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDate>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTableWidget>
 
 namespace vellora {
@@ -61,6 +64,15 @@ TEST_F(BeltWindowTest, SetUpsAreCheckedKeptAndDeletedOnlyWhenConfirmed) {
         w.newButton->click();
         fillCamBelt(w, "Alternator");
         w.setupList->setCurrentRow(0);
+        // Kept under a new name, the chosen set-up is renamed in its place in the list.
+        w.edit(BeltField::Name)->setText("Timing belt");
+        w.keepButton->click();
+        ASSERT_EQ(w.setupList->count(), 2);
+        EXPECT_EQ(w.setupList->item(0)->text().toStdString(), "Timing belt");
+        EXPECT_EQ(w.setupList->item(1)->text().toStdString(), "Alternator");
+        EXPECT_EQ(w.setupList->currentRow(), 0);
+        w.edit(BeltField::Name)->setText("Cam belt");
+        w.keepButton->click();
     }
     BeltWindow again(store);
     EXPECT_EQ(again.selectedSetup()->name, "Cam belt");
@@ -195,7 +207,19 @@ TEST_F(BeltWindowTest, ReadingsAreLoggedKeptAndClearedOnlyWhenConfirmed) {
     EXPECT_TRUE(again.olderButton->isHidden());
     EXPECT_EQ(cell(again, 2, 2), "110.0");
     EXPECT_EQ(cell(again, 3, 2), "trop bref");
+    // The export proposes a dated name of its own in the user's documents, in French in
+    // French, then the folder last saved to -- not the live file's.
+    again.applyCaptions([](int key) -> std::optional<std::string> {
+        if (key == int(BeltCaption::CsvFileName)) return "Mesures Vellora %1.csv";
+        return std::nullopt;
+    });
+    const QString today = QDate::currentDate().toString("yyyy-MM-dd");
+    EXPECT_EQ(again.suggestedCsvPath(),
+              QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                  .filePath("Mesures Vellora " + today + ".csv"));
     ASSERT_TRUE(again.saveCsv(folder / "copy.csv"));
+    EXPECT_EQ(again.suggestedCsvPath().toStdString(),
+              (folder / ("Mesures Vellora " + today.toStdString() + ".csv")).string());
     EXPECT_EQ(parseReadingsCsv(testing::readBytes(folder / "copy.csv"))->readings.size(), 4u);
     for (const bool yes : {false, true}) {
         again.confirm = [yes](const QString&) { return yes; };

@@ -131,6 +131,9 @@ TEST_F(Measuring, CalibrationPlaysTheQuotedToneAndTakesACardsRateButNoOtherSound
     // While calibrating the read-out names the tone and how to reach it.
     EXPECT_EQ(w->LabelFondamentale->text(), "FrFORM144 [740|%2]");
     ASSERT_FALSE(w->CommandAutoCalibrate->isHidden());
+    // The hint tells the way to the scale until Auto-calibrate has set it, then that it has.
+    const QString toSet = "FrFORM145 [740,0|%2]", set = "FrFORM1160 [740,0|%2]";
+    EXPECT_EQ(w->TextTension->text(), toSet);
     const std::pair<double, std::string> cases[] = {
         {1.07, "FrFORM143 [791,8|740]"},  // 740 x 1.07 = 791.8 Hz heard
         {0, "FrFORM141"},                 // silence
@@ -148,14 +151,39 @@ TEST_F(Measuring, CalibrationPlaysTheQuotedToneAndTakesACardsRateButNoOtherSound
         if (message.empty()) {
             EXPECT_TRUE(messages.empty());
             EXPECT_NEAR(w->state.plot.PasFrequence, kExactPas / ratio, kSliderStep);
+            EXPECT_EQ(w->TextTension->text(), set);
         } else {
             EXPECT_EQ(messages, std::vector<std::string>{message});
             EXPECT_EQ(w->HScrollCalibrate->value(), slider);
             EXPECT_EQ(w->state.plot.PasFrequence, pas);
+            EXPECT_EQ(w->TextTension->text(), toSet);
         }
     }
     w->CommandCalibrate_Click();  // the tone stops
     EXPECT_TRUE(w->CommandAutoCalibrate->isHidden());
+}
+
+// An armed noise line rests while the calibration tone plays (the loud tone would stop
+// the run at its first clip and freeze the read-out) and is armed again after.
+TEST_F(Measuring, CalibrationHoldsTheNoiseLineAndArmsItAgainAfter) {
+    FakeTone speaker;
+    tone = &speaker;
+    std::unique_ptr<Form1> w;
+    w = started([&](int n) {
+        writeClip(synth::pureTone(440, 22050));
+        if (n == 4 || n > 10) w->CommandRun_Click();  // stops listening
+        return 0;
+    });
+    ready(*w);
+    w->state.noise.ModeBruit = true;
+    w->state.noise.NiveauBruit = 400;  // the tone's bar reaches far above it
+    w->CommandCalibrate_Click();
+    EXPECT_EQ(clips, 4);
+    w->CommandCalibrate_Click();
+    EXPECT_TRUE(w->state.noise.ModeBruit);
+    clips = 0;
+    w->CommandRun_Click();
+    EXPECT_EQ(clips, 1) << "the line stops the run again";
 }
 
 // Handles events until `done` or `ms` have passed.

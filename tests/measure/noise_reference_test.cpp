@@ -10,7 +10,7 @@ namespace {
 
 // The line follows the mouse (halves to even) until a click fixes it; it is drawn
 // while armed or placed, and stops a run only when armed, fixed, and a peak's top lies
-// above it.
+// above it -- never while a calibration holds it.
 TEST(NoiseReference, TheLineIsPlacedDrawnAndFiresAsTheStateSays) {
     NoiseState s;
     EXPECT_TRUE(pressNoiseButton(s, true));
@@ -25,7 +25,7 @@ TEST(NoiseReference, TheLineIsPlacedDrawnAndFiresAsTheStateSays) {
     } cases[] = {
         {{true, false, 300}, 299.9f, true, true},  {{true, false, 300}, 300.0f, true, false},
         {{true, true, 300}, 0.0f, true, false},    {{false, true, 300}, 0.0f, true, false},
-        {{false, false, 300}, 0.0f, false, false},
+        {{false, false, 300}, 0.0f, false, false}, {{true, false, 300, true}, 0.0f, true, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(noiseTriggerFires(c.s, c.sommet), c.fires) << &c - cases;
