@@ -231,6 +231,10 @@ void Form1::createSpectrumArea(QWidget* client) {
     Energie = new PictureSurface(PictureSurface::Scale::Twips, QPalette::ToolTipBase, Frame1);
     Energie->setObjectName("Energie");
     EchelleFrequence = new FrequencyScaleOverlay(Im_Spectre);
+    EchelleFrequence->setNoiseLine([this]() -> std::optional<int> {
+        if (!state.noise.ModeBruit && !state.noise.CaptureNiveauBruit) return std::nullopt;
+        return state.noise.NiveauBruit;
+    });
     // The gauge stays visible over the spectrum.
     Energie->raise();
 }

@@ -154,6 +154,7 @@ void Form1::placePreciseReadout() {
                                       top + size.height() + kGapPixels, b.width(), b.height());
     FramePrecise->raise();
     CommandAutoCalibrate->raise();
+    EchelleFrequence->update();  // the noise line it may draw again moved
 }
 
 size_t Form1::recordingBytesWanted() const { return kRecordingReadLimit; }

@@ -67,6 +67,11 @@ void FrequencyScaleOverlay::paintEvent(QPaintEvent*) {
         const int left = std::clamp(x - textWidth / 2, 1, std::max(1, width() - textWidth - 1));
         p.drawText(left, kMajorTick + 1 + fm.ascent(), text);
     }
+    const std::optional<int> line = noiseLine_ ? noiseLine_() : std::nullopt;
+    if (line && *line >= y() && *line < y() + height()) {
+        p.setPen(QColor(255, 0, 0));  // as the spectrum draws it
+        p.drawLine(0, *line - y(), width(), *line - y());
+    }
 }
 
 }  // namespace vellora

@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <vector>
 
+#include "mainwindow/frequency_scale_overlay.h"
 #include "measure/energy_gauge.h"
+#include "measure/noise_reference.h"
 #include "support/line_by_line_surface.h"
 #include "support/qt_application.h"
 
@@ -97,6 +99,30 @@ TEST(Surfaces, StraightLinesCoverWholePixelsAndNothingBeyondTheEdges) {
     fill(510, 511, 0, 19, Qt::blue);
     fill(0, 511, 9, 11, Qt::green);
     EXPECT_TRUE(s.image().convertToFormat(QImage::Format_RGB32) == expected);
+}
+
+// A noise line placed low enough to lie in the frequency scale's band shows there in its
+// own red, not paled by the band; one above the band is left as the spectrum drew it.
+TEST(Surfaces, TheFrequencyScaleNeverHidesTheNoiseLine) {
+    ensureGuiApplication();
+    PictureSurface spectrum(PictureSurface::Scale::Spectrum, QPalette::Base);
+    spectrum.resize(400, 300);
+    FrequencyScaleOverlay scale(&spectrum);
+    scale.setScale(5.4f, 512, 2);
+    NoiseState noise{true, false, 0};
+    scale.setNoiseLine([&]() -> std::optional<int> { return noise.NiveauBruit; });
+    spectrum.show();
+    QApplication::processEvents();
+    ASSERT_GT(scale.y(), 250);
+    for (const int y : {scale.y() + 2, scale.y() + scale.height() - 2, scale.y() - 10}) {
+        noise.NiveauBruit = y;
+        spectrum.clear();
+        drawNoiseLine(spectrum, noise);
+        spectrum.refresh();
+        const QImage seen = spectrum.grab().toImage();
+        for (const int x : {3, 150, 397})
+            EXPECT_EQ(seen.pixelColor(x, y), QColor(255, 0, 0)) << x << ", " << y;
+    }
 }
 
 }  // namespace
