@@ -24,9 +24,6 @@ namespace vellora {
 
 namespace {
 constexpr const char* kSettings = kSettingsSection;
-// The cues are written next to the calibration tone, once per session.
-constexpr const char* kAcceptedCueFile = "CueAccepted.wav";
-constexpr const char* kConfirmedCueFile = "CueConfirmed.wav";
 // A re-arm that falls inside the yield that ends the run waits this long and tries again.
 constexpr int kRearmRetryMs = 20;
 

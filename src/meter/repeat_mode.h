@@ -94,5 +94,8 @@ std::string agreeingText(const std::string& pattern, int agreeing, int needed);
 // for an accepted reading, two rising beeps for a confirmation. Each beep has soft
 // edges so the loudspeaker does not click.
 std::vector<uint8_t> cueSamples(bool confirmation, uint32_t rate);
+// Their files, written next to the calibration tone once per session.
+inline constexpr const char* kAcceptedCueFile = "CueAccepted.wav";
+inline constexpr const char* kConfirmedCueFile = "CueConfirmed.wav";
 
 }  // namespace vellora
