@@ -83,6 +83,7 @@ class RepeatMode {
     bool pending_ = false;
     bool continuing_ = false;
     PluckRefusal lastRefusal_ = PluckRefusal::None;  // since the last reading
+    bool refusedBefore_ = false;                     // the trigger before was refused
     RepeatTimes times_;
 };
 
