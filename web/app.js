@@ -315,8 +315,8 @@ async function keepReading(record) {
 
 function addReadingRow(r) {
   const row = $('readings').tBodies[0].insertRow(0);
-  const when = new Date(r.time);
-  row.insertCell().textContent = when.toLocaleString(document.documentElement.lang);
+  // The time as the desktop's table and the CSV line show it, in the local clock.
+  row.insertCell().textContent = r.csv.split(',')[0];
   row.insertCell().textContent = r.setup;
   row.insertCell().textContent = r.status === 'refused' ? '' : r.hz.toFixed(2);
   row.insertCell().textContent = r.tensionText;
