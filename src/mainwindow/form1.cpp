@@ -77,10 +77,12 @@ constexpr int kToneWatchMs = 500;
 // Without a loudspeaker nothing plays, and the calibration says so.
 class SilentTone final : public TonePlayer {
   public:
-    bool playLoop(const std::string&) override { return false; }
+    Status playLoop(const std::string& file) override {
+        return Status(Failure::DeviceFailed, file + ": no loudspeaker");
+    }
     void stop() override {}
     bool playing() const override { return false; }
-    SoundProblem problem() const override { return SoundProblem::Output; }
+    Status problem() const override { return {}; }
 };
 
 TonePlayer& toneOf(const Form1Services& s, std::unique_ptr<TonePlayer>& silent) {

@@ -249,7 +249,7 @@ void Form1::playCue(bool confirmation) {
         pcmWaveFile(cueSamples(confirmation, kCaptureRate), kCaptureRate);
     // Without a cue file there is no cue; the reading itself is already taken.
     if (!std::filesystem::exists(file) && !writeFileAtomically(file, bytes)) return;
-    tone_->playOnce(file.string());
+    (void)tone_->playOnce(file.string());  // a cue that cannot sound is no reason to stop
 }
 
 }  // namespace vellora

@@ -32,18 +32,19 @@ struct FakeTone : TonePlayer {
     std::vector<std::vector<uint8_t>> played;
     std::vector<std::string> cues;
     bool on = false;
-    bool playLoop(const std::string& file) override {
+    Status playLoop(const std::string& file) override {
         std::ifstream in(file, std::ios::binary);
         played.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>{});
-        return on = true;
+        on = true;
+        return {};
     }
-    bool playOnce(const std::string& file) override {
+    Status playOnce(const std::string& file) override {
         cues.push_back(fs::path(file).filename().string());
-        return true;
+        return {};
     }
     void stop() override { on = false; }
     bool playing() const override { return on; }
-    SoundProblem problem() const override { return SoundProblem::None; }
+    Status problem() const override { return {}; }
 };
 
 // 110 g/m over 400 mm, aimed at 80 to 95 Hz.
