@@ -8,7 +8,8 @@
 # With STRIDE, every STRIDE-th case only is scored, by all three (aubiopitch takes about
 # half a second a file here).
 # SET: legacy, stiffA, stiffB, rangeA, rangeB, refuseA, refuseB (A: the generator the
-# estimator was tuned on; B: the independent one).
+# estimator was tuned on; B: the independent one), w-CONDITION (the workshop generator),
+# or a folder pitch_independent.py wrote (scored a condition at a time; COUNT unused).
 # usage: bench/compare_aubio.sh BUILD_DIR SET [COUNT [STRIDE]]    (needs aubio-tools)
 set -eu
 build=$1
@@ -19,7 +20,14 @@ command -v aubiopitch >/dev/null || { echo "aubiopitch not found: apt-get instal
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 
-"$build/bench/pitch_eval" "$set" "$count" "$dir" >/dev/null
+if [ -f "$set/truth.tsv" ]; then
+    cp "$set/truth.tsv" "$dir/truth.tsv"
+    "$build/bench/pitch_eval" files "$set" >/dev/null
+    mv "$set/ours.tsv" "$dir/ours.tsv"
+    for f in $(cut -f1 "$set/truth.tsv"); do ln -s "$(realpath "$set/$f")" "$dir/$f"; done
+else
+    "$build/bench/pitch_eval" "$set" "$count" "$dir" >/dev/null
+fi
 awk -v s="$stride" '(NR - 1) % s == 0' "$dir/truth.tsv" > "$dir/subset.tsv"
 for method in yin yinfft; do
     while IFS="$(printf '\t')" read -r file kind hz b; do
@@ -32,10 +40,11 @@ for method in yin yinfft; do
 done
 
 score() {
-    awk -F'\t' -v name="$2" '
+    awk -F'\t' -v name="$2" -v only="$3" '
         NR == FNR { kind[$1] = $2; want[$1] = $3; next }
         {
             k = kind[$1]; w = want[$1]
+            if (only != "" && k != only) next
             if (w == 0) { none++; if ($2 == "-") quiet++; next }
             if (k == "tone") { tones++; if ($2 != "-") { e = $2 / w - 1; if (e < 0) e = -e; if (e <= 0.0005) tg++ }; next }
             n++
@@ -55,8 +64,13 @@ score() {
             printf "\n"
         }' "$dir/subset.tsv" "$1"
 }
-echo "== $set"
 awk -F'\t' 'NR == FNR { keep[$1] = 1; next } keep[$1]' "$dir/subset.tsv" "$dir/ours.tsv" > "$dir/ours_subset.tsv"
-score "$dir/ours_subset.tsv" "vellora"
-score "$dir/yin.tsv" "yin"
-score "$dir/yinfft.tsv" "yinfft"
+kinds=all
+[ -f "$set/truth.tsv" ] && kinds=$(cut -f2 "$dir/subset.tsv" | uniq)
+for kind in $kinds; do
+    [ "$kind" = all ] && only="" || only=$kind
+    echo "== $set $only"
+    score "$dir/ours_subset.tsv" "vellora" "$only"
+    score "$dir/yin.tsv" "yin" "$only"
+    score "$dir/yinfft.tsv" "yinfft" "$only"
+done

@@ -2,14 +2,18 @@
 // pitch_eval SET [COUNT] [WAVDIR]: the precise estimator's figures on one material set
 // (pitch_material.h), and with WAVDIR each case as an 8-bit WAVE file plus truth.tsv and
 // ours.tsv, for compare_aubio.sh. SET "workshop": every workshop condition, a line each.
+// pitch_eval files DIR: the 8-bit WAVE files DIR/truth.tsv names (file, condition, first
+// mode or 0; pitch_independent.py writes them), a line a condition, and DIR/ours.tsv.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "pitch/pitch_estimator.h"
+#include "pitch/pitch_samples.h"
 #include "pitch_material.h"
 #include "pitch_workshop.h"
 #include "wave/recorder_wave.h"
@@ -26,8 +30,9 @@ void putWave(const std::filesystem::path& path, const std::vector<uint8_t>& samp
 // One set's figures. Belts: right (within 0.5 %; 1 % below 20 Hz), near (within 2 %),
 // refused, wrong (more than 2 % off: the figure that matters most). Sounds that are no
 // belt: refused or wrong. Tones (legacy): within 0.05 %.
-void evaluate(const std::string& set, int count, const std::filesystem::path& dir) {
-    const auto cases = vellora::material::makeSet(set, count);
+// With `readings`, only the readings are written there, named as `dir` would name them.
+void evaluate(const std::string& set, const std::vector<vellora::synth::Case>& cases,
+              const std::filesystem::path& dir, std::ofstream* readings = nullptr) {
     std::ofstream truth, ours;
     if (!dir.empty()) {
         std::filesystem::create_directories(dir);
@@ -38,6 +43,7 @@ void evaluate(const std::string& set, int count, const std::filesystem::path& di
     vellora::PitchEstimator toneEstimator(
         vellora::PitchOptions{.discountMains = false, .readSteadyTones = true});
     int pitched = 0, right = 0, near = 0, wrong = 0, refused = 0, none = 0, noneRefused = 0;
+    int reasons[int(vellora::PitchRefusal::OutOfRange) + 1] = {};
     int stiff = 0, bWithin = 0, tones = 0, toneWithin = 0;
     const bool verbose = std::getenv("VERBOSE") != nullptr;
     const int only = std::getenv("ONLY") ? std::atoi(std::getenv("ONLY")) : -1;
@@ -46,16 +52,19 @@ void evaluate(const std::string& set, int count, const std::filesystem::path& di
         const auto& c = cases[i];
         const auto e = c.kind == "tone" ? toneEstimator.estimateAtRate(c.samples, c.rate)
                                         : estimator.estimateAtRate(c.samples, c.rate);
-        if (!dir.empty()) {
+        if (!dir.empty() || readings) {
             char name[48];
             std::snprintf(name, sizeof name, "%s%05zu.wav", set.c_str(), i);
-            putWave(dir / name, c.samples, uint32_t(std::lround(c.rate)));
-            truth << name << '\t' << c.kind << '\t' << c.f1 << '\t' << c.b << '\n';
-            ours << name << '\t';
+            if (!readings) {
+                putWave(dir / name, c.samples, uint32_t(std::lround(c.rate)));
+                truth << name << '\t' << c.kind << '\t' << c.f1 << '\t' << c.b << '\n';
+            }
+            std::ostream& out = readings ? *readings : ours;
+            out << name << '\t';
             if (e)
-                ours << e->hz << '\t' << e->inharmonicity << '\n';
+                out << e->hz << '\t' << e->inharmonicity << '\n';
             else
-                ours << "-\t-\n";
+                out << "-\t-\n";
         }
         if (c.f1 == 0) {
             ++none;
@@ -76,7 +85,7 @@ void evaluate(const std::string& set, int count, const std::filesystem::path& di
         ++pitched;
         const double tolerance = c.f1 < 20 ? 0.01 : 0.005;
         if (!e)
-            ++refused;
+            ++refused, ++reasons[int(estimator.lastRefusal())];
         else if (err <= tolerance)
             ++right;
         else if (err <= 0.02)
@@ -102,9 +111,39 @@ void evaluate(const std::string& set, int count, const std::filesystem::path& di
                     right, near, refused, wrong, pitched, pct(right, right + near + wrong));
     if (stiff) std::printf("  B within 20 %%: %d/%d", bWithin, stiff);
     if (tones) std::printf("  tones within 0.05 %%: %d/%d", toneWithin, tones);
+    if (verbose && refused) {
+        std::printf("\n  refused for (by PitchRefusal):");
+        for (const int r : reasons) std::printf(" %d", r);
+    }
     if (none)
         std::printf(" no belt: refused %d  wrong %d  of %d", noneRefused, none - noneRefused, none);
     std::printf("\n");
+}
+
+// The cases truth.tsv in `dir` lists, by condition in the order first met.
+std::vector<std::pair<std::string, std::vector<vellora::synth::Case>>> readFiles(
+    const std::filesystem::path& dir) {
+    std::vector<std::pair<std::string, std::vector<vellora::synth::Case>>> sets;
+    std::ifstream truth(dir / "truth.tsv");
+    std::string line;
+    while (std::getline(truth, line)) {
+        std::istringstream fields(line);
+        std::string file, condition;
+        double f1 = 0;
+        if (!std::getline(fields, file, '\t') || !std::getline(fields, condition, '\t') ||
+            !(fields >> f1))
+            continue;
+        std::ifstream in(dir / file, std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
+        if (bytes.size() < 44) continue;
+        const uint32_t rate = uint32_t(bytes[24]) | uint32_t(bytes[25]) << 8 |
+                              uint32_t(bytes[26]) << 16 | uint32_t(bytes[27]) << 24;
+        if (sets.empty() || sets.back().first != condition) sets.push_back({condition, {}});
+        sets.back().second.push_back(
+            {vellora::recordingSamples(bytes), double(rate), f1, 0, condition});
+    }
+    return sets;
 }
 
 }  // namespace
@@ -117,9 +156,16 @@ int main(int argc, char** argv) {
     const std::string set = argv[1];
     const int count = argc > 2 ? std::atoi(argv[2]) : 1000;
     const std::filesystem::path dir = argc > 3 ? argv[3] : "";
-    if (set == "workshop")
-        for (const std::string& c : vellora::workshop::conditions()) evaluate("w-" + c, count, "");
-    else
-        evaluate(set, count, dir);
+    if (set == "files") {
+        if (argc < 3) return 2;
+        std::ofstream readings(std::filesystem::path(argv[2]) / "ours.tsv");
+        for (const auto& [condition, cases] : readFiles(argv[2]))
+            evaluate(condition, cases, "", &readings);
+    } else if (set == "workshop") {
+        for (const std::string& c : vellora::workshop::conditions())
+            evaluate("w-" + c, vellora::material::makeSet("w-" + c, count), "");
+    } else {
+        evaluate(set, vellora::material::makeSet(set, count), dir);
+    }
     return 0;
 }

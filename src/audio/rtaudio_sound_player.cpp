@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <string>
 
 #include "audio/audio_backend.h"
 #include "audio/audio_resampler.h"
@@ -28,19 +30,25 @@ RtAudioSoundPlayer::~RtAudioSoundPlayer() { stop(); }
 
 bool RtAudioSoundPlayer::playing() const { return !finished_.load(); }
 
-SoundProblem RtAudioSoundPlayer::problem() const {
-    return watch_.failed() ? SoundProblem::Lost : refused_;
+Status RtAudioSoundPlayer::problem() const {
+    if (watch_.failed())
+        return Status(Failure::DeviceFailed, "the sound output stopped while playing");
+    return refused_;
 }
 
-bool RtAudioSoundPlayer::load(const char* name, Clip& clip) {
+Status RtAudioSoundPlayer::load(const char* name, Clip& clip) {
     // Only a regular file: sf_open on a FIFO would wait for a writer for good.
     const int fd = openRegularFileForReading(name);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return errno == EINVAL
+                   ? Status(Failure::NotRegularFile, std::string(name) + ": not a regular file")
+                   : errnoStatus(name, errno, Failure::ReadFailed);
+    const Status noSound(Failure::BadContent, std::string(name) + ": holds no sound to play");
     SF_INFO info{};
     SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
     if (!file) {
         ::close(fd);
-        return false;
+        return noSound;
     }
     // The whole clip is held in memory: a file longer than any tone is refused.
     bool ok = info.frames > 0 && info.channels > 0 && info.samplerate > 0 &&
@@ -67,7 +75,7 @@ bool RtAudioSoundPlayer::load(const char* name, Clip& clip) {
     }
     sf_close(file);
     ::close(fd);
-    return ok && !clip.frames.empty();
+    return ok && !clip.frames.empty() ? Status() : noSound;
 }
 
 int RtAudioSoundPlayer::onAudio(void* output, void*, unsigned frames, double, unsigned,
@@ -122,22 +130,20 @@ bool RtAudioSoundPlayer::start(unsigned rate) {
 
 bool RtAudioSoundPlayer::sndPlaySound(const char* name, unsigned flags) {
     stop();
-    refused_ = SoundProblem::None;
+    refused_ = {};
     if (!name) return true;
     if (!(flags & kSoundAsync)) return false;
     Clip clip;
-    if (!load(name, clip)) {
-        refused_ = SoundProblem::File;
-        return false;
-    }
-    refused_ = SoundProblem::Output;
+    refused_ = load(name, clip);
+    if (!refused_) return false;
+    refused_ = Status(Failure::DeviceFailed, "no sound output could be opened");
     if (!audio_) audio_ = openAudioLibrary();
     if (!audio_) return false;
     clip_ = std::move(clip);
     position_ = 0;
     loop_ = (flags & kSoundLoop) != 0;
     if (start(clip_.rate)) {
-        refused_ = SoundProblem::None;
+        refused_ = {};
         return true;
     }
     // Some outputs take only their own rates: convert the clip once, which keeps the
@@ -145,7 +151,7 @@ bool RtAudioSoundPlayer::sndPlaySound(const char* name, unsigned flags) {
     clip_.frames = resampleClip(clip_.frames, int(clip_.channels), clip_.rate, kFallbackRate);
     position_ = 0;
     if (!clip_.frames.empty() && start(kFallbackRate)) {
-        refused_ = SoundProblem::None;
+        refused_ = {};
         return true;
     }
     clip_ = {};

@@ -22,7 +22,7 @@ class RtAudioSoundPlayer final : public SoundPlayer {
 
     bool sndPlaySound(const char* name, unsigned flags) override;
     bool playing() const override;
-    SoundProblem problem() const override;
+    Status problem() const override;
 
   private:
     struct Clip {
@@ -30,7 +30,7 @@ class RtAudioSoundPlayer final : public SoundPlayer {
         unsigned channels = 0;
         unsigned rate = 0;
     };
-    static bool load(const char* name, Clip& clip);
+    static Status load(const char* name, Clip& clip);
     static int onAudio(void* output, void* input, unsigned frames, double time, unsigned status,
                        void* self);
     int fill(float* output, unsigned frames);
@@ -43,8 +43,8 @@ class RtAudioSoundPlayer final : public SoundPlayer {
     size_t position_ = 0;  // next frame
     bool loop_ = false;
     std::atomic<bool> finished_{true};
-    StreamWatch watch_;  // a dead output stops the sound and is reported as Lost
-    SoundProblem refused_ = SoundProblem::None;
+    StreamWatch watch_;  // a dead output stops the sound and is reported
+    Status refused_;
 };
 
 }  // namespace vellora

@@ -3,19 +3,13 @@
 // stopping of any sound, with the flags of the play-sound call it stands in for.
 #pragma once
 
+#include "common/status.h"
+
 namespace vellora {
 
 inline constexpr unsigned kSoundAsync = 1;
 inline constexpr unsigned kSoundNoDefault = 2;  // accepted; there is no default sound anyway
 inline constexpr unsigned kSoundLoop = 8;
-
-// Why nothing plays that was asked to.
-enum class SoundProblem {
-    None,
-    File,    // the file is missing, a folder, or holds no sound that can be read
-    Output,  // no sound output could be opened
-    Lost,    // the output failed while playing (device unplugged, sound server gone)
-};
 
 class SoundPlayer {
   public:
@@ -27,9 +21,11 @@ class SoundPlayer {
     virtual bool sndPlaySound(const char* name, unsigned flags) = 0;
     // A sound is playing (a loop until stopped, a single play until its end).
     virtual bool playing() const = 0;
-    // Why the last request plays nothing, or Lost once its output failed; None while it
-    // plays, after its end and after a stop.
-    virtual SoundProblem problem() const = 0;
+    // Why the last request plays nothing, or that its output failed while playing; ok
+    // while it plays, after its end and after a stop. The file's own failure (missing,
+    // not regular, no sound in it), or DeviceFailed: no output opens, or the output
+    // stopped answering (device unplugged, sound server gone).
+    virtual Status problem() const = 0;
 };
 
 }  // namespace vellora

@@ -592,6 +592,7 @@ std::optional<BeltSetup> BeltWindow::selectedSetup() const {
 
 bool BeltWindow::openReadingsFile(const std::filesystem::path& file) {
     readingsFile_.emplace(file);
+    everyReadingInFile_ = true;
     ReadingsPage page;
     const Status read = readReadingsPage(file, kReadingsFileEnd, kReadingsPageLines, page);
     log_ = std::move(page.readings);
@@ -701,8 +702,28 @@ Status BeltWindow::keepReading(const Reading& r) {
                      : std::optional(std::pair{BeltCaption::ReadingNotAdded, appended.message()}));
     }
     showReadingRow(r);
+    if (!appended) everyReadingInFile_ = false;
+    keepTableBounded();
     readingsTable->scrollToBottom();
     return appended;
+}
+
+void BeltWindow::keepTableBounded() {
+    if (!readingsFile_ || !everyReadingInFile_ ||
+        readingsTable->rowCount() <= int(kReadingsRowsKept))
+        return;
+    ReadingsPage page;
+    if (!readReadingsPage(readingsFile_->path(), kReadingsFileEnd, kReadingsPageLines, page))
+        return;
+    const int current = readingsTable->rowCount() - earlierRows_;
+    log_ = std::move(page.readings);
+    olderEnd_ = page.start;
+    olderLeft_ = page.older;
+    olderButton->setVisible(olderLeft_);
+    readingsTable->setRowCount(0);
+    for (const Reading& r : log_) showReadingRow(r);
+    earlierRows_ = std::max(0, readingsTable->rowCount() - current);
+    showEarlier(0, earlierRows_);
 }
 
 void BeltWindow::showLastReading() {
@@ -768,6 +789,7 @@ void BeltWindow::askAndClearReadings() {
         }
     }
     log_.clear();
+    everyReadingInFile_ = true;
     olderLeft_ = false;
     olderButton->hide();
     readingsTable->setRowCount(0);

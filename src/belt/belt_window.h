@@ -44,6 +44,9 @@ inline constexpr int kStoreSettleMs = 250;
 // Readings read from the file at a time: the newest when the window opens, then older
 // ones on demand, so a long log opens at once.
 inline constexpr std::size_t kReadingsPageLines = 500;
+// A day hands-free stays small: past this many rows the table starts again at the newest
+// page (the file keeps every reading; older pages come back on demand).
+inline constexpr std::size_t kReadingsRowsKept = 4 * kReadingsPageLines;
 
 // The caption wording an agreement.
 BeltCaption agreementCaption(Agreement a);
@@ -172,6 +175,7 @@ class BeltWindow : public QWidget {
     void showReadingRow(const Reading& r, int row = -1);
     // A reading just logged: appended to the readings file and shown as the last row.
     Status keepReading(const Reading& r);
+    void keepTableBounded();
     void showLastReading();
     void showEarlier(int fromRow, int toRow);
     void askAndSaveCsv();
@@ -192,6 +196,7 @@ class BeltWindow : public QWidget {
     // Where the oldest reading shown starts in the file; older lines are read on demand.
     std::uint64_t olderEnd_ = 0;
     bool olderLeft_ = false;
+    bool everyReadingInFile_ = true;  // false once an append failed: the table is the only copy
     // The problems shown, kept so that a language switch words them again.
     std::optional<std::pair<BeltCaption, std::string>> readingsProblem_;
     std::optional<std::pair<BeltCaption, std::string>> setupProblem_;

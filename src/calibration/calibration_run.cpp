@@ -99,8 +99,8 @@ std::optional<std::string> CalibrationRun::playTone() {
             return fillIn(window_.text(kToneFileKey), {shownFile}) + " (" + written.message() +
                    ")" + goOn;
     }
-    if (!player_.playLoop(file.string())) {
-        if (player_.problem() == SoundProblem::File)
+    if (const Status played = player_.playLoop(file.string()); !played) {
+        if (played.failure() != Failure::DeviceFailed)
             return fillIn(window_.text(kToneFileKey), {shownFile}) + goOn;
         return window_.text(kToneNotPlayedKey) + goOn;
     }
@@ -114,7 +114,7 @@ void CalibrationRun::toneFileChanged() {
 }
 
 void CalibrationRun::checkTone() {
-    if (!playingHz_ || player_.problem() != SoundProblem::Lost) return;
+    if (!playingHz_ || player_.problem().failure() != Failure::DeviceFailed) return;
     player_.stop();
     playingHz_.reset();
     window_.showProblem(window_.text(kToneLostKey));

@@ -51,19 +51,17 @@ class CalibrationWindow {
 class TonePlayer {
   public:
     virtual ~TonePlayer() = default;
-    // Starts `file` (relative to the current directory) in an endless loop; false when
-    // it cannot be read or played.
-    virtual bool playLoop(const std::string& file) = 0;
-    // Plays `file` once, for a short cue; false when it cannot. Players without it
-    // stay silent.
-    virtual bool playOnce(const std::string& file) {
-        (void)file;
-        return false;
+    // Starts `file` (relative to the current directory) in an endless loop; the file's
+    // own failure when it cannot be read, DeviceFailed when no output plays it.
+    virtual Status playLoop(const std::string& file) = 0;
+    // Plays `file` once, for a short cue. Players without it stay silent.
+    virtual Status playOnce(const std::string& file) {
+        return Status(Failure::DeviceFailed, file + ": this player plays no cues");
     }
     virtual void stop() = 0;
     virtual bool playing() const = 0;
-    // Why the last playLoop plays nothing, or Lost once the output failed while playing.
-    virtual SoundProblem problem() const = 0;
+    // DeviceFailed once the output of the playing loop stopped answering; ok otherwise.
+    virtual Status problem() const = 0;
 };
 
 // The start question: texts 26, the frequency, 27, a line break, 28, text 14, 29 (28

@@ -12,17 +12,24 @@ class SoundTonePlayer final : public TonePlayer {
   public:
     explicit SoundTonePlayer(SoundPlayer& sound) : sound_(sound) {}
 
-    bool playLoop(const std::string& file) override {
-        return sound_.sndPlaySound(file.c_str(), kSoundAsync | kSoundNoDefault | kSoundLoop);
+    Status playLoop(const std::string& file) override {
+        return played(
+            sound_.sndPlaySound(file.c_str(), kSoundAsync | kSoundNoDefault | kSoundLoop));
     }
-    bool playOnce(const std::string& file) override {
-        return sound_.sndPlaySound(file.c_str(), kSoundAsync | kSoundNoDefault);
+    Status playOnce(const std::string& file) override {
+        return played(sound_.sndPlaySound(file.c_str(), kSoundAsync | kSoundNoDefault));
     }
     void stop() override { sound_.sndPlaySound(nullptr, 0); }
     bool playing() const override { return sound_.playing(); }
-    SoundProblem problem() const override { return sound_.problem(); }
+    Status problem() const override { return sound_.problem(); }
 
   private:
+    Status played(bool started) const {
+        if (started) return {};
+        Status why = sound_.problem();
+        return why ? Status(Failure::DeviceFailed, "the sound did not start") : why;
+    }
+
     SoundPlayer& sound_;
 };
 

@@ -157,10 +157,9 @@ bool processIsRunning(long pid) {
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
 }
 
-// The process number of a temporary file name "<name>.tmp-<pid>-<n>" of `name`, or
-// -1 when the name is not one of ours.
-long temporaryFileOwner(const std::string& entry, const std::string& name) {
-    const std::string prefix = name + kTemporaryMark;
+// The process number of a file name "<prefix><pid>-<n>", or -1 when the name is not
+// one of ours.
+long processFileOwner(const std::string& entry, const std::string& prefix) {
     if (entry.size() <= prefix.size() || entry.compare(0, prefix.size(), prefix) != 0) return -1;
     const char* first = entry.data() + prefix.size();
     const char* last = entry.data() + entry.size();
@@ -283,11 +282,15 @@ int removeStaleTemporaryFiles(const fs::path& link) {
             (void)fileCalls().unlink(journal.c_str());
     }
 
+    return removeStaleProcessFiles(folder, name + kTemporaryMark);
+}
+
+int removeStaleProcessFiles(const fs::path& folder, const std::string& prefix) {
     int removed = 0;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string entry = it->path().filename().string();
-        const long pid = temporaryFileOwner(entry, name);
+        const long pid = processFileOwner(entry, prefix);
         if (pid < 0 || processIsRunning(pid)) continue;
         std::error_code typeError;
         if (!it->is_regular_file(typeError) || it->is_symlink(typeError)) continue;

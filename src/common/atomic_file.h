@@ -52,6 +52,11 @@ Status checkWritable(const std::filesystem::path& target);
 // temporary files were removed.
 int removeStaleTemporaryFiles(const std::filesystem::path& target);
 
+// Removes from `folder` the regular files named "<prefix><process>-<n>" whose process is
+// no longer running: what a killed process left of its scratch files. Names of any
+// other form are left alone. Returns how many were removed.
+int removeStaleProcessFiles(const std::filesystem::path& folder, const std::string& prefix);
+
 // The file a write of `target` really changes: the final target of its symbolic
 // links (itself when it is none, or when a link points nowhere yet).
 std::filesystem::path resolveLinks(const std::filesystem::path& target);

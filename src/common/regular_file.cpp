@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/descriptor.h"
+
 namespace vellora {
 
 namespace {
@@ -32,14 +34,17 @@ int openChecked(const std::filesystem::path& path, int flags) {
     return fd;
 }
 
+Failure failureOf(int e, Failure otherwise) {
+    return e == ENOENT                               ? Failure::NotFound
+           : e == EACCES || e == EPERM || e == EROFS ? Failure::NotPermitted
+           : e == EISDIR || e == ENXIO               ? Failure::NotRegularFile
+                                                     : otherwise;
+}
+
 }  // namespace
 
 Status errnoStatus(const std::filesystem::path& path, int e, Failure otherwise) {
-    const Failure failure = e == ENOENT                               ? Failure::NotFound
-                            : e == EACCES || e == EPERM || e == EROFS ? Failure::NotPermitted
-                            : e == EISDIR || e == ENXIO               ? Failure::NotRegularFile
-                                                                      : otherwise;
-    return Status(failure, path.string() + ": " + std::strerror(e));
+    return Status(failureOf(e, otherwise), path.string() + ": " + std::strerror(e));
 }
 
 Status openRegularFile(const std::filesystem::path& path, int flags, int& fd) {
@@ -64,28 +69,25 @@ int openRegularFileForReading(const std::filesystem::path& path) {
 
 RegularFileBytes readRegularFile(const std::filesystem::path& path, std::size_t limit) {
     RegularFileBytes result;
+    const auto failed = [&result](int e) {
+        result.status = Status(failureOf(e, Failure::ReadFailed), std::strerror(e));
+        result.bytes.clear();
+        return result;
+    };
     const int fd = openRegularFileForReading(path);
     if (fd < 0) {
         const int e = errno;
-        if (e == ENOENT || e == ENOTDIR) {
-            result.status = FileReadStatus::Missing;
-            result.error = std::strerror(e);
-        } else if (e == EINVAL || e == EISDIR || e == ENXIO) {
-            result.status = FileReadStatus::NotRegular;
-            result.error = "not a regular file";
-        } else {
-            result.status = FileReadStatus::Failed;
-            result.error = std::strerror(e);
-        }
+        if (e == ENOENT || e == ENOTDIR)
+            result.status = Status(Failure::NotFound, "no such file");
+        else if (e == EINVAL || e == EISDIR || e == ENXIO)
+            result.status = Status(Failure::NotRegularFile, "not a regular file");
+        else
+            return failed(e);
         return result;
     }
+    const Descriptor closer(fd);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        result.status = FileReadStatus::Failed;
-        result.error = std::strerror(errno);
-        ::close(fd);
-        return result;
-    }
+    if (::fstat(fd, &st) != 0) return failed(errno);
     result.size = st.st_size > 0 ? std::uint64_t(st.st_size) : 0;
     const std::size_t wanted = result.size < limit ? std::size_t(result.size) : limit;
     result.bytes.resize(wanted);
@@ -93,19 +95,11 @@ RegularFileBytes readRegularFile(const std::filesystem::path& path, std::size_t 
     while (got < wanted) {
         const ssize_t n = ::read(fd, result.bytes.data() + got, wanted - got);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            result.status = FileReadStatus::Failed;
-            result.error = std::strerror(errno);
-            result.bytes.clear();
-            ::close(fd);
-            return result;
-        }
+        if (n < 0) return failed(errno);
         if (n == 0) break;  // shortened while we read: what is there counts
         got += std::size_t(n);
     }
-    ::close(fd);
     result.bytes.resize(got);
-    result.status = FileReadStatus::Read;
     return result;
 }
 

@@ -14,20 +14,15 @@
 
 namespace vellora {
 
-enum class FileReadStatus {
-    Read,        // `bytes` holds the file's first bytes, at most the limit
-    Missing,     // no such file (or a folder on the way is missing)
-    NotRegular,  // a FIFO, device, socket or folder: not opened for reading
-    Failed,      // exists but cannot be read (permissions, I/O error)
-};
-
 struct RegularFileBytes {
-    FileReadStatus status = FileReadStatus::Missing;
+    // NotFound (no such file, or a folder on the way is missing), NotRegularFile (a FIFO,
+    // device, socket or folder: not opened for reading), NotPermitted or ReadFailed. The
+    // message is the cause alone: callers name the file their own way.
+    Status status;
     std::string bytes;       // the first min(size, limit) bytes
     std::uint64_t size = 0;  // the file's whole length
-    std::string error;       // why, when status is not Read
 
-    bool read() const { return status == FileReadStatus::Read; }
+    bool read() const { return status.ok(); }
     bool truncated() const { return size > bytes.size(); }
 };
 

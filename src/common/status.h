@@ -15,7 +15,7 @@ enum class Failure {
     None,
     NotFound,        // no such file or device
     NotRegularFile,  // a folder, FIFO or device where a file was expected
-    NotPermitted,    // write-protected, or the folder may not be written
+    NotPermitted,    // may not be read or written (permissions, a read-only disk)
     TooLarge,        // larger than this program ever reads
     ReadFailed,
     WriteFailed,   // includes a full disk

@@ -22,23 +22,14 @@ struct FileText {
 FileText readProfileFile(const std::filesystem::path& file) {
     FileText result;
     RegularFileBytes read = readRegularFile(file, kLargestProfileFile + 1);
-    switch (read.status) {
-        case FileReadStatus::Missing:
-            break;
-        case FileReadStatus::NotRegular:
-            result.status = Status(Failure::NotRegularFile, std::move(read.error));
-            break;
-        case FileReadStatus::Failed:
-            result.status = Status(Failure::ReadFailed, std::move(read.error));
-            break;
-        case FileReadStatus::Read:
-            if (read.truncated() || read.bytes.size() > kLargestProfileFile) {
-                result.status = Status(Failure::TooLarge, "larger than a settings file can be");
-            } else {
-                result.found = true;
-                result.bytes = std::move(read.bytes);
-            }
-            break;
+    if (read.status.failure() == Failure::NotFound) return result;
+    if (!read.status) {
+        result.status = std::move(read.status);
+    } else if (read.truncated() || read.bytes.size() > kLargestProfileFile) {
+        result.status = Status(Failure::TooLarge, "larger than a settings file can be");
+    } else {
+        result.found = true;
+        result.bytes = std::move(read.bytes);
     }
     return result;
 }

@@ -77,10 +77,12 @@ constexpr int kToneWatchMs = 500;
 // Without a loudspeaker nothing plays, and the calibration says so.
 class SilentTone final : public TonePlayer {
   public:
-    bool playLoop(const std::string&) override { return false; }
+    Status playLoop(const std::string& file) override {
+        return Status(Failure::DeviceFailed, file + ": no loudspeaker");
+    }
     void stop() override {}
     bool playing() const override { return false; }
-    SoundProblem problem() const override { return SoundProblem::Output; }
+    Status problem() const override { return {}; }
 };
 
 TonePlayer& toneOf(const Form1Services& s, std::unique_ptr<TonePlayer>& silent) {
@@ -190,6 +192,10 @@ bool Form1::openHelpOfLanguage() {
 void Form1::releaseSound() {
     if (services_.closeRecorder) services_.closeRecorder();
     if (TonePlayer* t = services_.tone) t->stop();
+}
+
+void Form1::releaseRecording() {
+    if (services_.recordingDone) services_.recordingDone();
 }
 
 void Form1::stopSound() {

@@ -24,9 +24,6 @@ namespace vellora {
 
 namespace {
 constexpr const char* kSettings = kSettingsSection;
-// The cues are written next to the calibration tone, once per session.
-constexpr const char* kAcceptedCueFile = "CueAccepted.wav";
-constexpr const char* kConfirmedCueFile = "CueConfirmed.wav";
 // A re-arm that falls inside the yield that ends the run waits this long and tries again.
 constexpr int kRearmRetryMs = 20;
 
@@ -252,7 +249,7 @@ void Form1::playCue(bool confirmation) {
         pcmWaveFile(cueSamples(confirmation, kCaptureRate), kCaptureRate);
     // Without a cue file there is no cue; the reading itself is already taken.
     if (!std::filesystem::exists(file) && !writeFileAtomically(file, bytes)) return;
-    tone_->playOnce(file.string());
+    (void)tone_->playOnce(file.string());  // a cue that cannot sound is no reason to stop
 }
 
 }  // namespace vellora

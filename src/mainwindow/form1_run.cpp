@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The measurement buttons and what the run sees of the window: captions, the
 // smoothing box, the two drawing surfaces, the read-out and the yield.
+#include <fcntl.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -8,6 +10,7 @@
 #include <QTimer>
 
 #include "audio/recorder_result.h"
+#include "common/atomic_file.h"
 #include "common/qt_text.h"
 #include "common/text.h"
 #include "mainwindow/form1.h"
@@ -17,7 +20,9 @@ namespace vellora {
 
 namespace {
 constexpr int kInputLostKey = 49;
-constexpr int kRecordingNotSavedKey = 50;  // "%1" the recording file
+constexpr int kRecordingNotSavedKey = 50;  // "%1" the recording file: its folder's fault
+constexpr int kRecordingRefusedKey = 153;  // "%1" why, when the file itself refuses
+constexpr int kFolderInUseKey = 154;       // "%1" the folder another instance records in
 constexpr int kInputLostCalibratingKey = 96;
 }  // namespace
 
@@ -46,6 +51,7 @@ void Form1::runCycles() {
     run_.CommandRun_Click();
     --runDepth_;
     if (!state.MesureEnCours) model().runStopped();
+    if (meter().state() == MeterActivity::Stopped) releaseRecording();
     showReading();
 }
 
@@ -105,9 +111,22 @@ std::string Form1::captureFailure(int32_t code) const {
     const std::string coded = " (" + std::to_string(code) + ")";
     if (code == kFileNotWritten) {
         std::error_code ec;
-        const auto file =
-            std::filesystem::absolute(recordingPath(), ec).lexically_normal().string();
-        return fillIn(text(kRecordingNotSavedKey), {file}) + coded;
+        const auto file = std::filesystem::absolute(recordingPath(), ec).lexically_normal();
+        // The writer's own rule says why: the folder, or the file under the name (a
+        // folder, a FIFO, a device, write-protected); neither, the disk.
+        const Status why = checkWritable(file);
+        const bool folderWritable =
+            ::faccessat(AT_FDCWD, file.parent_path().c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+        if (why.failure() != Failure::NotRegularFile && !folderWritable)
+            return fillIn(text(kRecordingNotSavedKey), {file.string()}) + coded;
+        const std::string cause = fillIn(
+            text(failureCauseKey(why ? Failure::WriteFailed : why.failure())), {file.string()});
+        return fillIn(text(kRecordingRefusedKey), {cause}) + coded;
+    }
+    if (code == kFolderInUse) {
+        std::error_code ec;
+        const auto file = std::filesystem::absolute(recordingPath(), ec).lexically_normal();
+        return fillIn(text(kFolderInUseKey), {file.parent_path().string()}) + coded;
     }
     std::string message = text(kCaptureFailedKey) + coded;
     if (code == kNoAudioInTime)

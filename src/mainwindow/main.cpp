@@ -20,6 +20,7 @@
 #include "mainwindow/program_parts.h"
 #include "mainwindow/termination_signals.h"
 #include "meter/meter_model.h"
+#include "meter/repeat_mode.h"
 #include "settings/about_box.h"
 #include "settings/data_files.h"
 #include "settings/settings_location.h"
@@ -105,11 +106,15 @@ int main(int argc, char** argv) {
 
     const vellora::WritableSettings settings = vellora::settingsFilePath();
     const std::filesystem::path& settingsFile = settings.file;
-    // What writes killed in an earlier run left behind.
+    // What writes killed in an earlier run left behind, and the probes of folders.
     for (const std::filesystem::path& written :
          {settingsFile, filesFolder / vellora::kReadingsFileName, filesFolder / "test.wav",
-          filesFolder / vellora::kCalibrationToneFile})
+          filesFolder / vellora::kCalibrationToneFile, filesFolder / vellora::kAcceptedCueFile,
+          filesFolder / vellora::kConfirmedCueFile})
         vellora::removeStaleTemporaryFiles(written);
+    for (const std::filesystem::path& probed :
+         {vellora::programFolder(), filesFolder, settingsFile.parent_path()})
+        vellora::removeStaleProbes(probed);
 
     vellora::ProgramParts parts(settingsFile, vellora::programFolder(), filesFolder);
     vellora::Form1 window(parts.services());

@@ -45,6 +45,8 @@ RepeatDecision RepeatMode::triggered(const PluckVerdict& verdict, bool tonePlayi
     pending_ = false;
     if (!enabled_ || tonePlaying) return {};
     pending_ = true;
+    const bool tailPossible = refusedBefore_;
+    refusedBefore_ = false;
     if (verdict.isPluck()) {
         lastRefusal_ = PluckRefusal::None;
         return {RepeatStep::Accept, times_.holdMs, PluckRefusal::None, true};
@@ -54,8 +56,16 @@ RepeatDecision RepeatMode::triggered(const PluckVerdict& verdict, bool tonePlayi
         continuing_ = true;
         return {RepeatStep::Continue, 0, verdict.refusal, false};
     }
+    // The run listens again at once after a refusal, and its first trigger is often the
+    // ringing of the very sound refused: no onset of its own. It is that sound still,
+    // told and logged once, under its first reason.
+    if (verdict.refusal == PluckRefusal::NoOnset && tailPossible) {
+        refusedBefore_ = true;  // a long ringing triggers more than once
+        return {RepeatStep::Refuse, 0, lastRefusal_, false};
+    }
     const bool repeated = verdict.refusal == lastRefusal_;
     lastRefusal_ = verdict.refusal;
+    refusedBefore_ = true;
     return {RepeatStep::Refuse, 0, verdict.refusal, !repeated};
 }
 
@@ -63,6 +73,7 @@ void RepeatMode::stopped() {
     pending_ = false;
     continuing_ = false;
     lastRefusal_ = PluckRefusal::None;
+    refusedBefore_ = false;
 }
 
 std::string agreeingText(const std::string& pattern, int agreeing, int needed) {

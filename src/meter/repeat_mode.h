@@ -83,6 +83,7 @@ class RepeatMode {
     bool pending_ = false;
     bool continuing_ = false;
     PluckRefusal lastRefusal_ = PluckRefusal::None;  // since the last reading
+    bool refusedBefore_ = false;                     // the trigger before was refused
     RepeatTimes times_;
 };
 
@@ -94,5 +95,8 @@ std::string agreeingText(const std::string& pattern, int agreeing, int needed);
 // for an accepted reading, two rising beeps for a confirmation. Each beep has soft
 // edges so the loudspeaker does not click.
 std::vector<uint8_t> cueSamples(bool confirmation, uint32_t rate);
+// Their files, written next to the calibration tone once per session.
+inline constexpr const char* kAcceptedCueFile = "CueAccepted.wav";
+inline constexpr const char* kConfirmedCueFile = "CueConfirmed.wav";
 
 }  // namespace vellora

@@ -230,6 +230,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     std::vector<SeriesFit> series = findSeries(peaks, limits);
     // A series whose first mode is not heard, nor its second and third partials, has no
     // evidence of its own for its lowest partials: it is a sub-harmonic of the sound.
+    std::vector<SeriesFit> unheard;
     std::erase_if(series, [&](const SeriesFit& s) {
         const auto has = [&](int n) {
             return std::any_of(s.partials.begin(), s.partials.end(),
@@ -237,8 +238,11 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
         };
         // Without the first mode, three peaks would fit some stiff series by chance:
         // a tapped plate's modes do.
-        return !(has(1) || (has(2) && has(3) && s.partials.size() >= kMostPartialsGuessed)) ||
-               (brief && s.partials.size() < 2);
+        const bool erase =
+            !(has(1) || (has(2) && has(3) && s.partials.size() >= kMostPartialsGuessed)) ||
+            (brief && s.partials.size() < 2);
+        if (erase && brief && s.partials.size() >= 2) unheard.push_back(s);
+        return erase;
     });
     if (series.empty()) return refuse(PitchRefusal::NoSeries);
     // The loudest peak belongs to some series of two partials or more: else the sound is
@@ -351,6 +355,23 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     }
     if (chosen == 0 && rival >= std::min(kRivalScoreShare * best.score, best.score - kRivalMargin))
         return refuse(PitchRefusal::Doubtful);
+    // A lower series without its first mode that takes every peak of the one read and
+    // clear peaks between them: the first mode may be the missing one (a damped belt's
+    // odd partials beside its even ones), or not; no reading either way.
+    for (const SeriesFit& u : unheard) {
+        if (u.f1() >= best.f1() ||
+            !std::all_of(best.partials.begin(), best.partials.end(),
+                         [&](const SeriesPartial& p) { return shares(u, p.peak); }))
+            continue;
+        double strongest = 0;
+        for (const SeriesPartial& p : best.partials)
+            strongest = std::max(strongest, peaks[p.peak].magnitude);
+        double between = 0;
+        for (const SeriesPartial& p : u.partials)
+            if (!shares(best, p.peak) && peaks[p.peak].magnitude >= kRivalPeakShare * strongest)
+                between += p.weight;
+        if (between >= kRivalExtraEvidence) return refuse(PitchRefusal::Doubtful);
+    }
     const double f1 = best.f1();
     if (brief && envelope.ringSeconds * f1 < kMinRingPeriods)
         return refuse(PitchRefusal::RingsTooBriefly);

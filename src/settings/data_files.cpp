@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <random>
 #include <system_error>
 
 #include "common/atomic_file.h"
@@ -66,18 +65,25 @@ std::filesystem::path languageFilePath(const std::filesystem::path& programFolde
     return findDataFile(programFolder, pathFromUtf8(name), dataFolder);
 }
 
+namespace {
+// The probe's name carries the process, so that the one a kill leaves is known as stale.
+constexpr const char* kProbePrefix = ".vellora-probe-";
+}  // namespace
+
 bool isWritableFolder(const std::filesystem::path& folder) {
     static std::atomic<unsigned> counter{0};
-    std::random_device rd;
-    const std::filesystem::path probe =
-        folder / (".vellora-probe-" + std::to_string(rd() % 1000000) + "-" +
-                  std::to_string(counter.fetch_add(1)));
+    const std::filesystem::path probe = folder / (kProbePrefix + std::to_string(::getpid()) + "-" +
+                                                  std::to_string(counter.fetch_add(1)));
     std::FILE* f = std::fopen(probe.c_str(), "wbx");
     if (!f) return false;
     std::fclose(f);
     std::error_code ec;
     std::filesystem::remove(probe, ec);
     return true;
+}
+
+int removeStaleProbes(const std::filesystem::path& folder) {
+    return removeStaleProcessFiles(folder, kProbePrefix);
 }
 
 namespace {

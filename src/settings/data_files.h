@@ -44,6 +44,9 @@ std::filesystem::path languageFilePath(
 
 // True when a file can be created in `folder` (tried with a probe file, removed again).
 bool isWritableFolder(const std::filesystem::path& folder);
+// The probe files of isWritableFolder that a killed process left in `folder`, removed;
+// how many.
+int removeStaleProbes(const std::filesystem::path& folder);
 
 // True for an installed program: its folder is one the user cannot write or does not
 // own (root's programs for any other user), or a system folder (/usr, /opt, /bin,

@@ -130,17 +130,7 @@ AnalysisResult analyseRecordingFile(const std::string& path, const AnalysisOptio
 
 Status pasFrequenceFromSettings(const std::string& file, float& pasFrequence) {
     // The settings store reads a missing or unreadable file as empty: say so instead.
-    const RegularFileBytes bytes = readRegularFile(file, 1);
-    switch (bytes.status) {
-        case FileReadStatus::Read:
-            break;
-        case FileReadStatus::Missing:
-            return Status(Failure::NotFound, "no such file");
-        case FileReadStatus::NotRegular:
-            return Status(Failure::NotRegularFile, "not a regular file");
-        case FileReadStatus::Failed:
-            return Status(Failure::ReadFailed, bytes.error);
-    }
+    if (Status read = readRegularFile(file, 1).status; !read) return read;
     const SettingsStore settings(file);
     const int16_t position =
         checkSixteenBits(settings.readInt(kSettingsSection, kKeyAjustement, kDefaultAjustement),

@@ -175,6 +175,33 @@ TEST_F(BeltWindowTest, ALongLogOpensAtItsEndAndTheCopyHoldsItAll) {
     EXPECT_FALSE(w.showOlderReadings());
 }
 
+// A day hands-free: past four pages the table starts again at the newest one, the new
+// reading current and the rest earlier; the older ones come back from the file.
+TEST_F(BeltWindowTest, ALongDayKeepsTheTableBoundedAndNothingLost) {
+    const auto file = folder / "Readings.csv";
+    std::vector<Reading> readings(kReadingsRowsKept + 2);
+    for (size_t i = 0; i < readings.size(); ++i)
+        readings[i] = line(50 + double(i) * 0.01, 0, RangeStatus::NoTarget);
+    ASSERT_TRUE(saveReadingsCsv(file, readings));
+    BeltWindow w(store);
+    ASSERT_TRUE(w.openReadingsFile(file));
+    while (w.showOlderReadings()) {
+    }
+    ASSERT_EQ(size_t(w.readingsTable->rowCount()), readings.size());
+    ASSERT_TRUE(w.addReading(line(99.5, 0, RangeStatus::NoTarget)));
+    ASSERT_EQ(size_t(w.readingsTable->rowCount()), kReadingsPageLines);
+    EXPECT_EQ(cell(w, int(kReadingsPageLines) - 1, 2), "99.5");
+    EXPECT_TRUE(
+        w.readingsTable->item(int(kReadingsPageLines) - 2, 2)->data(Qt::UserRole + 1).toBool());
+    EXPECT_FALSE(
+        w.readingsTable->item(int(kReadingsPageLines) - 1, 2)->data(Qt::UserRole + 1).toBool());
+    EXPECT_TRUE(w.olderButton->isVisibleTo(&w));
+    while (w.showOlderReadings()) {
+    }
+    EXPECT_EQ(size_t(w.readingsTable->rowCount()), readings.size() + 1);
+    EXPECT_EQ(cell(w, 0, 2), "50.0");
+}
+
 // With their tension and agreement, in French with a decimal comma; kept in the file
 // across a restart and cleared only when confirmed.
 TEST_F(BeltWindowTest, ReadingsAreLoggedKeptAndClearedOnlyWhenConfirmed) {

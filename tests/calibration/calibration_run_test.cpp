@@ -16,18 +16,21 @@ namespace fs = std::filesystem;
 
 class FakePlayer : public TonePlayer {
   public:
-    SoundProblem refuses = SoundProblem::None;  // File or Output: playLoop fails so
+    Status refuses;  // the file's failure or DeviceFailed: playLoop fails so
     bool on = false, lost = false;
     std::vector<std::string> played;  // the bytes of each file started
-    bool playLoop(const std::string& f) override {
-        if (refuses != SoundProblem::None) return false;
+    Status playLoop(const std::string& f) override {
+        if (!refuses) return refuses;
         played.push_back(testing::readBytes(f));
         lost = false;
-        return on = true;
+        on = true;
+        return {};
     }
     void stop() override { on = lost = false; }
     bool playing() const override { return on && !lost; }
-    SoundProblem problem() const override { return lost ? SoundProblem::Lost : refuses; }
+    Status problem() const override {
+        return lost ? Status(Failure::DeviceFailed, "gone") : Status();
+    }
 };
 
 class FakeWindow : public CalibrationWindow {
@@ -107,17 +110,19 @@ TEST_F(Calibration, ThePlayedToneIsTheQuotedOneOrTheMessageSaysWhatFailed) {
     const struct {
         std::string under;  // the bytes under the tone's name, or "fifo" or "2 GB"
         fs::path folder;
-        SoundProblem refuses;
+        Status refuses;
         std::string problem;  // how the message starts, empty for none
     } cases[] = {
-        {"", dir.path(), SoundProblem::None, ""},
-        {toneBytes(800), dir.path(), SoundProblem::None, ""},
-        {toneBytes(110) + '\0', dir.path(), SoundProblem::None, ""},
-        {"", dir / "plain", SoundProblem::None,
-         "Bad file " + (dir / "plain" / "Calibration.wav").string() + " ("},
-        {"", dir.path(), SoundProblem::Output, "Cannot play\n"},
-        {"fifo", dir.path(), SoundProblem::None, "Cannot read " + tone.string() + "\n"},
-        {"2 GB", dir.path(), SoundProblem::None, "Cannot read " + tone.string() + "\n"},
+        {"", dir.path(), {}, ""},
+        {toneBytes(800), dir.path(), {}, ""},
+        {toneBytes(110) + '\0', dir.path(), {}, ""},
+        {"", dir / "plain", {}, "Bad file " + (dir / "plain" / "Calibration.wav").string() + " ("},
+        {"", dir.path(), Status(Failure::DeviceFailed, "no output"), "Cannot play\n"},
+        // The player cannot read the tone it was given: the file is named, not the output.
+        {"", dir.path(), Status(Failure::BadContent, "no sound"),
+         "Bad file " + tone.string() + "\n"},
+        {"fifo", dir.path(), {}, "Cannot read " + tone.string() + "\n"},
+        {"2 GB", dir.path(), {}, "Cannot read " + tone.string() + "\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
@@ -142,7 +147,7 @@ TEST_F(Calibration, ThePlayedToneIsTheQuotedOneOrTheMessageSaysWhatFailed) {
         ASSERT_EQ(window.problems.size(), 1u);
         EXPECT_TRUE(window.problems[0].starts_with(c.problem)) << window.problems[0];
         EXPECT_TRUE(window.problems[0].ends_with("\nUse 110 Hz")) << window.problems[0];
-        if (c.refuses == SoundProblem::None) {
+        if (c.refuses) {
             EXPECT_TRUE(p.played.empty());
             EXPECT_EQ(fs::symlink_status(tone).type(), kind);
         }

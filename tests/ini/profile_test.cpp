@@ -125,7 +125,7 @@ TEST(ProfileFile, FailedWritesAreReportedAndKeepTheFile) {
         EXPECT_EQ(GetPrivateProfileIntA("SETTINGS", "Niveau", 246, ini), 246);
         EXPECT_FALSE(WritePrivateProfileStringA("SETTINGS", "Niveau", "263", ini));
         ProfileDocument d;
-        EXPECT_EQ(ReadPrivateProfile(ini, d).failure(), Failure::ReadFailed);
+        EXPECT_EQ(ReadPrivateProfile(ini, d).failure(), Failure::NotPermitted);
     }
     ::chmod(ini.c_str(), 0644);
     EXPECT_EQ(readBytes(ini), before);

@@ -32,18 +32,19 @@ struct FakeTone : TonePlayer {
     std::vector<std::vector<uint8_t>> played;
     std::vector<std::string> cues;
     bool on = false;
-    bool playLoop(const std::string& file) override {
+    Status playLoop(const std::string& file) override {
         std::ifstream in(file, std::ios::binary);
         played.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>{});
-        return on = true;
+        on = true;
+        return {};
     }
-    bool playOnce(const std::string& file) override {
+    Status playOnce(const std::string& file) override {
         cues.push_back(fs::path(file).filename().string());
-        return true;
+        return {};
     }
     void stop() override { on = false; }
     bool playing() const override { return on; }
-    SoundProblem problem() const override { return SoundProblem::None; }
+    Status problem() const override { return {}; }
 };
 
 // 110 g/m over 400 mm, aimed at 80 to 95 Hz.
@@ -96,6 +97,7 @@ class WindowTest : public ::testing::Test {
         s.showMessage = [this](const std::string& m) { messages.push_back(m); };
         s.askOkCancel = [this](const std::string& q) { return questions.push_back(q), true; };
         s.endProgram = [this] { ++ended; };
+        s.recordingDone = [this] { ++recordingsDone; };
         if (clip) s.capture = [this, clip] { return clip(++clips); };
         s.tone = tone;
         s.recordingPath = (dir / "test.wav").string();
@@ -129,7 +131,7 @@ class WindowTest : public ::testing::Test {
     std::map<std::string, std::string> values;  // "SETTINGS/Niveau"
     std::vector<std::string> writes, messages, questions, helpOpened;
     bool helpExists = true;
-    int ended = 0, clips = 0;
+    int ended = 0, clips = 0, recordingsDone = 0;
     TonePlayer* tone = nullptr;
     MemoryBeltStore belts;
     fs::path readingsFile;  // none: the readings last for the session

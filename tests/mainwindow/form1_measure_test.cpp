@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window measuring with a scripted recorder: failures, the precise read-out and
 // tension, the calibration's tone and automatic scale, hands-free measuring.
+#include <sys/stat.h>
 #include <QAction>
 #include <QElapsedTimer>
 #include <QThread>
@@ -12,6 +13,7 @@
 #include "calibration/calibration_tone.h"
 #include "mainwindow/big_readout.h"
 #include "mainwindow/form1_fixture.h"
+#include "support/profile_test_support.h"
 
 namespace vellora::test {
 namespace {
@@ -23,13 +25,15 @@ constexpr double kSliderStep = 0.002;  // hertz per bin for one position of the 
 TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
     const std::string clip = fs::absolute(dir / "test.wav").lexically_normal().string();
     const std::pair<int32_t, std::string> cases[] = {
-        {kFileNotWritten, "FrFORM150 [" + clip + "|%2] (286)"},
+        // Nothing wrong with the folder or the file: the disk.
+        {kFileNotWritten, "FrFORM1153 [FrFORM1145 [" + clip + "|%2]|%2] (286)"},
         {kNoAudioInTime, "FrFORM130 (276)\nFrFORM149 [%1|%2]"},
         {kNoInputDevice, "FrFORM130 (266)"},
+        {kFolderInUse, "FrFORM1154 [" + fs::path(clip).parent_path().string() + "|%2] (297)"},
     };
     for (const auto& [code, message] : cases) {
         messages.clear();
-        clips = 0;
+        clips = recordingsDone = 0;
         auto w = started([&, code = code](int n) {
             if (n == 2) return code;
             writeClip(synth::pureTone(440, 22050));
@@ -39,6 +43,7 @@ TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
         w->CommandRun_Click();
         EXPECT_EQ(clips, 2) << code;
         EXPECT_EQ(messages, std::vector<std::string>{message}) << code;
+        EXPECT_EQ(recordingsDone, 1) << "the stopped meter lets another instance record";
         // The second cycle neither voted nor wrote: the first cycle's bin 82 stays.
         EXPECT_EQ(w->TextCalibrate->text(), "441Hz") << code;  // 82 x 22050 / 4096
         EXPECT_EQ(w->state.plot.IndicePic, 82.0f) << code;
@@ -49,6 +54,50 @@ TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
         w->Im_Spectre_MouseMove(0, 0, float(82 * w->Im_Spectre->drawWidth()), 10);
         EXPECT_EQ(w->TextCalibrate->text(), "441Hz");
     }
+}
+
+// A recording that cannot be saved is told by its real cause: the file under the name
+// (a folder, a FIFO, write-protected, root too) or, as the Windows program said, the folder.
+TEST_F(Measuring, ARecordingNotSavedIsToldByItsCause) {
+    const fs::path clip = fs::absolute(dir / "test.wav").lexically_normal();
+    const struct {
+        const char* what;
+        std::string message;
+    } cases[] = {
+        {"FIFO", "FrFORM1153 [FrFORM1141 [" + clip.string() + "|%2]|%2] (286)"},
+        {"folder", "FrFORM1153 [FrFORM1141 [" + clip.string() + "|%2]|%2] (286)"},
+        {"read-only", "FrFORM1153 [FrFORM1142 [" + clip.string() + "|%2]|%2] (286)"},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(clip);
+        if (std::string(c.what) == "FIFO") {
+            ASSERT_EQ(::mkfifo(clip.c_str(), 0644), 0);
+        }
+        if (std::string(c.what) == "folder") fs::create_directory(clip);
+        if (std::string(c.what) == "read-only") {
+            writeClip(synth::pureTone(440, 22050));
+            fs::permissions(clip, fs::perms::owner_read);
+        }
+        messages.clear();
+        auto w = started([](int) { return int32_t(kFileNotWritten); });
+        ready(*w);
+        w->CommandRun_Click();
+        EXPECT_EQ(messages, std::vector<std::string>{c.message}) << c.what;
+    }
+    fs::remove_all(clip);
+    // A folder this user may not write: the folder is named, as before.
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_exec |
+                             fs::perms::others_read);
+    {
+        testing::ActAsUnprivilegedUser user;
+        if (testing::canCreateIn(dir)) GTEST_SKIP() << "permissions are not enforced here";
+        messages.clear();
+        auto w = started([](int) { return int32_t(kFileNotWritten); });
+        ready(*w);
+        w->CommandRun_Click();
+        EXPECT_EQ(messages, std::vector<std::string>{"FrFORM150 [" + clip.string() + "|%2] (286)"});
+    }
+    fs::permissions(dir, fs::perms::owner_all);
 }
 
 // The sound input lost while the tone plays: the calibration ends with its run, the tone

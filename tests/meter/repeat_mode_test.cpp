@@ -59,6 +59,27 @@ TEST(RepeatMode, EachTriggerLeadsToItsStep) {
     EXPECT_FALSE(mode.pending());
 }
 
+// Three knocks, each ringing on into the clips after it: three refusals, told and logged
+// once each under the knock's own reason; a sound without onset after a reading is
+// logged as such.
+TEST(RepeatMode, ARefusedSoundsRingingIsThatSoundStill) {
+    using R = PluckRefusal;
+    const R clips[] = {R::TooShort, R::NoOnset, R::NoOnset, R::NotDecaying, R::NoOnset,
+                       R::Unsteady, R::NoOnset, R::None,    R::NoOnset};
+    const R shown[] = {R::TooShort, R::TooShort, R::TooShort, R::NotDecaying, R::NotDecaying,
+                       R::Unsteady, R::Unsteady, R::None,     R::NoOnset};
+    RepeatMode mode;
+    mode.setEnabled(true);
+    int logged = 0;
+    for (size_t i = 0; i < std::size(clips); ++i) {
+        const RepeatDecision d = mode.triggered(verdict(clips[i]), false);
+        mode.rearmed();
+        EXPECT_EQ(d.why, shown[i]) << i;
+        logged += d.log && d.step == RepeatStep::Refuse;
+    }
+    EXPECT_EQ(logged, 4);
+}
+
 TEST(RepeatMode, PausesAndTexts) {
     RepeatMode mode;
     mode.setTimes({0, 1000000});

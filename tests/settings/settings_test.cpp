@@ -134,7 +134,7 @@ TEST(Language, ReadOnceAndEnglishForAFileThatCannotBeRead) {
                                 "ais",
                                 french, english)
                           .failure(),
-                      Failure::ReadFailed);
+                      Failure::NotPermitted);
             EXPECT_EQ(language.text("FORM1", 10), "Run");
         }
     }
