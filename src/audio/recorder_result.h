@@ -15,6 +15,7 @@ enum RecorderResult : int32_t {
     kNoInputDevice = 266,        // the default input cannot be opened (no device, no server)
     kNoAudioInTime = 276,   // the input delivered too little before the bound, or nothing to save
     kFileNotWritten = 286,  // the WAVE file could not be written
+    kFolderInUse = 297,     // another instance of the program records into the same folder
     kFormatRefused = 329,   // a format other than 22050 Hz 8-bit mono, or none the input accepts
 };
 

@@ -198,6 +198,10 @@ void Form1::releaseSound() {
     if (TonePlayer* t = services_.tone) t->stop();
 }
 
+void Form1::releaseRecording() {
+    if (services_.recordingDone) services_.recordingDone();
+}
+
 void Form1::stopSound() {
     if (TonePlayer* t = services_.tone) t->stop();
 }

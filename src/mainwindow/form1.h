@@ -77,6 +77,8 @@ struct Form1Services {
     std::function<Status(const std::string& helpFile)> showHelp;
     // "close all" to the recorder, at shut-down.
     std::function<void()> closeRecorder;
+    // The meter stopped: another instance may record into the same folder now.
+    std::function<void()> recordingDone;
     // Keeps the sound input open while true: while the window, the calibration dialog or
     // the Belt window is shown (not minimised), a measurement is near. wakeInput: one of
     // them was activated; an input that closed (a sound server gone) may reopen ahead.
@@ -287,6 +289,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     Status openHelpOfLanguage();
     void holdInputWhileShown(QWidget* window);
     void releaseSound();
+    void releaseRecording();
     void stopSound();
     void endProgram();
     // The model, changed only through its own operations.

@@ -22,6 +22,7 @@ namespace {
 constexpr int kInputLostKey = 49;
 constexpr int kRecordingNotSavedKey = 50;  // "%1" the recording file: its folder's fault
 constexpr int kRecordingRefusedKey = 153;  // "%1" why, when the file itself refuses
+constexpr int kFolderInUseKey = 154;       // "%1" the folder another instance records in
 constexpr int kInputLostCalibratingKey = 96;
 }  // namespace
 
@@ -50,6 +51,7 @@ void Form1::runCycles() {
     run_.CommandRun_Click();
     --runDepth_;
     if (!state.MesureEnCours) model().runStopped();
+    if (meter().state() == MeterActivity::Stopped) releaseRecording();
     showReading();
 }
 
@@ -120,6 +122,11 @@ std::string Form1::captureFailure(int32_t code) const {
         const std::string cause = fillIn(
             text(failureCauseKey(why ? Failure::WriteFailed : why.failure())), {file.string()});
         return fillIn(text(kRecordingRefusedKey), {cause}) + coded;
+    }
+    if (code == kFolderInUse) {
+        std::error_code ec;
+        const auto file = std::filesystem::absolute(recordingPath(), ec).lexically_normal();
+        return fillIn(text(kFolderInUseKey), {file.parent_path().string()}) + coded;
     }
     std::string message = text(kCaptureFailedKey) + coded;
     if (code == kNoAudioInTime)

@@ -18,6 +18,8 @@ namespace vellora {
 namespace {
 // "The %1 language file could not be read (%2): the texts are shown in English."
 constexpr int kLanguageFallbackKey = 130;
+// Beside the recording, which every instance on the folder writes under one name.
+constexpr const char* kRecordingLockFile = ".vellora-recording.lock";
 }  // namespace
 
 ProgramParts::ProgramParts(const std::filesystem::path& settingsFile,
@@ -29,6 +31,7 @@ ProgramParts::ProgramParts(const std::filesystem::path& settingsFile,
       belts(settingsFile),
       filesFolder(filesFolder.empty() ? settingsFile.parent_path() : filesFolder),
       readingsFile(this->filesFolder / kReadingsFileName),
+      recordingLock(this->filesFolder / kRecordingLockFile),
       firstLanguage(firstStartLanguage(localeFromEnvironment())),
       programFolder_(programFolder) {}
 
@@ -62,6 +65,7 @@ Form1Services ProgramParts::services() {
     s.text = [this](const char* section, int key) { return language.text(section, key); };
     s.showHelp = [](const std::string& file) { return CHelp().Show(file, ""); };
     s.capture = [this] {
+        if (!recordingLock.take()) return int32_t(kFolderInUse);
         int32_t retour = 0;
         return sendCaptureSequence(recorder, retour);
     };
@@ -70,6 +74,7 @@ Form1Services ProgramParts::services() {
     s.beltStore = &belts;
     s.readingsFile = readingsFile;
     s.closeRecorder = [this] { recorder.send(closeAllCommand()); };
+    s.recordingDone = [this] { recordingLock.release(); };
     // Held while a window of the program shows, and opened ahead when one shows or is
     // activated (a moment later, so that the window shows first): the first clip after
     // Run need not wait for the sound server, even after the input closed while the

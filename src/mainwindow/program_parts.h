@@ -14,6 +14,7 @@
 #include "audio/wave_audio_recorder.h"
 #include "belt/belt_store_profile.h"
 #include "calibration/sound_tone_player.h"
+#include "common/process_lock.h"
 #include "mainwindow/form1.h"
 #include "settings/language.h"
 #include "settings/settings_store.h"
@@ -42,6 +43,9 @@ class ProgramParts {
     ProfileBeltStore belts;
     const std::filesystem::path filesFolder;
     const std::filesystem::path readingsFile;
+    // Taken by the first clip of a run, given back when the meter stops: a second
+    // instance on the same folder must not read this one's clips, nor this one its.
+    ProcessLock recordingLock;
     // The language until one is stored: the locale's (first_language.h).
     const std::string firstLanguage;
 

@@ -100,6 +100,7 @@ class WindowTest : public ::testing::Test {
         s.showMessage = [this](const std::string& m) { messages.push_back(m); };
         s.askOkCancel = [this](const std::string& q) { return questions.push_back(q), true; };
         s.endProgram = [this] { ++ended; };
+        s.recordingDone = [this] { ++recordingsDone; };
         if (clip) s.capture = [this, clip] { return clip(++clips); };
         s.tone = tone;
         s.recordingPath = (dir / "test.wav").string();
@@ -133,7 +134,7 @@ class WindowTest : public ::testing::Test {
     std::map<std::string, std::string> values;  // "SETTINGS/Niveau"
     std::vector<std::string> writes, messages, questions, helpOpened;
     bool helpExists = true;
-    int ended = 0, clips = 0;
+    int ended = 0, clips = 0, recordingsDone = 0;
     TonePlayer* tone = nullptr;
     MemoryBeltStore belts;
     fs::path readingsFile;  // none: the readings last for the session

@@ -29,10 +29,11 @@ TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
         {kFileNotWritten, "FrFORM1153 [FrFORM1145 [" + clip + "|%2]|%2] (286)"},
         {kNoAudioInTime, "FrFORM130 (276)\nFrFORM149 [%1|%2]"},
         {kNoInputDevice, "FrFORM130 (266)"},
+        {kFolderInUse, "FrFORM1154 [" + fs::path(clip).parent_path().string() + "|%2] (297)"},
     };
     for (const auto& [code, message] : cases) {
         messages.clear();
-        clips = 0;
+        clips = recordingsDone = 0;
         auto w = started([&, code = code](int n) {
             if (n == 2) return code;
             writeClip(synth::pureTone(440, 22050));
@@ -42,6 +43,7 @@ TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
         w->CommandRun_Click();
         EXPECT_EQ(clips, 2) << code;
         EXPECT_EQ(messages, std::vector<std::string>{message}) << code;
+        EXPECT_EQ(recordingsDone, 1) << "the stopped meter lets another instance record";
         // The second cycle neither voted nor wrote: the first cycle's bin 82 stays.
         EXPECT_EQ(w->TextCalibrate->text(), "441Hz") << code;  // 82 x 22050 / 4096
         EXPECT_EQ(w->state.plot.IndicePic, 82.0f) << code;
