@@ -132,9 +132,26 @@ void Form1::placePreciseReadout() {
     // Right-aligned against the gauge, over the high bins where a belt's spectrum is low.
     const QRect gauge = Energie->geometry();
     const QRect spectrum = Im_Spectre->geometry();
-    FramePrecise->adjustSize();
-    const QSize size = FramePrecise->sizeHint();
     const int right = gauge.left() - kGapPixels;
+    // A hint wider than the room left of the gauge wraps (a long French one on a small
+    // window), rather than being cut at the spectrum's left edge.
+    for (QLabel* l : {TextTension, TextAccord}) {
+        l->setWordWrap(false);
+        l->setMaximumWidth(QWIDGETSIZE_MAX);
+    }
+    FramePrecise->adjustSize();
+    QSize size = FramePrecise->sizeHint();
+    const int room = right - spectrum.left();
+    if (size.width() > room) {
+        const QMargins m = FramePrecise->layout()->contentsMargins();
+        for (QLabel* l : {TextTension, TextAccord}) {
+            l->setWordWrap(true);
+            l->setMaximumWidth(std::max(1, room - m.left() - m.right()));
+        }
+        size = QSize(room, FramePrecise->layout()->hasHeightForWidth()
+                               ? FramePrecise->layout()->totalHeightForWidth(room)
+                               : FramePrecise->sizeHint().height());
+    }
     const int left = std::max(spectrum.left(), right - size.width());
     CommandAutoCalibrate->adjustSize();
     const QSize b = CommandAutoCalibrate->sizeHint();
@@ -150,6 +167,7 @@ void Form1::placePreciseReadout() {
         lineShown ? std::optional<int>(spectrum.top() + state.noise.NiveauBruit) : std::nullopt,
         bottom, kGapPixels);
     FramePrecise->setGeometry(left, top, right - left, size.height());
+    FramePrecise->layout()->setGeometry(FramePrecise->rect());  // at once, shown or not
     CommandAutoCalibrate->setGeometry(std::max(spectrum.left(), right - b.width()),
                                       top + size.height() + kGapPixels, b.width(), b.height());
     FramePrecise->raise();

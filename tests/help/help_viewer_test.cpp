@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -171,6 +172,29 @@ TEST(ShippedHelp, ContentsIndexAndLinksPointToRealPages) {
         }
     }
     EXPECT_EQ(pages[0], pages[1]);
+}
+
+// The pictures show the program's captions: they were taken (scripts/screenshots
+// --pictures) with the language files as they are now, byte for byte.
+TEST(ShippedHelp, PicturesWereTakenWithTheCaptionsOfNow) {
+    const QDir root(QStringLiteral(VELLORA_SOURCE_HELP_DIR "/.."));
+    QFile sums(root.filePath("help/pictures.sums"));
+    ASSERT_TRUE(sums.open(QIODevice::ReadOnly)) << "no help/pictures.sums";
+    int files = 0;
+    for (const QByteArray& line : sums.readAll().split('\n')) {
+        if (line.trimmed().isEmpty()) continue;
+        const QByteArray taken = line.left(64);
+        const QString file = QString::fromUtf8(line.mid(66));
+        QFile now(root.filePath(file));
+        ASSERT_TRUE(now.open(QIODevice::ReadOnly)) << file.toStdString();
+        EXPECT_EQ(QCryptographicHash::hash(now.readAll(), QCryptographicHash::Sha256).toHex(),
+                  taken)
+            << file.toStdString()
+            << " changed since the help's pictures were taken: run scripts/screenshots "
+               "--pictures and commit them";
+        ++files;
+    }
+    EXPECT_EQ(files, 2);
 }
 
 }  // namespace

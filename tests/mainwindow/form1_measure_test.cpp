@@ -164,6 +164,8 @@ TEST_F(Measuring, CalibrationPlaysTheQuotedToneAndTakesACardsRateButNoOtherSound
     std::ofstream(dir / kCalibrationToneFile, std::ios::binary)
         .write(reinterpret_cast<const char*>(calibrationToneBytes(800).data()), kToneFileSize);
     values["SETTINGS/Calibration"] = "740";
+    const std::string longHint = std::string(40, 'x') + " " + std::string(300, 'y') + " %1";
+    texts["FORM145"] = longHint;
     FakeTone speaker;
     tone = &speaker;
     std::unique_ptr<Form1> w;
@@ -181,8 +183,18 @@ TEST_F(Measuring, CalibrationPlaysTheQuotedToneAndTakesACardsRateButNoOtherSound
     EXPECT_EQ(w->LabelFondamentale->text(), "FrFORM144 [740|%2]");
     ASSERT_FALSE(w->CommandAutoCalibrate->isHidden());
     // The hint tells the way to the scale until Auto-calibrate has set it, then that it has.
-    const QString toSet = "FrFORM145 [740,0|%2]", set = "FrFORM1160 [740,0|%2]";
+    const QString toSet = QString::fromStdString(longHint).replace("%1", "740,0");
+    const QString set = "FrFORM1160 [740,0|%2]";
     EXPECT_EQ(w->TextTension->text(), toSet);
+    // A hint too long for the room left of the gauge is shown whole, on several lines.
+    const QLabel* hint = w->TextTension;
+    EXPECT_GE(hint->mapTo(w.get(), QPoint(0, 0)).x(),
+              w->Im_Spectre->mapTo(w.get(), QPoint(0, 0)).x());
+    if (hint->wordWrap()) {
+        EXPECT_GE(hint->height(), hint->heightForWidth(hint->width()));
+    } else {
+        EXPECT_GE(hint->width(), hint->sizeHint().width());
+    }
     const std::pair<double, std::string> cases[] = {
         {1.07, "FrFORM143 [791,8|740]"},  // 740 x 1.07 = 791.8 Hz heard
         {0, "FrFORM141"},                 // silence
