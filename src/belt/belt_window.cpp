@@ -590,7 +590,7 @@ std::optional<BeltSetup> BeltWindow::selectedSetup() const {
     return setups_[size_t(row)];
 }
 
-bool BeltWindow::openReadingsFile(const std::filesystem::path& file) {
+Status BeltWindow::openReadingsFile(const std::filesystem::path& file) {
     readingsFile_.emplace(file);
     everyReadingInFile_ = true;
     ReadingsPage page;
@@ -610,7 +610,7 @@ bool BeltWindow::openReadingsFile(const std::filesystem::path& file) {
             std::pair{BeltCaption::SkippedLines, std::to_string(page.skippedLines)});
     else
         showReadingsProblem(std::nullopt);
-    return read.ok();
+    return read;
 }
 
 bool BeltWindow::showOlderReadings() {
@@ -759,7 +759,7 @@ void BeltWindow::showAgreement(Agreement a) {
                                                              : "");
 }
 
-bool BeltWindow::saveCsv(const std::filesystem::path& path) {
+Status BeltWindow::saveCsv(const std::filesystem::path& path) {
     // The readings not shown yet are read for the copy only.
     std::vector<Reading> all;
     if (readingsFile_ && olderLeft_) {
@@ -768,7 +768,7 @@ bool BeltWindow::saveCsv(const std::filesystem::path& path) {
                                              std::numeric_limits<std::size_t>::max(), older);
         if (!read) {
             showReadingsProblem(std::pair{BeltCaption::SaveFailed, read.message()});
-            return false;
+            return read;
         }
         all = std::move(older.readings);
     }
@@ -777,7 +777,7 @@ bool BeltWindow::saveCsv(const std::filesystem::path& path) {
     showReadingsProblem(saved ? std::nullopt
                               : std::optional(std::pair{BeltCaption::SaveFailed, saved.message()}));
     if (saved) csvFolder_ = QString::fromStdString(path.parent_path().string());
-    return saved.ok();
+    return saved;
 }
 
 void BeltWindow::askAndClearReadings() {
@@ -813,7 +813,7 @@ QString BeltWindow::suggestedCsvPath() const {
 void BeltWindow::askAndSaveCsv() {
     const QString path = QFileDialog::getSaveFileName(this, q(caption(BeltCaption::SaveCsv)),
                                                       suggestedCsvPath(), "CSV (*.csv)");
-    if (!path.isEmpty()) saveCsv(path.toStdString());
+    if (!path.isEmpty()) (void)saveCsv(path.toStdString());  // the window shows a failure
 }
 
 }  // namespace vellora

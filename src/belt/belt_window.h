@@ -63,10 +63,9 @@ class BeltWindow : public QWidget {
     void applyCaptions(BeltCaptionLookup lookup);
 
     // Shows the newest readings kept in `file` (older ones a page at a time, on demand)
-    // and appends every new one to it; without a file they last for the session. False
-    // when the file could not be read (the window says why; new readings are still
-    // appended).
-    bool openReadingsFile(const std::filesystem::path& file);
+    // and appends every new one to it; without a file they last for the session. The
+    // read's failure, which the window shows too (new readings are still appended).
+    Status openReadingsFile(const std::filesystem::path& file);
     // The next page of older readings above those shown; false when none is left.
     bool showOlderReadings();
 
@@ -85,9 +84,9 @@ class BeltWindow : public QWidget {
     const std::vector<BeltSetup>& setups() const { return setups_; }
     const std::vector<Reading>& readings() const { return log_; }
 
-    // Writes the log, older readings not shown yet included; on failure the window shows
-    // why and false is returned.
-    bool saveCsv(const std::filesystem::path& path);
+    // Writes the log, older readings not shown yet included; the failure is shown in
+    // the window and returned.
+    Status saveCsv(const std::filesystem::path& path);
     // What the export first proposes: a dated name in the user's language, in the folder
     // of the last export or else the user's documents -- never beside the live readings
     // file, whose name it would be too easily confused with.

@@ -150,7 +150,9 @@ void Form1::createBeltWindow() {
         beltWindow_->confirm = [ask = services_.askOkCancel](const QString& question) {
             return ask(question.toStdString());
         };
-    if (!services_.readingsFile.empty()) beltWindow_->openReadingsFile(services_.readingsFile);
+    // A file that cannot be read is shown in the Belt window, where its readings would be.
+    if (!services_.readingsFile.empty())
+        (void)beltWindow_->openReadingsFile(services_.readingsFile);
     holdInputWhileShown(beltWindow_);
 }
 
@@ -184,9 +186,11 @@ void Form1::useLanguageFile(const std::string& name) {
     if (services_.setLanguage) services_.setLanguage(name);
 }
 
-bool Form1::openHelpOfLanguage() {
+Status Form1::openHelpOfLanguage() {
     const std::string path = services_.languageFilePath ? services_.languageFilePath() : "";
-    return services_.showHelp && services_.showHelp(helpFileForLanguagePath(path));
+    const std::string file = helpFileForLanguagePath(path);
+    if (!services_.showHelp) return Status(Failure::NotFound, file + ": no help in this program");
+    return services_.showHelp(file);
 }
 
 void Form1::releaseSound() {

@@ -74,7 +74,7 @@ struct Form1Services {
     std::function<void(const std::string& name)> setLanguage;
     std::function<std::string()> languageFilePath;
     // Opens the help file named, at its contents; false when there is none.
-    std::function<bool(const std::string& helpFile)> showHelp;
+    std::function<Status(const std::string& helpFile)> showHelp;
     // "close all" to the recorder, at shut-down.
     std::function<void()> closeRecorder;
     // The meter stopped: another instance may record into the same folder now.
@@ -286,7 +286,7 @@ class Form1 : public QMainWindow, public RunWindow, public CalibrationWindow {
     const std::string& recordingPath() const;
     const std::filesystem::path& toneFolder() const;
     void useLanguageFile(const std::string& name);
-    bool openHelpOfLanguage();
+    Status openHelpOfLanguage();
     void holdInputWhileShown(QWidget* window);
     void releaseSound();
     void releaseRecording();

@@ -11,6 +11,11 @@ namespace {
 
 std::string trimBlanks(const std::string& s) { return std::string(trimmed(s, " ")); }
 
+// The help call's own answer is a yes or no, as the call it stands in for gives.
+Status opened(bool shown, const std::string& target) {
+    return shown ? Status() : Status(Failure::NotFound, target + ": no help of that name opens");
+}
+
 bool isUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 }  // namespace
@@ -40,22 +45,27 @@ CHelp::CHelp() : api_(programHelp()) {}
 
 CHelp::CHelp(HelpApi& api) : api_(api) {}
 
-bool CHelp::Show(const std::string& helpFile, const std::string& windowName,
-                 std::optional<double> context) {
+Status CHelp::Show(const std::string& helpFile, const std::string& windowName,
+                   std::optional<double> context) {
     const std::string target = helpTarget(helpFile, windowName);
     if (!context) {
         const int32_t zero = 0;
-        return api_.HtmlHelp(nullptr, target, HH_DISPLAY_TOC, reinterpret_cast<uintptr_t>(&zero));
+        return opened(
+            api_.HtmlHelp(nullptr, target, HH_DISPLAY_TOC, reinterpret_cast<uintptr_t>(&zero)),
+            target);
     }
-    return api_.HtmlHelp(nullptr, target, HH_HELP_CONTEXT,
-                         static_cast<uintptr_t>(static_cast<uint32_t>(toInt32Saturated(*context))));
+    return opened(
+        api_.HtmlHelp(nullptr, target, HH_HELP_CONTEXT,
+                      static_cast<uintptr_t>(static_cast<uint32_t>(toInt32Saturated(*context)))),
+        target);
 }
 
-bool CHelp::ShowIndex(const std::string& helpFile, const std::string& windowName) {
-    return api_.HtmlHelp(nullptr, helpTarget(helpFile, windowName), HH_DISPLAY_INDEX, 0);
+Status CHelp::ShowIndex(const std::string& helpFile, const std::string& windowName) {
+    const std::string target = helpTarget(helpFile, windowName);
+    return opened(api_.HtmlHelp(nullptr, target, HH_DISPLAY_INDEX, 0), target);
 }
 
-bool CHelp::ShowSearch(const std::string& helpFile, const std::string& windowName) {
+Status CHelp::ShowSearch(const std::string& helpFile, const std::string& windowName) {
     HH_FTS_QUERY query;
     query.cbStruct = sizeof(HH_FTS_QUERY);
     query.fUniCodeStrings = 0;
@@ -65,8 +75,10 @@ bool CHelp::ShowSearch(const std::string& helpFile, const std::string& windowNam
     query.fTitleOnly = 0;
     query.fExecute = 1;
     query.pszWindow = "";
-    return api_.HtmlHelp(nullptr, helpTarget(helpFile, windowName), HH_DISPLAY_SEARCH,
-                         reinterpret_cast<uintptr_t>(&query));
+    const std::string target = helpTarget(helpFile, windowName);
+    return opened(
+        api_.HtmlHelp(nullptr, target, HH_DISPLAY_SEARCH, reinterpret_cast<uintptr_t>(&query)),
+        target);
 }
 
 }  // namespace vellora

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "common/status.h"
 #include "help/help_viewer.h"
 
 namespace vellora {
@@ -15,18 +16,19 @@ namespace vellora {
 std::string helpFileForLanguagePath(const std::string& languageFilePath);
 
 // Made for one request and dropped; the help window stays open after it.
-// Every call returns whether the help opened, so the caller can say when it did not.
+// Every call returns NotFound when no help opened (no help of that name, or none the
+// desktop or the help window can show), so the caller can say so.
 class CHelp {
   public:
     CHelp();  // the program's help
     explicit CHelp(HelpApi& api);
 
     // The contents, or the topic of `context` (rounded to a whole number) when given.
-    bool Show(const std::string& helpFile, const std::string& windowName,
-              std::optional<double> context = std::nullopt);
-    bool ShowIndex(const std::string& helpFile, const std::string& windowName);
+    Status Show(const std::string& helpFile, const std::string& windowName,
+                std::optional<double> context = std::nullopt);
+    Status ShowIndex(const std::string& helpFile, const std::string& windowName);
     // The word search, running the query "TEST".
-    bool ShowSearch(const std::string& helpFile, const std::string& windowName);
+    Status ShowSearch(const std::string& helpFile, const std::string& windowName);
 
   private:
     HelpApi& api_;

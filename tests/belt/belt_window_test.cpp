@@ -101,12 +101,13 @@ TEST_F(BeltWindowTest, WhatCannotBeWrittenIsReportedInFullAndKeptForTheSession) 
     EXPECT_TRUE(w.setupProblemLabel->wordWrap());
     EXPECT_TRUE(w.setups().empty());
 
-    EXPECT_FALSE(w.openReadingsFile(folder.path()));  // a folder where the file should be
+    // A folder where the file should be.
+    EXPECT_EQ(w.openReadingsFile(folder.path()).failure(), Failure::NotRegularFile);
     EXPECT_EQ(w.addReading(line(100, 1000, RangeStatus::Inside)).failure(),
               Failure::NotRegularFile);
     EXPECT_EQ(w.readings().size(), 1u);
     EXPECT_NE(w.problemLabel->text().toStdString().find(folder.path().string()), std::string::npos);
-    EXPECT_FALSE(w.saveCsv(folder / "no folder" / "copy.csv"));
+    EXPECT_EQ(w.saveCsv(folder / "no folder" / "copy.csv").failure(), Failure::WriteFailed);
     EXPECT_NE(w.problemLabel->text().toStdString().find("copy.csv"), std::string::npos);
 }
 
@@ -252,7 +253,7 @@ TEST_F(BeltWindowTest, ReadingsAreLoggedKeptAndClearedOnlyWhenConfirmed) {
         again.confirm = [yes](const QString&) { return yes; };
         again.clearButton->click();
         BeltWindow later(store);
-        later.openReadingsFile(file);
+        ASSERT_TRUE(later.openReadingsFile(file));
         EXPECT_EQ(later.readingsTable->rowCount(), yes ? 0 : 4);
     }
 }

@@ -93,7 +93,10 @@ class WindowTest : public ::testing::Test {
         };
         s.setLanguage = [this](const std::string& name) { language = name; };
         s.languageFilePath = [this] { return "/opt/vellora/" + language + ".lng"; };
-        s.showHelp = [this](const std::string& f) { return helpOpened.push_back(f), helpExists; };
+        s.showHelp = [this](const std::string& f) {
+            helpOpened.push_back(f);
+            return helpExists ? Status() : Status(Failure::NotFound, f);
+        };
         s.showMessage = [this](const std::string& m) { messages.push_back(m); };
         s.askOkCancel = [this](const std::string& q) { return questions.push_back(q), true; };
         s.endProgram = [this] { ++ended; };
