@@ -35,9 +35,10 @@ std::vector<ScaleTick> frequencyScaleTicks(float pas, int nbBins, int barWidth, 
         }
     }
     if (step == 0) return ticks;  // a scale of over 10^9 Hz per label: none
-    const int minor = step % minors == 0 && step / minors * pixelsPerHertz >= kSmallestMinorSpacing
-                          ? step / minors
-                          : step;
+    const int minor =
+        step % minors == 0 && double(step / minors) * pixelsPerHertz >= kSmallestMinorSpacing
+            ? step / minors
+            : step;
     for (long hz = 0; hz <= topHertz; hz += minor)
         ticks.push_back({hz * pixelsPerHertz, int(hz), hz % step == 0});
     return ticks;
