@@ -158,6 +158,7 @@ class BeltWindow : public QWidget {
     // below the form on a narrow screen.
     QWidget* scrolledColumns(QWidget* form, QWidget* readings);
     void reflow();
+    int sideBySideWidth() const;  // the narrowest window with the columns side by side
     void fitReadings();
     void fitScreen();
     void fitFormWidth();
@@ -184,6 +185,7 @@ class BeltWindow : public QWidget {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     BeltStore& store_;
@@ -214,6 +216,8 @@ class BeltWindow : public QWidget {
     QScrollArea* windowScroll_ = nullptr;
     QBoxLayout* columns_ = nullptr;
     QWidget* readingsBox_ = nullptr;
+    bool shownOnce_ = false;
+    QSize fitted_;  // the size fitScreen gave
 };
 
 }  // namespace vellora

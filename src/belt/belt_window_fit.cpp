@@ -57,10 +57,14 @@ QWidget* BeltWindow::scrolledColumns(QWidget* form, QWidget* readings) {
     return windowScroll_;
 }
 
-void BeltWindow::reflow() {
+int BeltWindow::sideBySideWidth() const {
     const QMargins m = columns_->contentsMargins();
-    const int sideBySide = formScroll_->minimumWidth() + columns_->spacing() +
-                           readingsBox_->minimumSizeHint().width() + m.left() + m.right();
+    return formScroll_->minimumWidth() + columns_->spacing() +
+           readingsBox_->minimumSizeHint().width() + m.left() + m.right();
+}
+
+void BeltWindow::reflow() {
+    const int sideBySide = sideBySideWidth();
     // The window's width, not the viewport's, decides: a vertical scroll bar appearing
     // with the stacked columns must not flip them back.
     const bool stacked = width() < sideBySide;
@@ -74,6 +78,16 @@ void BeltWindow::reflow() {
 bool BeltWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == windowScroll_->widget() && event->type() == QEvent::LayoutRequest) reflow();
     return QWidget::eventFilter(watched, event);
+}
+
+// The first size once the style has given every control its real size, in the language
+// the window opens in -- unless a size was given meanwhile; afterwards the user's.
+void BeltWindow::showEvent(QShowEvent* event) {
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        if (size() == fitted_) fitScreen();
+    }
+    QWidget::showEvent(event);
 }
 
 void BeltWindow::resizeEvent(QResizeEvent* event) {
@@ -104,10 +118,13 @@ void BeltWindow::fitScreen() {
     columns_->setDirection(QBoxLayout::LeftToRight);
     columns_->setStretch(0, 0);
     QSize natural = windowScroll_->widget()->sizeHint();
+    // Wide enough for the columns side by side, which the hint alone may miss.
+    natural.setWidth(std::max(natural.width(), sideBySideWidth()));
     natural.setHeight(std::max(natural.height(), formScroll_->widget()->sizeHint().height()));
     // The window frame: a title bar and borders of usual size.
     constexpr int kFrameAllowance = 40;
     resize(natural.boundedTo(QSize(area.width, area.height - kFrameAllowance)));
+    fitted_ = size();
     reflow();
 }
 

@@ -301,7 +301,8 @@ void Form1::showPreciseReading() {
     TextAccord->setText(accord);
     TextAccord->setVisible(!accord.isEmpty());
     // Hands-free, no one looks at the Belt window: a reading lost shows where one looks.
-    const QString notSaved = calibrating ? QString() : notSavedText();
+    QString notSaved = calibrating ? QString() : notSavedText();
+    if (!notSaved.isEmpty()) notSaved += "\n" + fromUtf8(text(kKeptForExportKey));
     TextNotSaved->setText(notSaved);
     TextNotSaved->setVisible(!notSaved.isEmpty());
     if (TextAccord->styleSheet() != accordStyle) TextAccord->setStyleSheet(accordStyle);

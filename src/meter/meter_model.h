@@ -39,8 +39,10 @@ inline constexpr int kCalibratingKey = 95;
 // The FORM1 text that says what the meter does.
 int statusKey(MeterActivity activity);
 
-// A reading the readings file could not keep: "Not saved: %1" with the cause.
+// A reading the readings file could not keep: "Not saved: %1" with the cause; where it
+// is kept instead (for the main read-out, which has room for it).
 inline constexpr int kNotSavedKey = 140;
+inline constexpr int kKeptForExportKey = 146;
 // The FORM1 text of why a file could not be written, "%1" the file's name.
 int failureCauseKey(Failure failure);
 

@@ -65,6 +65,9 @@ TEST(BeltWindowFit, FitsAn800By600ScreenAndNeverGrowsByItself) {
     QCoreApplication::processEvents();
     const QSize opened = w.size();
     EXPECT_LE(opened.width(), screen.width());
+    // Wide enough for the readings beside the form, in the language it opens in.
+    EXPECT_GT(w.saveCsvButton->mapTo(&w, QPoint(0, 0)).x(),
+              w.findChild<QScrollArea*>("formScroll")->width());
     EXPECT_LE(opened.height(), screen.height());
     w.edit(BeltField::Name)->setText(QString(60, 'M'));
     w.edit(BeltField::TargetLow)->setText("abc");

@@ -180,7 +180,7 @@ TEST_F(Views, AReadingNotSavedIsShownInBothReadoutsWithItsCause) {
         const std::string expected =
             "FrFORM1140 [FrFORM1" + std::to_string(c.cause) + " [Readings.csv|%2]|%2]";
         EXPECT_FALSE(w->TextNotSaved->isHidden());
-        EXPECT_EQ(w->TextNotSaved->text().toStdString(), expected);
+        EXPECT_EQ(w->TextNotSaved->text().toStdString(), expected + "\nFrFORM1146 [%1|%2]");
         EXPECT_FALSE(w->bigReadout().notSavedLabel->isHidden());
         EXPECT_EQ(w->bigReadout().notSavedLabel->text().toStdString(), expected);
         EXPECT_EQ(w->beltWindow().readings().size(), 1u) << "kept for an export";

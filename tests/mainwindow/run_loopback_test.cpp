@@ -65,7 +65,8 @@ TEST(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
     EXPECT_NEAR(w->state.plot.PasFrequence, 22050.0 / 4096, 0.002);
     w->CommandCalibrate_Click();  // the tone stops
     ASSERT_FALSE(tone.playing());
-    // A belt at 131 Hz, looped: every clip that gives a number gives 131.0 +- 0.3 Hz.
+    // A belt at 131 Hz, looped: every clip that gives a number gives 131.0 +- 0.3 Hz; a
+    // loaded machine may lose a clip or two to the sound server, so ten are listened to.
     synth::Random random(5);
     synth::Pluck pluck = synth::randomBelt(random, 131.0, 22050);
     pluck.onsetSeconds = 0;
@@ -80,7 +81,7 @@ TEST(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
         const QString t = w->TextFondamentale->text();
         if (cycle > first + 1 && t.endsWith(QChar(0xA0) + QString("Hz")))
             readings.push_back(QLocale().toDouble(t.chopped(3)));
-        if (cycle == first + 8) w->CommandRun_Click();
+        if (cycle == first + 11) w->CommandRun_Click();
     };
     w->CommandRun_Click();
     player.sndPlaySound(nullptr, 0);

@@ -172,20 +172,5 @@ TEST(MeterModel, ASetupChangeOrARestartStartsANewAgreement) {
     EXPECT_EQ(restarted.pluckTaken(101.2, 0).agreement, Agreement::Confirmed);
 }
 
-// A reading the file refused stays reported across set-ups and runs, until one is kept.
-TEST(MeterModel, AReadingNotSavedIsReportedUntilOneIsKept) {
-    MeterModel m;
-    m.chooseSetup(stiffBelt());
-    m.runStarted();
-    m.readingSaved(Status(Failure::NotPermitted, "Readings.csv: write-protected"));
-    m.chooseSetup(std::nullopt);
-    m.runStopped();
-    m.runStarted();
-    ASSERT_TRUE(m.notSaved());
-    EXPECT_EQ(failureCauseKey(*m.notSaved()), 142);  // "%1 may not be written"
-    m.readingSaved(Status());
-    EXPECT_FALSE(m.notSaved());
-}
-
 }  // namespace
 }  // namespace vellora
