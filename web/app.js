@@ -18,6 +18,7 @@ let paused = false;   // Repeat holds a reading: clips are not read
 let rearmTimer = 0;
 let setups = {setups: [], selected: ''};
 let cueContext = null;
+let tonePlayer = null;  // the calibration tone: {context}
 const lastCycle = {answer: null};
 
 // emscripten's own decoder drops a leading byte order mark, which the CSV header carries.
@@ -120,6 +121,12 @@ function showMeter(m) {
   $('run').textContent = text('FORM1', running ? 23 : 10);
   $('run').classList.toggle('running', running);
   document.body.dataset.activity = m.activity;
+  const calibrating = m.activity === 'calibrating';
+  $('calibrate').textContent = text('FORM1', calibrating ? 24 : 8);
+  $('calibrate').classList.toggle('running', calibrating);
+  $('auto-calibrate').disabled = !calibrating;
+  $('tone-heard').textContent = m.tone;
+  $('tone-hint').textContent = m.toneHint;
 }
 
 function showReading(r) {
@@ -158,6 +165,7 @@ async function startCapture() {
   } catch (e) {
     if (context) context.close();
     $('problem').textContent = fillIn(text('WEB', 9), e.message || e.name);
+    $('problem').className = '';
     $('problem').hidden = false;
     return false;
   }
@@ -182,7 +190,12 @@ function clipArrived(samples) {
   lastCycle.answer = a;
   showMeter(a.meter);
   drawSpectrum(a);
-  showReading(a.shown);
+  if (a.meter.activity === 'calibrating') {
+    showReading(null);
+    $('belt-hz').textContent = a.meter.tone;
+  } else {
+    showReading(a.shown);
+  }
   if (a.logged) {
     if (a.logged.status !== 'refused') performance.mark('vellora-reading');
     keepReading(a.logged);
@@ -202,6 +215,7 @@ function clipArrived(samples) {
 }
 
 async function run() {
+  if (meterState.activity === 'calibrating') return calibrate();
   if (capture) {
     clearTimeout(rearmTimer);
     paused = false;
@@ -212,20 +226,64 @@ async function run() {
   if (await startCapture()) showMeter(call('start'));
 }
 
-function playCue(confirmation) {
-  if (!$('cues').checked) return;
+// A sound the core made (unsigned 8-bit at 22050 per second) as a player of `context`.
+function corePlayer(context, make) {
   const countPointer = core._malloc(4);
-  const samples = core._vellora_cue(confirmation ? 1 : 0, countPointer);
+  const samples = make(countPointer);
   const n = core.HEAP32[countPointer / 4];
   core._free(countPointer);
-  cueContext = cueContext || new AudioContext();
-  const buffer = cueContext.createBuffer(1, n, kClipRate);
+  const buffer = context.createBuffer(1, n, kClipRate);
   const data = buffer.getChannelData(0);
   for (let i = 0; i < n; ++i) data[i] = (core.HEAPU8[samples + i] - 128) / 128;
-  const player = cueContext.createBufferSource();
+  const player = context.createBufferSource();
   player.buffer = buffer;
-  player.connect(cueContext.destination);
+  player.connect(context.destination);
+  return player;
+}
+
+function playCue(confirmation) {
+  if (!$('cues').checked) return;
+  cueContext = cueContext || new AudioContext();
+  corePlayer(cueContext, (count) => core._vellora_cue(confirmation ? 1 : 0, count)).start();
+}
+
+// ---- calibration -----------------------------------------------------------------------
+
+function stopTone() {
+  if (tonePlayer) tonePlayer.context.close();
+  tonePlayer = null;
+}
+
+// The tone through the loudspeaker while the meter listens; the second press stops both.
+async function calibrate() {
+  if (meterState.activity === 'calibrating') {
+    stopTone();
+    stopCapture();
+    showMeter(call('calibrate'));
+    return;
+  }
+  clearTimeout(rearmTimer);
+  paused = false;
+  if (!capture && !(await startCapture())) return;
+  showMeter(call('calibrate'));
+  const context = new AudioContext();
+  const tone = Number(settingValue(meterState.settings, 'FrequenceCal'));
+  const player = corePlayer(context, (count) => core._vellora_tone(tone, count));
+  player.loop = true;
   player.start();
+  tonePlayer = {context};
+}
+
+async function autoCalibrate() {
+  const a = call('autoCalibrate');
+  showMeter(a.meter);
+  $('problem').textContent = a.problem || a.done;
+  $('problem').className = a.problem ? '' : 'done';
+  $('problem').hidden = false;
+  if (!a.problem) {
+    showSettings();
+    await keepSettings();
+  }
 }
 
 // ---- settings --------------------------------------------------------------------------
@@ -242,7 +300,8 @@ function settingValue(settingsText, key) {
 function showSettings() {
   const s = meterState.settings;
   const form = $('settings-form');
-  for (const key of ['CardRate', 'Amplification', 'Smoothing']) form.elements[key].value = settingValue(s, key);
+  for (const key of ['CardRate', 'Amplification', 'Smoothing', 'FrequenceCal'])
+    form.elements[key].value = settingValue(s, key);
   $('repeat').checked = settingValue(s, 'Repetition') === '1';
 }
 
@@ -348,6 +407,7 @@ async function importCsv(file) {
   const records = call('importReadings', await file.text());
   if (!records || records.length === 0) {
     $('problem').textContent = text('WEB', 22);
+    $('problem').className = '';
     $('problem').hidden = false;
     return;
   }
@@ -398,6 +458,8 @@ function wire() {
     if (file) await setupsChanged(call('importSetups', await file.text()));
   };
   $('export-csv').onclick = exportCsv;
+  $('calibrate').onclick = calibrate;
+  $('auto-calibrate').onclick = autoCalibrate;
   $('import-csv').onchange = async (event) => {
     if (event.target.files[0]) await importCsv(event.target.files[0]);
   };
@@ -410,7 +472,7 @@ function wire() {
     event.preventDefault();
     const f = event.target.elements;
     configure({CardRate: f.CardRate.value.replace(',', '.'), Amplification: f.Amplification.value,
-               Smoothing: f.Smoothing.value});
+               Smoothing: f.Smoothing.value, FrequenceCal: f.FrequenceCal.value});
   };
   $('settings-form').elements.Amplification.oninput = (event) =>
       configure({Amplification: event.target.value});

@@ -44,6 +44,8 @@ std::string call(std::string_view command, const std::string& a, const std::stri
     if (command == "csvHeader") return m.csvHeader();
     if (command == "importReadings") return m.importReadings(a);
     if (command == "status") return m.status();
+    if (command == "calibrate") return m.calibrate();
+    if (command == "autoCalibrate") return m.autoCalibrate();
     return "null";
 }
 }  // namespace
@@ -66,6 +68,13 @@ EMSCRIPTEN_KEEPALIVE const char* vellora_cycle(const float* sound, int samples) 
 // The cue's samples; their count in *samples.
 EMSCRIPTEN_KEEPALIVE const uint8_t* vellora_cue(int confirmation, int* samples) {
     cue = vellora::WebMeter::cue(confirmation != 0);
+    *samples = int(cue.size());
+    return cue.data();
+}
+
+// One second of the calibration tone, looping cleanly; its count in *samples.
+EMSCRIPTEN_KEEPALIVE const uint8_t* vellora_tone(int hz, int* samples) {
+    cue = vellora::WebMeter::tone(int16_t(hz));
     *samples = int(cue.size());
     return cue.data();
 }

@@ -7,6 +7,9 @@
 
 #include "belt/belt_window_captions.h"
 #include "belt/readings_csv.h"
+#include "calibration/calibration_run.h"
+#include "calibration/calibration_tone.h"
+#include "calibration/pitch_calibration.h"
 #include "common/text.h"
 #include "ini/profile_text.h"
 #include "measure/cycle_processing.h"
@@ -25,6 +28,13 @@ constexpr char kFormSection[] = "FORM";
 // The rates a card's calibration may give: a clock off by more is no sound card.
 constexpr double kLowestCardRate = 8000;
 constexpr double kHighestCardRate = 96000;
+// FORM1 texts of the calibration read-out, as the desktop shows them.
+constexpr int kNoClearToneKey = 41;
+constexpr int kNotTheToneKey = 43;  // "%1" heard, "%2" the tone
+constexpr int kNoToneHeardKey = 86;
+constexpr int kScaleSetKey = 160;  // "%1" the tone
+// The page's own: what to do while the tone plays ("%1" the tone).
+constexpr int kWhileToneKey = 24;
 
 std::optional<double> numberIn(const ProfileDocument& d, const char* key) {
     const std::optional<std::string> v = d.value(kWebSection, key);
@@ -135,11 +145,16 @@ std::string formJson(const BeltSetupForm& f) {
     return o.text();
 }
 
+std::string tenths(double x) {
+    char text[32];
+    const auto [end, ec] = std::to_chars(text, text + sizeof text, x, std::chars_format::fixed, 1);
+    return ec == std::errc() ? std::string(text, end) : std::string();
+}
+
 // The shown text of a frequency: one decimal, as the desktop's precise read-out.
 std::string hertzText(double hz) {
-    char text[32];
-    const auto [end, ec] = std::to_chars(text, text + sizeof text, hz, std::chars_format::fixed, 1);
-    return ec == std::errc() ? std::string(text, end) + " Hz" : std::string();
+    const std::string t = tenths(hz);
+    return t.empty() ? t : t + " Hz";
 }
 
 std::string tensionText(const Tension& t, TensionUnit unit) {
@@ -162,6 +177,7 @@ WebSettings webSettingsOf(std::string_view text) {
     s.smoothing = inRange(numberIn(d, kSmoothingKey), s.smoothing, 1, 255);
     s.repeat = inRange(numberIn(d, kRepeatKey), 0, 0, 1) == 1;
     s.noiseLine = inRange(numberIn(d, kNoiseLineKey), 0, 0, kWebSpectrumHeight);
+    s.toneHz = inRange<int16_t>(numberIn(d, kToneKey), s.toneHz, 20, 5000);
     return s;
 }
 
@@ -176,6 +192,7 @@ std::string webSettingsText(const WebSettings& s) {
     line(kSmoothingKey, std::to_string(s.smoothing));
     line(kRepeatKey, s.repeat ? "1" : "0");
     line(kNoiseLineKey, std::to_string(s.noiseLine));
+    line(kToneKey, std::to_string(s.toneHz));
     return text;
 }
 
@@ -369,7 +386,62 @@ std::string WebMeter::status() const {
         .add("noiseArmed", noise_.ModeBruit)
         .add("noiseLine", noise_.NiveauBruit)
         .add("settings", webSettingsText(settings_))
+        .add("tone", a != MeterActivity::Calibrating ? std::string()
+                     : !model_.toneHeard()           ? std::string("\xE2\x80\x94")  // em dash
+                     : *model_.toneHeard()           ? hertzText(**model_.toneHeard())
+                                                     : text(kNoToneHeardKey))
+        .add("toneHint", a != MeterActivity::Calibrating
+                             ? std::string()
+                             : fillIn(language_.value(kWebSection, std::to_string(kWhileToneKey))
+                                          .value_or(kMissingText),
+                                      {std::to_string(settings_.toneHz)}))
         .text();
+}
+
+std::optional<double> WebMeter::toneHeard(std::span<const uint8_t> clip) {
+    if (!tone_ || toneFor_ != settings_.toneHz) {
+        tone_.emplace(calibrationPitchOptions(settings_.toneHz));
+        toneFor_ = settings_.toneHz;
+    }
+    const std::optional<PitchEstimate> e = tone_->estimate(clip, pasFrequence());
+    return e ? std::optional<double>(e->hz) : std::nullopt;
+}
+
+std::string WebMeter::calibrate() {
+    const bool on = model_.state() != MeterActivity::Calibrating;
+    model_.setCalibrating(on);
+    if (on) {
+        (void)start();
+    } else {
+        (void)stop();
+    }
+    return status();
+}
+
+std::string WebMeter::autoCalibrate() {
+    const std::optional<std::optional<double>>& heard = model_.toneHeard();
+    std::string problem, done;
+    if (!heard || !*heard) {
+        problem = text(kNoClearToneKey);
+    } else if (!isCalibrationTone(**heard, pasFrequence(), settings_.toneHz)) {
+        problem = fillIn(text(kNotTheToneKey), {tenths(nominalToneHz(**heard, pasFrequence())),
+                                                std::to_string(settings_.toneHz)});
+    } else {
+        // Every frequency read scales with the rate assumed: the card's true rate is the
+        // one at which the tone reads its own frequency.
+        WebSettings s = settings_;
+        // A tenth of a sample per second is finer than any clock drifts between runs.
+        const double rate = std::round(s.cardRate * s.toneHz / **heard * 10) / 10;
+        s.cardRate = std::clamp(rate, kLowestCardRate, kHighestCardRate);
+        (void)configure(webSettingsText(s));
+        done = fillIn(text(kScaleSetKey), {std::to_string(settings_.toneHz)});
+    }
+    return JsonObject().add("problem", problem).add("done", done).raw("meter", status()).text();
+}
+
+std::vector<uint8_t> WebMeter::tone(int16_t hz) {
+    const ToneFile file = calibrationToneBytes(hz);
+    return std::vector<uint8_t>(file.begin() + kToneHeaderSize, file.end());
 }
 
 std::optional<PitchEstimate> WebMeter::precise(std::span<const uint8_t> clip) {
@@ -444,6 +516,13 @@ std::string WebMeter::cycle(std::span<const uint8_t> clip, Clock::time_point now
         }
     }
 
+    if (model_.state() == MeterActivity::Calibrating) {
+        // The tone is read, not a belt: nothing triggers and nothing is logged.
+        model_.toneRead(toneHeard(clip));
+        o.add("triggered", false).add("step", "none").add("rearmMs", 0).add("cue", "");
+        o.raw("logged", "null").raw("shown", "null").raw("meter", status());
+        return o.text();
+    }
     const bool fired = running_ && noiseTriggerFires(noise_, out.plot.SommetPic);
     std::string step = "none";
     int32_t rearmMs = 0;

@@ -39,6 +39,7 @@ inline constexpr char kBinsKey[] = "NbFrequencesAffichees";
 inline constexpr char kSmoothingKey[] = "Smoothing";
 inline constexpr char kRepeatKey[] = "Repetition";
 inline constexpr char kNoiseLineKey[] = "NiveauBruit";  // 0: none fixed
+inline constexpr char kToneKey[] = "FrequenceCal";      // the calibration tone, hertz
 
 struct WebSettings {
     double cardRate = kSampleRate;
@@ -47,6 +48,7 @@ struct WebSettings {
     int smoothing = 1;
     bool repeat = false;
     int32_t noiseLine = 0;
+    int16_t toneHz = 110;  // the desktop's first calibration tone
 };
 
 // The settings a text gives: each key in range, or its default.
@@ -103,6 +105,15 @@ class WebMeter {
     // A sound cue (one beep, or two for a confirmation), unsigned 8-bit at 22050/s.
     static std::vector<uint8_t> cue(bool confirmation);
 
+    // Calibration: the page plays the tone through the loudspeaker while the meter reads
+    // it (status() shows what is heard). calibrate() starts or stops it; autoCalibrate()
+    // sets the card rate that makes the tone heard read its own frequency, or says why not.
+    std::string calibrate();
+    std::string autoCalibrate();
+    // One second of the desktop's calibration tone, unsigned 8-bit at 22050/s; it loops
+    // without a click.
+    static std::vector<uint8_t> tone(int16_t hz);
+
     std::string status() const;
 
   private:
@@ -110,6 +121,7 @@ class WebMeter {
     std::string readingJson(const MeterReading& r) const;
     std::string answer(const BeltChange& change);
     std::optional<PitchEstimate> precise(std::span<const uint8_t> clip);
+    std::optional<double> toneHeard(std::span<const uint8_t> clip);
     void chooseStoredSetup();
     float pasFrequence() const { return float(settings_.cardRate / kTransformSize); }
 
@@ -124,6 +136,8 @@ class WebMeter {
     SpectrumArrays arrays_;
     std::optional<PeakVote> vote_;
     PitchEstimator estimator_;
+    std::optional<PitchEstimator> tone_;  // for the tone of toneFor_ hertz
+    int16_t toneFor_ = 0;
     PluckClassifier pluck_;
     RecentClips clips_;
     std::vector<uint8_t> previousClip_;  // the last clip that did not fire the trigger

@@ -120,24 +120,6 @@ TEST(BeltStore, KeepRenameAndDeleteLeaveOneSectionPerSetUp) {
     }
 }
 
-TEST(BeltStore, ASecondInstanceWritingTheSameFileLosesNothing) {
-    TempFolder dir;
-    const auto ini = dir / "Vellora.ini";
-    ASSERT_TRUE(WritePrivateProfileStringA("SETTINGS", "Ajustement", "495", ini));
-    ProfileBeltStore first(ini), second(ini);
-    ASSERT_EQ(keepBeltSetup(first, named("Cam belt"), "").result, BeltChangeResult::Done);
-    // The second knows nothing of "Cam belt" and keeps its own.
-    const BeltChange kept = keepBeltSetup(second, named("Alternator"), "");
-    EXPECT_EQ(namesOf(kept.belts), (Names{"Cam belt", "Alternator"}));
-    ASSERT_EQ(deleteBeltSetup(first, "Alternator").result, BeltChangeResult::Done);
-    ASSERT_EQ(keepBeltSetup(second, named("Cam belt", 650), "Cam belt").result,
-              BeltChangeResult::Done);
-    const LoadedBelts loaded = loadBeltSetups(first);
-    EXPECT_EQ(namesOf(loaded), Names{"Cam belt"});
-    EXPECT_EQ(loaded.setups[0].spanMm, 650);
-    EXPECT_EQ(GetPrivateProfileStringA("SETTINGS", "Ajustement", "", 100, ini), "495");
-}
-
 // Two processes each keep 100 set-ups and write 100 keys of their own into one file, as
 // fast as they can: every write re-reads and renames, so without the lock one's rename
 // drops what the other wrote in between. A lock held too long makes a write fail, not

@@ -45,8 +45,6 @@ TEST(SettingsStore, StoredNumbersAreKeptReplacedOrClamped) {
 // shared file is still read, and a save fails, says so and leaves the file as it was.
 TEST(SettingsFile, BesideTheProgramOrSeededIntoTheUsersFolderAndNeverLost) {
     TempFolder program, home, locked;
-    EXPECT_EQ(chooseSettingsFile(program.path(), home / "Vellora"), program / "Vellora.ini");
-    EXPECT_TRUE(std::filesystem::is_empty(program.path()));  // the probe is gone
     const std::string stored = "[SETTINGS]\r\nAjustement=530\r\n; \xE9t\xE9\r\n";
     writeBytes(program / "Vellora.ini", stored);
     ::chmod(program.path().c_str(), 0555);
@@ -68,7 +66,7 @@ TEST(SettingsFile, BesideTheProgramOrSeededIntoTheUsersFolderAndNeverLost) {
     EXPECT_EQ(readBytes(program / "Vellora.ini"), stored);
 }
 
-TEST(Language, NextToTheProgramFirstAndErrForWhatIsMissing) {
+TEST(Language, ErrForWhatIsMissingAndTextsCutAt199) {
     TempFolder program, data;
     auto lng = [&] { return languageFilePath(program.path(), "English", data.path()); };
     EXPECT_EQ(GetLanguageString("FORM1", 10, lng()), "Err!!");  // no file
@@ -80,8 +78,6 @@ TEST(Language, NextToTheProgramFirstAndErrForWhatIsMissing) {
     EXPECT_EQ(GetLanguageString("FORM1", 11, lng()), "Err!!");
     EXPECT_EQ(GetLanguageString("FORM1", 6, lng()), "");  // empty, not missing
     EXPECT_EQ(GetLanguageString("FORM1", 1, lng()), std::string(199, 'w'));
-    writeBytes(program / "English.lng", "[FORM1]\n10=Go\n");
-    EXPECT_EQ(GetLanguageString("FORM1", 10, lng()), "Go");
 }
 
 // The chosen language is read once: a later change of its file shows only when it is
@@ -89,16 +85,12 @@ TEST(Language, NextToTheProgramFirstAndErrForWhatIsMissing) {
 // texts and says why; nothing waits on a FIFO or fills memory from a device.
 TEST(Language, ReadOnceAndEnglishForAFileThatCannotBeRead) {
     TempFolder program;
-    const auto english = program / "English.lng", french = program /
-                                                           "Fran\xC3\xA7"
-                                                           "ais.lng";
+    const auto english = program / "English.lng", french = program / pathFromUtf8("Français.lng");
     writeBytes(english, "[FORM1]\n10=Run\n");
     writeBytes(french, "[FORM1]\n10=Mesurer\n");
     Language language;
-    ASSERT_TRUE(
-        language.load("Fran\xC3\xA7"
-                      "ais",
-                      french, english));
+    auto loadFrench = [&] { return language.load("Français", french, english); };
+    ASSERT_TRUE(loadFrench());
     writeBytes(french, "[FORM1]\n10=Changed\n");
     EXPECT_EQ(language.text("FORM1", 10), "Mesurer");
     EXPECT_EQ(language.text("FORM1", 11), "Err!!");
@@ -107,36 +99,21 @@ TEST(Language, ReadOnceAndEnglishForAFileThatCannotBeRead) {
     for (testing::Hostile h : testing::everyHostileFile()) {
         SCOPED_TRACE(testing::hostileName(h));
         ASSERT_TRUE(testing::makeHostileFile(french, h));
-        const Status read = language.load(
-            "Fran\xC3\xA7"
-            "ais",
-            french, english);
+        const Status read = loadFrench();
         EXPECT_FALSE(read);
         EXPECT_FALSE(read.message().empty());
         EXPECT_EQ(language.text("FORM1", 10), "Run");
         EXPECT_EQ(language.file(), english);
     }
     std::filesystem::remove_all(french);
-    EXPECT_EQ(language
-                  .load("Fran\xC3\xA7"
-                        "ais",
-                        french, english)
-                  .failure(),
-              Failure::NotFound);
+    EXPECT_EQ(loadFrench().failure(), Failure::NotFound);
     EXPECT_EQ(language.text("FORM1", 10), "Run");
     writeBytes(french, "[FORM1]\n10=Mesurer\n");
     ::chmod(french.c_str(), 0);
-    {
-        const testing::ActAsUnprivilegedUser nobody;
-        if (::access(french.c_str(), R_OK) != 0) {
-            EXPECT_EQ(language
-                          .load("Fran\xC3\xA7"
-                                "ais",
-                                french, english)
-                          .failure(),
-                      Failure::NotPermitted);
-            EXPECT_EQ(language.text("FORM1", 10), "Run");
-        }
+    const testing::ActAsUnprivilegedUser nobody;
+    if (::access(french.c_str(), R_OK) != 0) {
+        EXPECT_EQ(loadFrench().failure(), Failure::NotPermitted);
+        EXPECT_EQ(language.text("FORM1", 10), "Run");
     }
 }
 

@@ -22,17 +22,8 @@ namespace vellora::testing {
 enum class Hostile { Fifo, DevZero, Folder, Sparse2GB };
 
 inline const char* hostileName(Hostile h) {
-    switch (h) {
-        case Hostile::Fifo:
-            return "FIFO";
-        case Hostile::DevZero:
-            return "link to /dev/zero";
-        case Hostile::Folder:
-            return "folder";
-        case Hostile::Sparse2GB:
-            return "2 GB sparse file";
-    }
-    return "";
+    static const char* const names[] = {"FIFO", "link to /dev/zero", "folder", "2 GB sparse file"};
+    return names[int(h)];
 }
 
 inline const std::vector<Hostile>& everyHostileFile() {
@@ -65,17 +56,14 @@ inline bool makeHostileFile(const std::filesystem::path& path, Hostile h) {
 
 // While alive, this process may take at most `extraMb` more megabytes of address space
 // than it has now. Not under AddressSanitizer, which reserves terabytes up front.
+#ifndef __has_feature
+#define __has_feature(x) 0
+#endif
 class MemoryCeiling {
   public:
     explicit MemoryCeiling(std::size_t extraMb) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
         (void)extraMb;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-        (void)extraMb;
-#else
-        set(extraMb);
-#endif
 #else
         set(extraMb);
 #endif

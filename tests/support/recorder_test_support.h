@@ -2,8 +2,6 @@
 // A scripted AudioInput and a temporary current directory for the recorder tests.
 #pragma once
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +9,7 @@
 
 #include "audio/audio_input.h"
 #include "audio/recorder_result.h"
+#include "support/profile_test_support.h"
 
 namespace vellora {
 
@@ -40,23 +39,13 @@ struct FakeInput : AudioInput {
 };
 
 // Makes a fresh temporary folder the current directory for the test's lifetime.
-class InTemporaryFolder {
+class InTemporaryFolder : public testing::TempFolder {
   public:
-    InTemporaryFolder() {
-        char pattern[] = "/tmp/vellora-sound-test.XXXXXX";
-        dir_ = mkdtemp(pattern);
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
-    }
-    ~InTemporaryFolder() {
-        std::filesystem::current_path(old_);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    const std::filesystem::path& path() const { return dir_; }
+    InTemporaryFolder() { std::filesystem::current_path(path()); }
+    ~InTemporaryFolder() { std::filesystem::current_path(old_); }
 
   private:
-    std::filesystem::path dir_, old_;
+    std::filesystem::path old_ = std::filesystem::current_path();
 };
 
 inline std::vector<uint8_t> readBytes(const std::filesystem::path& p) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -168,6 +169,39 @@ TEST_F(WebMeterTest, TheSharedClipsGiveTheListedLinesInEveryBuild) {
         ++checked;
     }
     EXPECT_GE(checked, 5);
+}
+
+// What a card records of a tone of `hz` when its clock really runs at `trueRate`.
+std::vector<uint8_t> toneAsRecorded(double hz, double trueRate) {
+    std::vector<uint8_t> clip(synth::kClipSamples);
+    for (size_t k = 0; k < clip.size(); ++k)
+        clip[k] = uint8_t(std::lround(128 + 100 * std::sin(2 * M_PI * hz * double(k) / trueRate)));
+    return clip;
+}
+
+// A card 2 % fast hears 440 Hz as 440 / 1.02 = 431.4 Hz; Auto-calibrate takes its true
+// rate, 22050 x 1.02 = 22491, from the tone, after which the tone reads 440.0 Hz. A
+// sound 5 % off is no calibration tone and changes nothing.
+TEST_F(WebMeterTest, AutoCalibrateTakesTheCardsTrueRateFromTheTone) {
+    (void)meter.configure("[WEB]\nFrequenceCal=440\n");
+    EXPECT_EQ(member(meter.calibrate(), "activity"), "calibrating");
+    EXPECT_EQ(member(meter.autoCalibrate(), "problem").rfind("No clear tone", 0), 0u);
+    const std::string heard = meter.cycle(toneAsRecorded(440, 22491));
+    EXPECT_EQ(member(heard, "tone"), "431.4 Hz");
+    EXPECT_EQ(member(heard, "logged"), "null");
+    EXPECT_NE(member(meter.autoCalibrate(), "done"), "");
+    EXPECT_NEAR(meter.settings().cardRate, 22491, 2);
+    EXPECT_EQ(member(meter.cycle(toneAsRecorded(440, 22491)), "tone"), "440.0 Hz");
+
+    (void)meter.cycle(toneAsRecorded(462, 22050));
+    EXPECT_NE(member(meter.autoCalibrate(), "problem").find("462.0 Hz, is more than 3 %"),
+              std::string::npos);
+    EXPECT_NEAR(meter.settings().cardRate, 22491, 2);
+    EXPECT_EQ(member(meter.calibrate(), "activity"), "stopped");
+    // The desktop's tone file without its 46-byte header: 127 sin(2 pi 440 / 22050) + 128.
+    const std::vector<uint8_t> tone = WebMeter::tone(440);
+    EXPECT_EQ(tone.size(), 22050u);
+    EXPECT_EQ(tone[0], 144);
 }
 
 TEST(WebSettings, OutOfRangeValuesTakeTheirDefaults) {

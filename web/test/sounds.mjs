@@ -69,6 +69,11 @@ export function doorSlam() {
   return join(room(1), s, room(1.5, 5));
 }
 
+// A steady tone, a whole number of periods long so that its loop does not click.
+export function steadyTone(hz, seconds) {
+  return Float64Array.from({length: Math.round(seconds * kRate)}, (_, i) => 0.4 * Math.sin(2 * Math.PI * hz * i / kRate));
+}
+
 export function writeWave(file, samples) {
   const data = Buffer.alloc(samples.length * 2);
   samples.forEach((v, i) => data.writeInt16LE(Math.max(-32768, Math.min(32767, Math.round(v * 32767))), i * 2));
