@@ -49,20 +49,12 @@ void writeTone(const fs::path& path, int format, int rate, int channels) {
 // A WAVE header of 8-bit mono at `rate` declaring `dataBytes` of samples, the file made
 // that long without taking the disk (sparse).
 void writeSparseWave(const fs::path& path, uint32_t rate, uint32_t dataBytes) {
-    auto le32 = [](std::string& b, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b.push_back(char((v >> (8 * i)) & 0xFF));
-    };
-    std::string h = "RIFF";
-    le32(h, 36 + dataBytes);
-    h += "WAVEfmt ";
-    le32(h, 16);
-    h += std::string("\x01\x00\x01\x00", 4);  // PCM, mono
-    le32(h, rate);
-    le32(h, rate);                            // bytes per second
-    h += std::string("\x01\x00\x08\x00", 4);  // 1 byte a frame, 8 bits
-    h += "data";
-    le32(h, dataBytes);
-    testing::writeBytes(path, h);
+    std::vector<uint8_t> h = pcmWaveFile({}, rate);
+    for (int i = 0; i < 4; ++i) {
+        h[4 + i] = uint8_t((36 + dataBytes) >> (8 * i));  // the RIFF and data chunk sizes
+        h[40 + i] = uint8_t(dataBytes >> (8 * i));
+    }
+    testing::writeBytes(path, std::string(h.begin(), h.end()));
     ASSERT_EQ(::truncate(path.c_str(), off_t(h.size()) + off_t(dataBytes)), 0);
 }
 
