@@ -43,12 +43,14 @@ Status RtAudioSoundPlayer::load(const char* name, Clip& clip) {
         return errno == EINVAL
                    ? Status(Failure::NotRegularFile, std::string(name) + ": not a regular file")
                    : errnoStatus(name, errno, Failure::ReadFailed);
-    const Status noSound(Failure::BadContent, std::string(name) + ": holds no sound to play");
+    const auto noSound = [name] {
+        return Status(Failure::BadContent, std::string(name) + ": holds no sound to play");
+    };
     SF_INFO info{};
     SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
     if (!file) {
         ::close(fd);
-        return noSound;
+        return noSound();
     }
     // The whole clip is held in memory: a file longer than any tone is refused.
     bool ok = info.frames > 0 && info.channels > 0 && info.samplerate > 0 &&
@@ -75,7 +77,7 @@ Status RtAudioSoundPlayer::load(const char* name, Clip& clip) {
     }
     sf_close(file);
     ::close(fd);
-    return ok && !clip.frames.empty() ? Status() : noSound;
+    return ok && !clip.frames.empty() ? Status() : noSound();
 }
 
 int RtAudioSoundPlayer::onAudio(void* output, void*, unsigned frames, double, unsigned,

@@ -47,11 +47,6 @@ QBoxLayout* choicePair(QWidget* parent, QRadioButton*& first, QRadioButton*& sec
     return row;
 }
 
-constexpr BeltField kAllFields[] = {
-    BeltField::Name,     BeltField::Mass,   BeltField::Width,          BeltField::Ribs,
-    BeltField::RibPitch, BeltField::Span,   BeltField::CentreDistance, BeltField::Pulley1,
-    BeltField::Pulley2,  BeltField::Factor, BeltField::TargetLow,      BeltField::TargetHigh};
-
 BeltCaption fieldCaption(BeltField f) {
     switch (f) {
         case BeltField::Name:

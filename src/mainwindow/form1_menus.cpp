@@ -18,7 +18,8 @@ QMenu* menu(QWidget* parent, const char* name, const QString& caption) {
     return m;
 }
 
-QAction* entry(QMenu* parent, const char* name, const QString& caption, QKeySequence shortcut) {
+QAction* entry(QMenu* parent, const char* name, const QString& caption,
+               const QKeySequence& shortcut) {
     QAction* a = parent->addAction(caption);
     a->setObjectName(QString::fromUtf8(name));
     a->setShortcut(shortcut);

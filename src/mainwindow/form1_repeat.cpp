@@ -27,7 +27,7 @@ constexpr const char* kSettings = kSettingsSection;
 // A re-arm that falls inside the yield that ends the run waits this long and tries again.
 constexpr int kRearmRetryMs = 20;
 
-QAction* checkEntry(QMenu* menu, const char* name, QKeySequence shortcut, bool checkable) {
+QAction* checkEntry(QMenu* menu, const char* name, const QKeySequence& shortcut, bool checkable) {
     QAction* a = menu->addAction(QString());
     a->setObjectName(name);
     a->setShortcut(shortcut);

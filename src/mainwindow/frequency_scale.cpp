@@ -35,9 +35,10 @@ std::vector<ScaleTick> frequencyScaleTicks(float pas, int nbBins, int barWidth, 
         }
     }
     if (step == 0) return ticks;  // a scale of over 10^9 Hz per label: none
-    const int minor = step % minors == 0 && step / minors * pixelsPerHertz >= kSmallestMinorSpacing
-                          ? step / minors
-                          : step;
+    // Minor ticks only on whole hertz: the division is exact where they are used.
+    const int perMinor = step / minors;
+    const int minor =
+        step % minors == 0 && perMinor * pixelsPerHertz >= kSmallestMinorSpacing ? perMinor : step;
     for (long hz = 0; hz <= topHertz; hz += minor)
         ticks.push_back({hz * pixelsPerHertz, int(hz), hz % step == 0});
     return ticks;

@@ -162,9 +162,7 @@ int printOne(const std::string& file, const vellora::AnalysisOptions& options,
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int analyze(int argc, char** argv) {
     vellora::AnalysisOptions options;
     bool header = false;
     bool stepGiven = false;
@@ -283,4 +281,16 @@ int main(int argc, char** argv) {
         printed.notify_all();
     }
     return status;
+}
+
+}  // namespace
+
+// What escapes (no memory, no thread to be had) ends the run with its cause, not an abort.
+int main(int argc, char** argv) {
+    try {
+        return analyze(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", kName, e.what());
+        return 2;
+    }
 }
