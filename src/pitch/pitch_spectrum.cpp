@@ -37,14 +37,27 @@ size_t nextPowerOfTwo(size_t n) {
 }
 }  // namespace
 
+PitchFft& PeakSpectrum::plan(size_t size) {
+    // One estimate analyses spans of a few lengths in turn (the whole sound, its ring,
+    // the run's clips): the last few plans are kept rather than built again each time.
+    constexpr size_t kPlansKept = 4;
+    const auto found =
+        std::ranges::find_if(plans_, [size](const auto& p) { return p->size() == size; });
+    if (found != plans_.end()) {
+        std::rotate(found, found + 1, plans_.end());  // the newest last
+        return *plans_.back();
+    }
+    if (plans_.size() == kPlansKept) plans_.erase(plans_.begin());
+    plans_.push_back(std::make_unique<PitchFft>(size));
+    return *plans_.back();
+}
+
 void PeakSpectrum::analyse(std::span<const double> x, double rate, bool fading) {
     const size_t size = nextPowerOfTwo(kPadding * x.size());
-    if (!fft_ || fft_->size() != size) {
-        fft_ = std::make_unique<PitchFft>(size);
-        frame_.assign(size, 0);
-        spectrum_.resize(size / 2 + 1);
-        magnitude_.resize(size / 2 + 1);
-    }
+    PitchFft& fft = plan(size);
+    frame_.resize(size);
+    spectrum_.resize(size / 2 + 1);
+    magnitude_.resize(size / 2 + 1);
     if (window_.size() != x.size() || fadingWindow_ != fading) {
         // Hann: a window weighing the loud start more was tried and placed partials worse
         // on every material set of belts ringing longer than the analysed span. A belt
@@ -61,7 +74,7 @@ void PeakSpectrum::analyse(std::span<const double> x, double rate, bool fading) 
     }
     std::fill(frame_.begin(), frame_.end(), 0.0);
     for (size_t i = 0; i < x.size(); ++i) frame_[i] = x[i] * window_[i];
-    fft_->forward(frame_.data(), spectrum_.data());
+    fft.forward(frame_.data(), spectrum_.data());
     for (size_t k = 0; k < spectrum_.size(); ++k) magnitude_[k] = std::abs(spectrum_[k]);
     binHz_ = rate / double(size);
     resolutionHz_ = rate / double(x.size());

@@ -55,7 +55,9 @@ class PeakSpectrum {
     std::optional<SpectralPeak> peakAt(size_t k) const;
     double floorAt(size_t k) const;
 
-    std::unique_ptr<PitchFft> fft_;
+    PitchFft& plan(size_t size);
+
+    std::vector<std::unique_ptr<PitchFft>> plans_;  // the most recently used last
     std::vector<double> window_, frame_, magnitude_;
     bool fadingWindow_ = false;
     std::vector<std::complex<double>> spectrum_;
