@@ -41,8 +41,9 @@ PitchFft& PeakSpectrum::plan(size_t size) {
     // One estimate analyses spans of a few lengths in turn (the whole sound, its ring,
     // the run's clips): the last few plans are kept rather than built again each time.
     constexpr size_t kPlansKept = 4;
-    const auto found =
-        std::ranges::find_if(plans_, [size](const auto& p) { return p->size() == size; });
+    // std::find_if, not the ranges form: the WebAssembly build's library lacks it.
+    const auto found = std::find_if(plans_.begin(), plans_.end(),
+                                    [size](const auto& p) { return p->size() == size; });
     if (found != plans_.end()) {
         std::rotate(found, found + 1, plans_.end());  // the newest last
         return *plans_.back();
