@@ -590,12 +590,7 @@ Status BeltWindow::openReadingsFile(const std::filesystem::path& file) {
     everyReadingInFile_ = true;
     ReadingsPage page;
     const Status read = readReadingsPage(file, kReadingsFileEnd, kReadingsPageLines, page);
-    log_ = std::move(page.readings);
-    olderEnd_ = page.start;
-    olderLeft_ = page.older;
-    olderButton->setVisible(olderLeft_);
-    readingsTable->setRowCount(0);
-    for (const Reading& r : log_) showReadingRow(r);
+    showNewestPage(page);
     markEarlierReadings();
     readingsTable->scrollToBottom();
     if (!read)
@@ -606,6 +601,15 @@ Status BeltWindow::openReadingsFile(const std::filesystem::path& file) {
     else
         showReadingsProblem(std::nullopt);
     return read;
+}
+
+void BeltWindow::showNewestPage(ReadingsPage& page) {
+    log_ = std::move(page.readings);
+    olderEnd_ = page.start;
+    olderLeft_ = page.older;
+    olderButton->setVisible(olderLeft_);
+    readingsTable->setRowCount(0);
+    for (const Reading& r : log_) showReadingRow(r);
 }
 
 bool BeltWindow::showOlderReadings() {
@@ -711,12 +715,7 @@ void BeltWindow::keepTableBounded() {
     if (!readReadingsPage(readingsFile_->path(), kReadingsFileEnd, kReadingsPageLines, page))
         return;
     const int current = readingsTable->rowCount() - earlierRows_;
-    log_ = std::move(page.readings);
-    olderEnd_ = page.start;
-    olderLeft_ = page.older;
-    olderButton->setVisible(olderLeft_);
-    readingsTable->setRowCount(0);
-    for (const Reading& r : log_) showReadingRow(r);
+    showNewestPage(page);
     earlierRows_ = std::max(0, readingsTable->rowCount() - current);
     showEarlier(0, earlierRows_);
 }

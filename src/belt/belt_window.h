@@ -176,6 +176,9 @@ class BeltWindow : public QWidget {
     // A reading just logged: appended to the readings file and shown as the last row.
     Status keepReading(const Reading& r);
     void keepTableBounded();
+    // The table and log start again at this page, the newest of the file (its readings
+    // are taken).
+    void showNewestPage(ReadingsPage& page);
     void showLastReading();
     void showEarlier(int fromRow, int toRow);
     void askAndSaveCsv();
