@@ -4,19 +4,21 @@
 bank, rendered by fluidsynth, heard as the meter records them.
 
 usage: bench/pitch_strings.py DIR [SOUNDFONT [STEP]]
+       bench/pitch_strings.py DIR --misses    (after `pitch_eval files DIR`)
 For every plucked program and every STEP-th semitone from 30 to 1000 Hz (default 1): the
 note held 3 s, rendered at 44100 Hz without reverb or chorus and taken to 22050 Hz mono.
 The truth is the note's first partial as a 3 s spectrum shows it (the falling half of a
-Hann window, zero padded to 2^20 points, Gaussian interpolation of the strongest peak
-within 6 % of the nominal note), not the nominal pitch: a sound bank's samples are tuned
-by ear. The clip is
+Hann window, zero padded to 2^20 points, a Gaussian interpolation of the peak within 3 %
+of the nominal note), not the nominal pitch: a sound bank's samples are tuned by ear. The clip is
 what the meter would record: 400 ms (two clips below 40 Hz) of unsigned 8-bit at
 22050 Hz, the note starting 0-100 ms in, its peak 20-125 steps, with the independent
 set's quiet pink noise and DC offset.
 Writes DIR/<family><n>.wav, DIR/truth.tsv (file, family, first partial in Hz; `pitch_eval
 files DIR` and compare_aubio.sh score it) and DIR/notes.tsv (file, bank-program and name,
 MIDI note, nominal Hz, the multiple of it the note sounds at, first partial Hz, its level
-under the strongest partial in dB, the second partial over twice the first). Needs fluidsynth, a sound bank
+under the strongest partial in dB, the second partial over twice the first). With --misses: every note not read within
+0.5 % (program, note, truth, reading or why it was refused) from DIR/ours.tsv, which
+`pitch_eval files DIR` writes. Needs fluidsynth, a sound bank
 (musescore-general-soundfont-small), python3-numpy and python3-scipy.
 """
 import os
@@ -92,10 +94,18 @@ def midi_file(path, notes):
         f.write(b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) + track)
 
 
-def peak_near(spectrum, hz_per_bin, hz, width):
-    """The strongest peak within `width` (a fraction) of `hz`, Gaussian-interpolated."""
+def peak_near(spectrum, hz_per_bin, hz, width=0.03):
+    """The note's peak within `width` (a fraction) of `hz`, Gaussian-interpolated, and its
+    height: of the peaks there within 6 dB of the strongest, the nearest to `hz`; a sitar's
+    sympathetic strings, an ensemble's players or a second sample a semitone away lie
+    beside it."""
     lo, hi = int(hz * (1 - width) / hz_per_bin), int(hz * (1 + width) / hz_per_bin) + 1
-    k = lo + int(np.argmax(spectrum[lo:hi]))
+    part = spectrum[lo:hi]
+    peaks = signal.argrelmax(part)[0]
+    if len(peaks) == 0:
+        peaks = np.array([int(np.argmax(part))])
+    strong = peaks[part[peaks] >= 0.5 * np.max(part[peaks])]
+    k = lo + int(strong[np.argmin(np.abs(lo + strong - hz / hz_per_bin))])
     a, b, c = np.log(spectrum[k - 1:k + 2] + 1e-30)
     delta = 0.5 * (a - c) / (a - 2 * b + c) if a - 2 * b + c < 0 else 0.0
     return (k + delta) * hz_per_bin, spectrum[k]
@@ -104,10 +114,12 @@ def peak_near(spectrum, hz_per_bin, hz, width):
 def first_partial(x, onset, hz):
     """The note's first partial in the 3 s from its onset, weighted by the falling half of a
     Hann window: a short (muted) note keeps its pluck, a held one loses no resolution.
-    Returns the partial, the multiple of the nominal note it lies at (a harmonics program
-    sounds two or three octaves up: the lowest multiple of which two of the first three
-    partials are within 40 dB of the strongest peak), its level under the strongest peak
-    in dB, and the second partial over twice the first (far from 1: no clear partial)."""
+    Returns the partial, the multiple of the nominal note it lies at, its level under the
+    strongest peak in dB, and the second partial over twice the first (far from 1: no
+    clear partial). The multiple is 1 when two of the first three partials are within
+    40 dB of the strongest peak (a weak fundamental is still the note's); a harmonics
+    program sounds two or three octaves up, where all three are within 30 dB; 0 when
+    neither is found below the top of the band."""
     n = 3 * 22050
     window = signal.windows.hann(2 * n)[n:]
     spectrum = np.abs(np.fft.rfft(x[onset:onset + n] * window, FFT))
@@ -115,11 +127,11 @@ def first_partial(x, onset, hz):
     strongest = np.max(spectrum[int(20 / hz_per_bin):int(8000 / hz_per_bin)])
     for k in [k for k in range(1, 9) if 3.1 * k * hz < 10000] + [0]:
         if k == 0:
-            return 0, 0, 0, 0  # sounds above the band
-        levels = [peak_near(spectrum, hz_per_bin, m * k * hz, 0.03)[1] for m in (1, 2, 3)]
-        if sum(a > strongest * 0.01 for a in levels) >= 2:
+            return 0, 0, 0, 0
+        levels = [peak_near(spectrum, hz_per_bin, m * k * hz)[1] for m in (1, 2, 3)]
+        if sum(a > strongest * (0.01 if k == 1 else 0.03) for a in levels) >= (2 if k == 1 else 3):
             break
-    f1, a1 = peak_near(spectrum, hz_per_bin, k * hz, 0.06 if k == 1 else 0.03)
+    f1, a1 = peak_near(spectrum, hz_per_bin, k * hz)
     f2, _ = peak_near(spectrum, hz_per_bin, 2 * f1, 0.02)
     return f1, k, 20 * np.log10(a1 / strongest), f2 / (2 * f1)
 
@@ -147,15 +159,30 @@ def render(font, notes):
         synth.wait()
 
 
+def misses(out):
+    read = dict(line.rstrip("\n").split("\t", 1) for line in open(os.path.join(out, "ours.tsv")))
+    for line in open(os.path.join(out, "notes.tsv")):
+        file, program, note, hz, _, truth = line.split("\t")[:6]
+        got, why = read[file].split("\t")
+        if got == "-":
+            print("%s\t%s\t%s\t%s\trefused: %s" % (file, program, note, truth, why))
+            continue
+        error = float(got) / float(truth) - 1
+        if abs(error) > 0.005:
+            print("%s\t%s\t%s\t%s\t%s %+.2f %%%s" % (file, program, note, truth, got, 100 * error,
+                                                  " WRONG" if abs(error) > 0.02 else ""))
+
+
 def main():
     if len(sys.argv) < 2:
         raise SystemExit(__doc__)
     out = sys.argv[1]
+    if sys.argv[2:] == ["--misses"]:
+        return misses(out)
     font = sys.argv[2] if len(sys.argv) > 2 else "/usr/share/sounds/sf3/MuseScore_General.sf3"
     step = int(sys.argv[3]) if len(sys.argv) > 3 else 1
     os.makedirs(out, exist_ok=True)
     notes = [p + (n,) for p in PROGRAMS for n in NOTES[::step]]
-    rng = np.random.default_rng(2412)
     truth = open(os.path.join(out, "truth.tsv"), "w")
     table = open(os.path.join(out, "notes.tsv"), "w")
     count = {}
@@ -164,6 +191,7 @@ def main():
         f1, multiple, level, ratio = first_partial(x, onset, hz)
         if not multiple or not 30 <= multiple * hz <= 1000:
             continue
+        rng = np.random.default_rng([2412, bank, program, note])
         clips = 2 if f1 < 40 else 1
         start = onset - int(rng.uniform(0, 0.1) * 22050) - \
             int((clips - 1) * CLIP * rng.uniform(0, 0.5))
