@@ -70,7 +70,7 @@ kinds=all
 [ -f "$set/truth.tsv" ] && kinds="$(cut -f2 "$dir/subset.tsv" | uniq) all"
 for kind in $kinds; do
     [ "$kind" = all ] && only="" || only=$kind
-    echo "== $set $only"
+    echo "== $set ${only:-all}"
     score "$dir/ours_subset.tsv" "vellora" "$only"
     score "$dir/yin.tsv" "yin" "$only"
     score "$dir/yinfft.tsv" "yinfft" "$only"

@@ -31,17 +31,28 @@ void putWave(const std::filesystem::path& path, const std::vector<uint8_t>& samp
 const char* refusalName(vellora::PitchRefusal refusal) {
     using R = vellora::PitchRefusal;
     switch (refusal) {
-        case R::None: return "read";
-        case R::NoSound: return "no sound";
-        case R::RingsTooBriefly: return "rings too briefly";
-        case R::NotDecaying: return "not decaying";
-        case R::NoSeries: return "no series";
-        case R::Doubtful: return "doubtful";
-        case R::TwoBelts: return "two belts";
-        case R::Unsteady: return "unsteady";
-        case R::Mains: return "mains";
-        case R::OutOfRange: return "out of range";
-        default: return "other";
+        case R::None:
+            return "read";
+        case R::NoSound:
+            return "no sound";
+        case R::RingsTooBriefly:
+            return "rings too briefly";
+        case R::NotDecaying:
+            return "not decaying";
+        case R::NoSeries:
+            return "no series";
+        case R::Doubtful:
+            return "doubtful";
+        case R::TwoBelts:
+            return "two belts";
+        case R::Unsteady:
+            return "unsteady";
+        case R::Mains:
+            return "mains";
+        case R::OutOfRange:
+            return "out of range";
+        default:
+            return "other";
     }
 }
 

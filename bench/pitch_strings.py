@@ -9,17 +9,17 @@ For every plucked program and every STEP-th semitone from 30 to 1000 Hz (default
 note held 3 s, rendered at 44100 Hz without reverb or chorus and taken to 22050 Hz mono.
 The truth is the note's first partial as a 3 s spectrum shows it (the falling half of a
 Hann window, zero padded to 2^20 points, a Gaussian interpolation of the peak within 3 %
-of the nominal note), not the nominal pitch: a sound bank's samples are tuned by ear. The clip is
-what the meter would record: 400 ms (two clips below 40 Hz) of unsigned 8-bit at
-22050 Hz, the note starting 0-100 ms in, its peak 20-125 steps, with the independent
-set's quiet pink noise and DC offset.
+of the nominal note), not the nominal pitch: a sound bank's samples are tuned by ear.
+The clip is what the meter would record: 400 ms (two clips below 40 Hz) of unsigned
+8-bit at 22050 Hz, the note starting 0-100 ms in, its peak 20-125 steps, with the
+independent set's quiet pink noise and DC offset.
 Writes DIR/<family><n>.wav, DIR/truth.tsv (file, family, first partial in Hz; `pitch_eval
 files DIR` and compare_aubio.sh score it) and DIR/notes.tsv (file, bank-program and name,
 MIDI note, nominal Hz, the multiple of it the note sounds at, first partial Hz, its level
-under the strongest partial in dB, the second partial over twice the first). With --misses: every note not read within
-0.5 % (program, note, truth, reading or why it was refused) from DIR/ours.tsv, which
-`pitch_eval files DIR` writes. Needs fluidsynth, a sound bank
-(musescore-general-soundfont-small), python3-numpy and python3-scipy.
+under the strongest partial in dB, the second partial over twice the first). With
+--misses: every note not read within 0.5 % (program, note, truth, reading or why it was
+refused) from DIR/ours.tsv, which `pitch_eval files DIR` writes. Needs fluidsynth, a
+sound bank (musescore-general-soundfont-small), python3-numpy and python3-scipy.
 """
 import os
 import struct
@@ -71,8 +71,8 @@ def midi_file(path, notes):
 
     def put(at, data):
         nonlocal now
-        delta, at_ticks = int(round(at * TICKS)) - now, int(round(at * TICKS))
-        now = at_ticks
+        ticks = int(round(at * TICKS))
+        delta, now = ticks - now, ticks
         bytes_ = [delta & 0x7F]
         delta >>= 7
         while delta:

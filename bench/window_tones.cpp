@@ -44,7 +44,8 @@ constexpr float kTrueStep = 22050.0f / 4096;  // the fake card keeps its rate ex
 bool writeTone(const std::string& file, double hz) {
     std::vector<uint8_t> samples(10 * kRate);
     for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = clipSample(float(0.5 * std::sin(2 * std::numbers::pi * hz * double(i) / kRate)));
+        samples[i] =
+            clipSample(float(0.5 * std::sin(2 * std::numbers::pi * hz * double(i) / kRate)));
     const std::vector<uint8_t> bytes = pcmWaveFile(samples, kRate);
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -153,8 +154,8 @@ int main(int argc, char** argv) {
     {
         TonesWindow live;
         const auto report = [&](const char* what, double hz, const Shown& s) {
-            std::printf("%-26s clips %4d (heard %4d)  its own %4d  refused %4d  other %4d\n",
-                        what, s.clips, s.heard, s.own, s.refused, s.clips - s.own - s.refused);
+            std::printf("%-26s clips %4d (heard %4d)  its own %4d  refused %4d  other %4d\n", what,
+                        s.clips, s.heard, s.own, s.refused, s.clips - s.own - s.refused);
             for (const auto& [text, n] : s.refusals)
                 std::printf("    refused: \"%s\" %d times\n", text.c_str(), n);
             for (const auto& [text, n] : s.others)
