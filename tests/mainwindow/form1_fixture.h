@@ -11,13 +11,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <fstream>
 #include <map>
 
 #include "belt/belt_store.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
 #include "support/pitch_synth.h"
+#include "support/profile_test_support.h"
 #include "support/qt_application.h"
 #include "wave/recorder_wave.h"
 
@@ -33,8 +33,7 @@ struct FakeTone : TonePlayer {
     std::vector<std::string> cues;
     bool on = false;
     Status playLoop(const std::string& file) override {
-        std::ifstream in(file, std::ios::binary);
-        played.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>{});
+        played.push_back(testing::readBytes<std::vector<uint8_t>>(file));
         on = true;
         return {};
     }
@@ -124,9 +123,7 @@ class WindowTest : public ::testing::Test {
         w.Im_Spectre_Click();
     }
     void writeClip(const std::vector<uint8_t>& samples) {
-        const std::vector<uint8_t> file = pcmWaveFile(samples, 22050);
-        std::ofstream(dir / "test.wav", std::ios::binary)
-            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+        testing::writeBytes(dir / "test.wav", pcmWaveFile(samples, 22050));
     }
     fs::path dir;
     std::string language = "Français";

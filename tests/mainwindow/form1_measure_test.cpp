@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window measuring with a scripted recorder: failures, the precise read-out and
-// tension, the calibration's tone and automatic scale, hands-free measuring.
+// The main window measuring with a scripted recorder: failures, the calibration's tone
+// and automatic scale, hands-free measuring.
 #include <sys/stat.h>
 #include <QAction>
-#include <QElapsedTimer>
-#include <QThread>
 #include <algorithm>
 #include <deque>
 
@@ -122,47 +120,11 @@ TEST_F(Measuring, ACaptureFailureDuringCalibrationEndsTheCalibration) {
     EXPECT_EQ(w->meter().state(), MeterActivity::Stopped);
 }
 
-// 87.3 Hz on 0.11 kg/m over 0.4 m: T = 4 m L^2 f^2 = 0.0704 x 87.3^2 = 536.5 N.
-TEST_F(Measuring, TriggeredPlucksGiveTheFundamentalTensionAndAgreement) {
-    const BeltSetup timing = timingBelt();
-    ASSERT_TRUE(saveBeltSetups(belts, std::span(&timing, 1), timing.name));
-    synth::Random random(7);
-    double fundamental = 87.3;
-    auto w = started([&](int) {
-        writeClip(synth::render(synth::randomBelt(random, fundamental, 22050), random));
-        return 0;
-    });
-    ready(*w);
-    armAtBottom(*w);
-    for (int i = 0; i < 3; ++i) w->CommandRun_Click();
-    const auto& log = w->beltWindow().readings();
-    ASSERT_EQ(log.size(), 3u);
-    EXPECT_NEAR(log[0].hz, fundamental, fundamental * 0.005);
-    // French: a decimal comma, and no-break blanks that keep each unit with its number.
-    const double hz = log[2].hz;
-    EXPECT_TRUE(w->TextTension->text().startsWith(QString::number(0.0704 * hz * hz, 'f', 0) +
-                                                  QChar(0xA0) + "N  "));
-    EXPECT_TRUE(w->TextTension->text().endsWith(QString::fromUtf8("\u00a0lbf")));
-    EXPECT_EQ(w->TextFondamentale->text(),
-              QString::number(log[2].hz, 'f', 1).replace('.', ',') + QChar(0xA0) + "Hz");
-    EXPECT_EQ(w->TextTension->property("rangeColour").toString(), "#1a7f37");
-    EXPECT_EQ(w->TextAccord->text().toStdString(),
-              w->beltWindow().captionText(BeltCaption::Confirmed));
-    // 10 % higher: outside the target and out of agreement.
-    fundamental = 96.0;
-    w->CommandRun_Click();
-    EXPECT_EQ(w->TextTension->property("rangeColour").toString(), "#c62828");
-    EXPECT_EQ(w->TextAccord->text().toStdString(),
-              w->beltWindow().captionText(BeltCaption::Disagree));
-    EXPECT_TRUE(messages.empty());
-}
-
 // The card's rate may be off by a few per cent; a sound further off is another sound.
 TEST_F(Measuring, CalibrationPlaysTheQuotedToneAndTakesACardsRateButNoOtherSound) {
     // OK wrote the 800 Hz tone; the dialog's second button then stored 740 without
     // writing its tone; the program starts again.
-    std::ofstream(dir / kCalibrationToneFile, std::ios::binary)
-        .write(reinterpret_cast<const char*>(calibrationToneBytes(800).data()), kToneFileSize);
+    testing::writeBytes(dir / kCalibrationToneFile, calibrationToneBytes(800));
     values["SETTINGS/Calibration"] = "740";
     const std::string longHint = std::string(40, 'x') + " " + std::string(300, 'y') + " %1";
     texts["FORM145"] = longHint;
@@ -247,17 +209,6 @@ TEST_F(Measuring, CalibrationHoldsTheNoiseLineAndArmsItAgainAfter) {
     EXPECT_EQ(clips, 1) << "the line stops the run again";
 }
 
-// Handles events until `done` or `ms` have passed.
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents);
-        QThread::msleep(1);
-    }
-    return done();
-}
-
 TEST_F(Measuring, HandsFreeThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefused) {
     values["SETTINGS/Langue"] = "English";
     texts = {{"FORM182", "No: %1"}, {"FORM183", "onset"}, {"FORM184", "short"}};
@@ -302,7 +253,7 @@ TEST_F(Measuring, HandsFreeThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefus
     w->repeatMode().setTimes({kMinRepeatMs, kMinRepeatMs});
     w->SignauxSonores->setChecked(true);
     w->CommandRun_Click();  // returns at the first trigger; the rest is hands-free
-    ASSERT_TRUE(waitFor([&] { return pressed && !w->state.MesureEnCours; }, 20000));
+    ASSERT_TRUE(processEventsUntil([&] { return pressed && !w->state.MesureEnCours; }, 20000));
     EXPECT_EQ(w->CommandBruit->text(), "EnFORM125");
     ASSERT_EQ(log->size(), 5u);
     const ReadingStatus expected[] = {ReadingStatus::Accepted, ReadingStatus::Refused,
@@ -321,7 +272,7 @@ TEST_F(Measuring, HandsFreeThreePlucksConfirmWithoutAPressAndOtherSoundsAreRefus
     EXPECT_TRUE(messages.empty());
     // Stopped for good: nothing re-arms.
     const int after = clips;
-    EXPECT_FALSE(waitFor([&] { return clips > after; }, 3 * kMinRepeatMs));
+    EXPECT_FALSE(processEventsUntil([&] { return clips > after; }, 3 * kMinRepeatMs));
     EXPECT_EQ(w->CommandRun->text(), "EnFORM110");
 }
 
