@@ -21,8 +21,6 @@
 namespace vellora::test {
 namespace {
 
-using Views = WindowTest;
-
 // 110 g/m over 400 mm with the stiffness measured: T = 0.0704 f0^2 N, f0 = f1 / sqrt(1 + B).
 // The factor field (0.8) must count nowhere.
 BeltSetup stiffTimingBelt() {
@@ -35,13 +33,27 @@ BeltSetup stiffTimingBelt() {
     return s;
 }
 
-std::vector<uint8_t> stiffPluck(uint32_t seed, double hz = 87.3) {
-    synth::Random random(seed);
-    synth::Pluck p = synth::randomBelt(random, hz, 22050);
-    p.inharmonicity = 0.01;
-    p.onsetSeconds = 0.05;
-    return synth::render(p, random);
-}
+class Views : public WindowTest {
+  protected:
+    // Started with `setups` kept, the first chosen, every clip a pluck of `hz` and the
+    // noise line at the bottom: each run stops on its first clip.
+    std::unique_ptr<Form1> plucking(std::span<const BeltSetup> setups, const double& hz,
+                                    uint32_t seed = 3) {
+        EXPECT_TRUE(saveBeltSetups(belts, setups, setups[0].name));
+        auto w = started([this, &hz, seed](int) {
+            synth::Random random(seed);
+            synth::Pluck p = synth::randomBelt(random, hz, 22050);
+            p.inharmonicity = 0.01;
+            p.onsetSeconds = 0.05;
+            writeClip(synth::render(p, random));
+            return 0;
+        });
+        ready(*w);
+        armAtBottom(*w);
+        return w;
+    }
+    static constexpr double kHz = 87.3;  // inside the timing belt's target of 80 to 95 Hz
+};
 
 TEST_F(Views, OnePluckShowsOneTensionAndVerdictInEveryWindowAndFile) {
     for (const bool repeat : {false, true}) {
@@ -50,13 +62,7 @@ TEST_F(Views, OnePluckShowsOneTensionAndVerdictInEveryWindowAndFile) {
         fs::create_directories(dir);
         readingsFile = dir / "Readings.csv";
         const BeltSetup belt = stiffTimingBelt();
-        ASSERT_TRUE(saveBeltSetups(belts, std::span(&belt, 1), belt.name));
-        auto w = started([&](int) {
-            writeClip(stiffPluck(3));
-            return 0;
-        });
-        ready(*w);
-        armAtBottom(*w);
+        auto w = plucking(std::span(&belt, 1), kHz);
         if (repeat) {
             w->Repeter->setChecked(true);
             w->Repeter_Click();
@@ -118,15 +124,9 @@ TEST_F(Views, AgreementAndRangeShowAndASetupChangeOrARestartBeginsAfresh) {
     readingsFile = dir / "Readings.csv";
     BeltSetup two[] = {timingBelt(), timingBelt()};
     two[1].name = "Alternator";
-    ASSERT_TRUE(saveBeltSetups(belts, std::span(two), two[0].name));
-    double hz = 87.3;  // inside the target of 80 to 95 Hz
+    double hz = kHz;
     auto take = [&](int plucks) {
-        auto w = started([&](int) {
-            writeClip(stiffPluck(5, hz));
-            return 0;
-        });
-        ready(*w);
-        armAtBottom(*w);
+        auto w = plucking(two, hz, 5);
         for (int i = 0; i < plucks; ++i) w->CommandRun_Click();
         return w;
     };
@@ -168,7 +168,6 @@ TEST_F(Views, AgreementAndRangeShowAndASetupChangeOrARestartBeginsAfresh) {
 // one ends the report. As root too, a file without a write bit is not written.
 TEST_F(Views, AReadingNotSavedIsShownInBothReadoutsWithItsCause) {
     const BeltSetup belt = timingBelt();
-    ASSERT_TRUE(saveBeltSetups(belts, std::span(&belt, 1), belt.name));
     const auto made = [](const fs::path& f, const std::string& what) {
         if (what == "FIFO") return ::mkfifo(f.c_str(), 0644) == 0;
         if (what == "folder") return fs::create_directory(f);
@@ -185,12 +184,7 @@ TEST_F(Views, AReadingNotSavedIsShownInBothReadoutsWithItsCause) {
         readingsFile = dir / c.file / "Readings.csv";
         fs::create_directories(readingsFile.parent_path());
         ASSERT_TRUE(made(readingsFile, c.file));
-        auto w = started([&](int) {
-            writeClip(stiffPluck(3));
-            return 0;
-        });
-        ready(*w);
-        armAtBottom(*w);
+        auto w = plucking(std::span(&belt, 1), kHz);
         w->CommandRun_Click();
         ASSERT_TRUE(w->meter().shown() && w->meter().shown()->triggered);
         const std::string expected =
