@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <fstream>
 #include <map>
 
 #include "belt/belt_store.h"
@@ -45,6 +47,16 @@ struct FakeTone : TonePlayer {
     bool playing() const override { return on; }
     Status problem() const override { return {}; }
 };
+
+// What a user may leave under a file's name: a "FIFO", a "folder", a "read-only" file or
+// another program's CSV; false when it cannot be made.
+inline bool occupied(const fs::path& f, const std::string& what) {
+    if (what == "FIFO") return ::mkfifo(f.c_str(), 0644) == 0;
+    if (what == "folder") return fs::create_directory(f);
+    std::ofstream(f) << "name,amount\nbolts,4\n";
+    if (what == "read-only") fs::permissions(f, fs::perms::owner_read | fs::perms::group_read);
+    return true;
+}
 
 // 110 g/m over 400 mm, aimed at 80 to 95 Hz.
 inline BeltSetup timingBelt() {

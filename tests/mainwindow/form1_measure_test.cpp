@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window measuring with a scripted recorder: failures, the calibration's tone
 // and automatic scale, hands-free measuring.
-#include <sys/stat.h>
 #include <QAction>
 #include <algorithm>
 #include <deque>
@@ -58,29 +57,18 @@ TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
 // (a folder, a FIFO, write-protected, root too) or, as the Windows program said, the folder.
 TEST_F(Measuring, ARecordingNotSavedIsToldByItsCause) {
     const fs::path clip = fs::absolute(dir / "test.wav").lexically_normal();
-    const struct {
-        const char* what;
-        std::string message;
-    } cases[] = {
-        {"FIFO", "FrFORM1153 [FrFORM1141 [" + clip.string() + "|%2]|%2] (286)"},
-        {"folder", "FrFORM1153 [FrFORM1141 [" + clip.string() + "|%2]|%2] (286)"},
-        {"read-only", "FrFORM1153 [FrFORM1142 [" + clip.string() + "|%2]|%2] (286)"},
-    };
-    for (const auto& c : cases) {
+    const std::pair<const char*, int> cases[] = {
+        {"FIFO", 141}, {"folder", 141}, {"read-only", 142}};
+    for (const auto& [what, cause] : cases) {
         fs::remove_all(clip);
-        if (std::string(c.what) == "FIFO") {
-            ASSERT_EQ(::mkfifo(clip.c_str(), 0644), 0);
-        }
-        if (std::string(c.what) == "folder") fs::create_directory(clip);
-        if (std::string(c.what) == "read-only") {
-            writeClip(synth::pureTone(440, 22050));
-            fs::permissions(clip, fs::perms::owner_read);
-        }
+        ASSERT_TRUE(occupied(clip, what));
         messages.clear();
         auto w = started([](int) { return int32_t(kFileNotWritten); });
         ready(*w);
         w->CommandRun_Click();
-        EXPECT_EQ(messages, std::vector<std::string>{c.message}) << c.what;
+        EXPECT_EQ(messages, std::vector<std::string>{"FrFORM1153 [FrFORM1" + std::to_string(cause) +
+                                                     " [" + clip.string() + "|%2]|%2] (286)"})
+            << what;
     }
     fs::remove_all(clip);
     // A folder this user may not write: the folder is named, as before.

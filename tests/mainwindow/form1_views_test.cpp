@@ -8,9 +8,6 @@
 #include <QTableWidget>
 #include <QTest>
 #include <cmath>
-#include <fstream>
-
-#include <sys/stat.h>
 
 #include "belt/belt_window.h"
 #include "mainwindow/big_readout.h"
@@ -168,13 +165,6 @@ TEST_F(Views, AgreementAndRangeShowAndASetupChangeOrARestartBeginsAfresh) {
 // one ends the report. As root too, a file without a write bit is not written.
 TEST_F(Views, AReadingNotSavedIsShownInBothReadoutsWithItsCause) {
     const BeltSetup belt = timingBelt();
-    const auto made = [](const fs::path& f, const std::string& what) {
-        if (what == "FIFO") return ::mkfifo(f.c_str(), 0644) == 0;
-        if (what == "folder") return fs::create_directory(f);
-        std::ofstream(f) << "name,amount\nbolts,4\n";
-        if (what == "read-only") fs::permissions(f, fs::perms::owner_read | fs::perms::group_read);
-        return true;
-    };
     const struct {
         const char* file;
         int cause;
@@ -183,7 +173,7 @@ TEST_F(Views, AReadingNotSavedIsShownInBothReadoutsWithItsCause) {
         SCOPED_TRACE(c.file);
         readingsFile = dir / c.file / "Readings.csv";
         fs::create_directories(readingsFile.parent_path());
-        ASSERT_TRUE(made(readingsFile, c.file));
+        ASSERT_TRUE(occupied(readingsFile, c.file));
         auto w = plucking(std::span(&belt, 1), kHz);
         w->CommandRun_Click();
         ASSERT_TRUE(w->meter().shown() && w->meter().shown()->triggered);
