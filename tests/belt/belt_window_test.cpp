@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "belt/belt_window.h"
 #include "belt/belt_store_profile.h"
+#include "reading_samples.h"
 #include "support/profile_test_support.h"
 #include "support/qt_application.h"
 
@@ -38,10 +39,7 @@ class BeltWindowTest : public ::testing::Test {
     }
     // A line as the meter makes it, of the cam belt: 1000 N at 100 Hz.
     static Reading line(double hz, double newtons, RangeStatus range) {
-        Reading r;
-        r.time = std::chrono::system_clock::now();
-        r.setup = "Cam belt";
-        r.hz = hz;
+        Reading r = testing::readingAt(hz, "Cam belt");
         r.tension = Tension{newtons, newtons / 9.80665, newtons / 4.4482216152605};
         r.range = range;
         return r;
