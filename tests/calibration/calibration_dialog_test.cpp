@@ -23,7 +23,8 @@ namespace fs = std::filesystem;
 
 // OK writes the tone and takes its frequency; Exit only remembers the choice. Either
 // way the position, then the choice, are stored and the dialog goes. A tone that cannot
-// be written is reported, and the dialog stays open with nothing stored.
+// be written is reported, and the dialog stays open with nothing stored. The choice,
+// the last key written, cannot be stored here: that is told each time too.
 TEST(CalibrationDialog, OkWritesTheToneExitRemembersTheChoiceAndAFailureKeepsItOpen) {
     ensureGuiApplication();
     testing::TempFolder dir;
@@ -42,7 +43,8 @@ TEST(CalibrationDialog, OkWritesTheToneExitRemembersTheChoiceAndAFailureKeepsItO
         h.readInt = [](const char*, const char*, int32_t fallback) { return fallback; };
         h.writeString = [&](const char*, const char* key, const std::string& v) {
             writes.push_back(key + ("=" + v));
-            return Status();
+            return std::string(key) == "Calibration" ? Status(Failure::WriteFailed, "full")
+                                                     : Status();
         };
         h.showProblem = [&](const std::string& m) { problems.push_back(m); };
         h.frequenceCal = &frequenceCal;
@@ -62,8 +64,9 @@ TEST(CalibrationDialog, OkWritesTheToneExitRemembersTheChoiceAndAFailureKeepsItO
         delete d.data();
     }
     const std::string file = (dir / "plain" / "Calibration.wav").string();
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_TRUE(problems[0].starts_with("FORM146 " + file + " (")) << problems[0];
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_TRUE(problems[0] == "full" && problems[2] == "full");
+    EXPECT_TRUE(problems[1].starts_with("FORM146 " + file + " (")) << problems[1];
 }
 
 // A disk that fails every write, every flush or every rename: the tone and the settings
