@@ -10,6 +10,7 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/input_hold.h"
 #include "settings/chelp.h"
+#include "settings/language_names.h"
 #include "settings/qt_translations.h"
 #include "settings/settings_store.h"
 
@@ -89,17 +90,17 @@ void Form1::ApplyLanguage(const std::string& name) {
 }
 
 void Form1::Anglais_Click() {
-    writeSetting(kSettingsSection, kKeyLangue, "English");
+    writeSetting(kSettingsSection, kKeyLangue, kEnglishLanguage);
     Francais->setChecked(false);
     Anglais->setChecked(true);
-    ApplyLanguage("English");
+    ApplyLanguage(kEnglishLanguage);
 }
 
 void Form1::Francais_Click() {
-    writeSetting(kSettingsSection, kKeyLangue, kDefaultLangue);
+    writeSetting(kSettingsSection, kKeyLangue, kFrenchLanguage);
     Anglais->setChecked(false);
     Francais->setChecked(true);
-    ApplyLanguage("Français");
+    ApplyLanguage(kFrenchLanguage);
 }
 
 void Form1::Help_Click() {

@@ -17,7 +17,10 @@
 
 namespace vellora {
 
-inline constexpr float kDefaultPasFrequence = 5.4171f;  // hertz per bin before calibration
+// Hertz per bin of the design, before calibration. The calibration slider works from
+// the double; the plot holds it in single precision (the same float as 5.4171f).
+inline constexpr double kDesignPasFrequence = 5.4171;
+inline constexpr float kDefaultPasFrequence = static_cast<float>(kDesignPasFrequence);
 
 // Main-window state the plot reads and writes; it outlives a run.
 struct PlotState {
