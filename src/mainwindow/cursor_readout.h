@@ -17,7 +17,7 @@ namespace vellora {
 
 struct CursorView {
     bool modeAnalyse = false;
-    int16_t nbFrequencesAffichees = 1024;
+    int16_t nbFrequencesAffichees = kDefaultBinsShown;
     float pasFrequence = kDefaultPasFrequence;
 };
 

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "common/qt_text.h"
+#include "common/version.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/input_hold.h"
 #include "settings/chelp.h"
@@ -49,7 +50,7 @@ frmAbout& Form1::ensureAboutBox() {
 
 void Form1::applyForm1Captions() {
     auto t = [this](int key) { return fromUtf8(languageText(kForm1, key)); };
-    setWindowTitle(t(1));
+    setWindowTitle(fromUtf8(fillIn(languageText(kForm1, 1), {kVersion})));
     Aide->setTitle(t(2));
     APropo->setText(t(3));
     Calibration->setTitle(t(4));
