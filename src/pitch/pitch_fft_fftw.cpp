@@ -15,23 +15,36 @@ namespace {
 // whole program and every transform of that length runs on its own buffers through it.
 // FFTW's planner is not thread-safe (the analysis tool estimates on several threads);
 // executing a plan is.
-fftw_plan sharedPlan(size_t n) {
-    static std::mutex mutex;
-    static std::map<size_t, fftw_plan> plans;
-    const std::lock_guard lock(mutex);
-    fftw_plan& plan = plans[n];
-    if (!plan) {
-        // Planned on buffers of its own, aligned as fftw_alloc aligns every buffer, so
-        // any buffers from fftw_alloc may be given to it. Measuring plans costs seconds
-        // per length; an estimated plan is within a few tens of percent of the best for
-        // powers of two.
-        double* in = fftw_alloc_real(n);
-        fftw_complex* out = fftw_alloc_complex(n / 2 + 1);
-        plan = fftw_plan_dft_r2c_1d(int(n), in, out, FFTW_ESTIMATE);
-        fftw_free(out);
-        fftw_free(in);
+class SharedPlans {
+  public:
+    ~SharedPlans() {
+        for (const auto& [n, plan] : plans_) fftw_destroy_plan(plan);
     }
-    return plan;
+    fftw_plan get(size_t n) {
+        const std::lock_guard lock(mutex_);
+        fftw_plan& plan = plans_[n];
+        if (!plan) {
+            // Planned on buffers of its own, aligned as fftw_alloc aligns every buffer, so
+            // any buffers from fftw_alloc may be given to it. Measuring plans costs seconds
+            // per length; an estimated plan is within a few tens of percent of the best
+            // for powers of two.
+            double* in = fftw_alloc_real(n);
+            fftw_complex* out = fftw_alloc_complex(n / 2 + 1);
+            plan = fftw_plan_dft_r2c_1d(int(n), in, out, FFTW_ESTIMATE);
+            fftw_free(out);
+            fftw_free(in);
+        }
+        return plan;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::map<size_t, fftw_plan> plans_;
+};
+
+fftw_plan sharedPlan(size_t n) {
+    static SharedPlans plans;
+    return plans.get(n);
 }
 }  // namespace
 
