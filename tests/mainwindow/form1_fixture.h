@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -17,7 +18,9 @@
 #include "belt/belt_store.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
+#include "support/fake_tone_player.h"
 #include "support/pitch_synth.h"
+#include "support/profile_test_support.h"
 #include "support/qt_application.h"
 #include "wave/recorder_wave.h"
 
@@ -27,25 +30,17 @@ namespace fs = std::filesystem;
 
 inline constexpr double kExactPas = 22050.0 / 4096;
 
-// Keeps the bytes of every file it loops and the names of the cues.
-struct FakeTone : TonePlayer {
-    std::vector<std::vector<uint8_t>> played;
-    std::vector<std::string> cues;
-    bool on = false;
-    Status playLoop(const std::string& file) override {
-        std::ifstream in(file, std::ios::binary);
-        played.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>{});
-        on = true;
-        return {};
-    }
-    Status playOnce(const std::string& file) override {
-        cues.push_back(fs::path(file).filename().string());
-        return {};
-    }
-    void stop() override { on = false; }
-    bool playing() const override { return on; }
-    Status problem() const override { return {}; }
-};
+using testing::FakeTone;
+
+// What a user may leave under a file's name: a "FIFO", a "folder", a "read-only" file or
+// another program's CSV; false when it cannot be made.
+inline bool occupied(const fs::path& f, const std::string& what) {
+    if (what == "FIFO") return ::mkfifo(f.c_str(), 0644) == 0;
+    if (what == "folder") return fs::create_directory(f);
+    std::ofstream(f) << "name,amount\nbolts,4\n";
+    if (what == "read-only") fs::permissions(f, fs::perms::owner_read | fs::perms::group_read);
+    return true;
+}
 
 // 110 g/m over 400 mm, aimed at 80 to 95 Hz.
 inline BeltSetup timingBelt() {
@@ -89,7 +84,7 @@ class WindowTest : public ::testing::Test {
         s.writeString = [this](const char* section, const char* key, const std::string& v) {
             writes.push_back(std::string(section) + "/" + key);
             values[writes.back()] = v;
-            return Status();
+            return written;
         };
         s.setLanguage = [this](const std::string& name) { language = name; };
         s.languageFilePath = [this] { return "/opt/vellora/" + language + ".lng"; };
@@ -124,9 +119,7 @@ class WindowTest : public ::testing::Test {
         w.Im_Spectre_Click();
     }
     void writeClip(const std::vector<uint8_t>& samples) {
-        const std::vector<uint8_t> file = pcmWaveFile(samples, 22050);
-        std::ofstream(dir / "test.wav", std::ios::binary)
-            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+        testing::writeBytes(dir / "test.wav", pcmWaveFile(samples, 22050));
     }
     fs::path dir;
     std::string language = "Français";
@@ -134,6 +127,7 @@ class WindowTest : public ::testing::Test {
     std::map<std::string, std::string> values;  // "SETTINGS/Niveau"
     std::vector<std::string> writes, messages, questions, helpOpened;
     bool helpExists = true;
+    Status written;  // what every settings write gives back
     int ended = 0, clips = 0, recordingsDone = 0;
     TonePlayer* tone = nullptr;
     MemoryBeltStore belts;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's controls, start-up and shut-down, languages and layout, offscreen.
 #include <QAction>
-#include <QKeyEvent>
 
 #include "mainwindow/form1_fixture.h"
 #include "mainwindow/frequency_scale_overlay.h"
@@ -30,8 +29,7 @@ TEST_F(MainWindow, ControlsAreCreatedAsDesigned) {
                                     {w.HScrollFrequence, Qt::Key_PageDown, -50},
                                     {w.VScrollNiveau, Qt::Key_Down, 1}}) {
         bar->setValue(500);
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(bar, &press);
+        pressKey(bar, key);
         EXPECT_EQ(bar->value(), 500 + change) << bar->objectName().toStdString();
     }
 }
@@ -101,6 +99,22 @@ TEST_F(MainWindow, OutOfRangeSettingsAreReplacedAndExitDuringARunWritesWhatWasUs
     EXPECT_EQ(w->calibrationDialog(), nullptr);
     const QSize size = w->size();  // a restart restores it
     EXPECT_NEAR(started()->width(), size.width(), 1);
+}
+
+// A menu choice is stored as it is made; a settings file that cannot be written is told
+// at each choice, and once on leaving for all ten keys.
+TEST_F(MainWindow, ChoicesAreStoredAtOnceAndAFailedSaveIsToldOnce) {
+    auto w = started();
+    w->Repeter->trigger();
+    EXPECT_EQ(values["SETTINGS/Repetition"], "1");
+    EXPECT_TRUE(started()->Repeter->isChecked());
+    written = Status(Failure::WriteFailed, "Vellora.ini: No space left on device");
+    w->SignauxSonores->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], written.message());
+    w->CommandExit_Click();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], written.message());
 }
 
 TEST_F(MainWindow, LanguagesHelpAndAMissingLanguageFile) {
