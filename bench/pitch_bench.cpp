@@ -58,6 +58,20 @@ void BM_DampedBelt(benchmark::State& state) {
 }
 BENCHMARK(BM_DampedBelt)->Unit(benchmark::kMillisecond);
 
+// The workshop generator's first 20 belts damped to 15-45 ms, one an iteration: most of
+// them are read from the decay of their partials fitted over the ring (the mean and the
+// worst case count).
+void BM_DampedBelts(benchmark::State& state) {
+    const auto cases = material::makeSet("w-damped", 20);
+    PitchEstimator estimator;
+    size_t i = 0;
+    for (auto _ : state) {
+        const auto& c = cases[state.range(0) >= 0 ? size_t(state.range(0)) : i++ % cases.size()];
+        benchmark::DoNotOptimize(estimator.estimateAtRate(c.samples, c.rate));
+    }
+}
+BENCHMARK(BM_DampedBelts)->Arg(-1)->DenseRange(0, 19)->Unit(benchmark::kMillisecond);
+
 // A two-tone alarm (960 and 770 Hz in turn every 150 ms): refused as a held sound.
 void BM_Alarm(benchmark::State& state) {
     std::vector<uint8_t> clip(synth::kClipSamples);
