@@ -44,7 +44,7 @@ class Recorder : public ::testing::Test {
 
 TEST_F(Recorder, ACycleSavesExactlyTheRecordedSamplesBehindA44ByteHeader) {
     EXPECT_EQ(cycle(), std::vector<int32_t>(8, kRecorderOk));
-    const std::vector<uint8_t> f = readBytes("test.wav");
+    const auto f = testing::readBytes<std::vector<uint8_t>>("test.wav");
     ASSERT_EQ(f.size(), 44u + 8820u);
     const uint8_t header[44] = {
         'R',  'I',  'F', 'F', 0x98, 0x22, 0,   0,    // 36 + 8820 bytes follow
@@ -62,7 +62,7 @@ TEST_F(Recorder, OneDeviceAtATimeAndTextsOutsideTheSetChangeNothing) {
     for (int i = 0; i < 3; ++i) cycle();
     EXPECT_EQ(input.releases, 3 + 2);  // after every recording and every close
     EXPECT_EQ(recorder.send("open new type waveaudio alias other"), kDeviceInUse);
-    const std::vector<uint8_t> saved = readBytes("test.wav");
+    const std::string saved = testing::readBytes("test.wav");
     const int calls = input.opens + input.records + input.releases;
     for (const char* t : {"", "close", "close\tall", "open new type cdaudio alias capture",
                           "seek capture to end", "set capture samplespersec 22050x",
@@ -70,10 +70,10 @@ TEST_F(Recorder, OneDeviceAtATimeAndTextsOutsideTheSetChangeNothing) {
                           "record capture to 60001 wait", "save capture test.wav wait now"})
         EXPECT_EQ(recorder.send(t), kUnrecognisedCommand) << t;
     EXPECT_EQ(input.opens + input.records + input.releases, calls);
-    EXPECT_EQ(readBytes("test.wav"), saved);
+    EXPECT_EQ(testing::readBytes("test.wav"), saved);
     // Blanks and case are free; the recording is still held.
     EXPECT_EQ(recorder.send("  SAVE   Capture again.wav WAIT "), kRecorderOk);
-    EXPECT_EQ(readBytes("again.wav"), saved);
+    EXPECT_EQ(testing::readBytes("again.wav"), saved);
     EXPECT_EQ(recorder.send("set CAPTURE bitspersample 16"), kFormatRefused);
     EXPECT_EQ(recorder.send("set captura channels 1"), kUnknownDevice);
 }
@@ -93,7 +93,7 @@ TEST_F(Recorder, AFailedCycleLeavesNoOlderClipBehindAndTellsWhy) {
     for (const auto& c : cases) {
         input = FakeInput{};
         cycle();
-        writeBytes("test.wav", std::vector<uint8_t>(8864, 7));
+        testing::writeBytes("test.wav", std::vector<uint8_t>(8864, 7));
         input.openResult = c.openResult;
         input.recordResult = c.recordResult;
         EXPECT_EQ(cycle(), c.codes) << c.what;
@@ -108,7 +108,7 @@ TEST_F(Recorder, SaveWithoutARecordingOrToAnUnwritablePlaceFails) {
     EXPECT_EQ(recorder.send("save capture test.wav wait"), kNoAudioInTime);
     EXPECT_FALSE(fs::exists("test.wav"));
     EXPECT_EQ(recorder.send("record capture to 400 wait"), kRecorderOk);
-    writeBytes("test.wav", {4, 5, 6});
+    testing::writeBytes("test.wav", "\4\5\6");
     fs::permissions("test.wav", fs::perms::owner_read);
     EXPECT_EQ(recorder.send("save capture test.wav wait"), kFileNotWritten);
     EXPECT_EQ(fs::file_size("test.wav"), 3u);

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -49,17 +48,22 @@ void speakFrench(BeltWindow& w) {
     });
 }
 
-void press(QWidget* to, int key) {
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(to, &down);
-}
+// A window with one reading logged, 98.04 Hz.
+class BeltWindowFit : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { ensureGuiApplication(); }
+    static Reading at98() {
+        Reading line;
+        line.hz = 98.04;
+        return line;
+    }
+    MemoryBeltStore store;
+    BeltWindow w{store};
+};
 
-TEST(BeltWindowFit, FitsAn800By600ScreenAndNeverGrowsByItself) {
-    ensureGuiApplication();
+TEST_F(BeltWindowFit, FitsAn800By600ScreenAndNeverGrowsByItself) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     ASSERT_LE(screen.width(), 800) << "the offscreen screen is 800 x 600";
-    MemoryBeltStore store;
-    BeltWindow w(store);
     speakFrench(w);
     w.show();
     QCoreApplication::processEvents();
@@ -72,9 +76,7 @@ TEST(BeltWindowFit, FitsAn800By600ScreenAndNeverGrowsByItself) {
     w.edit(BeltField::Name)->setText(QString(60, 'M'));
     w.edit(BeltField::TargetLow)->setText("abc");
     w.keepButton->click();  // no mass, a range that is not a number: two hints
-    Reading line;
-    line.hz = 98.04;
-    EXPECT_TRUE(w.addReading(line).ok());
+    EXPECT_TRUE(w.addReading(at98()).ok());
     QCoreApplication::processEvents();
     EXPECT_EQ(w.size(), opened);
     // The hint shown is scrolled into view.
@@ -88,17 +90,12 @@ TEST(BeltWindowFit, FitsAn800By600ScreenAndNeverGrowsByItself) {
 
 // A 640 x 480 screen: no control overlaps another or sticks out of the window's width,
 // and Tab brings each stop into view in turn (what is below is scrolled to).
-TEST(BeltWindowFit, On640PixelsNothingOverlapsAndTabReachesEveryControl) {
-    ensureGuiApplication();
-    MemoryBeltStore store;
-    BeltWindow w(store);
+TEST_F(BeltWindowFit, On640PixelsNothingOverlapsAndTabReachesEveryControl) {
     speakFrench(w);
     w.resize(640, 440);
     w.show();
     QApplication::setActiveWindow(&w);
-    Reading line;
-    line.hz = 98.04;
-    EXPECT_TRUE(w.addReading(line).ok());
+    EXPECT_TRUE(w.addReading(at98()).ok());
     QCoreApplication::processEvents();
     EXPECT_EQ(w.size(), QSize(640, 440));
     // Each control where it lies in what scrolls it, whatever is scrolled into view now:
@@ -134,7 +131,7 @@ TEST(BeltWindowFit, On640PixelsNothingOverlapsAndTabReachesEveryControl) {
         // What its scroll areas and the window leave of it on the screen.
         EXPECT_GE(now->visibleRegion().boundingRect().height(), std::min(now->height(), 20))
             << now->metaObject()->className() << " not scrolled into view";
-        press(now, Qt::Key_Tab);
+        pressKey(now, Qt::Key_Tab);
     }
     for (QWidget* c :
          {static_cast<QWidget*>(w.keepButton), static_cast<QWidget*>(w.saveCsvButton),
@@ -145,13 +142,8 @@ TEST(BeltWindowFit, On640PixelsNothingOverlapsAndTabReachesEveryControl) {
 
 // Every number of the window follows the language's decimal mark, rows logged before a
 // switch too; the stored values keep the point.
-TEST(BeltWindowFit, NumbersTakeTheDecimalMarkOfTheLanguage) {
-    ensureGuiApplication();
-    MemoryBeltStore store;
-    BeltWindow w(store);
-    Reading line;
-    line.hz = 98.04;
-    EXPECT_TRUE(w.addReading(line).ok());
+TEST_F(BeltWindowFit, NumbersTakeTheDecimalMarkOfTheLanguage) {
+    EXPECT_TRUE(w.addReading(at98()).ok());
     for (const auto& [language, hz, factor] :
          {std::tuple{QLocale::French, "98,0", "1,00"}, {QLocale::English, "98.0", "1.00"}}) {
         QLocale::setDefault(QLocale(language));

@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -120,11 +119,7 @@ TEST_F(BeltWindowTest, AnotherWindowsChangeShowsAndNoNameWidensTheWindow) {
     ProfileBeltStore mine(ini), theirs(ini);
     BeltWindow here(mine), there(theirs);
     fillCamBelt(here);
-    auto settle = [] {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 3 * kStoreSettleMs) QCoreApplication::processEvents();
-    };
+    auto settle = [] { processEventsUntil([] { return false; }, 3 * kStoreSettleMs); };
     settle();
     EXPECT_TRUE(here.setupProblemLabel->isHidden());
     ASSERT_EQ(there.setups().size(), 1u);
@@ -149,13 +144,9 @@ TEST_F(BeltWindowTest, AnotherWindowsChangeShowsAndNoNameWidensTheWindow) {
 // holds every reading, shown or not, and the ones added since.
 TEST_F(BeltWindowTest, ALongLogOpensAtItsEndAndTheCopyHoldsItAll) {
     const auto file = folder / "Readings.csv";
-    std::vector<Reading> readings;
-    for (size_t i = 0; i < 2 * kReadingsPageLines + 3; ++i) {
-        Reading r;
-        r.time = std::chrono::system_clock::from_time_t(1718100000);
-        r.hz = 50 + double(i) * 0.1;
-        readings.push_back(r);
-    }
+    std::vector<Reading> readings(2 * kReadingsPageLines + 3);
+    for (size_t i = 0; i < readings.size(); ++i)
+        readings[i] = line(50 + double(i) * 0.1, 0, RangeStatus::NoTarget);
     ASSERT_TRUE(saveReadingsCsv(file, readings));
     BeltWindow w(store);
     ASSERT_TRUE(w.openReadingsFile(file));

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -21,15 +20,32 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Texts naming their section and key ("FORM146 %1"), settings read as their defaults and
+// written nowhere, and the problems shown kept.
+struct Host {
+    int16_t frequenceCal = 110;
+    std::vector<std::string> problems;
+    CalibrationDialogHost make(const char* after = " %1") {
+        ensureGuiApplication();
+        CalibrationDialogHost h;
+        h.text = [after](const char* section, int key) {
+            return section + std::to_string(key) + after;
+        };
+        h.readInt = [](const char*, const char*, int32_t fallback) { return fallback; };
+        h.writeString = [](const char*, const char*, const std::string&) { return Status(); };
+        h.showProblem = [this](const std::string& m) { problems.push_back(m); };
+        h.frequenceCal = &frequenceCal;
+        return h;
+    }
+};
+
 // OK writes the tone and takes its frequency; Exit only remembers the choice. Either
 // way the position, then the choice, are stored and the dialog goes. A tone that cannot
 // be written is reported, and the dialog stays open with nothing stored.
 TEST(CalibrationDialog, OkWritesTheToneExitRemembersTheChoiceAndAFailureKeepsItOpen) {
-    ensureGuiApplication();
     testing::TempFolder dir;
     testing::writeBytes(dir / "plain", "x");
-    int16_t frequenceCal = 110;
-    std::vector<std::string> problems;
+    Host host;
     const std::pair<fs::path, bool> cases[] = {
         {dir.path(), false}, {dir / "plain", true}, {dir.path(), true}};  // folder, OK or Exit
     for (const auto& [folder, ok] : cases) {
@@ -37,15 +53,11 @@ TEST(CalibrationDialog, OkWritesTheToneExitRemembersTheChoiceAndAFailureKeepsItO
         const bool closes = folder == dir.path(), written = closes && ok;
         std::vector<std::string> writes;  // "key=value"
         int tonesWritten = 0;             // the calls telling the main window of a new tone
-        CalibrationDialogHost h;
-        h.text = [](const char* section, int key) { return section + std::to_string(key) + " %1"; };
-        h.readInt = [](const char*, const char*, int32_t fallback) { return fallback; };
+        CalibrationDialogHost h = host.make();
         h.writeString = [&](const char*, const char* key, const std::string& v) {
             writes.push_back(key + ("=" + v));
             return Status();
         };
-        h.showProblem = [&](const std::string& m) { problems.push_back(m); };
-        h.frequenceCal = &frequenceCal;
         h.toneFolder = folder;
         h.toneWritten = [&] { ++tonesWritten; };
         QPointer<FormCalibration> d = new FormCalibration(std::move(h), nullptr);
@@ -54,7 +66,7 @@ TEST(CalibrationDialog, OkWritesTheToneExitRemembersTheChoiceAndAFailureKeepsItO
         (ok ? d->CommandOK : d->CommandExit)->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(d.isNull(), closes);
-        EXPECT_EQ(frequenceCal, written ? 440 : 110);
+        EXPECT_EQ(host.frequenceCal, written ? 440 : 110);
         EXPECT_EQ(tonesWritten, written);
         EXPECT_EQ(fs::exists(dir / "Calibration.wav"), written);
         EXPECT_EQ(writes.size(), closes ? 5u : 0u);
@@ -62,15 +74,14 @@ TEST(CalibrationDialog, OkWritesTheToneExitRemembersTheChoiceAndAFailureKeepsItO
         delete d.data();
     }
     const std::string file = (dir / "plain" / "Calibration.wav").string();
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_TRUE(problems[0].starts_with("FORM146 " + file + " (")) << problems[0];
+    ASSERT_EQ(host.problems.size(), 1u);
+    EXPECT_TRUE(host.problems[0].starts_with("FORM146 " + file + " (")) << host.problems[0];
 }
 
 // A disk that fails every write, every flush or every rename: the tone and the settings
 // stay as they were, and each is reported once, naming its file (the five keys written on
 // leaving give one message, not five).
 TEST(CalibrationDialog, AFailedToneOrSettingsWriteKeepsTheOldFilesAndSaysSoOnce) {
-    ensureGuiApplication();
     using testing::FileCall;
     for (const FileCall kind : {FileCall::Write, FileCall::Fsync, FileCall::Rename}) {
         SCOPED_TRACE(int(kind));
@@ -78,22 +89,18 @@ TEST(CalibrationDialog, AFailedToneOrSettingsWriteKeepsTheOldFilesAndSaysSoOnce)
         const SettingsStore store(dir / "Vellora.ini");
         testing::writeBytes(store.file(), "[SETTINGS]\r\nCalibration=110\r\n");
         testing::writeBytes(dir / "Calibration.wav", "old tone");
-        int16_t frequenceCal = 110;
-        std::vector<std::string> problems;
-        CalibrationDialogHost h;
-        h.text = [](const char* section, int key) { return section + std::to_string(key) + " %1"; };
-        h.readInt = [](const char*, const char*, int32_t fallback) { return fallback; };
+        Host host;
+        CalibrationDialogHost h = host.make();
         h.writeString = [&](const char* section, const char* key, const std::string& v) {
             return store.writeString(section, key, v);
         };
-        h.showProblem = [&](const std::string& m) { problems.push_back(m); };
-        h.frequenceCal = &frequenceCal;
         h.toneFolder = dir.path();
         testing::FileFaults failing(kind, ENOSPC);
         QPointer<FormCalibration> d = new FormCalibration(std::move(h), nullptr);
         d->show();
         d->HScrollCalibration->setValue(440);
         d->CommandOK->click();
+        const std::vector<std::string>& problems = host.problems;
         ASSERT_EQ(problems.size(), 1u);
         EXPECT_NE(problems[0].find("Calibration.wav"), std::string::npos) << problems[0];
         d->CommandExit->click();
@@ -102,7 +109,7 @@ TEST(CalibrationDialog, AFailedToneOrSettingsWriteKeepsTheOldFilesAndSaysSoOnce)
         EXPECT_NE(problems[1].find("Vellora.ini"), std::string::npos) << problems[1];
         EXPECT_EQ(testing::readBytes(store.file()), "[SETTINGS]\r\nCalibration=110\r\n");
         EXPECT_EQ(testing::readBytes(dir / "Calibration.wav"), "old tone");
-        EXPECT_EQ(frequenceCal, 110);
+        EXPECT_EQ(host.frequenceCal, 110);
         delete d.data();
     }
 }
@@ -110,18 +117,11 @@ TEST(CalibrationDialog, AFailedToneOrSettingsWriteKeepsTheOldFilesAndSaysSoOnce)
 // A typed frequency the dialog refuses says the rule in place of the label until one is
 // taken; a screen reader hears it too.
 TEST(CalibrationDialog, ARefusedTypedFrequencyNamesTheRule) {
-    ensureGuiApplication();
-    int16_t frequenceCal = 110;
-    CalibrationDialogHost h;
-    h.text = [](const char* section, int key) { return section + std::to_string(key) + " %1-%2"; };
-    h.readInt = [](const char*, const char*, int32_t fallback) { return fallback; };
-    h.writeString = [](const char*, const char*, const std::string&) { return Status(); };
-    h.frequenceCal = &frequenceCal;
-    FormCalibration d(std::move(h), nullptr);
+    Host host;
+    FormCalibration d(host.make(" %1-%2"), nullptr);
     auto type = [&](const QString& text) {
         d.TextCalibration->setText(text);
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QCoreApplication::sendEvent(d.TextCalibration, &enter);
+        pressKey(d.TextCalibration, Qt::Key_Return);
     };
     for (const char* refused : {"538.5", "6000", "abc"}) {
         type(refused);

@@ -13,6 +13,7 @@
 #include "audio/rtaudio_sound_player.h"
 #include "audio/wave_audio_recorder.h"
 #include "calibration/calibration_tone.h"
+#include "support/qt_application.h"
 #include "support/recorder_test_support.h"
 #include "support/sound_test_support.h"
 #include "wave/recorder_wave.h"
@@ -24,12 +25,12 @@ constexpr unsigned kPlayLoop = kSoundAsync | kSoundLoop;
 
 TEST(FakeSoundCard, TheLoopedToneIsInItsBinEveryCycleAndStoppingItGivesSilence) {
     if (!fakeSoundCardPresent()) GTEST_SKIP() << "run under scripts/with-fake-soundcard";
-    ensureApplication();
+    ensureGuiApplication();
     InTemporaryFolder folder;
     int16_t frequenceCal = 0;
     ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal));
     RtAudioSoundPlayer player;
-    writeBytes("garbage.wav", std::vector<uint8_t>(500, 0x55));
+    testing::writeBytes("garbage.wav", std::string(500, 0x55));
     for (const char* refused : {"missing.wav", "garbage.wav"})
         EXPECT_FALSE(player.sndPlaySound(refused, kPlayLoop)) << refused;
     ASSERT_TRUE(player.sndPlaySound(kCalibrationToneFile, kPlayLoop));
@@ -51,7 +52,7 @@ TEST(FakeSoundCard, TheLoopedToneIsInItsBinEveryCycleAndStoppingItGivesSilence) 
     ASSERT_EQ(sendCaptureSequence(recorder, retour), kRecorderOk);
     EXPECT_LT(strongestBin("test.wav").magnitude, weakestTone / 4);
     // Past the sound already on its way (50 ms), silent within two steps of the 128 line.
-    const std::vector<uint8_t> f = readBytes("test.wav");
+    const auto f = testing::readBytes<std::vector<uint8_t>>("test.wav");
     for (size_t i = kWaveHeaderSize + 1102; i < f.size(); ++i)
         ASSERT_LE(std::abs(f[i] - 128), 2) << i;
 }
@@ -62,7 +63,7 @@ TEST(FakeSoundCard, TheLoopedToneIsInItsBinEveryCycleAndStoppingItGivesSilence) 
 TEST(FakeSoundCard, ASuspendedSourceFailsEachCycleWithinThreeSecondsAndNothingWaits) {
     using Clock = std::chrono::steady_clock;
     if (!fakeSoundCardPresent()) GTEST_SKIP() << "run under scripts/with-fake-soundcard";
-    ensureApplication();
+    ensureGuiApplication();
     InTemporaryFolder folder;
     RtAudioInput input;
     WaveAudioRecorder recorder(input);
@@ -91,14 +92,14 @@ TEST(FakeSoundCard, ASuspendedSourceFailsEachCycleWithinThreeSecondsAndNothingWa
 
 TEST(NoSoundServer, EveryCycleFailsWithinTheBoundAndLeavesNoClip) {
     using Clock = std::chrono::steady_clock;
-    ensureApplication();
+    ensureGuiApplication();
     InTemporaryFolder folder;
     const char* old = std::getenv("PULSE_SERVER");
     const std::string saved = old ? old : "";  // put back for the cases after this one
     setenv("PULSE_SERVER", "unix:/nonexistent/vellora/pulse/native", 1);
     int16_t frequenceCal = 0;
     ASSERT_TRUE(WriteCalibrationTone(440, frequenceCal));
-    writeBytes("test.wav", std::vector<uint8_t>(8864, 200));  // an earlier cycle's clip
+    testing::writeBytes("test.wav", std::vector<uint8_t>(8864, 200));  // an earlier cycle's clip
     RtAudioInput input;
     WaveAudioRecorder recorder(input);
     for (int cycle = 0; cycle < 2; ++cycle) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
 #include "support/pitch_synth.h"
+#include "support/profile_test_support.h"
 #include "support/qt_application.h"
 #include "wave/recorder_wave.h"
 
@@ -33,8 +35,7 @@ struct FakeTone : TonePlayer {
     std::vector<std::string> cues;
     bool on = false;
     Status playLoop(const std::string& file) override {
-        std::ifstream in(file, std::ios::binary);
-        played.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>{});
+        played.push_back(testing::readBytes<std::vector<uint8_t>>(file));
         on = true;
         return {};
     }
@@ -46,6 +47,16 @@ struct FakeTone : TonePlayer {
     bool playing() const override { return on; }
     Status problem() const override { return {}; }
 };
+
+// What a user may leave under a file's name: a "FIFO", a "folder", a "read-only" file or
+// another program's CSV; false when it cannot be made.
+inline bool occupied(const fs::path& f, const std::string& what) {
+    if (what == "FIFO") return ::mkfifo(f.c_str(), 0644) == 0;
+    if (what == "folder") return fs::create_directory(f);
+    std::ofstream(f) << "name,amount\nbolts,4\n";
+    if (what == "read-only") fs::permissions(f, fs::perms::owner_read | fs::perms::group_read);
+    return true;
+}
 
 // 110 g/m over 400 mm, aimed at 80 to 95 Hz.
 inline BeltSetup timingBelt() {
@@ -124,9 +135,7 @@ class WindowTest : public ::testing::Test {
         w.Im_Spectre_Click();
     }
     void writeClip(const std::vector<uint8_t>& samples) {
-        const std::vector<uint8_t> file = pcmWaveFile(samples, 22050);
-        std::ofstream(dir / "test.wav", std::ios::binary)
-            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+        testing::writeBytes(dir / "test.wav", pcmWaveFile(samples, 22050));
     }
     fs::path dir;
     std::string language = "Français";

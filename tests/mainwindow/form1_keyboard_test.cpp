@@ -4,7 +4,6 @@
 // by the arrows, and a name for every control that takes the focus.
 #include <QAccessible>
 #include <QAction>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <set>
@@ -18,11 +17,6 @@ namespace vellora::test {
 namespace {
 
 using Keyboard = WindowTest;
-
-void press(QWidget* to, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QKeyEvent down(QEvent::KeyPress, key, modifiers);
-    QApplication::sendEvent(to, &down);
-}
 
 void activate(QWidget& window) {
     window.show();
@@ -75,7 +69,7 @@ TEST_F(Keyboard, TabGoesThroughThePanelLeftToRightAndMarksEveryStop) {
     const auto* mark = static_cast<FocusMark*>(w->findChild<QWidget*>("FocusMark"));
     ASSERT_NE(mark, nullptr);
     for (size_t k = 1; k < std::size(order); ++k) {
-        press(QApplication::focusWidget(), Qt::Key_Tab);
+        pressKey(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* now = QApplication::focusWidget();
         EXPECT_EQ(now, order[k]) << "after " << order[k - 1]->objectName().toStdString();
         // Buttons and text boxes show the focus themselves; the others carry the mark.
@@ -91,14 +85,14 @@ TEST_F(Keyboard, TheArrowsPlaceTheNoiseLineAndEnterFixesIt) {
     w->state.noise.NiveauBruit = 100;
     w->CommandBruit->click();
     ASSERT_EQ(QApplication::focusWidget(), w->Im_Spectre);
-    for (int key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_PageDown}) press(w->Im_Spectre, key);
+    for (int key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_PageDown}) pressKey(w->Im_Spectre, key);
     EXPECT_EQ(w->state.noise.NiveauBruit, 108);
-    press(w->Im_Spectre, Qt::Key_Return);
+    pressKey(w->Im_Spectre, Qt::Key_Return);
     EXPECT_FALSE(w->state.noise.CaptureNiveauBruit);
-    press(w->Im_Spectre, Qt::Key_Down);
+    pressKey(w->Im_Spectre, Qt::Key_Down);
     EXPECT_EQ(w->state.noise.NiveauBruit, 108) << "fixed";
     // Ctrl+Q quits as Ctrl+F does.
-    press(w->Im_Spectre, Qt::Key_Q, Qt::ControlModifier);
+    pressKey(w->Im_Spectre, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(ended, 1);
 }
 

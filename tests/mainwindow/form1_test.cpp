@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's controls, start-up and shut-down, languages and layout, offscreen.
 #include <QAction>
-#include <QKeyEvent>
 
 #include "mainwindow/form1_fixture.h"
 #include "mainwindow/frequency_scale_overlay.h"
@@ -30,8 +29,7 @@ TEST_F(MainWindow, ControlsAreCreatedAsDesigned) {
                                     {w.HScrollFrequence, Qt::Key_PageDown, -50},
                                     {w.VScrollNiveau, Qt::Key_Down, 1}}) {
         bar->setValue(500);
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(bar, &press);
+        pressKey(bar, key);
         EXPECT_EQ(bar->value(), 500 + change) << bar->objectName().toStdString();
     }
 }

@@ -71,7 +71,7 @@ TEST(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
     synth::Pluck pluck = synth::randomBelt(random, 131.0, 22050);
     pluck.onsetSeconds = 0;
     pluck.decaySeconds = 0.4;
-    writeBytes("pluck.wav", pcmWaveFile(synth::render(pluck, random, 22050), 22050));
+    testing::writeBytes("pluck.wav", pcmWaveFile(synth::render(pluck, random, 22050), 22050));
     ASSERT_TRUE(player.sndPlaySound("pluck.wav", kSoundAsync | kSoundLoop));
     std::vector<double> readings;
     const int first = cycles + 1;

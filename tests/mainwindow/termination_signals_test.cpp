@@ -23,16 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Events are processed until `done` or a generous bound (a loaded machine).
-template <class Done>
-bool processEventsUntil(Done done, int boundMs = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < boundMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
-}
-
 void (*handlerOf(int signal))(int) {
     struct sigaction now {};
     ::sigaction(signal, nullptr, &now);

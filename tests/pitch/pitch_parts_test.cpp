@@ -53,7 +53,7 @@ TEST(PitchSamples, TheDataChunkAndOnlyWhatTheEstimatorUses) {
     EXPECT_TRUE(readRecordingSamples((dir / "fifo.wav").string()).empty());
     const std::vector<uint8_t> header =
         riff({chunk("fmt ", fmt, 16), chunk("data", {7, 8, 9}, 0x7FFFFFF0u)});
-    testing::writeBytes(dir / "huge.wav", std::string(header.begin(), header.end()));
+    testing::writeBytes(dir / "huge.wav", header);
     std::filesystem::resize_file(dir / "huge.wav", std::uintmax_t(2) << 30);
     const std::vector<uint8_t> samples = readRecordingSamples((dir / "huge.wav").string());
     ASSERT_EQ(samples.size(), kRecordingReadLimit - (header.size() - 3));

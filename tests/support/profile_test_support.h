@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace vellora::testing {
 
@@ -42,15 +44,21 @@ class TempFolder {
     std::filesystem::path path_;
 };
 
-inline void writeBytes(const std::filesystem::path& file, const std::string& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << bytes;
+// Text or samples, as given.
+inline void writeBytes(const std::filesystem::path& file, std::string_view bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
     ::chmod(file.c_str(), 0644);
 }
+inline void writeBytes(const std::filesystem::path& file, std::span<const uint8_t> bytes) {
+    writeBytes(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
 
-inline std::string readBytes(const std::filesystem::path& file) {
+// As text, or as samples with readBytes<std::vector<uint8_t>>.
+template <class Bytes = std::string>
+inline Bytes readBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return Bytes(text.begin(), text.end());
 }
 
 // While alive, a root process acts as "nobody".

@@ -2,6 +2,10 @@
 #include "support/qt_application.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QThread>
+#include <QWidget>
 
 namespace vellora {
 
@@ -12,6 +16,21 @@ void ensureGuiApplication() {
     if (QApplication::instance()) return;
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     new QApplication(argc, argv);
+}
+
+bool processEventsUntil(const std::function<bool()>& done, int boundMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < boundMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QThread::msleep(1);
+    }
+    return done();
+}
+
+void pressKey(QWidget* to, int key, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent down(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(to, &down);
 }
 
 }  // namespace vellora

@@ -3,8 +3,6 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "audio/audio_input.h"
@@ -47,15 +45,5 @@ class InTemporaryFolder : public testing::TempFolder {
   private:
     std::filesystem::path old_ = std::filesystem::current_path();
 };
-
-inline std::vector<uint8_t> readBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-inline void writeBytes(const std::filesystem::path& p, const std::vector<uint8_t>& bytes) {
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
 
 }  // namespace vellora

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/sound_test_support.h"
 
-#include <QCoreApplication>
-
 #include <cmath>
 #include <cstdio>
 
@@ -10,13 +8,6 @@
 #include "measure/recording_reader.h"
 
 namespace vellora {
-
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "test_sound";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
 
 bool fakeSoundCardPresent() {
     std::FILE* p = popen("pactl get-default-source 2>/dev/null", "r");

@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// For the sound tests: the application the recorder's event loop needs, the fake sound
-// card, and a saved clip's strongest bin as the meter's core computes it.
+// For the sound tests: the fake sound card, and a saved clip's strongest bin as the
+// meter's core computes it.
 #pragma once
 
 #include <string>
 
 namespace vellora {
-
-void ensureApplication();
 
 // The private server of scripts/with-fake-soundcard answers and its "mic" is the
 // default input, so what is played is what is recorded.

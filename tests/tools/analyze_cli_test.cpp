@@ -46,8 +46,7 @@ class AnalyzeCommand : public ::testing::Test {
         for (size_t i = 0; plucked && i < samples.size(); ++i)
             samples[i] =
                 uint8_t(std::lround(128 + (samples[i] - 128) * std::exp(-double(i) / 6615)));
-        const std::vector<uint8_t> file = pcmWaveFile(samples, 22050);
-        testing::writeBytes(dir / name, std::string(file.begin(), file.end()));
+        testing::writeBytes(dir / name, pcmWaveFile(samples, 22050));
         return (dir / name).string();
     }
     testing::TempFolder dir;
@@ -85,11 +84,10 @@ TEST_F(AnalyzeCommand, EachBadFileFailsAloneAndTheOthersAreAnalysed) {
     fs::resize_file(dir / "huge.wav", std::uintmax_t(2) << 30);
     std::vector<uint8_t> broken = pcmWaveFile(std::vector<uint8_t>(100, 128), 22050);
     broken[8] = 'X';  // not "WAVE"
-    const std::vector<uint8_t> silent = pcmWaveFile({}, 22050);
     testing::writeBytes(dir / "notes.txt", "not a recording at all, but long enough for one");
     testing::writeBytes(dir / "short.wav", std::string(43, 1));
-    testing::writeBytes(dir / "broken.wav", std::string(broken.begin(), broken.end()));
-    testing::writeBytes(dir / "silent.wav", std::string(silent.begin(), silent.end()));
+    testing::writeBytes(dir / "broken.wav", broken);
+    testing::writeBytes(dir / "silent.wav", pcmWaveFile({}, 22050));
     fs::create_directory(dir / "folder.wav");
     ASSERT_EQ(::mkfifo((dir / "fifo.wav").c_str(), 0644), 0);
     clip("locked.wav", 131);
@@ -132,8 +130,7 @@ TEST_F(AnalyzeCommand, ScaleComesFromTheFileOrFromTheMeterCalibration) {
     synth::StiffPluck pluck;
     pluck.firstModeHz = 200;
     synth::Random random(7);
-    const std::vector<uint8_t> bytes = pcmWaveFile(synth::render(pluck, random), 22050);
-    testing::writeBytes(dir / "pluck.wav", std::string(bytes.begin(), bytes.end()));
+    testing::writeBytes(dir / "pluck.wav", pcmWaveFile(synth::render(pluck, random), 22050));
     const std::string file = (dir / "pluck.wav").string();
     testing::writeBytes(dir / "Vellora.ini", "[SETTINGS]\nAjustement=512\n");
     const std::string settings = (dir / "Vellora.ini").string();

@@ -54,7 +54,7 @@ void writeSparseWave(const fs::path& path, uint32_t rate, uint32_t dataBytes) {
         h[4 + i] = uint8_t((36 + dataBytes) >> (8 * i));  // the RIFF and data chunk sizes
         h[40 + i] = uint8_t(dataBytes >> (8 * i));
     }
-    testing::writeBytes(path, std::string(h.begin(), h.end()));
+    testing::writeBytes(path, h);
     ASSERT_EQ(::truncate(path.c_str(), off_t(h.size()) + off_t(dataBytes)), 0);
 }
 
