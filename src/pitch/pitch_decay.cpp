@@ -52,14 +52,19 @@ constexpr double kMinFirstMode = 30;
 constexpr double kMostError = 0.0012;
 constexpr double kDistinctGuess = 0.02;
 constexpr double kNearMaxB = 0.9;
-constexpr double kLowAgreement = 0.002;
+constexpr double kLowAgreement = 0.004;
 constexpr double kStifferStart = 10;
 constexpr double kStifferLeast = 0.008;
 constexpr double kLeastB = 1e-5;
 constexpr double kStartB = 1e-3;
 // The prior on log B, when one or two partials do not fix it.
 constexpr double kLogBPrior = 3;
+constexpr double kGuessedB = 0.005;
+constexpr size_t kFewPartials = 5;
 constexpr double kFirstModeShare = 0.03;
+constexpr double kLaterTimeConstants = 1;
+constexpr double kNoiseBins = 3;
+constexpr double kLaterAgreement = 0.003;
 
 size_t powerOfTwoBelow(size_t n) {
     size_t p = 1;
@@ -189,7 +194,8 @@ double DecayFitter::residual(Model& m, bool withJacobian) {
     if (!solveSymmetric(factor, rhs, cols)) return m.rss = std::numeric_limits<double>::infinity();
     // factor now holds the Cholesky factor of gram: further solves reuse it.
     m.amplitudes = rhs;
-    std::vector<Complex> r(data_.begin(), data_.end());
+    std::vector<Complex>& r = left_;
+    r.assign(data_.begin(), data_.end());
     for (size_t c = 0; c < cols; ++c)
         for (size_t i = 0; i < bins; ++i) r[i] -= rhs[c] * columns[c][i];
     m.rss = realDot(r, r);
@@ -279,6 +285,15 @@ void DecayFitter::fitModel(Model& m, int iterations) {
     }
 }
 
+void DecayFitter::transformBand(std::span<const double> x, size_t kHi) {
+    if (!fft_ || fft_->size() != n_) fft_ = std::make_unique<PitchFft>(n_);
+    frame_.assign(x.begin(), x.begin() + std::ptrdiff_t(n_));
+    transform_.resize(n_ / 2 + 1);
+    fft_->forward(frame_.data(), transform_.data());
+    data_.assign(transform_.begin() + std::ptrdiff_t(kLo_),
+                 transform_.begin() + std::ptrdiff_t(kHi + 1));
+}
+
 DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
                           std::span<const double> guessesHz, const DecayLimits& limits) {
     DecayFit result;
@@ -331,12 +346,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
-    if (!fft_ || fft_->size() != n_) fft_ = std::make_unique<PitchFft>(n_);
-    frame_.assign(x.begin(), x.end());
-    transform_.resize(n_ / 2 + 1);
-    fft_->forward(frame_.data(), transform_.data());
-    data_.assign(transform_.begin() + std::ptrdiff_t(kLo_),
-                 transform_.begin() + std::ptrdiff_t(kHi + 1));
+    transformBand(x, kHi);
     turns_.resize(data_.size());
     for (size_t i = 0; i < turns_.size(); ++i)
         turns_[i] = std::polar(1.0, -kTwoPi * double(kLo_ + i) / double(n_));
@@ -412,22 +422,15 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     std::sort(models.begin(), models.end(),
               [](const Model& a, const Model& b) { return a.score < b.score; });
     // A stiffer start for the best: where B was missed, the fit from B = 0 stretches f1 to
-    // meet the upper partials. The better of the two stands; two as good apart leave f1
-    // unknown.
+    // meet the upper partials, and where B was overshot the reverse. A fit from there to
+    // another f1 that explains the ring about as well, or better, leaves f1 unknown.
     Model stiffer = models.front();
     stiffer.b = std::clamp(stiffer.b * kStifferStart, kStifferLeast, limits.maxB * kNearMaxB);
     stiffer.f1 = stiffer.lowF1 > 0 ? stiffer.lowF1 : stiffer.f1;
     fitModel(stiffer, kFullIterations);
-    bool undecided = false;
-    if (std::isfinite(stiffer.rss)) {
-        const double apart = std::abs(stiffer.f1 / models.front().f1 - 1);
-        undecided = apart > kLowAgreement &&
-                    std::abs(stiffer.rss - models.front().rss) < kDecideScore * sigma2;
-        if (stiffer.rss < models.front().rss) {
-            stiffer.score = stiffer.rss / sigma2 + cost * (3.0 * double(stiffer.partials()) + 2);
-            models.front() = std::move(stiffer);
-        }
-    }
+    const bool undecided = std::isfinite(stiffer.rss) &&
+                           std::abs(stiffer.f1 / models.front().f1 - 1) > kLowAgreement &&
+                           stiffer.rss < models.front().rss + kDecideScore * sigma2;
     const Model& best = models.front();
     const double s2 = noise(best);
 
@@ -474,8 +477,44 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
-    result.f1Error = std::sqrt(std::max(0.0, unit[0] * s2)) / best.f1;
-    result.verdict = result.f1Error <= kMostError ? DecayVerdict::Read : DecayVerdict::TooBrief;
+    // A stiff series from a few wide partials: their places bend to a B that is a guess,
+    // and f1 with them.
+    if (best.b > kGuessedB && best.partials() <= kFewPartials) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
+    // The noise near the first mode, where it is louder than the band's mean (a room's
+    // rumble under a low belt), makes f1 that much less sure.
+    Model again = best;
+    residual(again, false);
+    double near = 0, all = 0;
+    size_t nearBins = 0;
+    const double width = 1 / (std::numbers::pi * result.tau1) + kNoiseBins * rate / double(n_);
+    for (size_t i = 0; i < left_.size(); ++i) {
+        const double hz = double(kLo_ + i) * rate / double(n_), power = std::norm(left_[i]);
+        all += power;
+        if (std::abs(hz - best.f1) <= width) near += power, ++nearBins;
+    }
+    const double louder =
+        nearBins ? std::max(1.0, near / double(nearBins) / (all / double(left_.size()))) : 1;
+    result.f1Error = std::sqrt(std::max(0.0, unit[0] * s2 * louder)) / best.f1;
+    if (result.f1Error > kMostError) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
+    // The ring's later part, a time constant on, must give the same first mode: a pitch
+    // that sinks as the swing dies, or a click under the start, make the two differ
+    // where the fit of the whole explains both alike.
+    const size_t later = start + size_t(kLaterTimeConstants / decay * rate);
+    if (later + n_ > ring.size()) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
+    transformBand(ring.subspan(later, n_), kHi);
+    Model late = best;
+    fitModel(late, kShortIterations);
+    result.verdict = std::abs(late.f1 / best.f1 - 1) <= kLaterAgreement ? DecayVerdict::Read
+                                                                        : DecayVerdict::TooBrief;
     return result;
 }
 

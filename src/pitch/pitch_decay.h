@@ -54,6 +54,8 @@ class DecayFitter {
     struct Model;
     double residual(Model& m, bool withJacobian);
     void fitModel(Model& m, int iterations);
+    // data_: bins kLo_ .. kHi of the transform of x's first n_ samples.
+    void transformBand(std::span<const double> x, size_t kHi);
 
     std::unique_ptr<PitchFft> fft_;
     std::vector<double> frame_;
@@ -62,6 +64,7 @@ class DecayFitter {
     // n_ samples kept.
     std::vector<std::complex<double>> data_;
     std::vector<std::complex<double>> turns_;  // e^(-2 pi i k / n_) of each bin
+    std::vector<std::complex<double>> left_;   // the last residual
     // The model's columns, their slopes in q and the derivatives in each parameter.
     std::vector<std::vector<std::complex<double>>> columns_, slope_, slopeConj_, derivatives_;
     size_t kLo_ = 0, n_ = 0;

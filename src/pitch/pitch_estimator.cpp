@@ -259,7 +259,8 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
     const double highestHz = std::min(options_.highestPartialHz, kHighestPartialShare * rate);
     const std::vector<SpectralPeak> peaks = spectrum_.peaks(limits.lowestPeakHz, highestHz);
     if (brief) {
-        briefRing_ = sound;
+        // All that follows the onset: the decay fit also looks at the ring's later part.
+        briefRing_ = std::span<const double>(centred_).subspan(envelope.onset);
         std::vector<SpectralPeak> loudest = peaks;
         std::sort(loudest.begin(), loudest.end(),
                   [](const SpectralPeak& a, const SpectralPeak& b) { return a.energy > b.energy; });

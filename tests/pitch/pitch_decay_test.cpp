@@ -53,7 +53,7 @@ TEST(DecayFit, ReadsTheFirstModeOfABriefStiffRing) {
     for (const Case c : {Case{58.47, 0.0003, 0.026, 58.5}, Case{263, 0.002, 0.015, 263},
                          Case{431, 0, 0.03, 862}, Case{200, 0.001, 0.025, 400}}) {
         SCOPED_TRACE(c.f1);
-        const std::vector<double> x = ring(c.f1, c.b, c.tau1, 0.2, 60, 0.5);
+        const std::vector<double> x = ring(c.f1, c.b, c.tau1, 0.4, 60, 0.5);
         const double heard[] = {c.heard};
         const DecayFit fit = fitter.fit(x, kRate, heard, {});
         ASSERT_EQ(fit.verdict, DecayVerdict::Read);
