@@ -272,8 +272,9 @@ void DecayFitter::fitModel(Model& m, int iterations) {
             lambda *= 10;
             continue;
         }
-        residual(trial, true);
-        if (trial.rss < m.rss) {
+        // The derivatives only for a step taken.
+        if (residual(trial, false) < m.rss) {
+            residual(trial, true);
             const bool settled = m.rss - trial.rss < kSettled * m.rss;
             m = std::move(trial);
             lambda = std::max(lambda / 3, 1e-7);
