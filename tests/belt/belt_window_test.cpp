@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "belt/belt_window.h"
 #include "belt/belt_store_profile.h"
+#include "reading_samples.h"
 #include "support/profile_test_support.h"
 #include "support/qt_application.h"
 
@@ -38,10 +39,7 @@ class BeltWindowTest : public ::testing::Test {
     }
     // A line as the meter makes it, of the cam belt: 1000 N at 100 Hz.
     static Reading line(double hz, double newtons, RangeStatus range) {
-        Reading r;
-        r.time = std::chrono::system_clock::now();
-        r.setup = "Cam belt";
-        r.hz = hz;
+        Reading r = testing::readingAt(hz, "Cam belt");
         r.tension = Tension{newtons, newtons / 9.80665, newtons / 4.4482216152605};
         r.range = range;
         return r;
@@ -141,35 +139,10 @@ TEST_F(BeltWindowTest, AnotherWindowsChangeShowsAndNoNameWidensTheWindow) {
 }
 
 // A long log shows its newest page at once and older pages on demand, above; the copy
-// holds every reading, shown or not, and the ones added since.
-TEST_F(BeltWindowTest, ALongLogOpensAtItsEndAndTheCopyHoldsItAll) {
-    const auto file = folder / "Readings.csv";
-    std::vector<Reading> readings(2 * kReadingsPageLines + 3);
-    for (size_t i = 0; i < readings.size(); ++i)
-        readings[i] = line(50 + double(i) * 0.1, 0, RangeStatus::NoTarget);
-    ASSERT_TRUE(saveReadingsCsv(file, readings));
-    BeltWindow w(store);
-    ASSERT_TRUE(w.openReadingsFile(file));
-    EXPECT_EQ(size_t(w.readingsTable->rowCount()), kReadingsPageLines);
-    EXPECT_EQ(cell(w, 0, 2), "100.3");  // the 504th reading: 50 + 503 x 0.1
-    ASSERT_TRUE(w.olderButton->isVisibleTo(&w));
-    w.olderButton->click();
-    EXPECT_EQ(size_t(w.readingsTable->rowCount()), 2 * kReadingsPageLines);
-    EXPECT_EQ(cell(w, 0, 2), "50.3");
-    EXPECT_TRUE(w.addReading(line(200, 4000, RangeStatus::NoTarget)).ok());
-    ASSERT_TRUE(w.saveCsv(folder / "copy.csv"));
-    const auto copy = parseReadingsCsv(testing::readBytes(folder / "copy.csv"));
-    ASSERT_EQ(copy->readings.size(), readings.size() + 1);
-    EXPECT_EQ(copy->readings.front().hz, 50);
-    EXPECT_TRUE(w.showOlderReadings());
-    EXPECT_FALSE(w.olderButton->isVisibleTo(&w));
-    EXPECT_EQ(size_t(w.readingsTable->rowCount()), readings.size() + 1);
-    EXPECT_FALSE(w.showOlderReadings());
-}
-
-// A day hands-free: past four pages the table starts again at the newest one, the new
-// reading current and the rest earlier; the older ones come back from the file.
-TEST_F(BeltWindowTest, ALongDayKeepsTheTableBoundedAndNothingLost) {
+// holds every reading, shown or not, and the ones added since. A day hands-free: past four
+// pages the table starts again at the newest one, the readings of this session current and
+// the rest earlier; the older ones come back from the file.
+TEST_F(BeltWindowTest, ALongLogOpensAtItsEndKeepsTheTableBoundedAndLosesNothing) {
     const auto file = folder / "Readings.csv";
     std::vector<Reading> readings(kReadingsRowsKept + 2);
     for (size_t i = 0; i < readings.size(); ++i)
@@ -177,20 +150,35 @@ TEST_F(BeltWindowTest, ALongDayKeepsTheTableBoundedAndNothingLost) {
     ASSERT_TRUE(saveReadingsCsv(file, readings));
     BeltWindow w(store);
     ASSERT_TRUE(w.openReadingsFile(file));
+    EXPECT_EQ(size_t(w.readingsTable->rowCount()), kReadingsPageLines);
+    EXPECT_EQ(cell(w, 0, 2), "65.0");  // the 1503rd reading: 50 + 1502 x 0.01
+    ASSERT_TRUE(w.olderButton->isVisibleTo(&w));
+    w.olderButton->click();
+    EXPECT_EQ(size_t(w.readingsTable->rowCount()), 2 * kReadingsPageLines);
+    EXPECT_EQ(cell(w, 0, 2), "60.0");
+    EXPECT_TRUE(w.addReading(line(200, 4000, RangeStatus::NoTarget)).ok());
+    ASSERT_TRUE(w.saveCsv(folder / "copy.csv"));
+    const auto copy = parseReadingsCsv(testing::readBytes(folder / "copy.csv"));
+    ASSERT_EQ(copy->readings.size(), readings.size() + 1);
+    EXPECT_EQ(copy->readings.front().hz, 50);
     while (w.showOlderReadings()) {
     }
-    ASSERT_EQ(size_t(w.readingsTable->rowCount()), readings.size());
+    EXPECT_FALSE(w.olderButton->isVisibleTo(&w));
+    ASSERT_EQ(size_t(w.readingsTable->rowCount()), readings.size() + 1);
+
     ASSERT_TRUE(w.addReading(line(99.5, 0, RangeStatus::NoTarget)));
-    ASSERT_EQ(size_t(w.readingsTable->rowCount()), kReadingsPageLines);
-    EXPECT_EQ(cell(w, int(kReadingsPageLines) - 1, 2), "99.5");
-    EXPECT_TRUE(
-        w.readingsTable->item(int(kReadingsPageLines) - 2, 2)->data(Qt::UserRole + 1).toBool());
-    EXPECT_FALSE(
-        w.readingsTable->item(int(kReadingsPageLines) - 1, 2)->data(Qt::UserRole + 1).toBool());
+    const int rows = int(kReadingsPageLines);
+    ASSERT_EQ(w.readingsTable->rowCount(), rows);
+    EXPECT_EQ(cell(w, rows - 1, 2), "99.5");
+    const auto earlier = [&](int row) {
+        return w.readingsTable->item(row, 2)->data(Qt::UserRole + 1).toBool();
+    };
+    EXPECT_TRUE(earlier(rows - 3));
+    EXPECT_FALSE(earlier(rows - 2) || earlier(rows - 1));
     EXPECT_TRUE(w.olderButton->isVisibleTo(&w));
     while (w.showOlderReadings()) {
     }
-    EXPECT_EQ(size_t(w.readingsTable->rowCount()), readings.size() + 1);
+    EXPECT_EQ(size_t(w.readingsTable->rowCount()), readings.size() + 2);
     EXPECT_EQ(cell(w, 0, 2), "50.0");
 }
 

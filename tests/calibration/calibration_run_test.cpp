@@ -7,6 +7,7 @@
 #include <map>
 
 #include "calibration/calibration_tone.h"
+#include "support/fake_tone_player.h"
 #include "support/profile_test_support.h"
 
 namespace vellora {
@@ -14,24 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FakePlayer : public TonePlayer {
-  public:
-    Status refuses;  // the file's failure or DeviceFailed: playLoop fails so
-    bool on = false, lost = false;
-    std::vector<std::string> played;  // the bytes of each file started
-    Status playLoop(const std::string& f) override {
-        if (!refuses) return refuses;
-        played.push_back(testing::readBytes(f));
-        lost = false;
-        on = true;
-        return {};
-    }
-    void stop() override { on = lost = false; }
-    bool playing() const override { return on && !lost; }
-    Status problem() const override {
-        return lost ? Status(Failure::DeviceFailed, "gone") : Status();
-    }
-};
+using FakePlayer = testing::FakeTone;
 
 class FakeWindow : public CalibrationWindow {
   public:

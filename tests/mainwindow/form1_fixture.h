@@ -18,6 +18,7 @@
 #include "belt/belt_store.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/picture_surface.h"
+#include "support/fake_tone_player.h"
 #include "support/pitch_synth.h"
 #include "support/profile_test_support.h"
 #include "support/qt_application.h"
@@ -29,24 +30,7 @@ namespace fs = std::filesystem;
 
 inline constexpr double kExactPas = 22050.0 / 4096;
 
-// Keeps the bytes of every file it loops and the names of the cues.
-struct FakeTone : TonePlayer {
-    std::vector<std::vector<uint8_t>> played;
-    std::vector<std::string> cues;
-    bool on = false;
-    Status playLoop(const std::string& file) override {
-        played.push_back(testing::readBytes<std::vector<uint8_t>>(file));
-        on = true;
-        return {};
-    }
-    Status playOnce(const std::string& file) override {
-        cues.push_back(fs::path(file).filename().string());
-        return {};
-    }
-    void stop() override { on = false; }
-    bool playing() const override { return on; }
-    Status problem() const override { return {}; }
-};
+using testing::FakeTone;
 
 // What a user may leave under a file's name: a "FIFO", a "folder", a "read-only" file or
 // another program's CSV; false when it cannot be made.
@@ -100,7 +84,7 @@ class WindowTest : public ::testing::Test {
         s.writeString = [this](const char* section, const char* key, const std::string& v) {
             writes.push_back(std::string(section) + "/" + key);
             values[writes.back()] = v;
-            return Status();
+            return written;
         };
         s.setLanguage = [this](const std::string& name) { language = name; };
         s.languageFilePath = [this] { return "/opt/vellora/" + language + ".lng"; };
@@ -143,6 +127,7 @@ class WindowTest : public ::testing::Test {
     std::map<std::string, std::string> values;  // "SETTINGS/Niveau"
     std::vector<std::string> writes, messages, questions, helpOpened;
     bool helpExists = true;
+    Status written;  // what every settings write gives back
     int ended = 0, clips = 0, recordingsDone = 0;
     TonePlayer* tone = nullptr;
     MemoryBeltStore belts;

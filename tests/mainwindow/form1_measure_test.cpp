@@ -2,7 +2,6 @@
 // The main window measuring with a scripted recorder: failures, the calibration's tone
 // and automatic scale, hands-free measuring.
 #include <QAction>
-#include <algorithm>
 #include <deque>
 
 #include "audio/recorder_result.h"
@@ -19,56 +18,55 @@ using Measuring = WindowTest;
 
 constexpr double kSliderStep = 0.002;  // hertz per bin for one position of the slider
 
+// A recording that cannot be saved is told by its real cause: the file under the name
+// (a folder, a FIFO, write-protected, root too), the disk, or, as the Windows program
+// said, the folder.
 TEST_F(Measuring, EachCaptureFailureIsNamedAndTheFailedCycleShowsNothing) {
-    const std::string clip = fs::absolute(dir / "test.wav").lexically_normal().string();
-    const std::pair<int32_t, std::string> cases[] = {
-        // Nothing wrong with the folder or the file: the disk.
-        {kFileNotWritten, "FrFORM1153 [FrFORM1145 [" + clip + "|%2]|%2] (286)"},
-        {kNoAudioInTime, "FrFORM130 (276)\nFrFORM149 [%1|%2]"},
-        {kNoInputDevice, "FrFORM130 (266)"},
-        {kFolderInUse, "FrFORM1154 [" + fs::path(clip).parent_path().string() + "|%2] (297)"},
+    const fs::path clip = fs::absolute(dir / "test.wav").lexically_normal();
+    const auto notSaved = [&](int cause) {
+        return "FrFORM1153 [FrFORM1" + std::to_string(cause) + " [" + clip.string() +
+               "|%2]|%2] (286)";
     };
-    for (const auto& [code, message] : cases) {
+    const struct {
+        int32_t code;
+        const char* under;  // what the second cycle leaves under the recording's name
+        std::string message;
+    } cases[] = {
+        {kFileNotWritten, "", notSaved(145)},  // nothing wrong with the folder or the file
+        {kFileNotWritten, "FIFO", notSaved(141)},
+        {kFileNotWritten, "folder", notSaved(141)},
+        {kFileNotWritten, "read-only", notSaved(142)},
+        {kNoAudioInTime, "", "FrFORM130 (276)\nFrFORM149 [%1|%2]"},
+        {kNoInputDevice, "", "FrFORM130 (266)"},
+        {kFolderInUse, "", "FrFORM1154 [" + clip.parent_path().string() + "|%2] (297)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.code) + " " + c.under);
+        fs::remove_all(clip);
         messages.clear();
         clips = recordingsDone = 0;
-        auto w = started([&, code = code](int n) {
-            if (n == 2) return code;
-            writeClip(synth::pureTone(440, 22050));
-            return 0;
+        auto w = started([&](int n) {
+            if (n == 1) {
+                writeClip(synth::pureTone(440, 22050));
+                return 0;
+            }
+            const bool made = !*c.under || (fs::remove(clip) && occupied(clip, c.under));
+            return made ? c.code : -1;
         });
         ready(*w);
         w->CommandRun_Click();
-        EXPECT_EQ(clips, 2) << code;
-        EXPECT_EQ(messages, std::vector<std::string>{message}) << code;
+        EXPECT_EQ(clips, 2);
+        EXPECT_EQ(messages, std::vector<std::string>{c.message});
         EXPECT_EQ(recordingsDone, 1) << "the stopped meter lets another instance record";
         // The second cycle neither voted nor wrote: the first cycle's bin 82 stays.
-        EXPECT_EQ(w->TextCalibrate->text(), "441Hz") << code;  // 82 x 22050 / 4096
-        EXPECT_EQ(w->state.plot.IndicePic, 82.0f) << code;
-        EXPECT_EQ(w->state.Retour, code);
+        EXPECT_EQ(w->TextCalibrate->text(), "441Hz");  // 82 x 22050 / 4096
+        EXPECT_EQ(w->state.plot.IndicePic, 82.0f);
+        EXPECT_EQ(w->state.Retour, c.code);
         // In analysis the cursor over bar 82 reads it again.
         w->CommandAnalyse_Click();
         w->TextCalibrate->clear();
         w->Im_Spectre_MouseMove(0, 0, float(82 * w->Im_Spectre->drawWidth()), 10);
         EXPECT_EQ(w->TextCalibrate->text(), "441Hz");
-    }
-}
-
-// A recording that cannot be saved is told by its real cause: the file under the name
-// (a folder, a FIFO, write-protected, root too) or, as the Windows program said, the folder.
-TEST_F(Measuring, ARecordingNotSavedIsToldByItsCause) {
-    const fs::path clip = fs::absolute(dir / "test.wav").lexically_normal();
-    const std::pair<const char*, int> cases[] = {
-        {"FIFO", 141}, {"folder", 141}, {"read-only", 142}};
-    for (const auto& [what, cause] : cases) {
-        fs::remove_all(clip);
-        ASSERT_TRUE(occupied(clip, what));
-        messages.clear();
-        auto w = started([](int) { return int32_t(kFileNotWritten); });
-        ready(*w);
-        w->CommandRun_Click();
-        EXPECT_EQ(messages, std::vector<std::string>{"FrFORM1153 [FrFORM1" + std::to_string(cause) +
-                                                     " [" + clip.string() + "|%2]|%2] (286)"})
-            << what;
     }
     fs::remove_all(clip);
     // A folder this user may not write: the folder is named, as before.
@@ -128,7 +126,8 @@ TEST_F(Measuring, CalibrationPlaysTheQuotedToneAndTakesACardsRateButNoOtherSound
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_NE(questions[0].find("740"), std::string::npos);
     ASSERT_EQ(speaker.played.size(), 1u);
-    EXPECT_TRUE(std::ranges::equal(speaker.played[0], calibrationToneBytes(740)));
+    const ToneFile tone740 = calibrationToneBytes(740);
+    EXPECT_EQ(speaker.played[0], std::string(tone740.begin(), tone740.end()));
     // While calibrating the read-out names the tone and how to reach it.
     EXPECT_EQ(w->LabelFondamentale->text(), "FrFORM144 [740|%2]");
     ASSERT_FALSE(w->CommandAutoCalibrate->isHidden());
