@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "common/atomic_file.h"
+#include "common/file_calls.h"
 #include "common/numeric.h"
 #include "common/regular_file.h"
 #include "wave/recorder_wave.h"
@@ -39,7 +40,8 @@ bool isPlayableToneFile(const std::filesystem::path& file) {
     const int fd = openRegularFileForReading(file);
     if (fd < 0) return false;
     struct stat st {};
-    const bool fits = ::fstat(fd, &st) == 0 && std::uintmax_t(st.st_size) <= kLargestToneFile;
+    const bool fits =
+        fileCalls().fstat(fd, &st) == 0 && std::uintmax_t(st.st_size) <= kLargestToneFile;
     ::close(fd);
     return fits;
 }

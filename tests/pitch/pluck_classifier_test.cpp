@@ -155,7 +155,8 @@ TEST(PluckClassifier, AnAttackOf25MsIsAPluckAndOneOf30MsIsNot) {
 TEST(PluckClassifier, ARingOf60MsIsJudgedAndOneOf55MsIsTooShort) {
     constexpr size_t kFrame = 110;
     constexpr double hz = kRate / kFrame;
-    for (const auto& [dbPerFrame, tooShort] : {std::pair{1.7, false}, std::pair{1.95, true}}) {
+    for (const auto& [fall, tooShort] : {std::pair{1.7, false}, std::pair{1.95, true}}) {
+        const double dbPerFrame = fall;  // a lambda may not capture a binding (clang)
         const std::vector<uint8_t> samples = clip(20 * kFrame, [&](size_t i, double t) {
             const size_t k = i / kFrame;
             return k < 12 ? 80 * std::pow(10.0, -dbPerFrame * double(k) / 20) *
