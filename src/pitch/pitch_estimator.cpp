@@ -208,6 +208,19 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromDecay(double rate) {
     const DecayFit fit = decay_.fit(briefRing_, rate, briefGuesses_, limits);
     if (fit.verdict == DecayVerdict::TooBrief) return refuse(PitchRefusal::RingsTooBriefly);
     if (fit.verdict != DecayVerdict::Read) return std::nullopt;  // the first refusal stands
+    // The series read carries half the power of the spectrum's peaks, as one read from
+    // them must: else the ring is a higher partial of a belt whose lower ones the fit
+    // did not try (a phone's high-pass takes them away), or another sound's.
+    SeriesFit series;
+    series.b = fit.b;
+    series.f0 = fit.f1 / std::sqrt(1 + fit.b);
+    for (int n = 1; n <= kMaxVisible; ++n) {
+        const double hz = n * series.f0 * std::sqrt(1 + fit.b * n * n);
+        if (hz > limits.highestHz) break;
+        series.partials.push_back({.number = n, .hz = hz});
+    }
+    if (energyShare(series, briefPeaks_, spectrum_.resolutionHz()) < kMinEnergyShare)
+        return std::nullopt;
     refusal_ = PitchRefusal::None;
     PitchEstimate result;
     result.hz = fit.f1;
@@ -261,6 +274,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
     if (brief) {
         // All that follows the onset: the decay fit also looks at the ring's later part.
         briefRing_ = std::span<const double>(centred_).subspan(envelope.onset);
+        briefPeaks_ = peaks;
         std::vector<SpectralPeak> loudest = peaks;
         std::sort(loudest.begin(), loudest.end(),
                   [](const SpectralPeak& a, const SpectralPeak& b) { return a.energy > b.energy; });

@@ -117,9 +117,11 @@ class PitchEstimator {
     PeakSpectrum spectrum_, halves_[2];
     // The peaks of the two halves of the sound, kept for the estimate under way.
     std::vector<SpectralPeak> halfPeaks_[2];
-    // A brief ring, from its onset, and its loudest peaks: kept for the decay fit.
+    // A brief ring, from its onset, its peaks and the loudest of them: kept for the decay
+    // fit.
     std::span<const double> briefRing_;
     std::vector<double> briefGuesses_;
+    std::vector<SpectralPeak> briefPeaks_;
     DecayFitter decay_;
     const double* halvesOf_ = nullptr;
     size_t halvesSize_ = 0;
