@@ -31,7 +31,7 @@ ToneFile calibrationToneBytes(int16_t frequency) {
     const float w = static_cast<float>(frequency * kFullTurn / kToneSampleRate);
     for (int k = 1; k <= kToneSamples; ++k) {
         const double v = 127 * std::sin(k * double(w)) + 128;
-        f[kToneHeaderSize + k - 1] = static_cast<uint8_t>(roundHalfEven(v));
+        f[size_t(kToneHeaderSize + k - 1)] = static_cast<uint8_t>(roundHalfEven(v));
     }
     return f;
 }
