@@ -400,8 +400,8 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
               [](const Model& a, const Model& b) { return a.score < b.score; });
     // The series an octave or a twelfth under the best, when not guessed: the best may
     // be read from every second or third partial.
-    for (const int under : {2, 3}) {
-        const double f1 = models.front().f1 / under;
+    for (const size_t under : {size_t(2), size_t(3)}) {
+        const double f1 = models.front().f1 / double(under);
         if (f1 < std::max(limits.loHz, lowestModelled) ||
             std::any_of(models.begin(), models.end(),
                         [&](const Model& m) { return std::abs(m.f1 / f1 - 1) < kDistinctGuess; }))
@@ -409,7 +409,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         Model m;
         m.f1 = f1;
         m.maxB = limits.maxB;
-        m.b = std::max(kLeastB, models.front().b / (under * under));
+        m.b = std::max(kLeastB, models.front().b / double(under * under));
         for (size_t n = 0; n < kMostPartials && m.hz(n) < hiHz; ++n) {
             const size_t same = (n + 1) % under == 0 ? (n + 1) / under - 1 : kMostPartials;
             m.logDecay.push_back(same < models.front().partials()
