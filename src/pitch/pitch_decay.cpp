@@ -287,12 +287,17 @@ void DecayFitter::fitModel(Model& m, int iterations) {
 }
 
 void DecayFitter::transformBand(std::span<const double> x, size_t kHi) {
-    if (!fft_ || fft_->size() != n_) fft_ = std::make_unique<PitchFft>(n_);
-    frame_.assign(x.begin(), x.begin() + std::ptrdiff_t(n_));
-    transform_.resize(n_ / 2 + 1);
-    fft_->forward(frame_.data(), transform_.data());
-    data_.assign(transform_.begin() + std::ptrdiff_t(kLo_),
-                 transform_.begin() + std::ptrdiff_t(kHi + 1));
+    // A plan for each length the rings have asked for (a handful of powers of two).
+    auto plan = std::find_if(plans_.begin(), plans_.end(),
+                             [this](const auto& p) { return p->size() == n_; });
+    if (plan == plans_.end()) {
+        plans_.push_back(std::make_unique<PitchFft>(n_));
+        plan = plans_.end() - 1;
+    }
+    PitchFft& fft = **plan;
+    std::copy(x.begin(), x.begin() + std::ptrdiff_t(n_), fft.input());
+    fft.transform(n_);
+    data_.assign(fft.output() + kLo_, fft.output() + kHi + 1);
 }
 
 DecayFit DecayFitter::fit(std::span<const double> ring, double rate,

@@ -57,9 +57,7 @@ class DecayFitter {
     // data_: bins kLo_ .. kHi of the transform of x's first n_ samples.
     void transformBand(std::span<const double> x, size_t kHi);
 
-    std::unique_ptr<PitchFft> fft_;
-    std::vector<double> frame_;
-    std::vector<std::complex<double>> transform_;
+    std::vector<std::unique_ptr<PitchFft>> plans_;
     // The band fitted: bins kLo_ .. kLo_ + data_.size() - 1 of an n_-point transform of the
     // n_ samples kept.
     std::vector<std::complex<double>> data_;
