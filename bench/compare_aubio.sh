@@ -9,7 +9,8 @@
 # half a second a file here).
 # SET: legacy, stiffA, stiffB, rangeA, rangeB, refuseA, refuseB (A: the generator the
 # estimator was tuned on; B: the independent one), w-CONDITION (the workshop generator),
-# or a folder pitch_independent.py wrote (scored a condition at a time; COUNT unused).
+# or a folder pitch_independent.py or pitch_strings.py wrote (scored a condition at a time,
+# then all together; COUNT unused).
 # usage: bench/compare_aubio.sh BUILD_DIR SET [COUNT [STRIDE]]    (needs aubio-tools)
 set -eu
 build=$1
@@ -66,10 +67,10 @@ score() {
 }
 awk -F'\t' 'NR == FNR { keep[$1] = 1; next } keep[$1]' "$dir/subset.tsv" "$dir/ours.tsv" > "$dir/ours_subset.tsv"
 kinds=all
-[ -f "$set/truth.tsv" ] && kinds=$(cut -f2 "$dir/subset.tsv" | uniq)
+[ -f "$set/truth.tsv" ] && kinds="$(cut -f2 "$dir/subset.tsv" | uniq) all"
 for kind in $kinds; do
     [ "$kind" = all ] && only="" || only=$kind
-    echo "== $set $only"
+    echo "== $set ${only:-all}"
     score "$dir/ours_subset.tsv" "vellora" "$only"
     score "$dir/yin.tsv" "yin" "$only"
     score "$dir/yinfft.tsv" "yinfft" "$only"

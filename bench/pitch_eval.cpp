@@ -3,7 +3,8 @@
 // (pitch_material.h), and with WAVDIR each case as an 8-bit WAVE file plus truth.tsv and
 // ours.tsv, for compare_aubio.sh. SET "workshop": every workshop condition, a line each.
 // pitch_eval files DIR: the 8-bit WAVE files DIR/truth.tsv names (file, condition, first
-// mode or 0; pitch_independent.py writes them), a line a condition, and DIR/ours.tsv.
+// mode or 0; pitch_independent.py writes them), a line a condition, and DIR/ours.tsv
+// (file, reading and B, or "-" and why it was refused).
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,34 @@ void putWave(const std::filesystem::path& path, const std::vector<uint8_t>& samp
     const std::vector<uint8_t> file = vellora::pcmWaveFile(samples, rate);
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+}
+
+const char* refusalName(vellora::PitchRefusal refusal) {
+    using R = vellora::PitchRefusal;
+    switch (refusal) {
+        case R::None:
+            return "read";
+        case R::NoSound:
+            return "no sound";
+        case R::RingsTooBriefly:
+            return "rings too briefly";
+        case R::NotDecaying:
+            return "not decaying";
+        case R::NoSeries:
+            return "no series";
+        case R::Doubtful:
+            return "doubtful";
+        case R::TwoBelts:
+            return "two belts";
+        case R::Unsteady:
+            return "unsteady";
+        case R::Mains:
+            return "mains";
+        case R::OutOfRange:
+            return "out of range";
+        default:
+            return "other";
+    }
 }
 
 // One set's figures. Belts: right (within 0.5 %; 1 % below 20 Hz), near (within 2 %),
@@ -50,8 +79,8 @@ void evaluate(const std::string& set, const std::vector<vellora::synth::Case>& c
     for (size_t i = 0; i < cases.size(); ++i) {
         if (only >= 0 && int(i) != only) continue;
         const auto& c = cases[i];
-        const auto e = c.kind == "tone" ? toneEstimator.estimateAtRate(c.samples, c.rate)
-                                        : estimator.estimateAtRate(c.samples, c.rate);
+        auto& used = c.kind == "tone" ? toneEstimator : estimator;
+        const auto e = used.estimateAtRate(c.samples, c.rate);
         if (!dir.empty() || readings) {
             char name[48];
             std::snprintf(name, sizeof name, "%s%05zu.wav", set.c_str(), i);
@@ -64,7 +93,7 @@ void evaluate(const std::string& set, const std::vector<vellora::synth::Case>& c
             if (e)
                 out << e->hz << '\t' << e->inharmonicity << '\n';
             else
-                out << "-\t-\n";
+                out << "-\t" << refusalName(used.lastRefusal()) << '\n';
         }
         if (c.f1 == 0) {
             ++none;
@@ -93,12 +122,13 @@ void evaluate(const std::string& set, const std::vector<vellora::synth::Case>& c
         else
             ++wrong;
         if (verbose && (!e || err > tolerance))
-            std::printf("  %s %zu: f1 %.2f B %.4f read %.2f B %.4f (%d partials)\n",
+            std::printf("  %s %zu: f1 %.2f B %.4f read %.2f B %.4f (%d partials)%s%s\n",
                         !e           ? "refused"
                         : err > 0.02 ? "WRONG"
                                      : "near",
                         i, c.f1, c.b, e ? e->hz : 0.0, e ? e->inharmonicity : 0.0,
-                        e ? e->partials : 0);
+                        e ? e->partials : 0, e ? "" : ": ",
+                        e ? "" : refusalName(estimator.lastRefusal()));
         if (c.b >= 0.002) {
             ++stiff;
             bWithin += e && err <= 0.005 && std::abs(e->inharmonicity / c.b - 1) <= 0.2;

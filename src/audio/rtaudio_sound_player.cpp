@@ -70,7 +70,7 @@ Status RtAudioSoundPlayer::load(const char* name, Clip& clip) {
             clip.frames.assign(n, 0.0f);
             for (size_t i = 0; i < n; ++i) {
                 for (int c = 0; c < info.channels; ++c)
-                    clip.frames[i] += all[i * info.channels + c];
+                    clip.frames[i] += all[i * size_t(info.channels) + size_t(c)];
                 clip.frames[i] /= float(info.channels);
             }
         }

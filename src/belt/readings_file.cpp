@@ -22,7 +22,7 @@ Status ReadingsFile::read(ParsedReadings& into) const {
         return opened.failure() == Failure::NotFound ? Status() : opened;  // none yet
     const Descriptor file(fd);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return errnoStatus(path_, errno, Failure::ReadFailed);
+    if (fileCalls().fstat(fd, &st) != 0) return errnoStatus(path_, errno, Failure::ReadFailed);
     if (std::size_t(st.st_size) > kMaxReadingsFileBytes) {
         return Status(Failure::TooLarge, path_.string() + ": larger than " +
                                              std::to_string(kMaxReadingsFileBytes >> 20) + " MiB");
@@ -55,7 +55,7 @@ Status ReadingsFile::append(const Reading& reading) {
     Descriptor file(fd);
     auto failed = [&](Failure otherwise) { return errnoStatus(path_, errno, otherwise); };
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return failed(Failure::ReadFailed);
+    if (fileCalls().fstat(fd, &st) != 0) return failed(Failure::ReadFailed);
     // Root may write anything; a file without a single write bit was protected on
     // purpose, as the settings file is.
     if ((st.st_mode & 0222) == 0)

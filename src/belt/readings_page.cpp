@@ -12,6 +12,7 @@
 
 #include "belt/readings_file.h"
 #include "common/descriptor.h"
+#include "common/file_calls.h"
 #include "common/regular_file.h"
 
 namespace vellora {
@@ -52,7 +53,7 @@ Status readReadingsPage(const std::filesystem::path& file, std::uint64_t end, st
         return opened.failure() == Failure::NotFound ? Status() : opened;  // none yet
     const Descriptor closing(fd);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return errnoStatus(file, errno, Failure::ReadFailed);
+    if (fileCalls().fstat(fd, &st) != 0) return errnoStatus(file, errno, Failure::ReadFailed);
     const auto size = std::uint64_t(std::max<off_t>(st.st_size, 0));
     if (size == 0) return {};
     end = std::min(end, size);

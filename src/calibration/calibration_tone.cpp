@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "common/atomic_file.h"
+#include "common/file_calls.h"
 #include "common/numeric.h"
 #include "common/regular_file.h"
 #include "wave/recorder_wave.h"
@@ -30,7 +31,7 @@ ToneFile calibrationToneBytes(int16_t frequency) {
     const float w = static_cast<float>(frequency * kFullTurn / kToneSampleRate);
     for (int k = 1; k <= kToneSamples; ++k) {
         const double v = 127 * std::sin(k * double(w)) + 128;
-        f[kToneHeaderSize + k - 1] = static_cast<uint8_t>(roundHalfEven(v));
+        f[size_t(kToneHeaderSize + k - 1)] = static_cast<uint8_t>(roundHalfEven(v));
     }
     return f;
 }
@@ -39,7 +40,8 @@ bool isPlayableToneFile(const std::filesystem::path& file) {
     const int fd = openRegularFileForReading(file);
     if (fd < 0) return false;
     struct stat st {};
-    const bool fits = ::fstat(fd, &st) == 0 && std::uintmax_t(st.st_size) <= kLargestToneFile;
+    const bool fits =
+        fileCalls().fstat(fd, &st) == 0 && std::uintmax_t(st.st_size) <= kLargestToneFile;
     ::close(fd);
     return fits;
 }

@@ -50,7 +50,7 @@ void syncFolder(const fs::path& folder) {
 // True when the open file `fd` holds exactly `bytes`.
 bool holds(int fd, std::span<const uint8_t> bytes) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || std::uint64_t(st.st_size) != bytes.size()) return false;
+    if (fileCalls().fstat(fd, &st) != 0 || std::uint64_t(st.st_size) != bytes.size()) return false;
     uint8_t block[4096];
     for (std::size_t at = 0; at < bytes.size();) {
         const ssize_t n = ::pread(fd, block, std::min(sizeof block, bytes.size() - at), off_t(at));
@@ -90,7 +90,7 @@ bool writeTemporary(const fs::path& tmp, std::span<const uint8_t> bytes, const s
     bool ok = writeAll(fd, bytes);
     if (ok && like) {
         struct stat made {};
-        *ownerKept = ::fstat(fd, &made) == 0 &&
+        *ownerKept = fileCalls().fstat(fd, &made) == 0 &&
                      ((made.st_uid == like->st_uid && made.st_gid == like->st_gid) ||
                       ::fchown(fd, like->st_uid, like->st_gid) == 0);
         // After fchown, which clears the set-id bits.
@@ -123,7 +123,11 @@ bool rewriteInPlace(const fs::path& target, std::span<const uint8_t> bytes, Flus
     }
     Descriptor file(fd);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fileCalls().fstat(fd, &st) != 0) {
+        why = errorText(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
         why = "not a regular file";
         return false;
     }

@@ -10,7 +10,7 @@ namespace vellora {
 namespace {
 
 FileCalls& current() {
-    static FileCalls calls{::write, ::fsync, ::ftruncate, ::close, ::rename, ::unlink};
+    static FileCalls calls{::write, ::fsync, ::ftruncate, ::close, ::rename, ::unlink, ::fstat};
     return calls;
 }
 

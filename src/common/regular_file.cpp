@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "common/descriptor.h"
+#include "common/file_calls.h"
 
 namespace vellora {
 
@@ -20,7 +21,7 @@ int openChecked(const std::filesystem::path& path, int flags) {
     const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) return -1;
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
+    if (fileCalls().fstat(fd, &st) != 0) {
         const int e = errno;
         ::close(fd);
         errno = e;
@@ -87,7 +88,7 @@ RegularFileBytes readRegularFile(const std::filesystem::path& path, std::size_t 
     }
     const Descriptor closer(fd);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return failed(errno);
+    if (fileCalls().fstat(fd, &st) != 0) return failed(errno);
     result.size = st.st_size > 0 ? std::uint64_t(st.st_size) : 0;
     const std::size_t wanted = result.size < limit ? std::size_t(result.size) : limit;
     result.bytes.resize(wanted);

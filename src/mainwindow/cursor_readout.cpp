@@ -38,7 +38,7 @@ std::optional<std::string> cursorMouseMove(DrawingSurface& im, NoiseState& noise
     std::vector<SurfaceLine> batch;
     batch.reserve(size_t(last) + 3);
     for (int32_t i = 1; i <= last; ++i) {
-        const BarRow& bar = bars[i];
+        const BarRow& bar = bars[size_t(i)];
         batch.push_back(
             {float(bar.BarreX), bottom, float(bar.BarreX), float(bar.BarreY), bar.BarreCouleur});
         if (!cursorOverBar(x, w, bar.BarreX)) continue;

@@ -31,7 +31,7 @@ void Form1::setUpKeyboard() {
     SpectrumKeys::Hooks keys;
     // From the line where it is and the strongest bar of the last cycle.
     keys.start = [this] {
-        return QPointF(state.plot.IndicePic * std::max<int>(1, Im_Spectre->drawWidth()),
+        return QPointF(state.plot.IndicePic * float(std::max<int>(1, Im_Spectre->drawWidth())),
                        state.noise.NiveauBruit);
     };
     keys.move = [this](float x, float y) { Im_Spectre_MouseMove(0, 0, x, y); };

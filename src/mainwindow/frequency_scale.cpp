@@ -39,8 +39,8 @@ std::vector<ScaleTick> frequencyScaleTicks(float pas, int nbBins, int barWidth, 
     const int perMinor = step / minors;
     const int minor =
         step % minors == 0 && perMinor * pixelsPerHertz >= kSmallestMinorSpacing ? perMinor : step;
-    for (long hz = 0; hz <= topHertz; hz += minor)
-        ticks.push_back({hz * pixelsPerHertz, int(hz), hz % step == 0});
+    for (long hz = 0; double(hz) <= topHertz; hz += minor)
+        ticks.push_back({double(hz) * pixelsPerHertz, int(hz), hz % step == 0});
     return ticks;
 }
 

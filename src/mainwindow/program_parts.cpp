@@ -24,12 +24,12 @@ constexpr const char* kRecordingLockFile = ".vellora-recording.lock";
 
 ProgramParts::ProgramParts(const std::filesystem::path& settingsFile,
                            const std::filesystem::path& programFolder,
-                           const std::filesystem::path& filesFolder,
+                           const std::filesystem::path& filesFolderOrEmpty,
                            RtAudioInput::Options inputOptions)
     : input(std::move(inputOptions)),
       settings(settingsFile),
       belts(settingsFile),
-      filesFolder(filesFolder.empty() ? settingsFile.parent_path() : filesFolder),
+      filesFolder(filesFolderOrEmpty.empty() ? settingsFile.parent_path() : filesFolderOrEmpty),
       readingsFile(this->filesFolder / kReadingsFileName),
       recordingLock(this->filesFolder / kRecordingLockFile),
       firstLanguage(firstStartLanguage(localeFromEnvironment())),
@@ -42,8 +42,9 @@ Form1Services ProgramParts::services() {
     };
     s.readString = [this](const char* section, const char* key, const std::string& fallback,
                           int size) {
-        const bool language = std::string_view(key) == kKeyLangue;
-        return settings.readString(section, key, language ? firstLanguage : fallback, size_t(size));
+        const bool isLanguage = std::string_view(key) == kKeyLangue;
+        return settings.readString(section, key, isLanguage ? firstLanguage : fallback,
+                                   size_t(size));
     };
     s.writeString = [this](const char* section, const char* key, const std::string& value) {
         return settings.writeString(section, key, value);

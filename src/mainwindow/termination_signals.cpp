@@ -42,7 +42,7 @@ TerminationSignals::TerminationSignals(std::function<void()> handler, QObject* p
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     // SA_RESETHAND: the next signal of the kind gets the system's handling.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    action.sa_flags = int(SA_RESTART | SA_RESETHAND);
     for (std::size_t i = 0; i < std::size(kSignals); ++i) {
         ::sigaction(kSignals[i], nullptr, &before[i]);
         // A signal ignored by whoever started the program (nohup) stays ignored.

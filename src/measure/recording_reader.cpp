@@ -58,7 +58,9 @@ void fillSpectrumArrays(const Recording& rec, SpectrumArrays& arrays) {
     arrays.imaginaire.fill(0.0f);
     if (!rec.present) return;
     const int32_t s = std::min<int32_t>(rec.n, kSampleLimit);
-    for (int32_t i = 1; i <= s - 1; ++i) arrays.reel[i] = static_cast<float>(rec.tampon[i - 1]);
+    for (int32_t i = 1; i <= s - 1; ++i) {
+        arrays.reel[size_t(i)] = static_cast<float>(rec.tampon[size_t(i - 1)]);
+    }
 }
 
 }  // namespace vellora

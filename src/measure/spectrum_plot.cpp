@@ -36,9 +36,10 @@ void drawBarsAndPeak(DrawingSurface& im, SpectrumArrays& a, PlotState& st, PlotC
     std::vector<SurfaceLine> bars;
     bars.reserve(size_t(std::max(last - 2, 0)));
     for (int32_t f = 0; f <= last; ++f) {
-        a.reel[f] = a.reel[f] / kNormalisation;
-        a.imaginaire[f] = a.imaginaire[f] / kNormalisation;
-        const float m = std::sqrt(a.reel[f] * a.reel[f] + a.imaginaire[f] * a.imaginaire[f]);
+        const auto k = size_t(f);
+        a.reel[k] = a.reel[k] / kNormalisation;
+        a.imaginaire[k] = a.imaginaire[k] / kNormalisation;
+        const float m = std::sqrt(a.reel[k] * a.reel[k] + a.imaginaire[k] * a.imaginaire[k]);
         if (f <= 2) continue;
 
         const float height = float(st.Amplification) * m;
@@ -52,7 +53,7 @@ void drawBarsAndPeak(DrawingSurface& im, SpectrumArrays& a, PlotState& st, PlotC
         const float x = float(w) * float(f);
         bars.push_back({x, h, x, top, colour});
 
-        BarRow& row = st.TableBarres[f];
+        BarRow& row = st.TableBarres[k];
         row.BarreX = toInt32Saturated(x);
         row.BarreY = toInt32Saturated(top);
         row.BarreCouleur = colour;
@@ -69,7 +70,7 @@ PeakVote::PeakVote(int depth)
       VotesPics_(size_t(D_) + 1, 0) {}
 
 void PeakVote::vote(float indicePic) {
-    for (int j = 0; j <= BorneHistorique_; ++j) {
+    for (size_t j = 0; j <= BorneHistorique_; ++j) {
         // Saturate: an entry that is never overwritten (position D) would otherwise
         // count past 255 when the peak stays at bin 0.
         if (HistoriquePics_[j] == indicePic && VotesPics_[j] < 255) ++VotesPics_[j];
@@ -82,7 +83,7 @@ void PeakVote::vote(float indicePic) {
 
 float PeakVote::winner() {
     uint8_t best = 0;
-    for (int j = 0; j <= BorneHistorique_; ++j) {
+    for (size_t j = 0; j <= BorneHistorique_; ++j) {
         if (VotesPics_[j] > best) {
             best = VotesPics_[j];
             IndiceRetenu_ = uint8_t(j);
@@ -101,8 +102,8 @@ std::string drawMarkerAndReadout(DrawingSurface& im, const SpectrumArrays& a, co
     const int32_t w = im.drawWidth();
     if (int32_t(st.NbFrequencesAffichees) + 1 <= w) return {};
     const float h = im.scaleHeight();
-    const int32_t p =
-        std::clamp<int32_t>(toInt32Saturated(st.IndicePic), 0, kSpectrumArraySize - 1);
+    const auto p =
+        size_t(std::clamp<int32_t>(toInt32Saturated(st.IndicePic), 0, kSpectrumArraySize - 1));
     const float m = std::sqrt(a.reel[p] * a.reel[p] + a.imaginaire[p] * a.imaginaire[p]);
     const float x = float(w) * st.IndicePic;
     im.line(x, h, x, h - float(st.Amplification) * m, kRed);

@@ -60,8 +60,8 @@ Envelope analyseEnvelope(std::span<const double> x, double rate) {
         double sx = 0, sy = 0, sxx = 0, sxy = 0;
         const double n = double(ring - attack);
         for (size_t b = attack; b < ring; ++b) {
-            const double x = double(b - attack), y = 20 * std::log10(std::max(level[b], 1e-3));
-            sx += x, sy += y, sxx += x * x, sxy += x * y;
+            const double t = double(b - attack), y = 20 * std::log10(std::max(level[b], 1e-3));
+            sx += t, sy += y, sxx += t * t, sxy += t * y;
         }
         e.slopeDbPerS = (n * sxy - sx * sy) / (n * sxx - sx * sx) * rate / double(block);
     }

@@ -430,7 +430,7 @@ void PitchEstimator::analyseHalves(std::span<const double> x, double rate) {
     if (halvesOf_ == x.data() && halvesSize_ == x.size()) return;
     const size_t half = x.size() / 2;
     for (int part = 0; part < 2; ++part) {
-        halves_[part].analyse(x.subspan(part * half, half), rate);
+        halves_[part].analyse(x.subspan(size_t(part) * half, half), rate);
         halfPeaks_[part] =
             halves_[part].peaks(kLowestPeakShare * kLowestBeltHz,
                                 std::min(options_.highestPartialHz, kHighestPartialShare * rate));

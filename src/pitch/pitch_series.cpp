@@ -48,22 +48,24 @@ void match(std::span<const SpectralPeak> peaks, double f0, double b, const Serie
         const double width =
             std::min(tol.ofSpacing * f0, tol.bins * limits.resolutionHz + tol.share * predicted);
         if (std::abs(peaks[i].hz - predicted) > width) continue;
-        if (owner[n] < 0 || peaks[i].weight > peaks[size_t(owner[n])].weight) owner[n] = int(i);
+        int& own = owner[size_t(n)];
+        if (own < 0 || peaks[i].weight > peaks[size_t(own)].weight) own = int(i);
     }
     fit.explained = 0;
     int last = 0;
     for (int n = 1; n <= kMaxPartial; ++n) {
         // A stray peak far above the series' end is not part of it.
         if (last > 0 && n - last > kMaxGap) break;
-        if (owner[n] < 0) continue;
-        const SpectralPeak& p = peaks[size_t(owner[n])];
-        fit.partials.push_back({n, p.hz, p.weight, p.level, size_t(owner[n])});
+        const int own = owner[size_t(n)];
+        if (own < 0) continue;
+        const SpectralPeak& p = peaks[size_t(own)];
+        fit.partials.push_back({n, p.hz, p.weight, p.level, size_t(own)});
         fit.explained += p.weight;
         last = n;
     }
     fit.missing = 0;
     for (int n = 1; n < last; ++n)
-        if (owner[n] < 0 && partialHz(f0, b, n) >= limits.lowestPeakHz) ++fit.missing;
+        if (owner[size_t(n)] < 0 && partialHz(f0, b, n) >= limits.lowestPeakHz) ++fit.missing;
     fit.score = fit.explained - kMissingCost * fit.missing;
 }
 

@@ -133,8 +133,8 @@ std::optional<SpectralPeak> PeakSpectrum::peakAt(size_t k) const {
                kWeightPerDb * std::min(kMaxWeightDb, 20 * std::log10(p.level / kPeakOverFloor));
     for (const double mains : {50.0, 60.0}) {
         if (!discountMains_) break;
-        const double k = std::round(p.hz / mains);
-        if (k >= 1 && k <= kMainsHarmonics && std::abs(p.hz - k * mains) < kMainsShare * k * mains)
+        const double h = std::round(p.hz / mains);
+        if (h >= 1 && h <= kMainsHarmonics && std::abs(p.hz - h * mains) < kMainsShare * h * mains)
             p.weight = 0;
     }
     return p;

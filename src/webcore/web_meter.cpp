@@ -497,8 +497,8 @@ std::string WebMeter::cycle(std::span<const uint8_t> clip, Clock::time_point now
     const int32_t last = std::clamp<int32_t>(plot_.NbFrequencesAffichees, 0, kBarRows - 1);
     std::vector<int32_t> tops, colours;
     for (int32_t f = 3; f <= last; ++f) {
-        tops.push_back(plot_.TableBarres[f].BarreY);
-        colours.push_back(plot_.TableBarres[f].BarreCouleur);
+        tops.push_back(plot_.TableBarres[size_t(f)].BarreY);
+        colours.push_back(plot_.TableBarres[size_t(f)].BarreCouleur);
     }
     o.add("width", kWebSpectrumWidth).add("height", kWebSpectrumHeight);
     o.add("pen", int32_t(surface.drawWidth()));

@@ -60,7 +60,8 @@ TEST(BeltSetup, TargetRangesInFrequencyOrTension) {
         s.target = target, s.targetLow = low, s.targetHigh = high;
         return rangeStatus(s, hz, tensionOf(s, hz, b));
     };
-    EXPECT_EQ(status(TargetKind::Frequency, 95, 105, 95), RangeStatus::Inside);
+    EXPECT_EQ(status(TargetKind::Frequency, 95, 105, 95), RangeStatus::Inside);  // both ends
+    EXPECT_EQ(status(TargetKind::Frequency, 95, 105, 105), RangeStatus::Inside);
     EXPECT_EQ(status(TargetKind::Frequency, 95, 105, 105.1), RangeStatus::Outside);
     EXPECT_EQ(status(TargetKind::Tension, 900, 1100, 100), RangeStatus::Inside);
     EXPECT_EQ(status(TargetKind::Tension, 900, 1100, 90), RangeStatus::Outside);  // 810 N
@@ -111,6 +112,9 @@ TEST(BeltSetup, BadEntriesAreRefusedWithAHintOnTheirField) {
     BeltSetupForm f = validForm();
     f.name.clear();
     for (int i = 0; i < 64; ++i) f.name += "\u00E9";  // 64 characters, 128 bytes
+    EXPECT_TRUE(validateBeltSetup(f).setup);
+    f = fullForm();
+    f.targetHigh = f.targetLow;  // a target of one value is no reversed range
     EXPECT_TRUE(validateBeltSetup(f).setup);
 }
 

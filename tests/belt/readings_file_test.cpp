@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 namespace vellora {
@@ -78,6 +79,13 @@ TEST_F(ReadingsFileTest, EveryStepOfAnAppendIsFlushedAndChecked) {
         EXPECT_FALSE(added);
         EXPECT_NE(added.message().find("Readings.csv"), std::string::npos) << added.message();
         EXPECT_EQ(readBytes(file.path()).substr(0, before.size()), before);
+    }
+    {  // opened, then not to be examined: told by that cause, never as write-protected
+        writeBytes(file.path(), before);
+        FileFaults unseen(testing::FileCall::Fstat, EIO, 1);  // the open's own check passes
+        const Status added = file.append(readingAt(60));
+        EXPECT_NE(added.message().find(std::strerror(EIO)), std::string::npos) << added.message();
+        EXPECT_EQ(readBytes(file.path()), before);
     }
     writeBytes(file.path(), before);
     const pid_t child = ::fork();

@@ -41,7 +41,8 @@ struct Host {
 
 // OK writes the tone and takes its frequency; Exit only remembers the choice. Either
 // way the position, then the choice, are stored and the dialog goes. A tone that cannot
-// be written is reported, and the dialog stays open with nothing stored.
+// be written is reported, and the dialog stays open with nothing stored. The choice,
+// the last key written, cannot be stored here: that is told each time too.
 TEST(CalibrationDialog, OkWritesTheToneExitRemembersTheChoiceAndAFailureKeepsItOpen) {
     testing::TempFolder dir;
     testing::writeBytes(dir / "plain", "x");
@@ -56,7 +57,8 @@ TEST(CalibrationDialog, OkWritesTheToneExitRemembersTheChoiceAndAFailureKeepsItO
         CalibrationDialogHost h = host.make();
         h.writeString = [&](const char*, const char* key, const std::string& v) {
             writes.push_back(key + ("=" + v));
-            return Status();
+            return std::string(key) == "Calibration" ? Status(Failure::WriteFailed, "full")
+                                                     : Status();
         };
         h.toneFolder = folder;
         h.toneWritten = [&] { ++tonesWritten; };
@@ -74,8 +76,10 @@ TEST(CalibrationDialog, OkWritesTheToneExitRemembersTheChoiceAndAFailureKeepsItO
         delete d.data();
     }
     const std::string file = (dir / "plain" / "Calibration.wav").string();
-    ASSERT_EQ(host.problems.size(), 1u);
-    EXPECT_TRUE(host.problems[0].starts_with("FORM146 " + file + " (")) << host.problems[0];
+    const std::vector<std::string>& problems = host.problems;
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_TRUE(problems[0] == "full" && problems[2] == "full");
+    EXPECT_TRUE(problems[1].starts_with("FORM146 " + file + " (")) << problems[1];
 }
 
 // A disk that fails every write, every flush or every rename: the tone and the settings

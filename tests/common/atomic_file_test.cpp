@@ -8,6 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
+
+#include "common/regular_file.h"
 #include "support/file_faults.h"
 #include "support/profile_test_support.h"
 
@@ -195,6 +198,22 @@ TEST(AtomicFile, EveryStepIsFlushedCheckedAndSafeToCrashAt) {
                                                                        : 1);
         }
     }
+}
+
+// A file that cannot be examined (its disk gone from under it) is told by that cause,
+// not taken for a file of another kind, and keeps its content.
+TEST(AtomicFile, AFileThatCannotBeExaminedIsToldByItsCause) {
+    const std::string cause = std::strerror(EIO);
+    TempFolder dir;
+    const fs::path file = prepared(dir, Shape::InPlace);
+    {
+        FileFaults unseen(FileCall::Fstat, EIO);
+        EXPECT_EQ(readRegularFile(file, 100).status.message(), cause);
+        const Status written = writeFileAtomically(file, std::string_view(kNew));
+        EXPECT_TRUE(written.message().starts_with(file.string() + ": " + cause))
+            << written.message();
+    }
+    EXPECT_EQ(readBytes(file), kOld);
 }
 
 // A disk that fills up half-way through an in-place rewrite: the file is torn and cannot

@@ -21,14 +21,19 @@ const std::string kFrancais1252 = "Fran\xE7\x61is";  // as the Windows version w
 TEST(ProfileText, LookupIsCaseBlindFirstSectionWinsAndValuesLoseBlanksAndOnePairOfQuotes) {
     const std::string text =
         "top=1\n[Settings]\nNIVEAU=300\n;c=2\n[settings]\nother=4\n[S] trailing words\n"
-        "plain =  inner  blanks \t\ndq=\"  kept  \"\nsq=' s '\nmixed=\"abc'\nempty=\n";
+        "plain =  inner  blanks \t\ndq=\"  kept  \"\nsq=' s '\nmixed=\"abc'\nempty=\nquotes=\"\"\n";
     const struct {
         const char *section, *key;
         std::optional<std::string> value;
-    } cases[] = {{"SETTINGS", "niveau", "300"},    {"settings", "other", std::nullopt},
-                 {"Settings", ";c", std::nullopt}, {"MISSING", "top", std::nullopt},
-                 {"S", "plain", "inner  blanks"},  {"S", "dq", "  kept  "},
-                 {"S", "mixed", "\"abc'"},         {"S", "empty", ""}};
+    } cases[] = {{"SETTINGS", "niveau", "300"},
+                 {"settings", "other", std::nullopt},
+                 {"Settings", ";c", std::nullopt},
+                 {"MISSING", "top", std::nullopt},
+                 {"S", "plain", "inner  blanks"},
+                 {"S", "dq", "  kept  "},
+                 {"S", "mixed", "\"abc'"},
+                 {"S", "empty", ""},
+                 {"S", "quotes", ""}};
     for (const auto& c : cases)
         EXPECT_EQ(profileLookup(text, c.section, c.key), c.value) << c.section << "/" << c.key;
 }

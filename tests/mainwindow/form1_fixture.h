@@ -84,7 +84,7 @@ class WindowTest : public ::testing::Test {
         s.writeString = [this](const char* section, const char* key, const std::string& v) {
             writes.push_back(std::string(section) + "/" + key);
             values[writes.back()] = v;
-            return Status();
+            return written;
         };
         s.setLanguage = [this](const std::string& name) { language = name; };
         s.languageFilePath = [this] { return "/opt/vellora/" + language + ".lng"; };
@@ -127,6 +127,7 @@ class WindowTest : public ::testing::Test {
     std::map<std::string, std::string> values;  // "SETTINGS/Niveau"
     std::vector<std::string> writes, messages, questions, helpOpened;
     bool helpExists = true;
+    Status written;  // what every settings write gives back
     int ended = 0, clips = 0, recordingsDone = 0;
     TonePlayer* tone = nullptr;
     MemoryBeltStore belts;

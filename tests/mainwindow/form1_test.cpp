@@ -101,6 +101,22 @@ TEST_F(MainWindow, OutOfRangeSettingsAreReplacedAndExitDuringARunWritesWhatWasUs
     EXPECT_NEAR(started()->width(), size.width(), 1);
 }
 
+// A menu choice is stored as it is made; a settings file that cannot be written is told
+// at each choice, and once on leaving for all ten keys.
+TEST_F(MainWindow, ChoicesAreStoredAtOnceAndAFailedSaveIsToldOnce) {
+    auto w = started();
+    w->Repeter->trigger();
+    EXPECT_EQ(values["SETTINGS/Repetition"], "1");
+    EXPECT_TRUE(started()->Repeter->isChecked());
+    written = Status(Failure::WriteFailed, "Vellora.ini: No space left on device");
+    w->SignauxSonores->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], written.message());
+    w->CommandExit_Click();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], written.message());
+}
+
 TEST_F(MainWindow, LanguagesHelpAndAMissingLanguageFile) {
     values["SETTINGS/Langue"] = "English";
     auto w = started();

@@ -58,7 +58,8 @@ TEST(FrequencyScale, TicksFollowTheScaleTheBinCountAndTheBarWidth) {
 }
 
 // A box 100 high steps below a noise line through it or its 8-pixel gap, above it when
-// there is no room below, and stays where it was when there is room neither way.
+// there is no room below, and stays where it was when there is room neither way. Just
+// room below: 50 + 8 + 1 = 59, and 59 + 100 = 159; just room above: 108 - 8 - 100 = 0.
 TEST(FrequencyScale, BoxesStepOutOfTheNoiseLine) {
     struct Case {
         int top;
@@ -67,7 +68,8 @@ TEST(FrequencyScale, BoxesStepOutOfTheNoiseLine) {
     };
     for (const Case& c :
          {Case{7, std::nullopt, 400, 7}, Case{7, 116, 400, 7}, Case{7, 115, 400, 124},
-          Case{7, 50, 400, 59}, Case{300, 350, 400, 242}, Case{0, 60, 150, 0}})
+          Case{7, 50, 400, 59}, Case{300, 350, 400, 242}, Case{0, 60, 150, 0}, Case{7, 50, 159, 59},
+          Case{7, 50, 158, 7}, Case{100, 108, 200, 0}})
         EXPECT_EQ(clearOfNoiseLine(c.top, 100, c.line, c.bottom, 8), c.want) << c.line.value_or(-1);
 }
 

@@ -148,5 +148,26 @@ TEST(PluckClassifier, AnAttackOf25MsIsAPluckAndOneOf30MsIsNot) {
     }
 }
 
+// The same 110 Hz tone struck at full level and falling in steps each frame: 1.7 dB a
+// frame keeps frames 0 to 11 within 20 dB of the peak (frame 11 at -18.7 dB), 60 ms, a
+// ring long enough to judge further; 1.95 dB a frame puts frame 11 at -21.45 dB, 55 ms,
+// a knock.
+TEST(PluckClassifier, ARingOf60MsIsJudgedAndOneOf55MsIsTooShort) {
+    constexpr size_t kFrame = 110;
+    constexpr double hz = kRate / kFrame;
+    for (const auto& [fall, tooShort] : {std::pair{1.7, false}, std::pair{1.95, true}}) {
+        const double dbPerFrame = fall;  // a lambda may not capture a binding (clang)
+        const std::vector<uint8_t> samples = clip(20 * kFrame, [&](size_t i, double t) {
+            const size_t k = i / kFrame;
+            return k < 12 ? 80 * std::pow(10.0, -dbPerFrame * double(k) / 20) *
+                                std::sin(2 * std::numbers::pi * hz * t)
+                          : 0.0;
+        });
+        PluckClassifier classifier;
+        SCOPED_TRACE(dbPerFrame);
+        EXPECT_EQ(classifier.classify(samples, kPas).refusal == PluckRefusal::TooShort, tooShort);
+    }
+}
+
 }  // namespace
 }  // namespace vellora

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The file calls of the code under test (common/file_calls.h), recorded in order; one
 // chosen call can fail, every call from one on can fail (a disk that filled up), or the
-// process can end right before a call (run that in a forked child: a crash).
+// process can end right before a call (run that in a forked child: a crash). Examining an
+// open file (fstat) is not recorded: only a fault on every call of its kind fails it.
 #pragma once
 
 #include <fcntl.h>
@@ -19,7 +20,7 @@
 
 namespace vellora::testing {
 
-enum class FileCall { Write, Fsync, Ftruncate, Close, Rename, Unlink };
+enum class FileCall { Write, Fsync, Ftruncate, Close, Rename, Unlink, Fstat };
 
 struct RecordedCall {
     FileCall call;
@@ -34,7 +35,7 @@ enum class Fault {
     FailFrom,      // the chosen call and every later write, flush, truncation or close fails
                    // (a disk that filled up); the first write takes half first
     ShortWrites,   // nothing fails, but every write takes only half of what it is given
-    EveryOfAKind,  // every call of one kind fails
+    EveryOfAKind,  // every call of one kind fails (after the first few, if asked)
     Crash,         // the process ends before the chosen call; a write takes half first
 };
 
@@ -45,11 +46,15 @@ class FileFaults {
     explicit FileFaults(std::size_t step = 0, Fault fault = Fault::None, int error = EIO) {
         state() = State{{}, step, fault, error};
         before_ = replaceFileCalls({&FileFaults::write, &FileFaults::fsync, &FileFaults::ftruncate,
-                                    &FileFaults::close, &FileFaults::rename, &FileFaults::unlink});
+                                    &FileFaults::close, &FileFaults::rename, &FileFaults::unlink,
+                                    &FileFaults::fstat});
     }
-    // Every call of one kind fails: a disk that refuses every flush, say.
-    FileFaults(FileCall kind, int error) : FileFaults(0, Fault::EveryOfAKind, error) {
+    // Every call of one kind after the first `after` fails: a disk that refuses every
+    // flush, say.
+    FileFaults(FileCall kind, int error, std::size_t after = 0)
+        : FileFaults(0, Fault::EveryOfAKind, error) {
         state().kind = kind;
+        state().after = after;
     }
     ~FileFaults() { replaceFileCalls(before_); }
     FileFaults(const FileFaults&) = delete;
@@ -78,7 +83,13 @@ class FileFaults {
         Fault fault = Fault::None;
         int error = EIO;
         FileCall kind = FileCall::Write;
+        std::size_t after = 0, seen = 0;  // EveryOfAKind: calls of the kind let through
     };
+    // True when this call of `kind` is one an EveryOfAKind fault fails.
+    static bool failsKind(FileCall kind) {
+        State& s = state();
+        return s.fault == Fault::EveryOfAKind && kind == s.kind && s.seen++ >= s.after;
+    }
     static State& state() {
         static State s;
         return s;
@@ -95,7 +106,7 @@ class FileFaults {
         }
         s.calls.push_back(call);
         const bool hit =
-            s.fault == Fault::EveryOfAKind ? call.call == s.kind
+            s.fault == Fault::EveryOfAKind ? failsKind(call.call)
             : s.fault == Fault::FailFrom
                 ? n >= s.step && call.call != FileCall::Rename && call.call != FileCall::Unlink
                 : n == s.step;
@@ -139,6 +150,11 @@ class FileFaults {
     }
     static int unlink(const char* path) {
         return injected({FileCall::Unlink, -1, false, path}) ? -1 : ::unlink(path);
+    }
+    static int fstat(int fd, struct stat* st) {
+        if (!failsKind(FileCall::Fstat)) return ::fstat(fd, st);
+        errno = state().error;
+        return -1;
     }
 
     FileCalls before_{};
