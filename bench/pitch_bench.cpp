@@ -96,26 +96,36 @@ void BM_Speech(benchmark::State& state) {
 }
 BENCHMARK(BM_Speech)->Unit(benchmark::kMillisecond);
 
-// The window's cycle for a 12 Hz belt: the newest clip alone tells nothing, so the run's
-// last three clips are read as well; once a reading came from them, they come first.
+// The window's cycle for a 12 Hz belt plucked a clip after the run began: the newest clip
+// alone tells nothing, nor do the run's clips until they hold 800 ms of the ring; the
+// first reading comes from the last three clips after the newest one alone was refused
+// (0). Once a reading came from them, they come first (1: the next cycle, the pluck's
+// three clips).
 void BM_MeterLowestDecade(benchmark::State& state) {
     synth::Random random(4);
     synth::StiffPluck p = material::randomStiffBelt(random, 12, 0.001, cardRate(kPas));
-    p.samples = 3 * synth::kClipSamples;
+    p.onsetSeconds += 0.4;
+    p.samples = 4 * synth::kClipSamples;
     const std::vector<uint8_t> all = synth::render(p, random);
-    const std::span<const uint8_t> clips(all);
+    const auto clip = [&](size_t k) {
+        return std::span<const uint8_t>(all).subspan(k * synth::kClipSamples, synth::kClipSamples);
+    };
+    const size_t measured = state.range(0) ? 3 : 2;
     PreciseMeter meter;
+    bool read = true;
     for (auto _ : state) {
         state.PauseTiming();
         meter.startRun();
-        meter.belt(clips.subspan(0, synth::kClipSamples), kPas);
-        meter.belt(clips.subspan(synth::kClipSamples, synth::kClipSamples), kPas);
-        if (state.range(0)) meter.belt(clips.subspan(2 * synth::kClipSamples), kPas);
+        for (size_t k = 0; k < measured; ++k)
+            read &= meter.belt(clip(k), kPas).has_value() == (k == 2);
         state.ResumeTiming();
-        benchmark::DoNotOptimize(meter.belt(clips.subspan(2 * synth::kClipSamples), kPas));
+        const auto reading = meter.belt(clip(measured), kPas);
+        read &= reading.has_value();
+        benchmark::DoNotOptimize(reading);
     }
+    // The pattern as described, or the figure times another one.
+    if (!read) state.SkipWithError("the belt did not read as the window's cycles do");
 }
-// 0: the first reading from the run's clips; 1: the cycles after it.
 BENCHMARK(BM_MeterLowestDecade)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The window's cycle on background noise, as the meter calls it every cycle of a run that
@@ -137,6 +147,35 @@ void BM_MeterNoise(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MeterNoise)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The window's dearest cycle: a sound it refuses, three clips into a run, so the newest clip
+// and the run's clips are both estimated, each round the set-up's target and then over the
+// whole range (1), or without a set-up (0). Two belts plucked together, refused one by one.
+void BM_MeterRefusal(benchmark::State& state) {
+    std::vector<std::span<const uint8_t>> refused;
+    const auto cases = material::makeSet("w-twobelts", 40);
+    PitchEstimator probe;
+    for (const auto& c : cases)
+        if (refused.size() < 3 && c.samples.size() >= synth::kClipSamples &&
+            !probe.estimate(std::span(c.samples).first(synth::kClipSamples), kPas))
+            refused.push_back(std::span(c.samples).first(synth::kClipSamples));
+    const std::optional<Range> target =
+        state.range(0) ? std::optional<Range>(Range{95, 105}) : std::nullopt;
+    PreciseMeter meter;
+    bool read = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        meter.startRun();
+        meter.belt(refused[0], kPas, target);
+        meter.belt(refused[1], kPas, target);
+        state.ResumeTiming();
+        const auto reading = meter.belt(refused[2], kPas, target);
+        read |= reading.has_value();
+        benchmark::DoNotOptimize(reading);
+    }
+    if (read) state.SkipWithError("a reading, not the refusal timed");
+}
+BENCHMARK(BM_MeterRefusal)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // A first call builds the transform plans and buffers.
 void BM_FirstCall(benchmark::State& state) {

@@ -58,9 +58,8 @@ class PeakSpectrum {
     PitchFft& plan(size_t size);
 
     std::vector<std::unique_ptr<PitchFft>> plans_;  // the most recently used last
-    std::vector<double> window_, frame_, magnitude_;
+    std::vector<double> window_, magnitude_;
     bool fadingWindow_ = false;
-    std::vector<std::complex<double>> spectrum_;
     std::vector<size_t> bandStart_;  // first bin of each floor band
     std::vector<double> bandFloor_;
     double binHz_ = 0, resolutionHz_ = 0;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The estimator's parts the whole estimate does not pin down: the sample bytes it is
-// given, the clips it keeps, the envelope. Peaks, series and transform are checked
-// through every estimate.
+// given, the clips it keeps, the envelope, the zeros its transform pads with. Peaks,
+// series and the transform's accuracy are checked through every estimate.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +12,7 @@
 
 #include "pitch/pitch_clips.h"
 #include "pitch/pitch_envelope.h"
+#include "pitch/pitch_fft.h"
 #include "pitch/pitch_samples.h"
 #include "support/pitch_synth.h"
 #include "support/profile_test_support.h"
@@ -59,6 +60,25 @@ TEST(PitchSamples, TheDataChunkAndOnlyWhatTheEstimatorUses) {
     ASSERT_EQ(samples.size(), kRecordingReadLimit - (header.size() - 3));
     EXPECT_GE(samples.size(), kMostEstimatedSamples);
     EXPECT_EQ(samples[2], 9);
+}
+
+// A transform of fewer points than the last one pads with zeros, not with what the last one
+// was given: one point at t = 1 gives e^(-2 pi i k / n) everywhere.
+TEST(PitchFft, PadsWithZerosAfterALongerTransform) {
+    constexpr size_t n = 16;
+    PitchFft fft(n);
+    std::fill(fft.input(), fft.input() + n, 1.0);
+    fft.transform(n);
+    EXPECT_NEAR(fft.output()[0].real(), 16, 1e-12);
+    EXPECT_NEAR(std::abs(fft.output()[3]), 0, 1e-12);
+    fft.input()[0] = 0;
+    fft.input()[1] = 1;
+    fft.transform(2);
+    for (size_t k = 0; k <= n / 2; ++k) {
+        const double angle = -2 * std::numbers::pi * double(k) / n;
+        EXPECT_NEAR(fft.output()[k].real(), std::cos(angle), 1e-12) << k;
+        EXPECT_NEAR(fft.output()[k].imag(), std::sin(angle), 1e-12) << k;
+    }
 }
 
 TEST(RecentClips, KeepsTheNewestThreeEndToEnd) {

@@ -22,12 +22,12 @@ class UnicodeString {
         UnicodeString s;
         for (std::size_t i = 0; i < text.size();) {
             const auto lead = static_cast<unsigned char>(text[i]);
-            const int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-            char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-            for (int k = 1; k <= extra && i + k < text.size(); ++k)
+            const std::size_t extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+            char32_t c = extra == 0 ? lead : lead & (0x3Fu >> extra);
+            for (std::size_t k = 1; k <= extra && i + k < text.size(); ++k)
                 c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
             s.code_ += c;
-            i += std::size_t(extra) + 1;
+            i += extra + 1;
         }
         return s;
     }
