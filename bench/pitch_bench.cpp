@@ -58,6 +58,20 @@ void BM_DampedBelt(benchmark::State& state) {
 }
 BENCHMARK(BM_DampedBelt)->Unit(benchmark::kMillisecond);
 
+// The workshop generator's first 20 belts damped to 15-45 ms, one an iteration (-1), and
+// the slowest of them alone (2): most are read from the decay of their partials fitted
+// over the ring.
+void BM_DampedBelts(benchmark::State& state) {
+    const auto cases = material::makeSet("w-damped", 20);
+    PitchEstimator estimator;
+    size_t i = 0;
+    for (auto _ : state) {
+        const auto& c = cases[state.range(0) >= 0 ? size_t(state.range(0)) : i++ % cases.size()];
+        benchmark::DoNotOptimize(estimator.estimateAtRate(c.samples, c.rate));
+    }
+}
+BENCHMARK(BM_DampedBelts)->Arg(-1)->Arg(2)->Unit(benchmark::kMillisecond);
+
 // A two-tone alarm (960 and 770 Hz in turn every 150 ms): refused as a held sound.
 void BM_Alarm(benchmark::State& state) {
     std::vector<uint8_t> clip(synth::kClipSamples);

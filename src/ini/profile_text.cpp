@@ -54,9 +54,7 @@ std::string foldName(std::string_view name) {
         return key;
     }
     key.clear();
-    icu::UnicodeString::fromUTF8(icu::StringPiece(name))
-        .foldCase()
-        .toUTF8String(key);
+    icu::UnicodeString::fromUTF8(icu::StringPiece(name)).foldCase().toUTF8String(key);
     return key;
 }
 

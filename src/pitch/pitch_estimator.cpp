@@ -109,6 +109,8 @@ constexpr double kStepsPerFullScale = 128;  // the clip's 8-bit steps for 1.0
 constexpr int kMaxVisible = 100;
 // Partials are followed up to this share of the rate, below the card's anti-alias filter.
 constexpr double kHighestPartialShare = 0.45;
+// The loudest peaks of a brief ring, each a guess of some partial for the decay fit.
+constexpr size_t kDecayGuesses = 4;
 
 // How many partials of a series lie within the spectrum searched.
 int visiblePartials(const SeriesFit& s, double loHz, double hiHz) {
@@ -202,6 +204,49 @@ std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const floa
 }
 
 std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
+    briefRing_ = {};
+    std::optional<PitchEstimate> e = estimateFromPeaks(rate);
+    // A ring too brief for its partials to show as peaks: the decaying partials fitted
+    // over the ring itself may still tell its first mode.
+    if (e || briefRing_.empty() ||
+        (refusal_ != PitchRefusal::NoSeries && refusal_ != PitchRefusal::Doubtful &&
+         refusal_ != PitchRefusal::RingsTooBriefly))
+        return e;
+    return estimateFromDecay(rate);
+}
+
+std::optional<PitchEstimate> PitchEstimator::estimateFromDecay(double rate) {
+    DecayLimits limits;
+    limits.loHz = options_.minHz;
+    limits.hiHz = options_.maxHz;
+    limits.maxB = options_.maxInharmonicity;
+    limits.highestHz = std::min(options_.highestPartialHz, kHighestPartialShare * rate);
+    const DecayFit fit = decay_.fit(briefRing_, rate, briefGuesses_, limits);
+    if (fit.verdict == DecayVerdict::TooBrief) return refuse(PitchRefusal::RingsTooBriefly);
+    if (fit.verdict != DecayVerdict::Read) return std::nullopt;  // the first refusal stands
+    // The series read carries half the power of the spectrum's peaks, as one read from
+    // them must: else the ring is a higher partial of a belt whose lower ones the fit
+    // did not try (a phone's high-pass takes them away), or another sound's.
+    SeriesFit series;
+    series.b = fit.b;
+    series.f0 = fit.f1 / std::sqrt(1 + fit.b);
+    for (int n = 1; n <= kMaxVisible; ++n) {
+        const double hz = n * series.f0 * std::sqrt(1 + fit.b * n * n);
+        if (hz > limits.highestHz) break;
+        series.partials.push_back({.number = n, .hz = hz});
+    }
+    if (energyShare(series, briefPeaks_, spectrum_.resolutionHz()) < kMinEnergyShare)
+        return std::nullopt;
+    refusal_ = PitchRefusal::None;
+    PitchEstimate result;
+    result.hz = fit.f1;
+    result.inharmonicity = fit.b;
+    result.partials = fit.partials;
+    result.margin = std::numeric_limits<double>::infinity();
+    return result;
+}
+
+std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
     halvesOf_ = nullptr;
     const Envelope envelope = analyseEnvelope(centred_, rate);
     if (envelope.rms < kSilenceRms) return refuse(PitchRefusal::NoSound);
@@ -242,6 +287,17 @@ std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     limits.resolutionHz = spectrum_.resolutionHz();
     const double highestHz = std::min(options_.highestPartialHz, kHighestPartialShare * rate);
     std::vector<SpectralPeak> peaks = spectrum_.peaks(limits.lowestPeakHz, highestHz);
+    if (brief) {
+        // All that follows the onset: the decay fit also looks at the ring's later part.
+        briefRing_ = std::span<const double>(centred_).subspan(envelope.onset);
+        briefPeaks_ = peaks;
+        std::vector<SpectralPeak> loudest = peaks;
+        std::sort(loudest.begin(), loudest.end(),
+                  [](const SpectralPeak& a, const SpectralPeak& b) { return a.energy > b.energy; });
+        briefGuesses_.clear();
+        for (const SpectralPeak& p : loudest)
+            if (p.weight > 0 && briefGuesses_.size() < kDecayGuesses) briefGuesses_.push_back(p.hz);
+    }
     if (peaks.empty()) return refuse(PitchRefusal::NoSeries);
     std::vector<SeriesFit> series = findSeries(peaks, limits);
     if (!brief && !options_.readSteadyTones && discountHeld(sound, rate, peaks, series))

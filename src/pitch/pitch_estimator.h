@@ -15,6 +15,9 @@
 // upper partials and stretched partials all give the first mode. A reading is refused
 // when another series explains other peaks nearly as well (octave and sub-harmonic
 // doubt), when the sound is too short, clicks, hums, or changes pitch within the clip.
+// A belt damped so hard that its partials are too wide for that is read from a model
+// of decaying partials fitted over its ring (pitch_decay.h), or refused as ringing too
+// briefly when the ring cannot decide.
 #pragma once
 
 #include <cmath>
@@ -23,6 +26,7 @@
 #include <span>
 #include <vector>
 
+#include "pitch/pitch_decay.h"
 #include "pitch/pitch_samples.h"
 #include "pitch/pitch_series.h"
 #include "pitch/pitch_spectrum.h"
@@ -94,6 +98,9 @@ class PitchEstimator {
   private:
     // The estimate from centred_, the samples less their mean, in steps of the clip.
     std::optional<PitchEstimate> estimateCentred(double rate);
+    std::optional<PitchEstimate> estimateFromPeaks(double rate);
+    // A brief ring's reading from its decaying partials (pitch_decay.h).
+    std::optional<PitchEstimate> estimateFromDecay(double rate);
     bool steadyInPitch(std::span<const double> x, double rate, double f0, double b);
     // The halves' spectra and peaks, made once an estimate.
     void analyseHalves(std::span<const double> x, double rate);
@@ -115,6 +122,12 @@ class PitchEstimator {
     PeakSpectrum spectrum_, halves_[2];
     // The peaks of the two halves of the sound, kept for the estimate under way.
     std::vector<SpectralPeak> halfPeaks_[2];
+    // A brief ring, from its onset, its peaks and the loudest of them: kept for the decay
+    // fit.
+    std::span<const double> briefRing_;
+    std::vector<double> briefGuesses_;
+    std::vector<SpectralPeak> briefPeaks_;
+    DecayFitter decay_;
     const double* halvesOf_ = nullptr;
     size_t halvesSize_ = 0;
 };

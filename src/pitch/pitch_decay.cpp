@@ -1,0 +1,527 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "pitch/pitch_decay.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace vellora {
+
+namespace {
+using Complex = std::complex<double>;
+constexpr double kTwoPi = 2 * std::numbers::pi;
+// The ring is cut at its first peak, within this time of the onset: the attack before
+// it is no decaying sinusoid.
+constexpr double kPeakSearchSeconds = 0.025;
+constexpr size_t kMinSamples = 128;
+constexpr double kRingTimeConstants = 6;
+constexpr size_t kMinBins = 40;
+// Each heard partial is tried as the first, second and third of its series.
+constexpr int kMostPartialNumber = 3;
+constexpr int kMostLoudestNumber = 6;
+constexpr size_t kMostGuesses = 4;
+// The band fitted reaches this many times the loudest partial heard, and no partial
+// above it is modelled: higher partials of a damped belt are short and weak.
+constexpr double kBandOverLoudest = 3.5;
+constexpr double kBandUnderLowest = 0.5;
+constexpr size_t kMostPartials = 10;
+// A partial rings a third of a period per time constant at least (a quality factor of 1):
+// a wider pole is no partial but a blob of noise or of the attack.
+constexpr double kMostDecayPerRadian = 1.0 / 3;
+// Guesses a short fit keeps for the full one.
+constexpr size_t kFullyFitted = 1;
+constexpr int kShortIterations = 5;
+constexpr size_t kFirstPartials = 4;
+constexpr size_t kScreened = 3;
+constexpr int kFullIterations = 8;
+constexpr double kSettled = 1e-5;
+// Decays allowed: time constants from 1 s down to half a millisecond.
+constexpr double kLeastDecay = 1, kMostDecay = 2000;
+// Every further partial adds decay, so the initial guess lets it grow with the number.
+constexpr double kDecayGrowth = 0.3;
+// Distinct first modes; a rival within kDecideScore of the best (in units of the noise
+// left) explains the ring as well.
+constexpr double kDistinct = 0.015;
+constexpr double kDecideScore = 12;
+// The first mode itself must explain this much of the ring (noise units): a series
+// read from its upper partials alone could be a sub-harmonic.
+constexpr double kMinFirstMode = 30;
+// Largest uncertainty (one standard deviation) of f1 read: a reading within 0.5 % wants
+// a few standard deviations of room.
+constexpr double kMostError = 0.0012;
+constexpr double kDistinctGuess = 0.02;
+constexpr double kNearMaxB = 0.9;
+constexpr double kLowAgreement = 0.004;
+constexpr double kStifferStart = 10;
+constexpr double kStifferLeast = 0.008;
+constexpr double kLeastB = 1e-5;
+constexpr double kStartB = 1e-3;
+// The prior on log B, when one or two partials do not fix it.
+constexpr double kLogBPrior = 3;
+constexpr double kGuessedB = 0.005;
+constexpr size_t kFewPartials = 5;
+constexpr double kFirstModeShare = 0.03;
+constexpr double kLaterTimeConstants = 1;
+constexpr double kNoiseBins = 3;
+constexpr double kLaterAgreement = 0.003;
+
+size_t powerOfTwoBelow(size_t n) {
+    size_t p = 1;
+    while (p * 2 <= n) p *= 2;
+    return p;
+}
+
+// Solves l l^T x = b for the lower triangle l of a (row-major), b overwritten by x.
+void solveFactored(const std::vector<double>& a, std::vector<double>& b, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        double s = b[i];
+        for (size_t k = 0; k < i; ++k) s -= a[i * n + k] * b[k];
+        b[i] = s / a[i * n + i];
+    }
+    for (size_t i = n; i-- > 0;) {
+        double s = b[i];
+        for (size_t k = i + 1; k < n; ++k) s -= a[k * n + i] * b[k];
+        b[i] = s / a[i * n + i];
+    }
+}
+
+// Solves a x = b for a symmetric positive definite a (n x n, row-major, overwritten).
+bool solveSymmetric(std::vector<double>& a, std::vector<double>& b, size_t n) {
+    for (size_t j = 0; j < n; ++j) {
+        double d = a[j * n + j];
+        for (size_t k = 0; k < j; ++k) d -= a[j * n + k] * a[j * n + k];
+        if (!(d > 0)) return false;
+        d = std::sqrt(d);
+        a[j * n + j] = d;
+        for (size_t i = j + 1; i < n; ++i) {
+            double s = a[i * n + j];
+            for (size_t k = 0; k < j; ++k) s -= a[i * n + k] * a[j * n + k];
+            a[i * n + j] = s / d;
+        }
+    }
+    solveFactored(a, b, n);
+    return true;
+}
+
+// 1 / d without the library's care for infinities (d is never near 0 here: a pole
+// inside the unit circle).
+Complex inverse(Complex d) {
+    const double norm = d.real() * d.real() + d.imag() * d.imag();
+    return {d.real() / norm, -d.imag() / norm};
+}
+
+double realDot(std::span<const Complex> u, std::span<const Complex> v) {
+    double s = 0;
+    for (size_t k = 0; k < u.size(); ++k)
+        s += u[k].real() * v[k].real() + u[k].imag() * v[k].imag();
+    return s;
+}
+}  // namespace
+
+// One guess of the series: f1, B and each partial's decay (per second, as its logarithm).
+struct DecayFitter::Model {
+    double f1 = 0, b = kStartB;  // B is fitted as its logarithm: it may be near 0
+    std::vector<double> logDecay;
+    size_t partials() const { return logDecay.size(); }
+    double hz(size_t n) const {
+        const double k = double(n + 1);
+        return k * f1 * std::sqrt((1 + b * k * k) / (1 + b));
+    }
+    double maxB = 0;
+    double mostDecay(size_t n) const {
+        return std::min(kMostDecay, kMostDecayPerRadian * kTwoPi * hz(n));
+    }
+    bool withoutFirst = false;
+    double lowF1 =
+        0;  // f1 from the lower partials alone  // the first partial left out of the model
+    // Results of the last residual().
+    double rss = std::numeric_limits<double>::infinity();
+    std::vector<double> amplitudes;  // real and imaginary part of each partial's
+    std::vector<double> jtj, jtr;    // for f1, B and each decay
+    std::vector<double> energy;      // of each partial in the band
+    double score = 0;
+};
+
+// The least-squares residual of the model's partials, their amplitudes solved for, and
+// (withJacobian) the normal equations of its nonlinear parameters (Kaufman's form of the
+// variable projection: the derivatives taken with the amplitudes held, projected off
+// the span of the partials).
+double DecayFitter::residual(Model& m, bool withJacobian) {
+    const size_t bins = data_.size(), k = m.partials(), first = m.withoutFirst ? 1 : 0;
+    const size_t cols = 2 * (k - first);
+    // Buffers kept between calls: the fit calls this some dozens of times.
+    const auto shape = [bins](std::vector<std::vector<Complex>>& v, size_t count) {
+        v.resize(std::max(v.size(), count));
+        for (auto& c : v) c.resize(bins);
+    };
+    auto& columns = columns_;
+    auto& slope = slope_;
+    auto& slopeConj = slopeConj_;
+    shape(columns, cols);
+    if (withJacobian) {
+        shape(slope, k);
+        shape(slopeConj, k);
+    }
+    for (size_t n = first; n < k; ++n) {
+        const double decay = std::exp(m.logDecay[n]);
+        const Complex z = std::exp(Complex(-decay, kTwoPi * m.hz(n)) / rate_);
+        const Complex zN = std::pow(z, double(n_)), zcN = std::conj(zN);
+        for (size_t i = 0; i < bins; ++i) {
+            const Complex q = z * turns_[i], qc = std::conj(z) * turns_[i];
+            // G(q) = sum_t q^t over the n_ samples, and its derivative in q.
+            const Complex over = inverse(1.0 - q), overc = inverse(1.0 - qc);
+            const Complex g = (1.0 - zN) * over, gc = (1.0 - zcN) * overc;
+            columns[2 * (n - first)][i] = 0.5 * (g + gc);
+            columns[2 * (n - first) + 1][i] = Complex(0, 0.5) * (g - gc);
+            if (withJacobian) {
+                // dG/dq * q, with q^n_ = zN (n_ is the transform's own length).
+                slope[n][i] = (g - double(n_) * zN * over) * q * over;
+                slopeConj[n][i] = (gc - double(n_) * zcN * overc) * qc * overc;
+            }
+        }
+    }
+    std::vector<double> gram(cols * cols), rhs(cols);
+    double trace = 0;
+    for (size_t c = 0; c < cols; ++c) {
+        rhs[c] = realDot(columns[c], data_);
+        for (size_t d = 0; d <= c; ++d)
+            gram[c * cols + d] = gram[d * cols + c] = realDot(columns[c], columns[d]);
+        trace += gram[c * cols + c];
+    }
+    for (size_t c = 0; c < cols; ++c) gram[c * cols + c] += 1e-12 * trace / double(cols);
+    std::vector<double> factor = gram;
+    if (!solveSymmetric(factor, rhs, cols)) return m.rss = std::numeric_limits<double>::infinity();
+    // factor now holds the Cholesky factor of gram: further solves reuse it.
+    m.amplitudes = rhs;
+    std::vector<Complex>& r = left_;
+    r.assign(data_.begin(), data_.end());
+    for (size_t c = 0; c < cols; ++c)
+        for (size_t i = 0; i < bins; ++i) r[i] -= rhs[c] * columns[c][i];
+    m.rss = realDot(r, r);
+    m.energy.assign(k, 0.0);
+    for (size_t n = first; n < k; ++n)
+        for (size_t i = 0; i < bins; ++i)
+            m.energy[n] += std::norm(rhs[2 * (n - first)] * columns[2 * (n - first)][i] +
+                                     rhs[2 * (n - first) + 1] * columns[2 * (n - first) + 1][i]);
+    if (!withJacobian) return m.rss;
+
+    // Derivatives of the model in f1, B and each decay, amplitudes held.
+    const size_t params = 2 + k;
+    auto& v = derivatives_;
+    shape(v, params);
+    for (size_t j = 0; j < 2; ++j) std::fill(v[j].begin(), v[j].end(), 0.0);
+    for (size_t n = 0; n < k; ++n) {
+        const Complex c(rhs[2 * n], rhs[2 * n + 1]);
+        const double decay = std::exp(m.logDecay[n]);
+        const double kk = double(n + 1);
+        const double stretch = std::sqrt((1 + m.b * kk * kk) / (1 + m.b));
+        const double dOmegaDf1 = kTwoPi * kk * stretch;
+        const double dOmegaDb =
+            m.b * kTwoPi * kk * m.f1 * (kk * kk - 1) / (2 * stretch * (1 + m.b) * (1 + m.b));
+        for (size_t i = 0; i < bins; ++i) {
+            const Complex a = c * slope[n][i], ac = std::conj(c) * slopeConj[n][i];
+            const Complex dOmega = Complex(0, 0.5 / rate_) * (a - ac);
+            v[0][i] += dOmegaDf1 * dOmega;
+            v[1][i] += dOmegaDb * dOmega;
+            v[2 + n][i] = (-0.5 * decay / rate_) * (a + ac);
+        }
+    }
+    // J^T J = <v, v> - <A^T v, gram^-1 A^T v>; J^T r = -<v, r> (r is orthogonal to A).
+    std::vector<std::vector<double>> av(params, std::vector<double>(cols)), solved(params);
+    for (size_t j = 0; j < params; ++j) {
+        for (size_t c = 0; c < cols; ++c) av[j][c] = realDot(columns[c], v[j]);
+        solved[j] = av[j];
+        solveFactored(factor, solved[j], cols);
+    }
+    m.jtj.assign(params * params, 0);
+    m.jtr.assign(params, 0);
+    for (size_t j = 0; j < params; ++j) {
+        m.jtr[j] = -realDot(v[j], r);
+        for (size_t l = 0; l <= j; ++l) {
+            double s = realDot(v[j], v[l]);
+            for (size_t c = 0; c < cols; ++c) s -= av[j][c] * solved[l][c];
+            m.jtj[j * params + l] = m.jtj[l * params + j] = s;
+        }
+    }
+    return m.rss;
+}
+
+// Levenberg-Marquardt on f1, B and the decays.
+void DecayFitter::fitModel(Model& m, int iterations) {
+    residual(m, true);
+    double lambda = 1e-3;
+    const size_t params = 2 + m.partials();
+    for (int it = 0; it < iterations && std::isfinite(m.rss); ++it) {
+        Model trial = m;
+        std::vector<double> a = m.jtj, step(params);
+        for (size_t j = 0; j < params; ++j) {
+            a[j * params + j] = m.jtj[j * params + j] * (1 + lambda) + 1e-30;
+            step[j] = -m.jtr[j];
+        }
+        if (!solveSymmetric(a, step, params)) {
+            lambda *= 10;
+            continue;
+        }
+        trial.f1 += step[0];
+        trial.b = std::clamp(m.b * std::exp(std::clamp(step[1], -3.0, 3.0)), kLeastB, m.maxB);
+        for (size_t n = 0; n < m.partials(); ++n)
+            trial.logDecay[n] = std::clamp(m.logDecay[n] + step[2 + n], std::log(kLeastDecay),
+                                           std::log(m.mostDecay(n)));
+        if (!(trial.f1 > 0)) {
+            lambda *= 10;
+            continue;
+        }
+        // The derivatives only for a step taken.
+        if (residual(trial, false) < m.rss) {
+            residual(trial, true);
+            const bool settled = m.rss - trial.rss < kSettled * m.rss;
+            m = std::move(trial);
+            lambda = std::max(lambda / 3, 1e-7);
+            if (settled) break;
+        } else {
+            lambda *= 4;
+            if (lambda > 1e6) break;
+        }
+    }
+}
+
+void DecayFitter::transformBand(std::span<const double> x, size_t kHi) {
+    // A plan for each length the rings have asked for (a handful of powers of two).
+    auto plan = std::find_if(plans_.begin(), plans_.end(),
+                             [this](const auto& p) { return p->size() == n_; });
+    if (plan == plans_.end()) {
+        plans_.push_back(std::make_unique<PitchFft>(n_));
+        plan = plans_.end() - 1;
+    }
+    PitchFft& fft = **plan;
+    std::copy(x.begin(), x.begin() + std::ptrdiff_t(n_), fft.input());
+    fft.transform(n_);
+    data_.assign(fft.output() + kLo_, fft.output() + kHi + 1);
+}
+
+DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
+                          std::span<const double> guessesHz, const DecayLimits& limits) {
+    DecayFit result;
+    if (guessesHz.empty() || !(rate > 0)) return result;
+    const size_t search = std::min(ring.size(), size_t(kPeakSearchSeconds * rate));
+    size_t start = 0;
+    for (size_t i = 0; i < search; ++i)
+        if (std::abs(ring[i]) > std::abs(ring[start])) start = i;
+    if (ring.size() - start < kMinSamples) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
+    n_ = powerOfTwoBelow(ring.size() - start);
+    rate_ = rate;
+    // The ring's decay from the centre of its energy in time: e^(-2 a t) has it at 1 / 2a.
+    double energy = 0, moment = 0;
+    for (size_t i = 0; i < n_; ++i) {
+        const double e = ring[start + i] * ring[start + i];
+        energy += e;
+        moment += double(i) / rate * e;
+    }
+    if (!(energy > 0)) return result;
+    const double decay = std::clamp(energy / (2 * moment + 1e-12), kLeastDecay, kMostDecay);
+    // Past some time constants the ring is noise: it adds bins, not knowledge.
+    while (n_ / 2 >= kMinSamples && double(n_ / 2) >= kRingTimeConstants / decay * rate) n_ /= 2;
+    const std::span<const double> x = ring.subspan(start, n_);
+
+    // First modes guessed, and the band every guess is judged over.
+    std::vector<double> guesses;
+    for (size_t g = 0; g < std::min(guessesHz.size(), kMostGuesses); ++g)
+        for (int m = 1; m <= (g == 0 ? kMostLoudestNumber : kMostPartialNumber); ++m) {
+            const double f1 = guessesHz[g] / m;
+            if (f1 < limits.loHz || f1 > limits.hiHz) continue;
+            if (std::none_of(guesses.begin(), guesses.end(),
+                             [&](double h) { return std::abs(h / f1 - 1) < kDistinctGuess; }))
+                guesses.push_back(f1);
+        }
+    if (guesses.empty()) return result;
+    // The band reaches under the lowest guess, for the series under it to be tried.
+    const double lowestModelled =
+        *std::min_element(guesses.begin(), guesses.end()) / kMostPartialNumber;
+    const double loHz = kBandUnderLowest * lowestModelled;
+    // A short ring's bins lie far apart: the band holds enough of them to judge a guess.
+    const double hiHz = std::min({limits.highestHz, 0.45 * rate,
+                                  std::max(kBandOverLoudest * guessesHz.front(),
+                                           loHz + double(kMinBins) * rate / double(n_))});
+    kLo_ = size_t(std::ceil(loHz * double(n_) / rate));
+    const size_t kHi = size_t(hiHz * double(n_) / rate);
+    if (kHi < kLo_ + kMinBins / 2) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
+    transformBand(x, kHi);
+    turns_.resize(data_.size());
+    for (size_t i = 0; i < turns_.size(); ++i)
+        turns_[i] = std::polar(1.0, -kTwoPi * double(kLo_ + i) / double(n_));
+
+    // Every guess with its lower partials and the ring's decay, amplitudes alone fitted:
+    // the few that explain most go on to the fit.
+    std::vector<Model> models;
+    for (const double f1 : guesses) {
+        Model m;
+        m.f1 = f1;
+        m.maxB = limits.maxB;
+        for (size_t n = 0; n < kFirstPartials && m.hz(n) < hiHz; ++n)
+            m.logDecay.push_back(
+                std::log(std::min(decay * (1 + kDecayGrowth * double(n)), m.mostDecay(n))));
+        residual(m, false);
+        if (std::isfinite(m.rss)) models.push_back(std::move(m));
+    }
+    std::sort(models.begin(), models.end(),
+              [](const Model& a, const Model& b) { return a.rss < b.rss; });
+    if (models.size() > kScreened) models.resize(kScreened);
+    for (Model& m : models) {
+        // The lower partials first, where f1 and B are plain; the upper ones then follow
+        // from them (fitted all at once from B = 0, a stiff belt's upper partials would be
+        // matched to their neighbours' places).
+        fitModel(m, kShortIterations);
+        m.lowF1 = m.f1;
+        for (size_t n = m.partials(); n < kMostPartials && m.hz(n) < hiHz; ++n)
+            m.logDecay.push_back(std::log(
+                std::min(std::exp(m.logDecay.back()) * (1 + kDecayGrowth), m.mostDecay(n))));
+        fitModel(m, kShortIterations);
+    }
+    std::erase_if(models, [](const Model& m) { return !std::isfinite(m.rss); });
+    if (models.empty()) return result;
+    const double equations = 2.0 * double(data_.size());
+    const auto noise = [&](const Model& m) {
+        return m.rss / std::max(1.0, equations - 3.0 * double(m.partials()) - 2);
+    };
+    const auto cost = std::log(equations);
+    std::sort(models.begin(), models.end(),
+              [](const Model& a, const Model& b) { return a.rss < b.rss; });
+    const double sigma2 = noise(models.front());
+    for (Model& m : models) m.score = m.rss / sigma2 + cost * (3.0 * double(m.partials()) + 2);
+    std::sort(models.begin(), models.end(),
+              [](const Model& a, const Model& b) { return a.score < b.score; });
+    for (size_t i = 0; i < std::min(kFullyFitted, models.size()); ++i) {
+        fitModel(models[i], kFullIterations);
+        models[i].score = models[i].rss / sigma2 + cost * (3.0 * double(models[i].partials()) + 2);
+    }
+    std::sort(models.begin(), models.end(),
+              [](const Model& a, const Model& b) { return a.score < b.score; });
+    // The series an octave or a twelfth under the best, when not guessed: the best may
+    // be read from every second or third partial.
+    for (const size_t under : {size_t(2), size_t(3)}) {
+        const double f1 = models.front().f1 / double(under);
+        if (f1 < std::max(limits.loHz, lowestModelled) ||
+            std::any_of(models.begin(), models.end(),
+                        [&](const Model& m) { return std::abs(m.f1 / f1 - 1) < kDistinctGuess; }))
+            continue;
+        Model m;
+        m.f1 = f1;
+        m.maxB = limits.maxB;
+        m.b = std::max(kLeastB, models.front().b / double(under * under));
+        for (size_t n = 0; n < kMostPartials && m.hz(n) < hiHz; ++n) {
+            const size_t same = (n + 1) % under == 0 ? (n + 1) / under - 1 : kMostPartials;
+            m.logDecay.push_back(same < models.front().partials()
+                                     ? models.front().logDecay[same]
+                                     : std::log(std::min(decay, m.mostDecay(n))));
+        }
+        fitModel(m, kShortIterations);
+        m.score = m.rss / sigma2 + cost * (3.0 * double(m.partials()) + 2);
+        if (std::isfinite(m.rss)) models.push_back(std::move(m));
+    }
+    std::sort(models.begin(), models.end(),
+              [](const Model& a, const Model& b) { return a.score < b.score; });
+    // A stiffer start for the best: where B was missed, the fit from B = 0 stretches f1 to
+    // meet the upper partials, and where B was overshot the reverse. A fit from there to
+    // another f1 that explains the ring about as well, or better, leaves f1 unknown.
+    Model stiffer = models.front();
+    stiffer.b = std::clamp(stiffer.b * kStifferStart, kStifferLeast, limits.maxB * kNearMaxB);
+    stiffer.f1 = stiffer.lowF1 > 0 ? stiffer.lowF1 : stiffer.f1;
+    fitModel(stiffer, kFullIterations);
+    const bool undecided = std::isfinite(stiffer.rss) &&
+                           std::abs(stiffer.f1 / models.front().f1 - 1) > kLowAgreement &&
+                           stiffer.rss < models.front().rss + kDecideScore * sigma2;
+    const Model& best = models.front();
+    const double s2 = noise(best);
+
+    result.f1 = best.f1;
+    result.b = best.b;
+    result.partials = int(best.partials());
+    result.tau1 = std::exp(-best.logDecay[0]);
+    for (size_t i = 1; i < models.size(); ++i)
+        if (std::abs(models[i].f1 / best.f1 - 1) > kDistinct &&
+            models[i].score - best.score < kDecideScore) {
+            result.verdict = DecayVerdict::TooBrief;
+            return result;
+        }
+    if (undecided) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
+    if (best.f1 < limits.loHz || best.f1 > limits.hiHz) return result;
+    // The lower partials alone must give the same first mode as the whole series: where
+    // they do not, B and f1 trade against each other and neither is known.
+    if (!(std::abs(best.lowF1 / best.f1 - 1) <= kLowAgreement)) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
+    // A series at the stiffness limit has bent to take in what is no partial of it.
+    if (best.b >= kNearMaxB * limits.maxB) return result;
+    // The first mode must be in the ring, and carry a share of it: a series under the
+    // belt's takes in noise for its first mode and its other odd partials.
+    double total = 0;
+    for (const double e : best.energy) total += e;
+    if (best.energy[0] < kFirstModeShare * total) return result;
+    // Without it the fit must be clearly worse.
+    Model without = best;
+    without.withoutFirst = true;
+    residual(without, false);
+    if (without.rss - best.rss < kMinFirstMode * s2) return result;
+    // The uncertainty of f1 from the curvature of the fit; B, which one or two partials
+    // do not fix, held by a wide prior.
+    const size_t params = 2 + best.partials();
+    std::vector<double> information = best.jtj, unit(params, 0.0);
+    information[params + 1] += s2 / (kLogBPrior * kLogBPrior);
+    unit[0] = 1;
+    if (!solveSymmetric(information, unit, params)) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
+    // A stiff series from a few wide partials: their places bend to a B that is a guess,
+    // and f1 with them.
+    if (best.b > kGuessedB && best.partials() <= kFewPartials) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
+    // The noise near the first mode, where it is louder than the band's mean (a room's
+    // rumble under a low belt), makes f1 that much less sure.
+    Model again = best;
+    residual(again, false);
+    double near = 0, all = 0;
+    size_t nearBins = 0;
+    const double width = 1 / (std::numbers::pi * result.tau1) + kNoiseBins * rate / double(n_);
+    for (size_t i = 0; i < left_.size(); ++i) {
+        const double hz = double(kLo_ + i) * rate / double(n_), power = std::norm(left_[i]);
+        all += power;
+        if (std::abs(hz - best.f1) <= width) near += power, ++nearBins;
+    }
+    const double louder =
+        nearBins ? std::max(1.0, near / double(nearBins) / (all / double(left_.size()))) : 1;
+    result.f1Error = std::sqrt(std::max(0.0, unit[0] * s2 * louder)) / best.f1;
+    if (result.f1Error > kMostError) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
+    // The ring's later part, a time constant on, must give the same first mode: a pitch
+    // that sinks as the swing dies, or a click under the start, make the two differ
+    // where the fit of the whole explains both alike.
+    const size_t later = start + size_t(kLaterTimeConstants / decay * rate);
+    if (later + n_ > ring.size()) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
+    transformBand(ring.subspan(later, n_), kHi);
+    Model late = best;
+    fitModel(late, kShortIterations);
+    result.verdict = std::abs(late.f1 / best.f1 - 1) <= kLaterAgreement ? DecayVerdict::Read
+                                                                        : DecayVerdict::TooBrief;
+    return result;
+}
+
+}  // namespace vellora
