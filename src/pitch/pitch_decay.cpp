@@ -324,7 +324,9 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     if (!(energy > 0)) return result;
     const double decay = std::clamp(energy / (2 * moment + 1e-12), kLeastDecay, kMostDecay);
     // Past some time constants the ring is noise: it adds bins, not knowledge.
-    while (n_ / 2 >= kMinSamples && double(n_ / 2) >= kRingTimeConstants / decay * rate) n_ /= 2;
+    for (size_t half = n_ / 2;
+         half >= kMinSamples && double(half) >= kRingTimeConstants / decay * rate; half /= 2)
+        n_ = half;
     const std::span<const double> x = ring.subspan(start, n_);
 
     // First modes guessed, and the band every guess is judged over.
