@@ -23,7 +23,7 @@ const std::array<std::string, kCaptureCommandCount>& captureCommands() {
         "set capture bitspersample 8",
         "set capture channels 1",
         "record capture to " + signedField(kClipMilliseconds) + " wait",
-        "save capture test.wav wait",
+        "save capture " + std::string(kRecordingFileName) + " wait",
     };
     return commands;
 }

@@ -192,33 +192,4 @@ BeltSetupForm formOf(const BeltSetup& s) {
     return f;
 }
 
-std::string defaultHintText(FieldProblem problem) {
-    switch (problem) {
-        case FieldProblem::Empty:
-            return "Enter a value.";
-        case FieldProblem::NotANumber:
-            return "Not a number.";
-        case FieldProblem::Negative:
-            return "Must not be negative.";
-        case FieldProblem::Zero:
-            return "Must be greater than zero.";
-        case FieldProblem::NotWhole:
-            return "Enter a whole number.";
-        case FieldProblem::BadCharacters:
-            return "Names cannot contain [ ] = or ;.";
-        case FieldProblem::BlankAtEnds:
-            return "A name cannot start or end with a space.";
-        case FieldProblem::TooLong:
-            return "A name has at most " + std::to_string(kMaxBeltNameChars) + " characters.";
-        case FieldProblem::NameTaken:
-            return "A set-up of this name already exists.";
-        case FieldProblem::PulleysTooLarge:
-            return "The pulleys overlap at this centre distance: it must exceed half their "
-                   "diameters' sum.";
-        case FieldProblem::RangeReversed:
-            return "The upper limit is below the lower one.";
-    }
-    return {};
-}
-
 }  // namespace vellora

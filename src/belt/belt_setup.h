@@ -140,9 +140,6 @@ BeltValidation validateBeltSetup(const BeltSetupForm& form);
 // The entries showing a set-up, numbers written so that they read back exactly.
 BeltSetupForm formOf(const BeltSetup& s);
 
-// English text of a hint, for when no language file supplies one.
-std::string defaultHintText(FieldProblem problem);
-
 // A number as the set-up's fields and the settings file write it: the shortest text that
 // reads back to the same double, with a point.
 std::string numberText(double v);

@@ -24,9 +24,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <ctime>
 #include <limits>
 
+#include "belt/readings_csv.h"
+#include "common/qt_text.h"
 #include "common/screen_area.h"
 
 namespace vellora {
@@ -86,13 +87,6 @@ std::string shortened(const std::string& name) {
     const QString n = q(name);
     if (n.size() <= kLongestQuotedName) return name;
     return (n.left(kLongestQuotedName - 1) + QChar(0x2026)).toStdString();
-}
-
-// Shown with the interface language's decimal mark.
-QString fixed(double v, int decimals) {
-    QLocale shown;
-    shown.setNumberOptions(QLocale::OmitGroupSeparator);
-    return shown.toString(v, 'f', decimals);
 }
 
 // A caption with its %1 filled in.
@@ -636,11 +630,7 @@ bool BeltWindow::showOlderReadings() {
 void BeltWindow::showReadingRow(const Reading& r, int row) {
     if (row < 0) row = readingsTable->rowCount();
     readingsTable->insertRow(row);
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(r.time);
-    std::tm parts{};
-    localtime_r(&seconds, &parts);
-    char clock[32];
-    std::strftime(clock, sizeof clock, "%Y-%m-%d %H:%M:%S", &parts);
+    const QString clock = q(readingTimeText(r.time));
     if (r.status == ReadingStatus::Refused) {
         // The reason stands where the frequency would, greyed: it counts for nothing.
         const QStringList cells = {clock, q(r.setup), q(r.why)};
@@ -651,10 +641,10 @@ void BeltWindow::showReadingRow(const Reading& r, int row) {
         }
         return;
     }
-    QStringList cells = {clock, q(r.setup), fixed(r.hz, 1)};
+    QStringList cells = {clock, q(r.setup), localeDecimals(r.hz, 1)};
     if (r.tension)
-        cells << fixed(r.tension->newtons, 0) << fixed(r.tension->kgf, 1)
-              << fixed(r.tension->lbf, 1);
+        cells << localeDecimals(r.tension->newtons, 0) << localeDecimals(r.tension->kgf, 1)
+              << localeDecimals(r.tension->lbf, 1);
     for (int c = 0; c < cells.size(); ++c)
         readingsTable->setItem(row, c, new QTableWidgetItem(cells[c]));
     if (r.range != RangeStatus::NoTarget) {
@@ -724,11 +714,11 @@ void BeltWindow::showLastReading() {
     if (!lastReading_) return;
     const Reading& r = *lastReading_;
     QString last = problemText(caption(BeltCaption::LastReading),
-                               (fixed(r.hz, 1) + QChar(0x00A0) + "Hz").toStdString());
+                               (localeDecimals(r.hz, 1) + QChar(0x00A0) + "Hz").toStdString());
     if (r.tension)
         last += QString("  %1 N (%2 kgf, %3 lbf)")
-                    .arg(fixed(r.tension->newtons, 0), fixed(r.tension->kgf, 1),
-                         fixed(r.tension->lbf, 1));
+                    .arg(localeDecimals(r.tension->newtons, 0), localeDecimals(r.tension->kgf, 1),
+                         localeDecimals(r.tension->lbf, 1));
     if (r.range != RangeStatus::NoTarget)
         last += "  " + q(caption(r.range == RangeStatus::Inside ? BeltCaption::Inside
                                                                 : BeltCaption::Outside));

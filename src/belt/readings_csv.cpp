@@ -57,17 +57,6 @@ std::optional<double> numberOf(std::string_view field) {
     return v;
 }
 
-constexpr char kTimeFormat[] = "%Y-%m-%d %H:%M:%S";
-
-std::string localTime(std::chrono::system_clock::time_point t) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
-    std::tm parts{};
-    localtime_r(&seconds, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, kTimeFormat, &parts);
-    return text;
-}
-
 std::optional<std::chrono::system_clock::time_point> timeOf(std::string_view field) {
     std::tm parts{};
     char end = 0;
@@ -93,6 +82,15 @@ Tension& tensionField(Reading& r) {
 
 }  // namespace
 
+std::string readingTimeText(std::chrono::system_clock::time_point t) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
+    std::tm parts{};
+    localtime_r(&seconds, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
+    return text;
+}
+
 // One column of the CSV: its header name, how a reading's field is written and how it is
 // read back (false refuses the line). A new column is one more entry here.
 struct ReadingsCsvColumn {
@@ -104,7 +102,7 @@ struct ReadingsCsvColumn {
 namespace {
 
 const ReadingsCsvColumn kColumns[] = {
-    {"time", [](const Reading& r) { return localTime(r.time); },
+    {"time", [](const Reading& r) { return readingTimeText(r.time); },
      [](std::string_view f, Reading& r) {
          const auto t = timeOf(f);
          if (t) r.time = *t;

@@ -10,6 +10,7 @@
 // no spreadsheet takes it for a formula.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <optional>
@@ -25,6 +26,9 @@
 namespace vellora {
 
 inline constexpr std::string_view kCsvLineEnd = "\r\n";
+
+// A reading's time as the file and the readings table write it: local, YYYY-MM-DD HH:MM:SS.
+std::string readingTimeText(std::chrono::system_clock::time_point t);
 
 std::string readingsCsv(std::span<const Reading> readings);
 std::string readingCsvLine(const Reading& reading);  // with its CR LF

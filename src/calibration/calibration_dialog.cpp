@@ -52,7 +52,7 @@ FormCalibration::FormCalibration(CalibrationDialogHost host, QWidget* owner)
 
     HScrollCalibration = new QScrollBar(Qt::Horizontal, this);
     HScrollCalibration->setObjectName("HScrollCalibration");
-    HScrollCalibration->setRange(0, 5000);
+    HScrollCalibration->setRange(kCalibrationRange.minimum, kCalibrationRange.maximum);
     HScrollCalibration->setValue(0);
     // The arrows move by 1 Hz; Page Up and Page Down and the trough by 10 Hz, so that
     // 800 Hz is a few presses away.

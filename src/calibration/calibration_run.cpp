@@ -7,11 +7,11 @@
 #include "calibration/calibration_tone.h"
 #include "common/numeric.h"
 #include "measure/measurement_run.h"
+#include "measure/spectrum_plot.h"
 
 namespace vellora {
 
 namespace {
-constexpr double kDesignStep = 5.4171;
 constexpr double kUnitsPerHertzStep = 500.0;
 
 }  // namespace
@@ -37,7 +37,7 @@ std::string calibrationQuestion(const CalibrationWindow& w, int16_t frequenceCal
 
 float pasFrequenceForSlider(int16_t minimum, int16_t maximum, int16_t value) {
     const double middle = (double(maximum) - double(minimum)) / 2;
-    return static_cast<float>(kDesignStep - (middle - value) / kUnitsPerHertzStep);
+    return static_cast<float>(kDesignPasFrequence - (middle - value) / kUnitsPerHertzStep);
 }
 
 CalibrationRun::CalibrationRun(CalibrationWindow& window, MeterState& state, TonePlayer& player,

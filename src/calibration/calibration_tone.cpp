@@ -16,19 +16,13 @@
 
 namespace vellora {
 
-namespace {
-
-constexpr double kFullTurn = 6.28318530717958;
-
-}  // namespace
-
 ToneFile calibrationToneBytes(int16_t frequency) {
     ToneFile f{};
     const std::vector<uint8_t> header =
         pcm8MonoHeader(kSampleRate, kToneSamples, FmtChunk::WithExtensionSize);
     std::copy(header.begin(), header.end(), f.begin());
 
-    const float w = static_cast<float>(frequency * kFullTurn / kToneSampleRate);
+    const float w = static_cast<float>(frequency * kDesignFullTurn / kToneSampleRate);
     for (int k = 1; k <= kToneSamples; ++k) {
         const double v = 127 * std::sin(k * double(w)) + 128;
         f[size_t(kToneHeaderSize + k - 1)] = static_cast<uint8_t>(roundHalfEven(v));

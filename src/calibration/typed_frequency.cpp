@@ -3,19 +3,9 @@
 
 #include <cctype>
 
+#include "common/text.h"
+
 namespace vellora {
-
-namespace {
-
-bool blank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-}  // namespace
 
 std::optional<int> parseTypedFrequency(std::string_view text, int low, int high) {
     std::string_view s = trimmed(text);

@@ -13,14 +13,6 @@ double roundHalfEven(double v) {
     return std::nearbyint(v);
 }
 
-std::optional<int32_t> toInt32(double v) {
-    if (!std::isfinite(v)) return std::nullopt;
-    const double r = roundHalfEven(v);
-    if (r < std::numeric_limits<int32_t>::min() || r > std::numeric_limits<int32_t>::max())
-        return std::nullopt;
-    return static_cast<int32_t>(r);
-}
-
 std::optional<int16_t> toInt16(double v) {
     if (!std::isfinite(v)) return std::nullopt;
     const double r = roundHalfEven(v);

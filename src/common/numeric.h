@@ -12,11 +12,16 @@
 
 namespace vellora {
 
+// Pi and the full turn as the meter has always written them, to 15 digits (a little
+// short of std::numbers::pi): the transform, the gauge and the tone depend on these
+// exact doubles. Twice the first is the second exactly.
+inline constexpr double kDesignPi = 3.14159265358979;
+inline constexpr double kDesignFullTurn = 2 * kDesignPi;
+
 // Nearest whole value, halves to even (1174.5 -> 1174, 1175.5 -> 1176).
 double roundHalfEven(double v);
 
-// roundHalfEven narrowed to 32 or 16 bits; nullopt when the result does not fit.
-std::optional<int32_t> toInt32(double v);
+// roundHalfEven narrowed to 16 bits; nullopt when the result does not fit.
 std::optional<int16_t> toInt16(double v);
 
 // roundHalfEven narrowed to 32 bits, saturating at the ends of the range.

@@ -52,10 +52,6 @@ std::size_t ProfileDocument::find(std::string_view section) const {
     return it == first_.end() ? std::string_view::npos : it->second;
 }
 
-bool ProfileDocument::hasSection(std::string_view section) const {
-    return find(section) != std::string_view::npos;
-}
-
 std::vector<ProfileKeyValue> ProfileDocument::keys(std::string_view section) const {
     std::vector<ProfileKeyValue> result;
     const std::size_t s = find(section);

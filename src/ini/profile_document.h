@@ -33,7 +33,6 @@ class ProfileDocument {
 
     // As profileLookup: the first matching section and key; nullopt when missing.
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
-    bool hasSection(std::string_view section) const;
     // The keys of the first matching section, in file order; empty when it is missing.
     std::vector<ProfileKeyValue> keys(std::string_view section) const;
 

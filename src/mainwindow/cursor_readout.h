@@ -11,13 +11,14 @@
 #include "measure/bar_table.h"
 #include "measure/drawing_surface.h"
 #include "measure/noise_reference.h"
+#include "measure/spectrum_plot.h"
 
 namespace vellora {
 
 struct CursorView {
     bool modeAnalyse = false;
-    int16_t nbFrequencesAffichees = 1024;
-    float pasFrequence = 5.4171f;
+    int16_t nbFrequencesAffichees = kDefaultBinsShown;
+    float pasFrequence = kDefaultPasFrequence;
 };
 
 // Handles one mouse move at logical (x, y). Returns the new read-out text when the

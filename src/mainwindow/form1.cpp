@@ -51,11 +51,11 @@ QLineEdit* textBox(QWidget* parent, const char* name, const QString& text, Qt::A
 }
 
 // Arrows and arrow keys move by one; the trough and Page keys by the stored step.
-QScrollBar* scrollBar(QWidget* parent, const char* name, Qt::Orientation o, int min, int max,
+QScrollBar* scrollBar(QWidget* parent, const char* name, Qt::Orientation o, ControlRange range,
                       int value, int pageStep) {
     auto* s = new QScrollBar(o, parent);
     s->setObjectName(name);
-    s->setRange(min, max);
+    s->setRange(range.minimum, range.maximum);
     s->setValue(value);
     s->setSingleStep(1);
     s->setPageStep(pageStep);
@@ -237,7 +237,8 @@ void Form1::createSpectrumArea(QWidget* client) {
     Im_Spectre = new PictureSurface(PictureSurface::Scale::Spectrum, QPalette::Button, Frame1);
     Im_Spectre->setObjectName("Im_Spectre");
     Im_Spectre->setFocusPolicy(Qt::TabFocus);
-    VScrollNiveau = scrollBar(Frame1, "VScrollNiveau", Qt::Vertical, 20, 512, 472, /*pageStep=*/20);
+    VScrollNiveau =
+        scrollBar(Frame1, "VScrollNiveau", Qt::Vertical, kNiveauRange, 472, /*pageStep=*/20);
     Energie = new PictureSurface(PictureSurface::Scale::Twips, QPalette::ToolTipBase, Frame1);
     Energie->setObjectName("Energie");
     EchelleFrequence = new FrequencyScaleOverlay(Im_Spectre);
@@ -266,12 +267,14 @@ void Form1::createPanel(QWidget* client) {
                            Qt::AlignHCenter);
     TextCalibrate = textBox(Frame2, "TextCalibrate", "Hz", Qt::AlignHCenter);
     HScrollCalibrate =
-        scrollBar(Frame2, "HScrollCalibrate", Qt::Horizontal, 0, 1024, 512, /*pageStep=*/10);
+        scrollBar(Frame2, "HScrollCalibrate", Qt::Horizontal, kAjustementRange, kDefaultAjustement,
+                  /*pageStep=*/10);
     HScrollCalibrate->setEnabled(false);
     LabelFrequence =
         label(Frame2, "LabelFrequence", QString::fromUtf8("Fréquences"), Qt::AlignHCenter);
     HScrollFrequence =
-        scrollBar(Frame2, "HScrollFrequence", Qt::Horizontal, 100, 2048, 1024, /*pageStep=*/50);
+        scrollBar(Frame2, "HScrollFrequence", Qt::Horizontal, kNbFrequencesAfficheesRange,
+                  kDefaultNbFrequencesAffichees, /*pageStep=*/50);
     LabelEchantillon = label(Frame2, "LabelEchantillon", "Lissage", Qt::AlignLeft);
     TextEchantillon = textBox(Frame2, "TextEchantillon", "5", Qt::AlignRight);
     CommandExit = button(Frame2, "CommandExit", "Exit", true);

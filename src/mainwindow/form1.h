@@ -31,6 +31,7 @@
 #include "pitch/pluck_classifier.h"
 #include "settings/about_box.h"
 #include "settings/settings_store.h"
+#include "wave/wave_format.h"
 
 class QAction;
 class QFrame;
@@ -90,7 +91,7 @@ struct Form1Services {
     std::function<void(const std::string& message)> showMessage;
     std::function<bool(const std::string& question)> askOkCancel;
     std::filesystem::path toneFolder = ".";
-    std::string recordingPath = "test.wav";
+    std::string recordingPath = kRecordingFileName;
     // Where the belt set-ups are kept; without one they last for the session.
     BeltStore* beltStore = nullptr;
     // Where the triggered readings are kept; without one they last for the session.

@@ -18,7 +18,7 @@ void Form1::HScrollFrequence_Change() {
 }
 
 void Form1::VScrollNiveau_Change() {
-    state.plot.Amplification = int16_t(512 - VScrollNiveau->value());
+    state.plot.Amplification = int16_t(kNiveauRange.maximum - VScrollNiveau->value());
 }
 
 void Form1::Visibles_Click() {

@@ -7,9 +7,11 @@
 #include <QPushButton>
 
 #include "common/qt_text.h"
+#include "common/version.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/input_hold.h"
 #include "settings/chelp.h"
+#include "settings/language_names.h"
 #include "settings/qt_translations.h"
 #include "settings/settings_store.h"
 
@@ -48,7 +50,7 @@ frmAbout& Form1::ensureAboutBox() {
 
 void Form1::applyForm1Captions() {
     auto t = [this](int key) { return fromUtf8(languageText(kForm1, key)); };
-    setWindowTitle(t(1));
+    setWindowTitle(fromUtf8(fillIn(languageText(kForm1, 1), {kVersion})));
     Aide->setTitle(t(2));
     APropo->setText(t(3));
     Calibration->setTitle(t(4));
@@ -89,17 +91,17 @@ void Form1::ApplyLanguage(const std::string& name) {
 }
 
 void Form1::Anglais_Click() {
-    writeSetting(kSettingsSection, kKeyLangue, "English");
+    writeSetting(kSettingsSection, kKeyLangue, kEnglishLanguage);
     Francais->setChecked(false);
     Anglais->setChecked(true);
-    ApplyLanguage("English");
+    ApplyLanguage(kEnglishLanguage);
 }
 
 void Form1::Francais_Click() {
-    writeSetting(kSettingsSection, kKeyLangue, kDefaultLangue);
+    writeSetting(kSettingsSection, kKeyLangue, kFrenchLanguage);
     Anglais->setChecked(false);
     Francais->setChecked(true);
-    ApplyLanguage("Français");
+    ApplyLanguage(kFrenchLanguage);
 }
 
 void Form1::Help_Click() {

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 
 #include "mainwindow/form1.h"
+#include "settings/language_names.h"
 
 namespace vellora {
 
@@ -56,8 +57,10 @@ void Form1::createMenus() {
     Options = menu(this, "Options", "Option");
     Langue = menu(Options, "Langue", "Langue");
     Options->addMenu(Langue);
-    Anglais = entry(Langue, "Anglais", "&English", QKeySequence(Qt::Key_F4));
-    Francais = entry(Langue, "Francais", QString::fromUtf8("&Français"), QKeySequence(Qt::Key_F5));
+    Anglais = entry(Langue, "Anglais", "&" + QString::fromUtf8(kEnglishLanguage),
+                    QKeySequence(Qt::Key_F4));
+    Francais = entry(Langue, "Francais", "&" + QString::fromUtf8(kFrenchLanguage),
+                     QKeySequence(Qt::Key_F5));
     // The marks show the current language; the language switch sets both.
     Anglais->setCheckable(true);
     Francais->setCheckable(true);

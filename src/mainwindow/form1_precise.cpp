@@ -6,7 +6,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -54,13 +53,7 @@ QLabel* readoutLabel(QWidget* parent, const char* name, int pointSizeDelta, bool
     return l;
 }
 
-// With the interface language's decimal mark, and a blank that keeps the unit with it.
-QString decimals(double v, int n) {
-    QLocale shown;
-    shown.setNumberOptions(QLocale::OmitGroupSeparator);
-    return shown.toString(v, 'f', n);
-}
-QString tenths(double hz) { return decimals(hz, 1); }
+QString tenths(double hz) { return localeDecimals(hz, 1); }
 // The strongest bar of the spectrum is often a harmonic; the caption says this is the
 // belt's own frequency.
 QString beltFrequencyCaption(const std::string& caption, const std::string& note) {
@@ -266,10 +259,11 @@ void Form1::showPreciseReading() {
             const Tension& t = *r->line.tension;
             stiffness =
                 r->measuredStiffness
-                    ? fromUtf8(text(kMeasuredStiffnessKey)).arg(decimals(r->inharmonicity, 4))
-                    : fromUtf8(text(kStiffnessFactorKey)).arg(decimals(r->factor, 2));
+                    ? fromUtf8(text(kMeasuredStiffnessKey)).arg(localeDecimals(r->inharmonicity, 4))
+                    : fromUtf8(text(kStiffnessFactorKey)).arg(localeDecimals(r->factor, 2));
             tension = QString("%1\u00a0N  %2\u00a0kgf  %3\u00a0lbf")
-                          .arg(decimals(t.newtons, 0), decimals(t.kgf, 1), decimals(t.lbf, 1));
+                          .arg(localeDecimals(t.newtons, 0), localeDecimals(t.kgf, 1),
+                               localeDecimals(t.lbf, 1));
             if (r->line.range != RangeStatus::NoTarget)
                 colour = r->line.range == RangeStatus::Inside ? kInsideColour : kOutsideColour;
         }

@@ -5,7 +5,6 @@
 // placing AutoNoiseLine's; this file only wires them to the run and the controls.
 #include <QAction>
 #include <QLabel>
-#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -220,11 +219,11 @@ void Form1::showBigReadout() {
     QString countColour;
     if (r && r->clearPitch) {
         // With the interface language's decimal mark, as the precise read-out.
-        frequency = QLocale().toString(r->line.hz, 'f', 1) + QChar(0x00A0) + "Hz";
+        frequency = localeDecimals(r->line.hz, 1) + QChar(0x00A0) + "Hz";
         if (r->line.tension) {
             // Newtons are whole; the larger units carry a decimal, as the precise read-out.
-            tension = QLocale().toString(tensionIn(*r->line.tension, r->unit), 'f',
-                                         r->unit == TensionUnit::Newtons ? 0 : 1) +
+            tension = localeDecimals(tensionIn(*r->line.tension, r->unit),
+                                     r->unit == TensionUnit::Newtons ? 0 : 1) +
                       QChar(0x00A0) + unitSymbol(r->unit);
         }
         if (r->line.range != RangeStatus::NoTarget)

@@ -68,7 +68,7 @@ void Form1::readWindowGeometry() {
 }
 
 void Form1::Form_Load() {
-    VScrollNiveau->setValue(262);
+    VScrollNiveau->setValue(kStartNiveau);
     HScrollFrequence->setValue(kDefaultFrequencyCount);
     state.plot.NbFrequencesAffichees = kDefaultFrequencyCount;
     state.plot.PasFrequence = kDefaultPasFrequence;

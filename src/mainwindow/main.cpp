@@ -24,6 +24,7 @@
 #include "settings/about_box.h"
 #include "settings/data_files.h"
 #include "settings/settings_location.h"
+#include "wave/wave_format.h"
 
 namespace {
 
@@ -108,9 +109,9 @@ int main(int argc, char** argv) {
     const std::filesystem::path& settingsFile = settings.file;
     // What writes killed in an earlier run left behind, and the probes of folders.
     for (const std::filesystem::path& written :
-         {settingsFile, filesFolder / vellora::kReadingsFileName, filesFolder / "test.wav",
-          filesFolder / vellora::kCalibrationToneFile, filesFolder / vellora::kAcceptedCueFile,
-          filesFolder / vellora::kConfirmedCueFile})
+         {settingsFile, filesFolder / vellora::kReadingsFileName,
+          filesFolder / vellora::kRecordingFileName, filesFolder / vellora::kCalibrationToneFile,
+          filesFolder / vellora::kAcceptedCueFile, filesFolder / vellora::kConfirmedCueFile})
         vellora::removeStaleTemporaryFiles(written);
     for (const std::filesystem::path& probed :
          {vellora::programFolder(), filesFolder, settingsFile.parent_path()})

@@ -12,6 +12,7 @@
 #include "settings/chelp.h"
 #include "settings/data_files.h"
 #include "settings/first_language.h"
+#include "settings/language_names.h"
 
 namespace vellora {
 
@@ -51,7 +52,7 @@ Form1Services ProgramParts::services() {
     };
     s.setLanguage = [this](const std::string& name) {
         const Status read = language.load(name, languageFilePath(programFolder_, name),
-                                          languageFilePath(programFolder_, "English"));
+                                          languageFilePath(programFolder_, kEnglishLanguage));
         if (read) return;
         // The texts now come from English.lng (or are "Err!!" when it fails too); the
         // user is told why once the window shows.

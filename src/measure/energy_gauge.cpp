@@ -12,7 +12,6 @@ namespace vellora {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979;
 constexpr float kSweepStep = 20.0f;  // energy units per drawn line of the sector
 
 // The sweep is kept at checkpoints: at most this many pictures per gauge scale, and
@@ -26,7 +25,7 @@ constexpr size_t kBatchLines = 4096;
 
 // energieMax must not be 0.
 SurfaceLine gaugeLine(double v, int32_t energieMax, double wg, double hg) {
-    const double theta = v * kPi / energieMax;
+    const double theta = v * kDesignPi / energieMax;
     const double fraction = v / energieMax * 255;
     const int32_t red = toInt16(fraction).value_or(255);
     const int32_t green = toInt16(256 - fraction).value_or(0);

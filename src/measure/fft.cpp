@@ -21,7 +21,7 @@ struct Twiddle {
 };
 
 Twiddle twiddle(int32_t span, int32_t k) {
-    const float step = static_cast<float>(6.28318530717958 / span);
+    const float step = static_cast<float>(kDesignFullTurn / span);
     const float angle = static_cast<float>(double(step) * k);
     return {static_cast<float>(std::cos(double(angle))),
             static_cast<float>(std::sin(double(angle)))};

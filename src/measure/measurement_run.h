@@ -14,6 +14,7 @@
 
 #include "measure/drawing_surface.h"
 #include "measure/meter_state.h"
+#include "wave/wave_format.h"
 
 namespace vellora {
 
@@ -71,7 +72,7 @@ int parseSmoothingDepth(const std::string& text);
 class MeasurementRun {
   public:
     MeasurementRun(RunWindow& window, MeterState& state, CaptureFn capture,
-                   std::string recordingPath = "test.wav");
+                   std::string recordingPath = kRecordingFileName);
 
     // The run button. Starts a run (returning only when it ends) when its caption is
     // the idle text, stops the running one otherwise. When both texts are the same the

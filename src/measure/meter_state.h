@@ -11,13 +11,15 @@
 
 namespace vellora {
 
+inline constexpr int16_t kDefaultFrequenceCal = 110;  // the calibration tone, until chosen
+
 struct MeterState {
     PlotState plot;    // gain, bins shown, hertz per bin, last peak, bar table
     NoiseState noise;  // the noise line and its trigger
     bool MesureEnCours = false;
     bool ModeAnalyse = false;
     bool PremiereCalibration = true;
-    int16_t FrequenceCal = 110;
+    int16_t FrequenceCal = kDefaultFrequenceCal;
     int32_t Retour = 0;  // last capture result, then the recording's byte count
 };
 

@@ -13,8 +13,6 @@
 
 namespace vellora {
 
-inline constexpr int kSampleLimit = 4410;  // S never exceeds this
-
 struct Recording {
     // N = file length - 43 (can be 0 or negative for a short file).
     int32_t n = 0;

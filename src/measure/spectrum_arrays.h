@@ -9,7 +9,8 @@
 
 namespace vellora {
 
-inline constexpr int kSpectrumArraySize = 4411;
+inline constexpr int kSampleLimit = 4410;  // samples a cycle takes at most
+inline constexpr int kSpectrumArraySize = kSampleLimit + 1;
 
 struct SpectrumArrays {
     std::array<float, kSpectrumArraySize> reel{};

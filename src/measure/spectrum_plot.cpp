@@ -10,8 +10,9 @@
 namespace vellora {
 
 namespace {
-constexpr float kNormalisation = 4410.0f;  // fixed, whatever the recording's length
-constexpr int32_t kRed = 255;              // rgb(255, 0, 0)
+// The sample limit, whatever the recording's length.
+constexpr float kNormalisation = float(kSampleLimit);
+constexpr int32_t kRed = 255;  // rgb(255, 0, 0)
 }  // namespace
 
 PlotCycle preparePlot(DrawingSurface& im, PlotState& st) {

@@ -17,12 +17,16 @@
 
 namespace vellora {
 
-inline constexpr float kDefaultPasFrequence = 5.4171f;  // hertz per bin before calibration
+// Hertz per bin of the design, before calibration. The calibration slider works from
+// the double; the plot holds it in single precision (the same float as 5.4171f).
+inline constexpr double kDesignPasFrequence = 5.4171;
+inline constexpr float kDefaultPasFrequence = static_cast<float>(kDesignPasFrequence);
+inline constexpr int16_t kDefaultBinsShown = 1024;  // the last bin drawn, until chosen
 
 // Main-window state the plot reads and writes; it outlives a run.
 struct PlotState {
-    int16_t Amplification = 0;             // 0 .. 492, pixels per unit of magnitude
-    int16_t NbFrequencesAffichees = 1024;  // last bin drawn, 100 .. 2048
+    int16_t Amplification = 0;                          // 0 .. 492, pixels per unit of magnitude
+    int16_t NbFrequencesAffichees = kDefaultBinsShown;  // last bin drawn, 100 .. 2048
     float PasFrequence = kDefaultPasFrequence;
     float IndicePic = 0.0f;      // bin of the last tallest bar; kept when no bar rises
     int32_t EnergieSpectre = 0;  // sum of bar heights, each limited to H

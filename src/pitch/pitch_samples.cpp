@@ -4,12 +4,13 @@
 #include <cstring>
 
 #include "common/regular_file.h"
+#include "wave/wave_format.h"
 
 namespace vellora {
 
 namespace {
 
-constexpr size_t kCanonicalHeader = 44;
+constexpr size_t kCanonicalHeader = kWaveHeaderSize;
 constexpr size_t kRiffHeader = 12;  // "RIFF", size, "WAVE"
 constexpr size_t kChunkHeader = 8;  // id, size
 

@@ -185,19 +185,6 @@ std::vector<SpectralPeak> PeakSpectrum::peaks(double loHz, double hiHz) const {
     return kept;
 }
 
-std::optional<SpectralPeak> PeakSpectrum::peakNear(double hz, double halfWidthHz) const {
-    if (binHz_ <= 0) return std::nullopt;
-    const double lo = std::max(1.0, std::ceil((hz - halfWidthHz) / binHz_));
-    const double hi =
-        std::min(double(magnitude_.size() - 2), std::floor((hz + halfWidthHz) / binHz_));
-    std::optional<SpectralPeak> best;
-    for (double k = lo; k <= hi; ++k) {
-        const auto p = peakAt(size_t(k));
-        if (p && (!best || p->level > best->level)) best = p;
-    }
-    return best;
-}
-
 double PeakSpectrum::magnitudeNear(double hz, double halfWidthHz) const {
     if (binHz_ <= 0) return 0;
     const double lo = std::max(0.0, std::ceil((hz - halfWidthHz) / binHz_));

@@ -40,9 +40,6 @@ class PeakSpectrum {
     // (the 8-bit quantisation's distortion) and the side lobes of strong peaks are left out.
     std::vector<SpectralPeak> peaks(double loHz, double hiHz) const;
 
-    // The strongest local maximum within halfWidthHz of hz that clears the threshold.
-    std::optional<SpectralPeak> peakNear(double hz, double halfWidthHz) const;
-
     // The largest magnitude within halfWidthHz of hz, peak or not: how much of a partial
     // heard elsewhere is left here.
     double magnitudeNear(double hz, double halfWidthHz) const;

@@ -5,11 +5,10 @@
 
 #include "common/numeric.h"
 #include "common/text.h"
+#include "settings/language_names.h"
 
 namespace vellora {
 namespace {
-
-std::string trimBlanks(const std::string& s) { return std::string(trimmed(s, " ")); }
 
 // The help call's own answer is a yes or no, as the call it stands in for gives.
 Status opened(bool shown, const std::string& target) {
@@ -21,9 +20,7 @@ bool isUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) 
 }  // namespace
 
 std::string helpFileForLanguagePath(const std::string& languageFilePath) {
-    static const std::string french =
-        "Fran\xC3\xA7"
-        "ais.lng";
+    static const std::string french = std::string(kFrenchLanguage) + kLanguageFileSuffix;
     // Walk back over 12 characters; a UTF-8 character is one lead byte and its
     // continuation bytes.
     size_t start = languageFilePath.size();
@@ -38,7 +35,7 @@ std::string helpFileForLanguagePath(const std::string& languageFilePath) {
 
 std::string helpTarget(const std::string& helpFile, const std::string& windowName) {
     if (windowName.empty()) return helpFile;
-    return trimBlanks(helpFile) + ">" + trimBlanks(windowName);
+    return std::string(trimmed(helpFile, " ")) + ">" + std::string(trimmed(windowName, " "));
 }
 
 CHelp::CHelp() : api_(programHelp()) {}

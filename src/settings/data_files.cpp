@@ -14,6 +14,7 @@
 #include "common/atomic_file.h"
 #include "common/regular_file.h"
 #include "ini/profile.h"
+#include "settings/language_names.h"
 
 #ifndef VELLORA_DATA_DIR
 #define VELLORA_DATA_DIR "/usr/share/vellora"
@@ -61,7 +62,7 @@ std::filesystem::path languageFilePath(const std::filesystem::path& programFolde
                                        std::string_view languageName,
                                        const std::filesystem::path& dataFolder) {
     std::string name(languageName);
-    name += ".lng";
+    name += kLanguageFileSuffix;
     return findDataFile(programFolder, pathFromUtf8(name), dataFolder);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "settings/language_names.h"
 #include "settings/settings_store.h"
 
 namespace vellora {
@@ -22,7 +23,7 @@ std::string firstStartLanguage(const LocaleVariables& locale) {
     }
     // The language part ends at the territory, the code set or the modifier.
     const std::string_view language = messages.substr(0, messages.find_first_of("_.@"));
-    return language == "fr" ? std::string(kDefaultLangue) : std::string("English");
+    return language == "fr" ? std::string(kDefaultLangue) : std::string(kEnglishLanguage);
 }
 
 }  // namespace vellora

@@ -4,11 +4,13 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 
+#include "settings/language_names.h"
+
 namespace vellora {
 
 QLocale interfaceLocale(const std::string& languageName) {
-    return languageName == "Français" ? QLocale(QLocale::French, QLocale::France)
-                                      : QLocale(QLocale::English, QLocale::UnitedKingdom);
+    return languageName == kFrenchLanguage ? QLocale(QLocale::French, QLocale::France)
+                                           : QLocale(QLocale::English, QLocale::UnitedKingdom);
 }
 
 QtTranslations::~QtTranslations() {

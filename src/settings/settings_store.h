@@ -22,6 +22,8 @@
 #include <string_view>
 
 #include "common/status.h"
+#include "measure/meter_state.h"
+#include "settings/language_names.h"
 
 namespace vellora {
 
@@ -57,15 +59,15 @@ inline constexpr int32_t kDefaultCalLeft = 0;
 inline constexpr int32_t kDefaultCalHeight = 3015;
 inline constexpr int32_t kDefaultCalWidth = 5235;
 inline constexpr int16_t kDefaultAmplification = 0;
-inline constexpr int16_t kDefaultNbFrequencesAffichees = 1024;
+inline constexpr int16_t kDefaultNbFrequencesAffichees = kDefaultBinsShown;
 inline constexpr int16_t kDefaultAjustement = 512;  // half the span of HScrollCalibrate
-inline constexpr int16_t kDefaultNiveau = 246;      // half the span of VScrollNiveau
+// Where start-up puts VScrollNiveau before reading Niveau: Amplification becomes 250,
+// so the stored Amplification survives start-up only when the stored Niveau is this.
+inline constexpr int16_t kStartNiveau = 262;
 inline constexpr int32_t kDefaultNiveauBruit = 0;
-inline constexpr int16_t kDefaultCalibration = 110;
+inline constexpr int16_t kDefaultCalibration = kDefaultFrequenceCal;
 inline constexpr int32_t kDefaultNbEchantillons = 5;
-inline constexpr const char* kDefaultLangue =
-    "Fran\xC3\xA7"
-    "ais";                                             // "Français", UTF-8
+inline constexpr const char* kDefaultLangue = kFrenchLanguage;
 inline constexpr std::size_t kLangueBufferSize = 100;  // so at most 99 characters
 
 // Hands-free measuring, beyond the original keys, in section SETTINGS: Repeat mode and

@@ -24,7 +24,7 @@ inline constexpr float kExactPasFrequence = float(kSampleRate) / float(kTransfor
 
 struct AnalysisOptions {
     float pasFrequence = kExactPasFrequence;  // hertz per bin
-    int16_t bins = 1024;                      // last bin searched, 3 .. 2048
+    int16_t bins = kDefaultBinsShown;         // last bin searched, 3 .. 2048
     bool precise = false;                     // also the precise fundamental
 };
 

@@ -13,5 +13,7 @@ inline constexpr int kClipMilliseconds = 400;   // one recording of the cycle
 inline constexpr uint32_t kClipSamples = kSampleRate * kClipMilliseconds / 1000;  // 8820
 // The canonical header: RIFF, a 16-byte "fmt " chunk, "data".
 inline constexpr int kWaveHeaderSize = 44;
+// The file each cycle records into and reads back, in the working folder.
+inline constexpr char kRecordingFileName[] = "test.wav";
 
 }  // namespace vellora

@@ -16,6 +16,7 @@
 #include "belt/belt_store.h"
 #include "ini/profile_document.h"
 #include "measure/auto_noise_line.h"
+#include "measure/meter_state.h"
 #include "measure/noise_reference.h"
 #include "measure/spectrum_arrays.h"
 #include "measure/spectrum_plot.h"
@@ -44,11 +45,11 @@ inline constexpr char kToneKey[] = "FrequenceCal";      // the calibration tone,
 struct WebSettings {
     double cardRate = kSampleRate;
     int16_t amplification = 266;  // the desktop's default gain slider
-    int16_t bins = 1024;
+    int16_t bins = kDefaultBinsShown;
     int smoothing = 1;
     bool repeat = false;
     int32_t noiseLine = 0;
-    int16_t toneHz = 110;  // the desktop's first calibration tone
+    int16_t toneHz = kDefaultFrequenceCal;
 };
 
 // The settings a text gives: each key in range, or its default.

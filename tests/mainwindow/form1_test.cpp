@@ -2,6 +2,7 @@
 // The main window's controls, start-up and shut-down, languages and layout, offscreen.
 #include <QAction>
 
+#include "common/version.h"
 #include "mainwindow/form1_fixture.h"
 #include "mainwindow/frequency_scale_overlay.h"
 
@@ -13,7 +14,7 @@ using MainWindow = WindowTest;
 TEST_F(MainWindow, ControlsAreCreatedAsDesigned) {
     Form1 w;
     EXPECT_EQ(w.windowTitle(),
-              QString::fromUtf8("Visualisation des fréquences (v1.5.3) - Par Maruvel"));
+              QString::fromUtf8("Visualisation des fréquences (v") + kVersion + ") - Par Maruvel");
     for (const QWidget* c : {w.CommandRun, w.CommandBruit, w.CommandAnalyse})
         EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
     EXPECT_TRUE(w.CommandCalibrate->isEnabled() && !w.HScrollCalibrate->isEnabled());

@@ -85,7 +85,7 @@ TEST(AboutBox, TextsFollowEachOtherAndTheBoxFitsThemAfterEveryChange) {
         return key == 4 ? description : std::string(texts[key]);
     });
     EXPECT_EQ(box.windowTitle(), "About Vellora");
-    EXPECT_EQ(box.lblVersion->text(), "Version 1.5.3");
+    EXPECT_EQ(box.lblVersion->text(), QString("Version ") + kVersion);
     box.show();
     QApplication::processEvents();
     const QSize small = box.size();
