@@ -82,6 +82,22 @@ constexpr double kMaxStray = 0.5;
 // Half the power of the sound's peaks at least lies in the series read.
 constexpr double kMinEnergyShare = 0.5;
 constexpr double kSplitShare = 0.015;
+// Peaks that hold their level (within 2 dB) from the first half of the sound to the second,
+// while the sound dies away, are a steady sound under the pluck: an engine's harmonics
+// or a hum. Where several of them make up this share of a series, the series is that sound
+// and its held peaks are no evidence of a belt (as mains hum is none): else the engine
+// at 45.7 Hz took a belt of 824.8 Hz as its 18th harmonic, or a belt's fourth
+// sub-harmonic an engine's harmonic as its first mode. Unless the held peaks carry most of
+// the power: then the loudest sound holds, a belt that rings long.
+constexpr double kHeldFade = 0.65;
+constexpr int kMinHeldPartials = 4;
+constexpr double kHeldSeriesShare = 0.3;
+constexpr double kMaxHeldPower = 0.5;
+// A struck bar or plate rings in modes at ratios no string has (a bar's 2.76 and 5.40),
+// dying with the one taken for a first mode. A series of this many partials or fewer
+// beside such peaks, of this share of its own evidence, is one of those modes.
+constexpr int kFewModes = 3;
+constexpr double kMaxInharmonicShare = 0.4;
 // Periods a half must hold for its peaks to be sharp enough to show a missing series.
 constexpr double kGlidePeriods = 12;
 constexpr double kLowestPeakShare = 0.9;
@@ -270,7 +286,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
     limits.lowestPeakHz = kLowestPeakShare * kLowestBeltHz;
     limits.resolutionHz = spectrum_.resolutionHz();
     const double highestHz = std::min(options_.highestPartialHz, kHighestPartialShare * rate);
-    const std::vector<SpectralPeak> peaks = spectrum_.peaks(limits.lowestPeakHz, highestHz);
+    std::vector<SpectralPeak> peaks = spectrum_.peaks(limits.lowestPeakHz, highestHz);
     if (brief) {
         // All that follows the onset: the decay fit also looks at the ring's later part.
         briefRing_ = std::span<const double>(centred_).subspan(envelope.onset);
@@ -284,6 +300,8 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
     }
     if (peaks.empty()) return refuse(PitchRefusal::NoSeries);
     std::vector<SeriesFit> series = findSeries(peaks, limits);
+    if (!brief && !options_.readSteadyTones && discountHeld(sound, rate, peaks, series))
+        series = findSeries(peaks, limits);
     // A series whose first mode is not heard, nor its second and third partials, has no
     // evidence of its own for its lowest partials: it is a sub-harmonic of the sound.
     std::vector<SeriesFit> unheard;
@@ -403,6 +421,21 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
             !splitFrom(best, peaks[i], limits.resolutionHz))
             stray += peaks[i].weight;
     if (stray >= kMaxStray * best.explained) return refuse(PitchRefusal::NoSeries);
+    // A tap's other modes, however weak: peaks of no series that die with the sound (a
+    // second belt's partials make a series of their own; an engine's hold).
+    if (seen <= kFewModes) {
+        if (!brief) analyseHalves(sound, rate);
+        double inharmonic = 0;
+        for (size_t i = 0; i < peaks.size(); ++i)
+            if (!shares(best, i) && !splitFrom(best, peaks[i], limits.resolutionHz) &&
+                (brief || !steady(fadeAt(peaks[i].hz))) &&
+                std::none_of(series.begin(), series.end(), [&](const SeriesFit& s) {
+                    return &s != &best && s.partials.size() >= kFewModes && shares(s, i);
+                }))
+                inharmonic += peaks[i].weight;
+        if (inharmonic >= kMaxInharmonicShare * best.explained)
+            return refuse(PitchRefusal::NoSeries);
+    }
     for (int k = 2; k <= kMaxCommonFactor; ++k) {
         double onK = 0;
         for (const SeriesPartial& p : best.partials)
@@ -474,6 +507,43 @@ double PitchEstimator::partialsFade(const SeriesFit& s) const {
             power[part] += m * m;
         }
     return power[1] / std::max(power[0], 1e-300);
+}
+
+bool PitchEstimator::discountHeld(std::span<const double> x, double rate,
+                                  std::vector<SpectralPeak>& peaks,
+                                  std::span<const SeriesFit> series) {
+    analyseHalves(x, rate);
+    std::vector<bool> isHeld(peaks.size());
+    for (size_t i = 0; i < peaks.size(); ++i) {
+        const double fade = fadeAt(peaks[i].hz);
+        isHeld[i] = fade >= kHeldFade && fade <= 1 / kHeldFade;
+    }
+    std::vector<bool> discount(peaks.size(), false);
+    for (const SeriesFit& s : series) {
+        int count = 0;
+        double weight = 0;
+        for (const SeriesPartial& p : s.partials)
+            if (isHeld[p.peak]) ++count, weight += p.weight;
+        if (count < kMinHeldPartials || weight < kHeldSeriesShare * s.explained) continue;
+        for (const SeriesPartial& p : s.partials)
+            if (isHeld[p.peak]) discount[p.peak] = true;
+    }
+    double all = 0, steadyPower = 0;
+    for (size_t i = 0; i < peaks.size(); ++i) {
+        all += peaks[i].energy;
+        if (discount[i]) steadyPower += peaks[i].energy;
+    }
+    if (steadyPower == 0 || steadyPower >= kMaxHeldPower * all) return false;
+    for (size_t i = 0; i < peaks.size(); ++i)
+        if (discount[i]) peaks[i].weight = 0;
+    return true;
+}
+
+// The power near hz in the second half of the sound over the first.
+double PitchEstimator::fadeAt(double hz) const {
+    const double m0 = halves_[0].magnitudeNear(hz, halves_[0].resolutionHz()),
+                 m1 = halves_[1].magnitudeNear(hz, halves_[1].resolutionHz());
+    return (m1 * m1) / std::max(m0 * m0, 1e-300);
 }
 
 // The same series fitted to each half of the sound must give the same first mode.

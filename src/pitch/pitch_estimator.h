@@ -105,6 +105,11 @@ class PitchEstimator {
     // The halves' spectra and peaks, made once an estimate.
     void analyseHalves(std::span<const double> x, double rate);
     double partialsFade(const SeriesFit& s) const;
+    // The power near hz in the second half over the first (after analyseHalves).
+    double fadeAt(double hz) const;
+    // Gives the peaks of a steady sound under the pluck no weight; true if it did.
+    bool discountHeld(std::span<const double> x, double rate, std::vector<SpectralPeak>& peaks,
+                      std::span<const SeriesFit> series);
 
     std::optional<PitchEstimate> refuse(PitchRefusal why) {
         refusal_ = why;

@@ -69,6 +69,40 @@ std::vector<uint8_t> beltOverEngine(double engineDb) {
     return synth::quantise(both);
 }
 
+// A belt plucked over an engine at `engineHz` whose fifteen steady harmonics (each 1/sqrt(k))
+// are 10 dB under the belt's peak: at 45.7 Hz they take a belt of 824.8 Hz as the 18th.
+std::vector<uint8_t> beltOverHarmonics(double beltHz, double engineHz) {
+    const auto x = stiff(beltHz, 0.0005, 1, 1);
+    std::vector<double> both(x.size());
+    synth::Random random(41);
+    for (size_t i = 0; i < x.size(); ++i) {
+        const double t = double(i) / cardRate(kPas);
+        double v = 0;
+        for (int k = 1; k <= 15; ++k)
+            v += std::sin(2 * std::numbers::pi * engineHz * k * t + k * k) / std::sqrt(k);
+        both[i] = double(x[i]) - 128 + 10.5 * v + 2 * random.normal();
+    }
+    return synth::quantise(both);
+}
+
+// A tap on a bar (modes 1, 2.756, 5.404, 8.933 times the first) or a plate (1, 1.62, 2.51,
+// 3.93), the upper modes 30 to 40 dB under the first and dying faster: no series.
+std::vector<uint8_t> tap(double hz, bool plate) {
+    const double bar[] = {1, 2.756, 5.404, 8.933}, plateRatios[] = {1, 1.62, 2.51, 3.93};
+    const double amplitudes[] = {1, 0.03, 0.018, 0.012};
+    synth::Random random(43);
+    std::vector<double> x(synth::kClipSamples);
+    for (size_t i = 0; i < x.size(); ++i) {
+        const double t = double(i) / cardRate(kPas) - 0.03;
+        double v = 0;
+        for (int k = 0; t >= 0 && k < 4; ++k)
+            v += amplitudes[k] * std::exp(-t * (1 + 0.3 * k) / 0.4) *
+                 std::sin(2 * std::numbers::pi * hz * (plate ? plateRatios : bar)[k] * t + k);
+        x[i] = 80 * v + 0.5 * random.normal();
+    }
+    return synth::quantise(x);
+}
+
 // An alarm switching between 960 and 770 Hz every 150 ms: a steady level, two pitches.
 std::vector<uint8_t> alarm() {
     std::vector<uint8_t> clip(synth::kClipSamples);
@@ -157,6 +191,11 @@ TEST(PitchEstimator, KnownRecordings) {
         {"alarm", alarm(), 0, 0},
         {"a belt over an engine 20 dB under its peak", beltOverEngine(-20), 200, 0.002},
         {"a belt over an engine as loud", beltOverEngine(0), 0, 0},
+        // Not a third of the belt, nor the engine, nor refused.
+        {"an engine's harmonics over a belt's", beltOverHarmonics(824.8, 45.7), 824.8, 0.002},
+        {"a belt among an engine's harmonics", beltOverHarmonics(440.3, 27.5), 440.3, 0.002},
+        {"a tap on a bar", tap(520, false), 0, 0},
+        {"a tap on a plate", tap(333, true), 0, 0},
         {"vowel", vowel(), 0, 0},
         {"one syllable", voice(150, 0.06, 0, 1), 150, 0.002},
         {"two syllables", voice(150, 0.06, 0.6, 0.2), 0, 0},
