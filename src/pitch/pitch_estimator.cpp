@@ -93,6 +93,7 @@ constexpr double kHeldFade = 0.65;
 constexpr int kMinHeldPartials = 4;
 constexpr double kHeldSeriesShare = 0.3;
 constexpr double kMaxHeldPower = 0.5;
+constexpr double kMostlyHeld = 0.5;
 // A struck bar or plate rings in modes at ratios no string has (a bar's 2.76 and 5.40),
 // dying with the one taken for a first mode. A series of this many partials or fewer
 // beside such peaks, of this share of its own evidence, is one of those modes.
@@ -361,7 +362,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
 
     // The best series, unless a series of other peaks is clearly louder: then that belt
     // is the one plucked and the best one's peaks are a second belt or the engine.
-    size_t chosen = 0;
+    size_t chosen = brief ? 0 : onEveryKth(series, peaks, sound, rate);
     double rival = 0;
     for (int pass = 0;; ++pass) {
         const SeriesFit& best = series[chosen];
@@ -506,6 +507,34 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
     result.partials = seen;
     result.margin = rival > 0 ? best.score / rival : std::numeric_limits<double>::infinity();
     return result;
+}
+
+// A belt whose partials fall on an engine's harmonics: the engine's series at f1 takes the
+// belt's partials as its every k-th. When the peaks it adds hold their level and carry a
+// small share of the power of those it shares, the belt is the series at k f1 (a string's
+// partials off every k-th one are never that much weaker than those on it); else the best.
+size_t PitchEstimator::onEveryKth(std::span<const SeriesFit> series,
+                                  std::span<const SpectralPeak> peaks, std::span<const double> x,
+                                  double rate) {
+    const SeriesFit& best = series.front();
+    for (int k = kMaxCommonFactor; k >= 2; --k) {
+        double on = 0, off = 0, held = 0;
+        for (const SeriesPartial& p : best.partials) {
+            const double energy = peaks[p.peak].energy;
+            if (p.number % k == 0) {
+                on += energy;
+                continue;
+            }
+            off += energy;
+            analyseHalves(x, rate);
+            const double fade = fadeAt(p.hz);
+            if (fade >= kHeldFade && fade <= 1 / kHeldFade) held += energy;
+        }
+        if (on < kDominance * kDominance * off || held < kMostlyHeld * off) continue;
+        for (size_t i = 1; i < series.size(); ++i)
+            if (std::abs(series[i].f1() / (k * best.f1()) - 1) < kDistinctF1) return i;
+    }
+    return 0;
 }
 
 void PitchEstimator::analyseHalves(std::span<const double> x, double rate) {
