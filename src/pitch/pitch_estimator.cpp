@@ -119,6 +119,10 @@ constexpr size_t kDecayGuesses = 4;
 constexpr double kStrongPeakShare = 0.1;
 constexpr double kOffPartial = 0.15;
 constexpr double kCheckedPartials = 3.5;
+// A ring of this many periods of its first mode (its time constant) shows a belt's other
+// partials as peaks of their own (the damped belts read show one from 7 on); without one
+// it is a single mode, a struck pipe's.
+constexpr double kResolvedPeriods = 8;
 
 // How many partials of a series lie within the spectrum searched.
 int visiblePartials(const SeriesFit& s, double loHz, double hiHz) {
@@ -256,12 +260,16 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromDecay(double rate) {
     // strong modes between its partials, or under its first mode.
     double loudest = 0;
     for (const SpectralPeak& p : briefPeaks_) loudest = std::max(loudest, p.magnitude);
+    bool upper = false;
     for (const SpectralPeak& p : briefPeaks_) {
-        if (p.weight <= 0 || p.magnitude < kStrongPeakShare * loudest) continue;
+        if (p.weight <= 0) continue;
         const double n = partialNumber(series, p.hz);
-        if (n < kCheckedPartials && std::abs(n - std::max(1.0, std::round(n))) > kOffPartial)
+        const bool on = std::abs(n - std::max(1.0, std::round(n))) <= kOffPartial;
+        upper = upper || (on && std::round(n) >= 2);
+        if (!on && n < kCheckedPartials && p.magnitude >= kStrongPeakShare * loudest)
             return refuse(PitchRefusal::NoSeries);
     }
+    if (!upper && fit.tau1 * fit.f1 >= kResolvedPeriods) return refuse(PitchRefusal::NoSeries);
     refusal_ = PitchRefusal::None;
     PitchEstimate result;
     result.hz = fit.f1;

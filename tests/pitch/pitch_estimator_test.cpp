@@ -223,6 +223,7 @@ TEST(PitchEstimator, KnownRecordings) {
         {"a tap on a bar", tap(520, false), 0, 0},
         {"a tap on a plate", tap(333, true), 0, 0},
         {"a tap on a pipe on a bench", tap(220, true, 0.05, 0.2), 0, 0},
+        {"one mode of a pipe on a bench", tap(440, false, 0.04, 0), 0, 0},
         {"vowel", vowel(), 0, 0},
         {"one syllable", voice(150, 0.06, 0, 1), 150, 0.002},
         {"two syllables", voice(150, 0.06, 0.6, 0.2), 0, 0},
