@@ -344,6 +344,81 @@ Made other(Pcg& rng, const std::string& c) {
             phase += f * (1 + glide * t) * (1 + vib * std::sin(kTwoPi * vibHz * t)) / rate;
             s[i] = std::min(1.0, t / rise) * (std::sin(kTwoPi * phase) + 0.05 * rng.normal());
         }
+    } else if (c == "beeper") {
+        // A driver's pulse wave through a piezo disc that rounds its corners, switched on
+        // and off by a timer: full level within half a millisecond, flat while on, silent
+        // within half a millisecond of the switch.
+        const double f = rng.logIn(250, 3000), duty = rng.in(0.3, 0.5);
+        const double corner = f * rng.in(1.5, 6);
+        const double on = rng.in(0.04, 0.3), off = rng.in(0.04, 0.4);
+        const double offset = rng.in(0, on + off), edge = 0.0005;
+        double amps[40];
+        for (int k = 1; k < 40; ++k)
+            amps[k] = k * f < 0.45 * rate ? std::sin(std::numbers::pi * k * duty) / k /
+                                                std::sqrt(1 + std::pow(k * f / corner, 4))
+                                          : 0;
+        const double phase = rng.in(0, 1);
+        for (size_t i = 0; i < n; ++i) {
+            const double t = double(i) / rate, u = std::fmod(t + offset, on + off);
+            if (u >= on) continue;
+            const double gate = std::min({1.0, u / edge, (on - u) / edge});
+            double v = 0;
+            for (int k = 1; k < 40; ++k)
+                if (amps[k] != 0) v += amps[k] * std::sin(kTwoPi * k * (f * t + phase));
+            s[i] = gate * v;
+        }
+    } else if (c == "pipe") {
+        // Taps on a steel pipe lying on a bench: its bending modes at a free beam's ratios
+        // (lowered a little by shear in a short, thick pipe), often the wall's ovalling
+        // modes too, each split in two by a wall that is not quite round. A hammer's
+        // contact of 0.2 .. 2 ms excites them with a half-sine pulse's spectrum; the bench
+        // damps them within tens to hundreds of milliseconds, the higher ones faster.
+        const double base = rng.logIn(60, 1200), shear = rng.in(0, 0.03);
+        const double tau1 = rng.logIn(0.02, 0.4), loss = rng.in(0.05, 0.5);
+        const double contact = rng.logIn(0.0002, 0.002);
+        std::vector<double> modes;
+        for (const double r : {1.0, 2.756, 5.404, 8.933, 13.345, 19.935})
+            modes.push_back(base * r / std::sqrt(1 + shear * (r - 1)));
+        if (rng.unit() < 0.6) {
+            const double ring2 = base * rng.in(1.2, 8);
+            for (int m = 2; m <= 5; ++m)
+                modes.push_back(ring2 * m * (m * m - 1) / std::sqrt(m * m + 1) /
+                                (6 / std::sqrt(5.0)));
+        }
+        struct Mode {
+            double hz, amp, tau, phase;
+        };
+        std::vector<Mode> ring;
+        for (const double hz : modes) {
+            if (hz > 0.45 * rate) continue;
+            const double x = 2 * hz * contact;
+            const double force =
+                std::abs(x - 1) < 1e-6
+                    ? std::numbers::pi / 4
+                    : std::abs(std::cos(std::numbers::pi * hz * contact) / (1 - x * x));
+            const double amp = force * rng.in(0.1, 1) * std::exp(0.3 * rng.normal());
+            const double tau = tau1 / (1 + loss * (hz / base - 1));
+            ring.push_back({hz, amp, tau, rng.in(0, kTwoPi)});
+            if (rng.unit() < 0.7)
+                ring.push_back({hz * (1 + rng.in(0.0005, 0.005)), amp * rng.in(0.2, 1), tau,
+                                rng.in(0, kTwoPi)});
+        }
+        const int taps = 1 + int(rng.unit() * 4);
+        double at = rng.in(0, 0.2);
+        for (int tap = 0; tap < taps && at * rate < double(n); ++tap) {
+            const size_t from = size_t(at * rate);
+            const double size = rng.in(0.3, 1);
+            for (const Mode& m : ring)
+                for (size_t i = from; i < n; ++i) {
+                    const double u = double(i - from) / rate;
+                    if (u > 8 * m.tau) break;
+                    s[i] +=
+                        size * m.amp * std::exp(-u / m.tau) * std::sin(kTwoPi * m.hz * u + m.phase);
+                }
+            for (size_t i = from; i < n && i < from + size_t(contact * rate) + 1; ++i)
+                s[i] += 0.3 * size * rng.normal();
+            at += rng.in(0.08, 0.5);
+        }
     } else {
         throw std::invalid_argument("unknown workshop condition " + c);
     }
@@ -354,9 +429,9 @@ Made other(Pcg& rng, const std::string& c) {
 
 const std::vector<std::string>& conditions() {
     static const std::vector<std::string> all = {
-        "damped",  "range",    "high",   "anywhere", "doublet", "lowlevel",
-        "clipped", "twobelts", "engine", "phone",    "reverb",  "drift",
-        "alarm",   "rev",      "wrench", "hammer",   "whistle"};
+        "damped",   "range",  "high",    "anywhere", "doublet", "lowlevel", "clipped",
+        "twobelts", "engine", "phone",   "reverb",   "drift",   "alarm",    "rev",
+        "wrench",   "hammer", "whistle", "beeper",   "pipe"};
     return all;
 }
 
@@ -366,7 +441,8 @@ std::vector<synth::Case> makeSet(const std::string& condition, int count) {
     if (at == all.end()) throw std::invalid_argument("unknown workshop condition " + condition);
     Pcg rng(0xbe17ull + uint64_t(at - all.begin()) * 7919);
     const bool belts = condition != "alarm" && condition != "rev" && condition != "wrench" &&
-                       condition != "hammer" && condition != "whistle";
+                       condition != "hammer" && condition != "whistle" && condition != "beeper" &&
+                       condition != "pipe";
     std::vector<synth::Case> cases;
     for (int i = 0; i < count; ++i) {
         Made m = belts ? pluck(rng, condition) : other(rng, condition);

@@ -7,7 +7,8 @@
 // engine's harmonic rumble, a phone's high-pass, a room's reverberation, clipping, a
 // second belt, a level of a few steps, split modes, a drifting DC level, a pluck anywhere
 // in the clip. Its other sounds are no belt at all: two-tone alarms, an engine revving,
-// impact wrenches, hammer taps on metal, whistles.
+// impact wrenches, hammer taps on metal, whistles, beepers switched on and off, taps on a
+// pipe.
 #pragma once
 
 #include <string>

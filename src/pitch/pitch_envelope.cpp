@@ -17,6 +17,30 @@ constexpr double kRingShare = 0.1;    // -20 dB
 constexpr double kHoldShare = 0.708;  // -3 dB
 constexpr double kReattackBelow = 1.0 / 3;
 constexpr double kAttackShare = 0.5;  // -6 dB
+constexpr double kDropShare = 0.316;  // -10 dB
+constexpr size_t kDropBlocks = 2;     // the fall after a hold takes at most this long
+constexpr size_t kDownBlocks = 3;     // and the level stays down this long, or to the end
+
+// Whether a run of blocks within 3 dB of `top` ends in a fall to 10 dB under it.
+bool endsAbruptly(std::span<const double> level, double top) {
+    size_t run = 0;
+    for (size_t b = 0; b < level.size(); ++b) {
+        if (level[b] >= kHoldShare * top) {
+            ++run;
+            continue;
+        }
+        if (run >= kMinPlateauBlocks) {
+            for (size_t d = b; d < b + kDropBlocks && d < level.size(); ++d) {
+                const auto down = level.subspan(d, std::min(kDownBlocks, level.size() - d));
+                if (std::all_of(down.begin(), down.end(),
+                                [&](double l) { return l <= kDropShare * top; }))
+                    return true;
+            }
+        }
+        run = 0;
+    }
+    return false;
+}
 }  // namespace
 
 Envelope analyseEnvelope(std::span<const double> x, double rate) {
@@ -70,6 +94,7 @@ Envelope analyseEnvelope(std::span<const double> x, double rate) {
         while (held < count && level[held] >= kHoldShare * top) ++held;
         e.holdShare = double(held - peak) / double(std::max<size_t>(1, ring - peak));
     }
+    e.abruptEnd = endsAbruptly(std::span(level).subspan(start), top);
     e.levels = std::move(level);
     e.blockSeconds = double(block) / rate;
     return e;

@@ -25,12 +25,20 @@ struct Envelope {
     // within 6 dB of the peak) until the level stays 20 dB under the peak: a plucked
     // belt falls, a held tone stays near 0. NaN when that is under kMinSlopeBlocks.
     double slopeDbPerS = 0;
+    // From the onset on, the level held within 3 dB of the peak for kMinPlateauBlocks or
+    // more, then fell 10 dB under the peak within two blocks and stayed there: a beeper
+    // switched off. A string's decaying modes lose level fastest at first (the log of a sum
+    // of decaying exponentials is convex), so after holding it can only fall slowly.
+    bool abruptEnd = false;
     double rms = 0;              // of the whole recording, in 8-bit steps
     std::vector<double> levels;  // RMS per block
     double blockSeconds = 0;
 };
 
 inline constexpr size_t kMinSlopeBlocks = 8;
+// Longer than half a period of the lowest belt (10 Hz), whose own waveform swings the
+// level of a block.
+inline constexpr size_t kMinPlateauBlocks = 7;
 
 // x: centred samples (8-bit steps); rate: samples per second.
 Envelope analyseEnvelope(std::span<const double> x, double rate);

@@ -93,6 +93,7 @@ constexpr double kHeldFade = 0.65;
 constexpr int kMinHeldPartials = 4;
 constexpr double kHeldSeriesShare = 0.3;
 constexpr double kMaxHeldPower = 0.5;
+constexpr double kMostlyHeld = 0.5;
 // A struck bar or plate rings in modes at ratios no string has (a bar's 2.76 and 5.40),
 // dying with the one taken for a first mode. A series of this many partials or fewer
 // beside such peaks, of this share of its own evidence, is one of those modes.
@@ -111,6 +112,13 @@ constexpr int kMaxVisible = 100;
 constexpr double kHighestPartialShare = 0.45;
 // The loudest peaks of a brief ring, each a guess of some partial for the decay fit.
 constexpr size_t kDecayGuesses = 4;
+// Peaks of a brief ring within 20 dB of its loudest, up to its third partial, lie near a
+// partial of the series fitted (damped belts' within 0.07 of the spacing), or the ring is
+// a struck pipe's or bar's modes (a bar's second at 2.756 times its first). Higher
+// partials of a wide ring stray further with an error in B.
+constexpr double kStrongPeakShare = 0.1;
+constexpr double kOffPartial = 0.15;
+constexpr double kCheckedPartials = 3.5;
 
 // How many partials of a series lie within the spectrum searched.
 int visiblePartials(const SeriesFit& s, double loHz, double hiHz) {
@@ -140,6 +148,13 @@ double energyShare(const SeriesFit& s, std::span<const SpectralPeak> peaks, doub
         if (splitFrom(s, p, resolutionHz)) mine += p.energy;
     }
     return all > 0 ? mine / all : 0;
+}
+
+// The partial number, not necessarily whole, at which a series would put hz: the root of
+// b f0^2 n^4 + f0^2 n^2 = hz^2.
+double partialNumber(const SeriesFit& s, double hz) {
+    const double r = hz / s.f0;
+    return s.b > 0 ? std::sqrt((std::sqrt(1 + 4 * s.b * r * r) - 1) / (2 * s.b)) : r;
 }
 
 bool shares(const SeriesFit& s, size_t peak) {
@@ -237,6 +252,16 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromDecay(double rate) {
     }
     if (energyShare(series, briefPeaks_, spectrum_.resolutionHz()) < kMinEnergyShare)
         return std::nullopt;
+    // A series of a few partials fits the modes of a tapped pipe too, but leaves its other
+    // strong modes between its partials, or under its first mode.
+    double loudest = 0;
+    for (const SpectralPeak& p : briefPeaks_) loudest = std::max(loudest, p.magnitude);
+    for (const SpectralPeak& p : briefPeaks_) {
+        if (p.weight <= 0 || p.magnitude < kStrongPeakShare * loudest) continue;
+        const double n = partialNumber(series, p.hz);
+        if (n < kCheckedPartials && std::abs(n - std::max(1.0, std::round(n))) > kOffPartial)
+            return refuse(PitchRefusal::NoSeries);
+    }
     refusal_ = PitchRefusal::None;
     PitchEstimate result;
     result.hz = fit.f1;
@@ -252,9 +277,11 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
     if (envelope.rms < kSilenceRms) return refuse(PitchRefusal::NoSound);
     if (envelope.ringSeconds < kMinBriefRingSeconds) return refuse(PitchRefusal::RingsTooBriefly);
     if (envelope.holdShare > kMaxHoldShare) return refuse(PitchRefusal::Unsteady);
-    // A sound that rings to the end of the recording without falling is no pluck.
-    if (!options_.readSteadyTones && envelope.holdShare == 0 &&
-        !(envelope.slopeDbPerS < kMaxSteadySlope))
+    // A sound that rings to the end of the recording without falling is no pluck, nor one
+    // switched off after holding its level.
+    if (!options_.readSteadyTones &&
+        ((envelope.holdShare == 0 && !(envelope.slopeDbPerS < kMaxSteadySlope)) ||
+         envelope.abruptEnd))
         return refuse(PitchRefusal::NotDecaying);
     // A belt damped hard dies within a tenth of a second: the spectrum of a span a few
     // times its ring, with a window that only fades out, still holds its partials.
@@ -335,7 +362,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
 
     // The best series, unless a series of other peaks is clearly louder: then that belt
     // is the one plucked and the best one's peaks are a second belt or the engine.
-    size_t chosen = 0;
+    size_t chosen = brief ? 0 : onEveryKth(series, peaks, sound, rate);
     double rival = 0;
     for (int pass = 0;; ++pass) {
         const SeriesFit& best = series[chosen];
@@ -480,6 +507,34 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
     result.partials = seen;
     result.margin = rival > 0 ? best.score / rival : std::numeric_limits<double>::infinity();
     return result;
+}
+
+// A belt whose partials fall on an engine's harmonics: the engine's series at f1 takes the
+// belt's partials as its every k-th. When the peaks it adds hold their level and carry a
+// small share of the power of those it shares, the belt is the series at k f1 (a string's
+// partials off every k-th one are never that much weaker than those on it); else the best.
+size_t PitchEstimator::onEveryKth(std::span<const SeriesFit> series,
+                                  std::span<const SpectralPeak> peaks, std::span<const double> x,
+                                  double rate) {
+    const SeriesFit& best = series.front();
+    for (int k = kMaxCommonFactor; k >= 2; --k) {
+        double on = 0, off = 0, held = 0;
+        for (const SeriesPartial& p : best.partials) {
+            const double energy = peaks[p.peak].energy;
+            if (p.number % k == 0) {
+                on += energy;
+                continue;
+            }
+            off += energy;
+            analyseHalves(x, rate);
+            const double fade = fadeAt(p.hz);
+            if (fade >= kHeldFade && fade <= 1 / kHeldFade) held += energy;
+        }
+        if (on < kDominance * kDominance * off || held < kMostlyHeld * off) continue;
+        for (size_t i = 1; i < series.size(); ++i)
+            if (std::abs(series[i].f1() / (k * best.f1()) - 1) < kDistinctF1) return i;
+    }
+    return 0;
 }
 
 void PitchEstimator::analyseHalves(std::span<const double> x, double rate) {

@@ -107,6 +107,9 @@ class PitchEstimator {
     double partialsFade(const SeriesFit& s) const;
     // The power near hz in the second half over the first (after analyseHalves).
     double fadeAt(double hz) const;
+    // The series read when a higher one's partials are every k-th of the best one's.
+    size_t onEveryKth(std::span<const SeriesFit> series, std::span<const SpectralPeak> peaks,
+                      std::span<const double> x, double rate);
     // Gives the peaks of a steady sound under the pluck no weight; true if it did.
     bool discountHeld(std::span<const double> x, double rate, std::vector<SpectralPeak>& peaks,
                       std::span<const SeriesFit> series);

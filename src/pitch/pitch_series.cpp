@@ -72,8 +72,16 @@ void match(std::span<const SpectralPeak> peaks, double f0, double b, const Serie
 // Weighted least squares of (f/n)^2 = c0 + c1 n^2 (c0 = f0^2, c1 = B f0^2); B is fitted
 // from three partials on and kept within 0 .. maxB.
 bool fitModel(std::span<const SeriesPartial> partials, double maxB, double& f0, double& b) {
+    // Peaks that are no evidence of a belt (hum, an engine's held harmonics) do not bend
+    // the fit either, unless there is nothing else.
+    const bool anyEvidence = std::any_of(partials.begin(), partials.end(),
+                                         [](const SeriesPartial& p) { return p.weight > 0; });
+    const auto counts = [&](const SeriesPartial& p) { return !anyEvidence || p.weight > 0; };
     double sw = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    size_t used = 0;
     for (const SeriesPartial& p : partials) {
+        if (!counts(p)) continue;
+        ++used;
         const double x = double(p.number) * p.number;
         const double y = (p.hz / p.number) * (p.hz / p.number);
         const double level = std::min(p.level, kMaxWeightLevel);
@@ -87,7 +95,7 @@ bool fitModel(std::span<const SeriesPartial> partials, double maxB, double& f0, 
     if (sw <= 0) return false;
     double c0 = sy / sw, c1 = 0;
     const double det = sw * sxx - sx * sx;
-    if (partials.size() >= 3 && det > 1e-9 * sw * sxx) {
+    if (used >= 3 && det > 1e-9 * sw * sxx) {
         c1 = (sw * sxy - sx * sy) / det;
         c0 = (sy - c1 * sx) / sw;
     }
@@ -98,6 +106,7 @@ bool fitModel(std::span<const SeriesPartial> partials, double maxB, double& f0, 
         // c0 (1 + maxB x) = y: one unknown.
         double num = 0, den = 0;
         for (const SeriesPartial& p : partials) {
+            if (!counts(p)) continue;
             const double x = double(p.number) * p.number;
             const double y = (p.hz / p.number) * (p.hz / p.number);
             const double level = std::min(p.level, kMaxWeightLevel);
