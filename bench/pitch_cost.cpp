@@ -44,9 +44,10 @@ int main(int argc, char** argv) {
     double sum = 0;
     for (const auto& t : times) sum += t.first;
     const auto at = [&](double share) { return times[size_t(share * double(times.size() - 1))]; };
-    std::printf("%s, %zu recordings, CPU ms per call: mean %.2f  median %.2f  p95 %.2f  p99 %.2f"
-                "  max %.2f (recording %zu)\n",
-                set.c_str(), times.size(), sum / double(times.size()), at(0.5).first,
-                at(0.95).first, at(0.99).first, times.back().first, times.back().second);
+    std::printf(
+        "%s, %zu recordings, CPU ms per call: mean %.2f  median %.2f  p95 %.2f  p99 %.2f"
+        "  max %.2f (recording %zu)\n",
+        set.c_str(), times.size(), sum / double(times.size()), at(0.5).first, at(0.95).first,
+        at(0.99).first, times.back().first, times.back().second);
     return 0;
 }

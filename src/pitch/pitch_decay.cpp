@@ -246,8 +246,8 @@ double DecayFitter::residual(Model& m) {
             const Complex overc = inverse(1.0 - times(zc, turns_[i]));
             const Complex g = times(oneLess, over), gc = times(oneLessC, overc);
             columns[2 * (n - first)][i] = 0.5 * (g + gc);
-            columns[2 * (n - first) + 1][i] = Complex(0.5 * (gc.imag() - g.imag()),
-                                                      0.5 * (g.real() - gc.real()));
+            columns[2 * (n - first) + 1][i] =
+                Complex(0.5 * (gc.imag() - g.imag()), 0.5 * (g.real() - gc.real()));
         }
     }
     std::vector<double> gram(cols * cols), rhs(cols);
@@ -351,7 +351,6 @@ void DecayFitter::jacobian(Model& m) {
 
 // Levenberg-Marquardt on f1, B and the decays.
 void DecayFitter::fitModel(Model& m, int iterations) {
-
     residualWithJacobian(m);
     double lambda = 1e-3;
     const size_t params = 2 + m.partials();
