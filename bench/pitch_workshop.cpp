@@ -279,10 +279,15 @@ Made other(Pcg& rng, const std::string& c) {
             for (int k = 1; k <= odd; k += 2) s[i] += std::sin(kTwoPi * k * phase) / k;
         }
     } else if (c == "rev") {
-        s = engine(rng, rate, n, rng.in(12, 40), rng.in(0.5, 2.5));
+        // Throttle opened: the level swells with the speed. Or let go: the speed sinks
+        // towards idle and the level dies away to the idle's, as a pluck's dies.
+        const bool down = rng.unit() < 0.5;
+        s = engine(rng, rate, n, rng.in(12, 40), down ? -rng.in(0.05, 0.4) : rng.in(0.5, 2.5));
         add(s, roomNoise(rng, n, 1), rng.in(0.1, 0.5) * rmsOf(s));
-        // Throttle: the level swells with the speed.
-        for (size_t i = 0; i < n; ++i) s[i] *= 0.5 + double(i) / double(n);
+        const double fade = rng.in(0.3, 1.5), idle = rng.in(0.1, 0.4);
+        for (size_t i = 0; i < n; ++i)
+            s[i] *= down ? idle + (1 - idle) * std::exp(-double(i) / rate / fade)
+                         : 0.5 + double(i) / double(n);
     } else if (c == "wrench") {
         // A motor's whine and hammer blows 10 .. 25 times a second, each a click and a
         // ring of the socket that dies within 5 .. 20 ms.

@@ -34,6 +34,7 @@ constexpr size_t kFullyFitted = 1;
 constexpr int kShortIterations = 5;
 constexpr size_t kFirstPartials = 4;
 constexpr size_t kScreened = 3;
+constexpr double kUnderWorthFitting = 1.5;
 constexpr int kFullIterations = 8;
 constexpr double kSettled = 1e-5;
 // Decays allowed: time constants from 1 s down to half a millisecond.
@@ -111,11 +112,71 @@ Complex inverse(Complex d) {
     return {d.real() / norm, -d.imag() / norm};
 }
 
+// Re <u, v>: the fit's inner loop, over the complex numbers' parts as one array of
+// doubles, with four sums in flight (one would wait on each addition).
 double realDot(std::span<const Complex> u, std::span<const Complex> v) {
-    double s = 0;
-    for (size_t k = 0; k < u.size(); ++k)
-        s += u[k].real() * v[k].real() + u[k].imag() * v[k].imag();
-    return s;
+    const double* a = reinterpret_cast<const double*>(u.data());
+    const double* b = reinterpret_cast<const double*>(v.data());
+    const size_t n = 2 * u.size();
+    double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        s0 += a[i] * b[i];
+        s1 += a[i + 1] * b[i + 1];
+        s2 += a[i + 2] * b[i + 2];
+        s3 += a[i + 3] * b[i + 3];
+    }
+    for (; i < n; ++i) s0 += a[i] * b[i];
+    return (s0 + s1) + (s2 + s3);
+}
+
+using Columns = std::vector<std::vector<Complex>>;
+
+// Re <a_i, b_j> of two pairs of columns at once: each value loaded serves two products.
+void dots2x2(const Complex* a0, const Complex* a1, const Complex* b0, const Complex* b1,
+             size_t bins, double out[4]) {
+    const double* p0 = reinterpret_cast<const double*>(a0);
+    const double* p1 = reinterpret_cast<const double*>(a1);
+    const double* q0 = reinterpret_cast<const double*>(b0);
+    const double* q1 = reinterpret_cast<const double*>(b1);
+    double s00 = 0, t00 = 0, s01 = 0, t01 = 0, s10 = 0, t10 = 0, s11 = 0, t11 = 0;
+    for (size_t i = 0; i < 2 * bins; i += 2) {
+        s00 += p0[i] * q0[i];
+        t00 += p0[i + 1] * q0[i + 1];
+        s01 += p0[i] * q1[i];
+        t01 += p0[i + 1] * q1[i + 1];
+        s10 += p1[i] * q0[i];
+        t10 += p1[i + 1] * q0[i + 1];
+        s11 += p1[i] * q1[i];
+        t11 += p1[i + 1] * q1[i + 1];
+    }
+    out[0] = s00 + t00;
+    out[1] = s01 + t01;
+    out[2] = s10 + t10;
+    out[3] = s11 + t11;
+}
+
+// out[i * stride + j] = Re <a_i, b_j> for i < na and j < nb; with lower, only j <= i
+// (and the odd ones beside the diagonal) for a symmetric product.
+void crossDots(const Columns& a, size_t na, const Columns& b, size_t nb, size_t bins, bool lower,
+               std::vector<double>& out, size_t stride) {
+    double block[4];
+    for (size_t i = 0; i < na; i += 2) {
+        const size_t jEnd = lower ? std::min(nb, i + 2) : nb;
+        for (size_t j = 0; j < jEnd; j += 2) {
+            if (i + 1 < na && j + 1 < nb) {
+                dots2x2(a[i].data(), a[i + 1].data(), b[j].data(), b[j + 1].data(), bins, block);
+                out[i * stride + j] = block[0];
+                out[i * stride + j + 1] = block[1];
+                out[(i + 1) * stride + j] = block[2];
+                out[(i + 1) * stride + j + 1] = block[3];
+            } else {
+                for (size_t ii = i; ii < std::min(na, i + 2); ++ii)
+                    for (size_t jj = j; jj < std::min(nb, j + 2); ++jj)
+                        out[ii * stride + jj] = realDot(a[ii], b[jj]);
+            }
+        }
+    }
 }
 }  // namespace
 
@@ -139,7 +200,6 @@ struct DecayFitter::Model {
     double rss = std::numeric_limits<double>::infinity();
     std::vector<double> amplitudes;  // real and imaginary part of each partial's
     std::vector<double> jtj, jtr;    // for f1, B and each decay
-    std::vector<double> energy;      // of each partial in the band
     double score = 0;
 };
 
@@ -147,69 +207,108 @@ struct DecayFitter::Model {
 // (withJacobian) the normal equations of its nonlinear parameters (Kaufman's form of the
 // variable projection: the derivatives taken with the amplitudes held, projected off
 // the span of the partials).
-double DecayFitter::residual(Model& m, bool withJacobian) {
+namespace {
+// Buffers kept between calls: the fit calls for them some dozens of times.
+void shape(std::vector<std::vector<Complex>>& v, size_t count, size_t bins) {
+    v.resize(std::max(v.size(), count));
+    for (auto& c : v) c.resize(bins);
+}
+
+// A partial's pole, per sample, and its power over the transform's n samples.
+struct Pole {
+    Complex z, zN;
+    Pole(double decay, double hz, double rate, size_t n)
+        : z(std::exp(Complex(-decay, kTwoPi * hz) / rate)), zN(std::pow(z, double(n))) {}
+};
+
+Complex times(Complex a, Complex b) {
+    return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+}  // namespace
+
+double DecayFitter::residualWithJacobian(Model& m) {
+    residual(m);
+    if (std::isfinite(m.rss)) jacobian(m);
+    return m.rss;
+}
+
+double DecayFitter::residual(Model& m) {
     const size_t bins = data_.size(), k = m.partials(), first = m.withoutFirst ? 1 : 0;
     const size_t cols = 2 * (k - first);
-    // Buffers kept between calls: the fit calls this some dozens of times.
-    const auto shape = [bins](std::vector<std::vector<Complex>>& v, size_t count) {
-        v.resize(std::max(v.size(), count));
-        for (auto& c : v) c.resize(bins);
-    };
     auto& columns = columns_;
-    auto& slope = slope_;
-    auto& slopeConj = slopeConj_;
-    shape(columns, cols);
-    if (withJacobian) {
-        shape(slope, k);
-        shape(slopeConj, k);
-    }
+    shape(columns, cols, bins);
     for (size_t n = first; n < k; ++n) {
-        const double decay = std::exp(m.logDecay[n]);
-        const Complex z = std::exp(Complex(-decay, kTwoPi * m.hz(n)) / rate_);
-        const Complex zN = std::pow(z, double(n_)), zcN = std::conj(zN);
+        const Pole p(std::exp(m.logDecay[n]), m.hz(n), rate_, n_);
+        const Complex zc = std::conj(p.z), oneLess = 1.0 - p.zN, oneLessC = std::conj(oneLess);
         for (size_t i = 0; i < bins; ++i) {
-            const Complex q = z * turns_[i], qc = std::conj(z) * turns_[i];
-            // G(q) = sum_t q^t over the n_ samples, and its derivative in q.
-            const Complex over = inverse(1.0 - q), overc = inverse(1.0 - qc);
-            const Complex g = (1.0 - zN) * over, gc = (1.0 - zcN) * overc;
+            // G(q) = sum_t q^t over the n_ samples, for the pole and its mirror image.
+            const Complex over = inverse(1.0 - times(p.z, turns_[i]));
+            const Complex overc = inverse(1.0 - times(zc, turns_[i]));
+            const Complex g = times(oneLess, over), gc = times(oneLessC, overc);
             columns[2 * (n - first)][i] = 0.5 * (g + gc);
-            columns[2 * (n - first) + 1][i] = Complex(0, 0.5) * (g - gc);
-            if (withJacobian) {
-                // dG/dq * q, with q^n_ = zN (n_ is the transform's own length).
-                slope[n][i] = (g - double(n_) * zN * over) * q * over;
-                slopeConj[n][i] = (gc - double(n_) * zcN * overc) * qc * overc;
-            }
+            columns[2 * (n - first) + 1][i] =
+                Complex(0.5 * (gc.imag() - g.imag()), 0.5 * (g.real() - gc.real()));
         }
     }
     std::vector<double> gram(cols * cols), rhs(cols);
+    crossDots(columns, cols, columns, cols, bins, true, gram, cols);
     double trace = 0;
     for (size_t c = 0; c < cols; ++c) {
         rhs[c] = realDot(columns[c], data_);
-        for (size_t d = 0; d <= c; ++d)
-            gram[c * cols + d] = gram[d * cols + c] = realDot(columns[c], columns[d]);
+        for (size_t d = 0; d < c; ++d) gram[d * cols + c] = gram[c * cols + d];
         trace += gram[c * cols + c];
     }
     for (size_t c = 0; c < cols; ++c) gram[c * cols + c] += 1e-12 * trace / double(cols);
-    std::vector<double> factor = gram;
-    if (!solveSymmetric(factor, rhs, cols)) return m.rss = std::numeric_limits<double>::infinity();
-    // factor now holds the Cholesky factor of gram: further solves reuse it.
+    factor_ = gram;
+    if (!solveSymmetric(factor_, rhs, cols)) return m.rss = std::numeric_limits<double>::infinity();
+    // factor_ now holds the Cholesky factor of gram: jacobian() reuses it.
     m.amplitudes = rhs;
     std::vector<Complex>& r = left_;
     r.assign(data_.begin(), data_.end());
     for (size_t c = 0; c < cols; ++c)
         for (size_t i = 0; i < bins; ++i) r[i] -= rhs[c] * columns[c][i];
     m.rss = realDot(r, r);
-    m.energy.assign(k, 0.0);
-    for (size_t n = first; n < k; ++n)
-        for (size_t i = 0; i < bins; ++i)
-            m.energy[n] += std::norm(rhs[2 * (n - first)] * columns[2 * (n - first)][i] +
-                                     rhs[2 * (n - first) + 1] * columns[2 * (n - first) + 1][i]);
-    if (!withJacobian) return m.rss;
+    return m.rss;
+}
+
+// Each partial's energy in the band, at the last residual() (of a model with its first).
+std::vector<double> DecayFitter::energies(const Model& m) const {
+    std::vector<double> energy(m.partials(), 0.0);
+    for (size_t n = 0; n < energy.size(); ++n)
+        for (size_t i = 0; i < data_.size(); ++i)
+            energy[n] += std::norm(m.amplitudes[2 * n] * columns_[2 * n][i] +
+                                   m.amplitudes[2 * n + 1] * columns_[2 * n + 1][i]);
+    return energy;
+}
+
+// The normal equations of the model's nonlinear parameters at the last residual().
+void DecayFitter::jacobian(Model& m) {
+    const size_t bins = data_.size(), k = m.partials();
+    const size_t cols = 2 * k;
+    const std::vector<double>& rhs = m.amplitudes;
+    const std::vector<Complex>& r = left_;
+    auto& columns = columns_;
+    auto& slope = slope_;
+    auto& slopeConj = slopeConj_;
+    shape(slope, k, bins);
+    shape(slopeConj, k, bins);
+    for (size_t n = 0; n < k; ++n) {
+        const Pole p(std::exp(m.logDecay[n]), m.hz(n), rate_, n_);
+        const Complex zc = std::conj(p.z), zcN = std::conj(p.zN);
+        for (size_t i = 0; i < bins; ++i) {
+            const Complex q = times(p.z, turns_[i]), qc = times(zc, turns_[i]);
+            const Complex over = inverse(1.0 - q), overc = inverse(1.0 - qc);
+            const Complex g = times(1.0 - p.zN, over), gc = times(1.0 - zcN, overc);
+            // dG/dq * q, with q^n_ = zN (n_ is the transform's own length).
+            slope[n][i] = times(times(g - times(double(n_) * p.zN, over), q), over);
+            slopeConj[n][i] = times(times(gc - times(double(n_) * zcN, overc), qc), overc);
+        }
+    }
 
     // Derivatives of the model in f1, B and each decay, amplitudes held.
     const size_t params = 2 + k;
     auto& v = derivatives_;
-    shape(v, params);
+    shape(v, params, bins);
     for (size_t j = 0; j < 2; ++j) std::fill(v[j].begin(), v[j].end(), 0.0);
     for (size_t n = 0; n < k; ++n) {
         const Complex c(rhs[2 * n], rhs[2 * n + 1]);
@@ -228,28 +327,31 @@ double DecayFitter::residual(Model& m, bool withJacobian) {
         }
     }
     // J^T J = <v, v> - <A^T v, gram^-1 A^T v>; J^T r = -<v, r> (r is orthogonal to A).
-    std::vector<std::vector<double>> av(params, std::vector<double>(cols)), solved(params);
+    std::vector<double> avAll(params * cols), vv(params * params);
+    crossDots(v, params, columns, cols, bins, false, avAll, cols);
+    crossDots(v, params, v, params, bins, true, vv, params);
+    std::vector<std::vector<double>> av(params), solved(params);
     for (size_t j = 0; j < params; ++j) {
-        for (size_t c = 0; c < cols; ++c) av[j][c] = realDot(columns[c], v[j]);
+        av[j].assign(avAll.begin() + std::ptrdiff_t(j * cols),
+                     avAll.begin() + std::ptrdiff_t((j + 1) * cols));
         solved[j] = av[j];
-        solveFactored(factor, solved[j], cols);
+        solveFactored(factor_, solved[j], cols);
     }
     m.jtj.assign(params * params, 0);
     m.jtr.assign(params, 0);
     for (size_t j = 0; j < params; ++j) {
         m.jtr[j] = -realDot(v[j], r);
         for (size_t l = 0; l <= j; ++l) {
-            double s = realDot(v[j], v[l]);
+            double s = vv[j * params + l];
             for (size_t c = 0; c < cols; ++c) s -= av[j][c] * solved[l][c];
             m.jtj[j * params + l] = m.jtj[l * params + j] = s;
         }
     }
-    return m.rss;
 }
 
 // Levenberg-Marquardt on f1, B and the decays.
 void DecayFitter::fitModel(Model& m, int iterations) {
-    residual(m, true);
+    residualWithJacobian(m);
     double lambda = 1e-3;
     const size_t params = 2 + m.partials();
     for (int it = 0; it < iterations && std::isfinite(m.rss); ++it) {
@@ -273,8 +375,8 @@ void DecayFitter::fitModel(Model& m, int iterations) {
             continue;
         }
         // The derivatives only for a step taken.
-        if (residual(trial, false) < m.rss) {
-            residual(trial, true);
+        if (residual(trial) < m.rss) {
+            jacobian(trial);
             const bool settled = m.rss - trial.rss < kSettled * m.rss;
             m = std::move(trial);
             lambda = std::max(lambda / 3, 1e-7);
@@ -323,11 +425,6 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     }
     if (!(energy > 0)) return result;
     const double decay = std::clamp(energy / (2 * moment + 1e-12), kLeastDecay, kMostDecay);
-    // Past some time constants the ring is noise: it adds bins, not knowledge.
-    for (size_t half = n_ / 2;
-         half >= kMinSamples && double(half) >= kRingTimeConstants / decay * rate; half /= 2)
-        n_ = half;
-    const std::span<const double> x = ring.subspan(start, n_);
 
     // First modes guessed, and the band every guess is judged over.
     std::vector<double> guesses;
@@ -344,6 +441,11 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     const double lowestModelled =
         *std::min_element(guesses.begin(), guesses.end()) / kMostPartialNumber;
     const double loHz = kBandUnderLowest * lowestModelled;
+    // Past some time constants the ring is noise: it adds bins, not knowledge.
+    for (size_t half = n_ / 2;
+         half >= kMinSamples && double(half) >= kRingTimeConstants / decay * rate; half /= 2)
+        n_ = half;
+    const std::span<const double> x = ring.subspan(start, n_);
     // A short ring's bins lie far apart: the band holds enough of them to judge a guess.
     const double hiHz = std::min({limits.highestHz, 0.45 * rate,
                                   std::max(kBandOverLoudest * guessesHz.front(),
@@ -369,7 +471,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         for (size_t n = 0; n < kFirstPartials && m.hz(n) < hiHz; ++n)
             m.logDecay.push_back(
                 std::log(std::min(decay * (1 + kDecayGrowth * double(n)), m.mostDecay(n))));
-        residual(m, false);
+        residual(m);
         if (std::isfinite(m.rss)) models.push_back(std::move(m));
     }
     std::sort(models.begin(), models.end(),
@@ -423,22 +525,14 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
                                      ? models.front().logDecay[same]
                                      : std::log(std::min(decay, m.mostDecay(n))));
         }
+        // Not worth its fit where its start explains the ring much worse than the best.
+        if (!(residual(m) < kUnderWorthFitting * models.front().rss)) continue;
         fitModel(m, kShortIterations);
         m.score = m.rss / sigma2 + cost * (3.0 * double(m.partials()) + 2);
         if (std::isfinite(m.rss)) models.push_back(std::move(m));
     }
     std::sort(models.begin(), models.end(),
               [](const Model& a, const Model& b) { return a.score < b.score; });
-    // A stiffer start for the best: where B was missed, the fit from B = 0 stretches f1 to
-    // meet the upper partials, and where B was overshot the reverse. A fit from there to
-    // another f1 that explains the ring about as well, or better, leaves f1 unknown.
-    Model stiffer = models.front();
-    stiffer.b = std::clamp(stiffer.b * kStifferStart, kStifferLeast, limits.maxB * kNearMaxB);
-    stiffer.f1 = stiffer.lowF1 > 0 ? stiffer.lowF1 : stiffer.f1;
-    fitModel(stiffer, kFullIterations);
-    const bool undecided = std::isfinite(stiffer.rss) &&
-                           std::abs(stiffer.f1 / models.front().f1 - 1) > kLowAgreement &&
-                           stiffer.rss < models.front().rss + kDecideScore * sigma2;
     const Model& best = models.front();
     const double s2 = noise(best);
 
@@ -452,10 +546,6 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
             result.verdict = DecayVerdict::TooBrief;
             return result;
         }
-    if (undecided) {
-        result.verdict = DecayVerdict::TooBrief;
-        return result;
-    }
     if (best.f1 < limits.loHz || best.f1 > limits.hiHz) return result;
     // The lower partials alone must give the same first mode as the whole series: where
     // they do not, B and f1 trade against each other and neither is known.
@@ -467,13 +557,16 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     if (best.b >= kNearMaxB * limits.maxB) return result;
     // The first mode must be in the ring, and carry a share of it: a series under the
     // belt's takes in noise for its first mode and its other odd partials.
+    Model again = best;
+    residual(again);
+    const std::vector<double> shares = energies(again);
     double total = 0;
-    for (const double e : best.energy) total += e;
-    if (best.energy[0] < kFirstModeShare * total) return result;
+    for (const double e : shares) total += e;
+    if (shares[0] < kFirstModeShare * total) return result;
     // Without it the fit must be clearly worse.
     Model without = best;
     without.withoutFirst = true;
-    residual(without, false);
+    residual(without);
     if (without.rss - best.rss < kMinFirstMode * s2) return result;
     // The uncertainty of f1 from the curvature of the fit; B, which one or two partials
     // do not fix, held by a wide prior.
@@ -493,8 +586,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     }
     // The noise near the first mode, where it is louder than the band's mean (a room's
     // rumble under a low belt), makes f1 that much less sure.
-    Model again = best;
-    residual(again, false);
+    residual(again);
     double near = 0, all = 0;
     size_t nearBins = 0;
     const double width = 1 / (std::numbers::pi * result.tau1) + kNoiseBins * rate / double(n_);
@@ -507,6 +599,19 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         nearBins ? std::max(1.0, near / double(nearBins) / (all / double(left_.size()))) : 1;
     result.f1Error = std::sqrt(std::max(0.0, unit[0] * s2 * louder)) / best.f1;
     if (result.f1Error > kMostError) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
+    // A stiffer start for the best (last but one, as a dear test): where B was missed, the
+    // fit from B = 0 stretches f1 to meet the upper partials, and where B was overshot the
+    // reverse. A fit from there to another f1 that explains the ring about as well, or
+    // better, leaves f1 unknown.
+    Model stiffer = best;
+    stiffer.b = std::clamp(stiffer.b * kStifferStart, kStifferLeast, limits.maxB * kNearMaxB);
+    stiffer.f1 = stiffer.lowF1 > 0 ? stiffer.lowF1 : stiffer.f1;
+    fitModel(stiffer, kFullIterations);
+    if (std::isfinite(stiffer.rss) && std::abs(stiffer.f1 / best.f1 - 1) > kLowAgreement &&
+        stiffer.rss < best.rss + kDecideScore * sigma2) {
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }

@@ -52,7 +52,12 @@ class DecayFitter {
 
   private:
     struct Model;
-    double residual(Model& m, bool withJacobian);
+    // The model's residual, its amplitudes solved for; the columns and their factor stay
+    // for jacobian(), which must follow on the same model.
+    double residual(Model& m);
+    void jacobian(Model& m);
+    std::vector<double> energies(const Model& m) const;
+    double residualWithJacobian(Model& m);
     void fitModel(Model& m, int iterations);
     // data_: bins kLo_ .. kHi of the transform of x's first n_ samples.
     void transformBand(std::span<const double> x, size_t kHi);
@@ -65,6 +70,7 @@ class DecayFitter {
     std::vector<std::complex<double>> left_;   // the last residual
     // The model's columns, their slopes in q and the derivatives in each parameter.
     std::vector<std::vector<std::complex<double>>> columns_, slope_, slopeConj_, derivatives_;
+    std::vector<double> factor_;  // Cholesky factor of the columns' Gram matrix
     size_t kLo_ = 0, n_ = 0;
     double rate_ = 0;
 };

@@ -77,6 +77,7 @@ constexpr int kFewPartials = 8;
 constexpr double kHalfAgreement = 0.006;
 constexpr double kHalfAgreementPeriods = 0.3;
 constexpr size_t kMostPartialsGuessed = 4;
+constexpr int kMinGlidingPartials = 3;
 constexpr double kStrayShare = 0.1;
 constexpr double kMaxStray = 0.5;
 // Half the power of the sound's peaks at least lies in the series read.
@@ -118,6 +119,10 @@ constexpr size_t kDecayGuesses = 4;
 constexpr double kStrongPeakShare = 0.1;
 constexpr double kOffPartial = 0.15;
 constexpr double kCheckedPartials = 3.5;
+// A ring of this many periods of its first mode (its time constant) shows a belt's other
+// partials as peaks of their own (the damped belts read show one from 7 on); without one
+// it is a single mode, a struck pipe's.
+constexpr double kResolvedPeriods = 8;
 
 // How many partials of a series lie within the spectrum searched.
 int visiblePartials(const SeriesFit& s, double loHz, double hiHz) {
@@ -255,12 +260,16 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromDecay(double rate) {
     // strong modes between its partials, or under its first mode.
     double loudest = 0;
     for (const SpectralPeak& p : briefPeaks_) loudest = std::max(loudest, p.magnitude);
+    bool upper = false;
     for (const SpectralPeak& p : briefPeaks_) {
-        if (p.weight <= 0 || p.magnitude < kStrongPeakShare * loudest) continue;
+        if (p.weight <= 0) continue;
         const double n = partialNumber(series, p.hz);
-        if (n < kCheckedPartials && std::abs(n - std::max(1.0, std::round(n))) > kOffPartial)
+        const bool on = std::abs(n - std::max(1.0, std::round(n))) <= kOffPartial;
+        upper = upper || (on && std::round(n) >= 2);
+        if (!on && n < kCheckedPartials && p.magnitude >= kStrongPeakShare * loudest)
             return refuse(PitchRefusal::NoSeries);
     }
+    if (!upper && fit.tau1 * fit.f1 >= kResolvedPeriods) return refuse(PitchRefusal::NoSeries);
     refusal_ = PitchRefusal::None;
     PitchEstimate result;
     result.hz = fit.f1;
@@ -615,9 +624,10 @@ bool PitchEstimator::steadyInPitch(std::span<const double> x, double rate, doubl
     limits.maxB = options_.maxInharmonicity;
     limits.lowestPeakHz = kLowestPeakShare * kLowestBeltHz;
     analyseHalves(x, rate);
+    SeriesFit fits[2];
     for (int part = 0; part < 2; ++part) {
         limits.resolutionHz = halves_[part].resolutionHz();
-        const SeriesFit fit = followSeries(halfPeaks_[part], f0, b, limits);
+        const SeriesFit& fit = fits[part] = followSeries(halfPeaks_[part], f0, b, limits);
         // A second half with little sound left tells nothing; a first half without the
         // series heard in the whole is a glide that smears each half's peaks.
         if (fit.explained < kMinEvidence) {
@@ -627,7 +637,20 @@ bool PitchEstimator::steadyInPitch(std::span<const double> x, double rate, doubl
         const double g = fit.f1();
         if (std::abs(g / f1 - 1) > tolerance) return false;
     }
-    return true;
+    // Every partial heard in both halves lower in the second (or every one higher), each
+    // by more than its peak can be placed: the whole sound glides, an engine slowing down,
+    // though its first mode moves less than its bin.
+    int both = 0, down = 0, up = 0;
+    for (const SeriesPartial& p : fits[0].partials)
+        for (const SeriesPartial& q : fits[1].partials)
+            if (q.number == p.number) {
+                const double move = q.hz / p.hz - 1;
+                const double placed = kHalfAgreementPeriods / (p.hz * halfSeconds);
+                ++both;
+                down += move < -placed;
+                up += move > placed;
+            }
+    return both < kMinGlidingPartials || (down < both && up < both);
 }
 
 }  // namespace vellora
