@@ -638,9 +638,10 @@ bool PitchEstimator::steadyInPitch(std::span<const double> x, double rate, doubl
         if (std::abs(g / f1 - 1) > tolerance) return false;
     }
     // Every partial heard in both halves lower in the second (or every one higher), each
-    // by more than its peak can be placed: the whole sound glides, an engine slowing down,
-    // though its first mode moves less than its bin.
-    int both = 0, down = 0, up = 0;
+    // by more than its peak can be placed (three or more), or by three times that: the
+    // whole sound glides, an engine slowing down, though its first mode moves less than its
+    // bin.
+    int both = 0, down = 0, up = 0, far = 0;
     for (const SeriesPartial& p : fits[0].partials)
         for (const SeriesPartial& q : fits[1].partials)
             if (q.number == p.number) {
@@ -649,8 +650,9 @@ bool PitchEstimator::steadyInPitch(std::span<const double> x, double rate, doubl
                 ++both;
                 down += move < -placed;
                 up += move > placed;
+                far += std::abs(move) > 3 * placed;
             }
-    return both < kMinGlidingPartials || (down < both && up < both);
+    return both == 0 || (down < both && up < both) || (both < kMinGlidingPartials && far < both);
 }
 
 }  // namespace vellora
