@@ -94,7 +94,6 @@ constexpr double kHeldFade = 0.65;
 constexpr int kMinHeldPartials = 4;
 constexpr double kHeldSeriesShare = 0.3;
 constexpr double kMaxHeldPower = 0.5;
-constexpr double kMostlyHeld = 0.5;
 // A struck bar or plate rings in modes at ratios no string has (a bar's 2.76 and 5.40),
 // dying with the one taken for a first mode. A series of this many partials or fewer
 // beside such peaks, of this share of its own evidence, is one of those modes.
@@ -522,27 +521,30 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
 }
 
 // A belt whose partials fall on an engine's harmonics: the engine's series at f1 takes the
-// belt's partials as its every k-th. When the peaks it adds hold their level and carry a
-// small share of the power of those it shares, the belt is the series at k f1 (a string's
-// partials off every k-th one are never that much weaker than those on it); else the best.
+// belt's partials as its every k-th. When the partials it adds are steady (a belt rings
+// down; one high-passed may lose its odd partials to a sixteenth of the even ones' power)
+// and carry a sixteenth of the power of those it shares or less, the belt is the series at
+// k f1; else the best.
 size_t PitchEstimator::onEveryKth(std::span<const SeriesFit> series,
                                   std::span<const SpectralPeak> peaks, std::span<const double> x,
                                   double rate) {
     const SeriesFit& best = series.front();
+    analyseHalves(x, rate);
     for (int k = kMaxCommonFactor; k >= 2; --k) {
-        double on = 0, off = 0, held = 0;
+        double on = 0, off = 0, before = 0, after = 0;
         for (const SeriesPartial& p : best.partials) {
-            const double energy = peaks[p.peak].energy;
             if (p.number % k == 0) {
-                on += energy;
+                on += peaks[p.peak].energy;
                 continue;
             }
-            off += energy;
-            analyseHalves(x, rate);
-            const double fade = fadeAt(p.hz);
-            if (fade >= kHeldFade && fade <= 1 / kHeldFade) held += energy;
+            off += peaks[p.peak].energy;
+            const double m0 = halves_[0].magnitudeNear(p.hz, halves_[0].resolutionHz()),
+                         m1 = halves_[1].magnitudeNear(p.hz, halves_[1].resolutionHz());
+            before += m0 * m0;
+            after += m1 * m1;
         }
-        if (on < kDominance * kDominance * off || held < kMostlyHeld * off) continue;
+        if (on < kDominance * kDominance * off || !steady(after / std::max(before, 1e-300)))
+            continue;
         for (size_t i = 1; i < series.size(); ++i)
             if (std::abs(series[i].f1() / (k * best.f1()) - 1) < kDistinctF1) return i;
     }
