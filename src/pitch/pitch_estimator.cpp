@@ -326,7 +326,10 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
         // All that follows the onset: the decay fit also looks at the ring's later part.
         briefRing_ = std::span<const double>(centred_).subspan(envelope.onset);
         briefPeaks_ = peaks;
-        std::vector<SpectralPeak> loudest = peaks;
+        if (std::none_of(peaks.begin(), peaks.end(),
+                         [](const SpectralPeak& p) { return p.weight > 0; }))
+            briefPeaks_ = spectrum_.broadPeaks(limits.lowestPeakHz, highestHz);
+        std::vector<SpectralPeak> loudest = briefPeaks_;
         std::sort(loudest.begin(), loudest.end(),
                   [](const SpectralPeak& a, const SpectralPeak& b) { return a.energy > b.energy; });
         briefGuesses_.clear();

@@ -123,12 +123,12 @@ double PeakSpectrum::floorAt(size_t k) const {
     return bandFloor_[it == bandStart_.begin() ? 0 : size_t(it - bandStart_.begin()) - 1];
 }
 
-std::optional<SpectralPeak> PeakSpectrum::peakAt(size_t k) const {
+std::optional<SpectralPeak> PeakSpectrum::peakAt(size_t k, double wholeFloor) const {
     if (k < 1 || k + 1 >= magnitude_.size()) return std::nullopt;
     const double m = magnitude_[k];
     // The floor's search only for local maxima: most bins are none.
     if (magnitude_[k - 1] > m || magnitude_[k + 1] >= m) return std::nullopt;
-    const double floor = floorAt(k);
+    const double floor = wholeFloor > 0 ? wholeFloor : floorAt(k);
     if (m < kPeakOverFloor * floor) return std::nullopt;
     // A Hann peak is close to a Gaussian, whose logarithm is a parabola.
     const double l = std::log(std::max(magnitude_[k - 1], 1e-300)), c = std::log(m),
@@ -161,12 +161,29 @@ std::optional<SpectralPeak> PeakSpectrum::peakAt(size_t k) const {
 }
 
 std::vector<SpectralPeak> PeakSpectrum::peaks(double loHz, double hiHz) const {
+    return peaksOver(loHz, hiHz, false);
+}
+
+std::vector<SpectralPeak> PeakSpectrum::broadPeaks(double loHz, double hiHz) const {
+    return peaksOver(loHz, hiHz, true);
+}
+
+std::vector<SpectralPeak> PeakSpectrum::peaksOver(double loHz, double hiHz, bool whole) const {
     std::vector<SpectralPeak> found;
     if (binHz_ <= 0) return found;
     const size_t lo = std::max<size_t>(1, size_t(std::ceil(loHz / binHz_)));
     const size_t hi = std::min(magnitude_.size() - 2, size_t(hiHz / binHz_));
+    if (lo > hi) return found;
+    double wholeFloor = 0;
+    if (whole) {
+        std::vector<double> sorted(magnitude_.begin() + std::ptrdiff_t(lo),
+                                   magnitude_.begin() + std::ptrdiff_t(hi + 1));
+        std::nth_element(sorted.begin(), sorted.begin() + std::ptrdiff_t(sorted.size() / 2),
+                         sorted.end());
+        wholeFloor = std::max(sorted[sorted.size() / 2], 1e-9);
+    }
     for (size_t k = lo; k <= hi; ++k)
-        if (auto p = peakAt(k)) found.push_back(*p);
+        if (auto p = peakAt(k, wholeFloor)) found.push_back(*p);
     std::vector<double> absolute(found.size());
     for (size_t i = 0; i < found.size(); ++i) absolute[i] = found[i].magnitude;
     const double loudest =

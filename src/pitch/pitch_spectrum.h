@@ -39,6 +39,10 @@ class PeakSpectrum {
     // Peaks between loHz and hiHz, ascending in frequency. Peaks far below the strongest
     // (the 8-bit quantisation's distortion) and the side lobes of strong peaks are left out.
     std::vector<SpectralPeak> peaks(double loHz, double hiHz) const;
+    // The same over one floor, the median of the whole span: a partial damped so hard
+    // that its lobe fills its own third of an octave stands out of the spectrum's noise,
+    // not out of its band's.
+    std::vector<SpectralPeak> broadPeaks(double loHz, double hiHz) const;
 
     // The largest magnitude within halfWidthHz of hz, peak or not: how much of a partial
     // heard elsewhere is left here.
@@ -49,7 +53,9 @@ class PeakSpectrum {
     double resolutionHz() const { return resolutionHz_; }
 
   private:
-    std::optional<SpectralPeak> peakAt(size_t k) const;
+    std::vector<SpectralPeak> peaksOver(double loHz, double hiHz, bool whole) const;
+    // wholeFloor 0: the floor of k's band.
+    std::optional<SpectralPeak> peakAt(size_t k, double wholeFloor) const;
     double floorAt(size_t k) const;
 
     PitchFft& plan(size_t size);

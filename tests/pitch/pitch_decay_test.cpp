@@ -71,6 +71,11 @@ TEST(DecayFit, TheEstimatorReadsADampedBeltAndRefusesABlip) {
     ASSERT_TRUE(e);
     EXPECT_NEAR(e->hz / 150, 1, 0.005);
     EXPECT_FALSE(estimator.estimateAtRate(bytes(ring(45, 0, 0.004, 0.4, 60, 0.6, 6, 0.05)), kRate));
+    // A low belt this damped fills each third of an octave with its own lobes, so no peak
+    // stands out of its band's floor: it is still tried, and refused for what it is.
+    EXPECT_FALSE(
+        estimator.estimateAtRate(bytes(ring(60, 0.001, 0.02, 0.4, 60, 0.6, 6, 0.05)), kRate));
+    EXPECT_EQ(estimator.lastRefusal(), PitchRefusal::RingsTooBriefly);
     // Half a period in the noise: no first mode to tell.
     DecayFitter fitter;
     const double heard[] = {45};
