@@ -237,13 +237,15 @@ double DecayFitter::residual(Model& m) {
     const size_t cols = 2 * (k - first);
     auto& columns = columns_;
     shape(columns, cols, bins);
+    shape(over_, k, bins);
+    shape(overConj_, k, bins);
     for (size_t n = first; n < k; ++n) {
         const Pole p(std::exp(m.logDecay[n]), m.hz(n), rate_, n_);
         const Complex zc = std::conj(p.z), oneLess = 1.0 - p.zN, oneLessC = std::conj(oneLess);
         for (size_t i = 0; i < bins; ++i) {
             // G(q) = sum_t q^t over the n_ samples, for the pole and its mirror image.
-            const Complex over = inverse(1.0 - times(p.z, turns_[i]));
-            const Complex overc = inverse(1.0 - times(zc, turns_[i]));
+            const Complex over = over_[n][i] = inverse(1.0 - times(p.z, turns_[i]));
+            const Complex overc = overConj_[n][i] = inverse(1.0 - times(zc, turns_[i]));
             const Complex g = times(oneLess, over), gc = times(oneLessC, overc);
             columns[2 * (n - first)][i] = 0.5 * (g + gc);
             columns[2 * (n - first) + 1][i] =
@@ -297,7 +299,7 @@ void DecayFitter::jacobian(Model& m) {
         const Complex zc = std::conj(p.z), zcN = std::conj(p.zN);
         for (size_t i = 0; i < bins; ++i) {
             const Complex q = times(p.z, turns_[i]), qc = times(zc, turns_[i]);
-            const Complex over = inverse(1.0 - q), overc = inverse(1.0 - qc);
+            const Complex over = over_[n][i], overc = overConj_[n][i];
             const Complex g = times(1.0 - p.zN, over), gc = times(1.0 - zcN, overc);
             // dG/dq * q, with q^n_ = zN (n_ is the transform's own length).
             slope[n][i] = times(times(g - times(double(n_) * p.zN, over), q), over);

@@ -70,6 +70,9 @@ class DecayFitter {
     std::vector<std::complex<double>> left_;   // the last residual
     // The model's columns, their slopes in q and the derivatives in each parameter.
     std::vector<std::vector<std::complex<double>>> columns_, slope_, slopeConj_, derivatives_;
+    // 1 / (1 - q) of each partial's pole and its mirror at each bin, from residual() for
+    // jacobian() (a model with its first partial: the only kind jacobian() is asked for).
+    std::vector<std::vector<std::complex<double>>> over_, overConj_;
     std::vector<double> factor_;  // Cholesky factor of the columns' Gram matrix
     size_t kLo_ = 0, n_ = 0;
     double rate_ = 0;

@@ -154,13 +154,6 @@ double energyShare(const SeriesFit& s, std::span<const SpectralPeak> peaks, doub
     return all > 0 ? mine / all : 0;
 }
 
-// The partial number, not necessarily whole, at which a series would put hz: the root of
-// b f0^2 n^4 + f0^2 n^2 = hz^2.
-double partialNumber(const SeriesFit& s, double hz) {
-    const double r = hz / s.f0;
-    return s.b > 0 ? std::sqrt((std::sqrt(1 + 4 * s.b * r * r) - 1) / (2 * s.b)) : r;
-}
-
 bool shares(const SeriesFit& s, size_t peak) {
     return std::any_of(s.partials.begin(), s.partials.end(),
                        [&](const SeriesPartial& q) { return q.peak == peak; });
@@ -250,7 +243,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromDecay(double rate) {
     series.b = fit.b;
     series.f0 = fit.f1 / std::sqrt(1 + fit.b);
     for (int n = 1; n <= kMaxVisible; ++n) {
-        const double hz = n * series.f0 * std::sqrt(1 + fit.b * n * n);
+        const double hz = partialHz(series.f0, fit.b, n);
         if (hz > limits.highestHz) break;
         series.partials.push_back({.number = n, .hz = hz});
     }
@@ -263,7 +256,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromDecay(double rate) {
     bool upper = false;
     for (const SpectralPeak& p : briefPeaks_) {
         if (p.weight <= 0) continue;
-        const double n = partialNumber(series, p.hz);
+        const double n = partialNumber(series.f0, series.b, p.hz);
         const bool on = std::abs(n - std::max(1.0, std::round(n))) <= kOffPartial;
         upper = upper || (on && std::round(n) >= 2);
         if (!on && n < kCheckedPartials && p.magnitude >= kStrongPeakShare * loudest)
@@ -531,20 +524,17 @@ size_t PitchEstimator::onEveryKth(std::span<const SeriesFit> series,
     const SeriesFit& best = series.front();
     analyseHalves(x, rate);
     for (int k = kMaxCommonFactor; k >= 2; --k) {
-        double on = 0, off = 0, before = 0, after = 0;
+        double on = 0, off = 0;
+        SeriesFit added;  // the partials the series at f1 adds to the one at k f1
         for (const SeriesPartial& p : best.partials) {
             if (p.number % k == 0) {
                 on += peaks[p.peak].energy;
                 continue;
             }
             off += peaks[p.peak].energy;
-            const double m0 = halves_[0].magnitudeNear(p.hz, halves_[0].resolutionHz()),
-                         m1 = halves_[1].magnitudeNear(p.hz, halves_[1].resolutionHz());
-            before += m0 * m0;
-            after += m1 * m1;
+            added.partials.push_back(p);
         }
-        if (on < kDominance * kDominance * off || !steady(after / std::max(before, 1e-300)))
-            continue;
+        if (on < kDominance * kDominance * off || !steady(partialsFade(added))) continue;
         for (size_t i = 1; i < series.size(); ++i)
             if (std::abs(series[i].f1() / (k * best.f1()) - 1) < kDistinctF1) return i;
     }

@@ -22,15 +22,6 @@ constexpr double kFineBins = 0.35, kFineShare = 0.0025, kFineOfSpacing = 0.2;
 constexpr double kMaxWeightLevel = 300;  // no partial outvotes all the others
 constexpr int kRefineRounds = 3;
 
-double partialHz(double f0, double b, int n) { return n * f0 * std::sqrt(1 + b * n * n); }
-
-// The real partial number nearest to frequency hz: f^2 = f0^2 (n^2 + B n^4).
-double partialNumber(double f0, double b, double hz) {
-    const double q = (hz / f0) * (hz / f0);
-    if (b < 1e-12) return std::sqrt(q);
-    return std::sqrt((std::sqrt(1 + 4 * b * q) - 1) / (2 * b));
-}
-
 struct Tolerance {
     double bins, share, ofSpacing;
 };
@@ -123,6 +114,14 @@ bool fitModel(std::span<const SeriesPartial> partials, double maxB, double& f0, 
     return true;
 }
 }  // namespace
+
+double partialHz(double f0, double b, int n) { return n * f0 * std::sqrt(1 + b * n * n); }
+
+double partialNumber(double f0, double b, double hz) {
+    const double q = (hz / f0) * (hz / f0);
+    if (b < 1e-12) return std::sqrt(q);
+    return std::sqrt((std::sqrt(1 + 4 * b * q) - 1) / (2 * b));
+}
 
 double SeriesFit::f1() const { return f0 * std::sqrt(1 + b); }
 

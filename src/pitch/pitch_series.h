@@ -42,6 +42,11 @@ struct SeriesLimits {
     double resolutionHz = 2.5;  // unpadded bin width of the spectrum
 };
 
+// The n-th partial of f0 and B: n f0 sqrt(1 + B n^2).
+double partialHz(double f0, double b, int n);
+// The real partial number at frequency hz: f^2 = f0^2 (n^2 + B n^4).
+double partialNumber(double f0, double b, double hz);
+
 // Candidates in descending score, distinct in f1, each f1 within the limits.
 std::vector<SeriesFit> findSeries(std::span<const SpectralPeak> peaks, const SeriesLimits& limits);
 
