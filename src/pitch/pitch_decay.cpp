@@ -116,8 +116,8 @@ bool solveSymmetric(std::vector<double>& a, std::vector<double>& b, size_t n) {
 // 1 / d without the library's care for infinities (d is never near 0 here: a pole
 // inside the unit circle).
 Complex inverse(Complex d) {
-    const double norm = d.real() * d.real() + d.imag() * d.imag();
-    return {d.real() / norm, -d.imag() / norm};
+    const double over = 1 / (d.real() * d.real() + d.imag() * d.imag());
+    return {d.real() * over, -d.imag() * over};
 }
 
 // Re <u, v>: the fit's inner loop, over the complex numbers' parts as one array of
@@ -304,14 +304,14 @@ void DecayFitter::jacobian(Model& m) {
     shape(slopeConj, k, bins);
     for (size_t n = 0; n < k; ++n) {
         const Pole p(std::exp(m.logDecay[n]), m.hz(n), rate_, n_);
-        const Complex zc = std::conj(p.z), zcN = std::conj(p.zN);
+        const Complex zc = std::conj(p.z);
+        // dG/dq * q = (1 - zN - n_ zN) q / (1 - q)^2, with q^n_ = zN (n_ is the
+        // transform's own length).
+        const Complex lead = 1.0 - (1.0 + double(n_)) * p.zN, leadC = std::conj(lead);
         for (size_t i = 0; i < bins; ++i) {
-            const Complex q = times(p.z, turns_[i]), qc = times(zc, turns_[i]);
             const Complex over = over_[n][i], overc = overConj_[n][i];
-            const Complex g = times(1.0 - p.zN, over), gc = times(1.0 - zcN, overc);
-            // dG/dq * q, with q^n_ = zN (n_ is the transform's own length).
-            slope[n][i] = times(times(g - times(double(n_) * p.zN, over), q), over);
-            slopeConj[n][i] = times(times(gc - times(double(n_) * zcN, overc), qc), overc);
+            slope[n][i] = times(times(lead, times(p.z, turns_[i])), times(over, over));
+            slopeConj[n][i] = times(times(leadC, times(zc, turns_[i])), times(overc, overc));
         }
     }
 
