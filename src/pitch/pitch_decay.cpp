@@ -605,7 +605,8 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     size_t nearBins = 0;
     const double width = 1 / (std::numbers::pi * result.tau1) + kNoiseBins * rate / double(n_);
     for (size_t i = 0; i < left_.size(); ++i) {
-        const double hz = double(kLo_ + i * stride_) * rate / double(n_), power = std::norm(left_[i]);
+        const double hz = double(kLo_ + i * stride_) * rate / double(n_),
+                     power = std::norm(left_[i]);
         all += power;
         if (std::abs(hz - best.f1) <= width) near += power, ++nearBins;
     }
