@@ -19,6 +19,10 @@ constexpr double kPeakSearchSeconds = 0.025;
 constexpr size_t kMinSamples = 128;
 constexpr double kRingTimeConstants = 6;
 constexpr size_t kMinBins = 40;
+// A long ring over a wide band has more bins than the model has use for: the band is then
+// read at every s-th bin, which is exactly the transform of the ring folded s times, and
+// the model folds with it. The fit's cost grows with the bins; its readings do not.
+constexpr size_t kMostBins = 160;
 // Each heard partial is tried as the first, second and third of its series.
 constexpr int kMostPartialNumber = 3;
 constexpr int kMostLoudestNumber = 6;
@@ -34,11 +38,15 @@ constexpr double kMostDecayPerRadian = 1.0 / 3;
 // Guesses a short fit keeps for the full one.
 constexpr size_t kFullyFitted = 1;
 constexpr int kShortIterations = 5;
+// The screened guesses' upper partials: a few steps show which guess leads.
+constexpr int kScreenIterations = 3;
 constexpr size_t kFirstPartials = 4;
 constexpr size_t kScreened = 3;
 constexpr double kUnderWorthFitting = 1.5;
 constexpr int kFullIterations = 8;
 constexpr double kSettled = 1e-5;
+// Steps refused in a row: the fit sits at its minimum, and further ones only shrink.
+constexpr int kMostRefused = 2;
 // Decays allowed: time constants from 1 s down to half a millisecond.
 constexpr double kLeastDecay = 1, kMostDecay = 2000;
 // Every further partial adds decay, so the initial guess lets it grow with the number.
@@ -59,6 +67,8 @@ constexpr double kLowAgreement = 0.004;
 // A first mode of this quality factor or more is narrower than a tenth of the partials'
 // spacing: its own place fixes f1, whatever B the partials above ask for.
 constexpr double kResolvedQuality = 10;
+// A reading is right within this share.
+constexpr double kReadTolerance = 0.005;
 constexpr double kStifferStart = 10;
 constexpr double kStifferLeast = 0.008;
 constexpr double kLeastB = 1e-5;
@@ -112,8 +122,8 @@ bool solveSymmetric(std::vector<double>& a, std::vector<double>& b, size_t n) {
 // 1 / d without the library's care for infinities (d is never near 0 here: a pole
 // inside the unit circle).
 Complex inverse(Complex d) {
-    const double norm = d.real() * d.real() + d.imag() * d.imag();
-    return {d.real() / norm, -d.imag() / norm};
+    const double over = 1 / (d.real() * d.real() + d.imag() * d.imag());
+    return {d.real() * over, -d.imag() * over};
 }
 
 // Re <u, v>: the fit's inner loop, over the complex numbers' parts as one array of
@@ -300,14 +310,14 @@ void DecayFitter::jacobian(Model& m) {
     shape(slopeConj, k, bins);
     for (size_t n = 0; n < k; ++n) {
         const Pole p(std::exp(m.logDecay[n]), m.hz(n), rate_, n_);
-        const Complex zc = std::conj(p.z), zcN = std::conj(p.zN);
+        const Complex zc = std::conj(p.z);
+        // dG/dq * q = (1 - zN - n_ zN) q / (1 - q)^2, with q^n_ = zN (n_ is the
+        // transform's own length).
+        const Complex lead = 1.0 - (1.0 + double(n_)) * p.zN, leadC = std::conj(lead);
         for (size_t i = 0; i < bins; ++i) {
-            const Complex q = times(p.z, turns_[i]), qc = times(zc, turns_[i]);
             const Complex over = over_[n][i], overc = overConj_[n][i];
-            const Complex g = times(1.0 - p.zN, over), gc = times(1.0 - zcN, overc);
-            // dG/dq * q, with q^n_ = zN (n_ is the transform's own length).
-            slope[n][i] = times(times(g - times(double(n_) * p.zN, over), q), over);
-            slopeConj[n][i] = times(times(gc - times(double(n_) * zcN, overc), qc), overc);
+            slope[n][i] = times(times(lead, times(p.z, turns_[i])), times(over, over));
+            slopeConj[n][i] = times(times(leadC, times(zc, turns_[i])), times(overc, overc));
         }
     }
 
@@ -359,6 +369,7 @@ void DecayFitter::jacobian(Model& m) {
 void DecayFitter::fitModel(Model& m, int iterations) {
     residualWithJacobian(m);
     double lambda = 1e-3;
+    int refused = 0;
     const size_t params = 2 + m.partials();
     for (int it = 0; it < iterations && std::isfinite(m.rss); ++it) {
         Model trial = m;
@@ -386,10 +397,11 @@ void DecayFitter::fitModel(Model& m, int iterations) {
             const bool settled = m.rss - trial.rss < kSettled * m.rss;
             m = std::move(trial);
             lambda = std::max(lambda / 3, 1e-7);
+            refused = 0;
             if (settled) break;
         } else {
             lambda *= 4;
-            if (lambda > 1e6) break;
+            if (lambda > 1e6 || ++refused >= kMostRefused) break;
         }
     }
 }
@@ -405,7 +417,8 @@ void DecayFitter::transformBand(std::span<const double> x, size_t kHi) {
     PitchFft& fft = **plan;
     std::copy(x.begin(), x.begin() + std::ptrdiff_t(n_), fft.input());
     fft.transform(n_);
-    data_.assign(fft.output() + kLo_, fft.output() + kHi + 1);
+    data_.clear();
+    for (size_t k = kLo_; k <= kHi; k += stride_) data_.push_back(fft.output()[k]);
 }
 
 // Each partial's share of the model's energy in the band.
@@ -478,25 +491,21 @@ void DecayFitter::readSubharmonic(std::vector<Model>& models, double decay, doub
 }
 
 double DecayFitter::unexplained(double hz, double widthHz) const {
-    if (readN_ == 0) return 1;
-    const double bin = rate_ / double(readN_);
-    const double lo = std::max(double(readLo_), std::ceil((hz - widthHz) / bin));
-    const double hi =
-        std::min(double(readLo_ + readData_.size()) - 1, std::floor((hz + widthHz) / bin));
-    if (lo > hi) return 1;
+    const double bin = rate_ / double(std::max<size_t>(readN_, 1));
+    const double width = std::max(widthHz, 0.5 * double(readStride_) * bin);
     double left = 0, all = 0;
-    for (double k = lo; k <= hi; ++k) {
-        const size_t i = size_t(k) - readLo_;
-        left += std::norm(readLeft_[i]);
-        all += std::norm(readData_[i]);
-    }
+    for (size_t i = 0; i < readData_.size(); ++i)
+        if (std::abs(double(readLo_ + i * readStride_) * bin - hz) <= width) {
+            left += std::norm(readLeft_[i]);
+            all += std::norm(readData_[i]);
+        }
     return all > 0 ? left / all : 1;
 }
 
 DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
                           std::span<const double> guessesHz, const DecayLimits& limits) {
     DecayFit result;
-    readN_ = 0;
+    readData_.clear();
     if (guessesHz.empty() || !(rate > 0)) return result;
     const size_t search = std::min(ring.size(), size_t(kPeakSearchSeconds * rate));
     size_t start = 0;
@@ -548,10 +557,11 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
+    stride_ = (kHi - kLo_) / kMostBins + 1;
     transformBand(x, kHi);
     turns_.resize(data_.size());
     for (size_t i = 0; i < turns_.size(); ++i)
-        turns_[i] = std::polar(1.0, -kTwoPi * double(kLo_ + i) / double(n_));
+        turns_[i] = std::polar(1.0, -kTwoPi * double(kLo_ + i * stride_) / double(n_));
 
     // Every guess with its lower partials and the ring's decay, amplitudes alone fitted:
     // the few that explain most go on to the fit.
@@ -578,7 +588,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         for (size_t n = m.partials(); n < kMostPartials && m.hz(n) < hiHz; ++n)
             m.logDecay.push_back(std::log(
                 std::min(std::exp(m.logDecay.back()) * (1 + kDecayGrowth), m.mostDecay(n))));
-        fitModel(m, kShortIterations);
+        fitModel(m, kScreenIterations);
     }
     std::erase_if(models, [](const Model& m) { return !std::isfinite(m.rss); });
     if (models.empty()) return result;
@@ -683,6 +693,18 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
+    // Where the first mode is that wide and not the loudest partial, f1 is read through B
+    // from the loudest one: a B that moves f1 there by more than a reading's tolerance
+    // leaves f1 as unsure as B.
+    size_t loudest = 0;
+    for (size_t n = 1; n < shares.size(); ++n)
+        if (loudest == 0 || shares[n] > shares[loudest]) loudest = n;
+    const double k = double(loudest + 1);
+    if (!resolved && loudest > 0 && shares[loudest] > shares[0] &&
+        best.b * (k * k - 1) / 2 > kReadTolerance) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
     // The noise near the first mode, where it is louder than the band's mean (a room's
     // rumble under a low belt), makes f1 that much less sure.
     residual(again);
@@ -690,11 +712,13 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     readLeft_ = left_;
     readLo_ = kLo_;
     readN_ = n_;
+    readStride_ = stride_;
     double near = 0, all = 0;
     size_t nearBins = 0;
     const double width = 1 / (std::numbers::pi * result.tau1) + kNoiseBins * rate / double(n_);
     for (size_t i = 0; i < left_.size(); ++i) {
-        const double hz = double(kLo_ + i) * rate / double(n_), power = std::norm(left_[i]);
+        const double hz = double(kLo_ + i * stride_) * rate / double(n_),
+                     power = std::norm(left_[i]);
         all += power;
         if (std::abs(hz - best.f1) <= width) near += power, ++nearBins;
     }
@@ -713,13 +737,8 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     Model stiffer = best;
     stiffer.b = std::clamp(stiffer.b * kStifferStart, kStifferLeast, limits.maxB * kNearMaxB);
     stiffer.f1 = stiffer.lowF1 > 0 ? stiffer.lowF1 : stiffer.f1;
-    size_t upper = 0;
-    for (size_t n = 1; n < shares.size(); ++n)
-        if (upper == 0 || shares[n] > shares[upper]) upper = n;
-    if (upper > 0) {
-        const double k = double(upper + 1);
-        stiffer.f1 = best.hz(upper) / (k * std::sqrt((1 + stiffer.b * k * k) / (1 + stiffer.b)));
-    }
+    if (loudest > 0)
+        stiffer.f1 = best.hz(loudest) / (k * std::sqrt((1 + stiffer.b * k * k) / (1 + stiffer.b)));
     fitModel(stiffer, kFullIterations);
     if (std::isfinite(stiffer.rss) && std::abs(stiffer.f1 / best.f1 - 1) > kLowAgreement &&
         stiffer.rss < best.rss + kDecideScore * sigma2) {
@@ -733,19 +752,23 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     // Where the clip ends before a whole window past it, half a window: the later part
     // holds fewer time constants of the ring to fill it.
     size_t kHiLater = kHi;
-    if (later + n_ > ring.size() && n_ / 2 >= kMinSamples) {
+    const bool halved = later + n_ > ring.size() && n_ / 2 >= kMinSamples;
+    if (halved) {
         n_ /= 2;
         kLo_ = size_t(std::ceil(loHz * double(n_) / rate));
         kHiLater = size_t(hiHz * double(n_) / rate);
-        turns_.resize(kHiLater + 1 - std::min(kHiLater + 1, kLo_));
-        for (size_t i = 0; i < turns_.size(); ++i)
-            turns_[i] = std::polar(1.0, -kTwoPi * double(kLo_ + i) / double(n_));
     }
     if (later + n_ > ring.size() || kHiLater < kLo_ + kMinBins / 2) {
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
+    if (halved) stride_ = (kHiLater - kLo_) / kMostBins + 1;
     transformBand(ring.subspan(later, n_), kHiLater);
+    if (halved) {
+        turns_.resize(data_.size());
+        for (size_t i = 0; i < turns_.size(); ++i)
+            turns_[i] = std::polar(1.0, -kTwoPi * double(kLo_ + i * stride_) / double(n_));
+    }
     Model late = best;
     fitModel(late, kShortIterations);
     result.verdict = std::abs(late.f1 / best.f1 - 1) <= kLaterAgreement ? DecayVerdict::Read

@@ -67,12 +67,12 @@ class DecayFitter {
                          double cost, const DecayLimits& limits);
     double residualWithJacobian(Model& m);
     void fitModel(Model& m, int iterations);
-    // data_: bins kLo_ .. kHi of the transform of x's first n_ samples.
+    // data_: bins kLo_ .. kHi, every stride_-th, of the transform of x's first n_ samples.
     void transformBand(std::span<const double> x, size_t kHi);
 
     std::vector<std::unique_ptr<PitchFft>> plans_;
-    // The band fitted: bins kLo_ .. kLo_ + data_.size() - 1 of an n_-point transform of the
-    // n_ samples kept.
+    // The band fitted: bins kLo_, kLo_ + stride_, ... of an n_-point transform of the n_
+    // samples kept.
     std::vector<std::complex<double>> data_;
     std::vector<std::complex<double>> turns_;  // e^(-2 pi i k / n_) of each bin
     std::vector<std::complex<double>> left_;   // the last residual
@@ -82,10 +82,10 @@ class DecayFitter {
     // jacobian() (a model with its first partial: the only kind jacobian() is asked for).
     std::vector<std::vector<std::complex<double>>> over_, overConj_;
     std::vector<double> factor_;  // Cholesky factor of the columns' Gram matrix
-    size_t kLo_ = 0, n_ = 0;
+    size_t kLo_ = 0, n_ = 0, stride_ = 1;
     // The band of the last reading and what its series left of it.
     std::vector<std::complex<double>> readData_, readLeft_;
-    size_t readLo_ = 0, readN_ = 0;
+    size_t readLo_ = 0, readN_ = 0, readStride_ = 1;
     double rate_ = 0;
 };
 

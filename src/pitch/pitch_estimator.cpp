@@ -78,6 +78,8 @@ constexpr double kHalfAgreement = 0.006;
 constexpr double kHalfAgreementPeriods = 0.3;
 constexpr size_t kMostPartialsGuessed = 4;
 constexpr int kMinGlidingPartials = 3;
+constexpr double kGlidePlacings = 3;
+constexpr int kFollowRounds = 2;
 constexpr double kStrayShare = 0.1;
 constexpr double kMaxStray = 0.5;
 // Half the power of the sound's peaks at least lies in the series read.
@@ -643,7 +645,16 @@ bool PitchEstimator::steadyInPitch(std::span<const double> x, double rate, doubl
     SeriesFit fits[2];
     for (int part = 0; part < 2; ++part) {
         limits.resolutionHz = halves_[part].resolutionHz();
-        const SeriesFit& fit = fits[part] = followSeries(halfPeaks_[part], f0, b, limits);
+        fits[part] = followSeries(halfPeaks_[part], f0, b, limits);
+        // A glide moves every partial by the same ratio, the higher ones out of reach of
+        // the whole sound's series: followed again from where this half places it, while
+        // that explains more of the half.
+        for (int round = 0; round < kFollowRounds; ++round) {
+            SeriesFit again = followSeries(halfPeaks_[part], fits[part].f0, b, limits);
+            if (again.explained <= fits[part].explained) break;
+            fits[part] = std::move(again);
+        }
+        const SeriesFit& fit = fits[part];
         // A second half with little sound left tells nothing; a first half without the
         // series heard in the whole is a glide that smears each half's peaks.
         if (fit.explained < kMinEvidence) {
@@ -656,8 +667,16 @@ bool PitchEstimator::steadyInPitch(std::span<const double> x, double rate, doubl
     // Every partial heard in both halves lower in the second (or every one higher), each
     // by more than its peak can be placed (three or more), or by three times that: the
     // whole sound glides, an engine slowing down, though its first mode moves less than its
-    // bin.
+    // bin. Or the partials together, each weighed by how well its peak is placed, moved
+    // by more than a string's pitch may and three times what they place the move to, every
+    // one within its own placing of that move (one far off it was another sound's peak
+    // in one half): a glide too slow for each partial alone.
     int both = 0, down = 0, up = 0, far = 0;
+    double precision = 0, moved = 0;
+    struct Move {
+        double by, placed;
+    };
+    std::vector<Move> moves;
     for (const SeriesPartial& p : fits[0].partials)
         for (const SeriesPartial& q : fits[1].partials)
             if (q.number == p.number) {
@@ -667,7 +686,17 @@ bool PitchEstimator::steadyInPitch(std::span<const double> x, double rate, doubl
                 down += move < -placed;
                 up += move > placed;
                 far += std::abs(move) > 3 * placed;
+                precision += 1 / (placed * placed);
+                moved += move / (placed * placed);
+                moves.push_back({move, placed});
             }
+    if (both > 0) {
+        const double common = moved / precision;
+        if (std::abs(common) > kHalfAgreement + kGlidePlacings / std::sqrt(precision) &&
+            std::all_of(moves.begin(), moves.end(),
+                        [&](const Move& m) { return std::abs(m.by - common) <= m.placed; }))
+            return false;
+    }
     return both == 0 || (down < both && up < both) || (both < kMinGlidingPartials && far < both);
 }
 
