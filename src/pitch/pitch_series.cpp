@@ -2,6 +2,7 @@
 #include "pitch/pitch_series.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace vellora {
@@ -26,14 +27,25 @@ struct Tolerance {
     double bins, share, ofSpacing;
 };
 
-void match(std::span<const SpectralPeak> peaks, double f0, double b, const SeriesLimits& limits,
-           Tolerance tol, SeriesFit& fit) {
+bool ascending(std::span<const SpectralPeak> peaks) {
+    return std::is_sorted(peaks.begin(), peaks.end(),
+                          [](const SpectralPeak& a, const SpectralPeak& c) { return a.hz < c.hz; });
+}
+
+// peaks ascending in frequency: the scan ends where the series has ended (a gap of more
+// than kMaxGap partials), for every later peak lies higher still; the seeds' thousands of
+// matches over a clipped ring's hundred peaks are the estimator's dearest loop.
+void match(std::span<const SpectralPeak> peaks, bool sorted, double f0, double b,
+           const SeriesLimits& limits, Tolerance tol, SeriesFit& fit) {
     fit.f0 = f0;
     fit.b = b;
     fit.partials.clear();
-    std::vector<int> owner(kMaxPartial + 1, -1);
+    std::array<int, kMaxPartial + 1> owner;
+    owner.fill(-1);
+    int highest = 0;
     for (size_t i = 0; i < peaks.size(); ++i) {
         const int n = int(std::lround(partialNumber(f0, b, peaks[i].hz)));
+        if (sorted && (n > kMaxPartial || (highest > 0 && n - highest > kMaxGap))) break;
         if (n < 1 || n > kMaxPartial) continue;
         const double predicted = partialHz(f0, b, n);
         const double width =
@@ -41,6 +53,7 @@ void match(std::span<const SpectralPeak> peaks, double f0, double b, const Serie
         if (std::abs(peaks[i].hz - predicted) > width) continue;
         int& own = owner[size_t(n)];
         if (own < 0 || peaks[i].weight > peaks[size_t(own)].weight) own = int(i);
+        highest = std::max(highest, n);
     }
     fit.explained = 0;
     int last = 0;
@@ -128,10 +141,11 @@ double SeriesFit::f1() const { return f0 * std::sqrt(1 + b); }
 SeriesFit refineSeries(std::span<const SpectralPeak> peaks, double f0, double b,
                        const SeriesLimits& limits) {
     SeriesFit fit;
-    match(peaks, f0, b, limits, {kWideBins, kWideShare, kWideOfSpacing}, fit);
+    const bool sorted = ascending(peaks);
+    match(peaks, sorted, f0, b, limits, {kWideBins, kWideShare, kWideOfSpacing}, fit);
     for (int round = 0; round < kRefineRounds && !fit.partials.empty(); ++round) {
         if (!fitModel(fit.partials, limits.maxB, f0, b)) break;
-        match(peaks, f0, b, limits, {kFineBins, kFineShare, kFineOfSpacing}, fit);
+        match(peaks, sorted, f0, b, limits, {kFineBins, kFineShare, kFineOfSpacing}, fit);
     }
     if (!fit.partials.empty() && fitModel(fit.partials, limits.maxB, f0, b)) {
         fit.f0 = f0;
@@ -143,7 +157,7 @@ SeriesFit refineSeries(std::span<const SpectralPeak> peaks, double f0, double b,
 SeriesFit followSeries(std::span<const SpectralPeak> peaks, double f0, double b,
                        const SeriesLimits& limits) {
     SeriesFit fit;
-    match(peaks, f0, b, limits, {kWideBins, kWideShare, kWideOfSpacing}, fit);
+    match(peaks, ascending(peaks), f0, b, limits, {kWideBins, kWideShare, kWideOfSpacing}, fit);
     double num = 0, den = 0;
     for (const SeriesPartial& p : fit.partials) {
         const double x = double(p.number) * p.number;
@@ -176,10 +190,11 @@ std::vector<SeriesFit> findSeries(std::span<const SpectralPeak> peaks, const Ser
     };
     std::vector<Seed> seeds;
     SeriesFit trial;
+    const bool sorted = ascending(peaks);
     const auto tryseed = [&](double f0, double b) {
         const double f1 = f0 * std::sqrt(1 + b);
         if (!(f1 >= limits.loHz / 1.05 && f1 <= limits.hiHz * 1.05)) return;
-        match(peaks, f0, b, limits, {kWideBins, kWideShare, kWideOfSpacing}, trial);
+        match(peaks, sorted, f0, b, limits, {kWideBins, kWideShare, kWideOfSpacing}, trial);
         seeds.push_back({f0, b, trial.score});
     };
     for (const size_t i : strongest)
