@@ -17,6 +17,10 @@ constexpr double kPeakSearchSeconds = 0.025;
 constexpr size_t kMinSamples = 128;
 constexpr double kRingTimeConstants = 6;
 constexpr size_t kMinBins = 40;
+// A long ring over a wide band has more bins than the model has use for: the band is then
+// read at every s-th bin, which is exactly the transform of the ring folded s times, and
+// the model folds with it. The fit's cost grows with the bins; its readings do not.
+constexpr size_t kMostBins = 160;
 // Each heard partial is tried as the first, second and third of its series.
 constexpr int kMostPartialNumber = 3;
 constexpr int kMostLoudestNumber = 6;
@@ -32,11 +36,15 @@ constexpr double kMostDecayPerRadian = 1.0 / 3;
 // Guesses a short fit keeps for the full one.
 constexpr size_t kFullyFitted = 1;
 constexpr int kShortIterations = 5;
+// The screened guesses' upper partials: a few steps show which guess leads.
+constexpr int kScreenIterations = 3;
 constexpr size_t kFirstPartials = 4;
 constexpr size_t kScreened = 3;
 constexpr double kUnderWorthFitting = 1.5;
 constexpr int kFullIterations = 8;
 constexpr double kSettled = 1e-5;
+// Steps refused in a row: the fit sits at its minimum, and further ones only shrink.
+constexpr int kMostRefused = 2;
 // Decays allowed: time constants from 1 s down to half a millisecond.
 constexpr double kLeastDecay = 1, kMostDecay = 2000;
 // Every further partial adds decay, so the initial guess lets it grow with the number.
@@ -108,8 +116,8 @@ bool solveSymmetric(std::vector<double>& a, std::vector<double>& b, size_t n) {
 // 1 / d without the library's care for infinities (d is never near 0 here: a pole
 // inside the unit circle).
 Complex inverse(Complex d) {
-    const double norm = d.real() * d.real() + d.imag() * d.imag();
-    return {d.real() / norm, -d.imag() / norm};
+    const double over = 1 / (d.real() * d.real() + d.imag() * d.imag());
+    return {d.real() * over, -d.imag() * over};
 }
 
 // Re <u, v>: the fit's inner loop, over the complex numbers' parts as one array of
@@ -296,14 +304,14 @@ void DecayFitter::jacobian(Model& m) {
     shape(slopeConj, k, bins);
     for (size_t n = 0; n < k; ++n) {
         const Pole p(std::exp(m.logDecay[n]), m.hz(n), rate_, n_);
-        const Complex zc = std::conj(p.z), zcN = std::conj(p.zN);
+        const Complex zc = std::conj(p.z);
+        // dG/dq * q = (1 - zN - n_ zN) q / (1 - q)^2, with q^n_ = zN (n_ is the
+        // transform's own length).
+        const Complex lead = 1.0 - (1.0 + double(n_)) * p.zN, leadC = std::conj(lead);
         for (size_t i = 0; i < bins; ++i) {
-            const Complex q = times(p.z, turns_[i]), qc = times(zc, turns_[i]);
             const Complex over = over_[n][i], overc = overConj_[n][i];
-            const Complex g = times(1.0 - p.zN, over), gc = times(1.0 - zcN, overc);
-            // dG/dq * q, with q^n_ = zN (n_ is the transform's own length).
-            slope[n][i] = times(times(g - times(double(n_) * p.zN, over), q), over);
-            slopeConj[n][i] = times(times(gc - times(double(n_) * zcN, overc), qc), overc);
+            slope[n][i] = times(times(lead, times(p.z, turns_[i])), times(over, over));
+            slopeConj[n][i] = times(times(leadC, times(zc, turns_[i])), times(overc, overc));
         }
     }
 
@@ -355,6 +363,7 @@ void DecayFitter::jacobian(Model& m) {
 void DecayFitter::fitModel(Model& m, int iterations) {
     residualWithJacobian(m);
     double lambda = 1e-3;
+    int refused = 0;
     const size_t params = 2 + m.partials();
     for (int it = 0; it < iterations && std::isfinite(m.rss); ++it) {
         Model trial = m;
@@ -382,10 +391,11 @@ void DecayFitter::fitModel(Model& m, int iterations) {
             const bool settled = m.rss - trial.rss < kSettled * m.rss;
             m = std::move(trial);
             lambda = std::max(lambda / 3, 1e-7);
+            refused = 0;
             if (settled) break;
         } else {
             lambda *= 4;
-            if (lambda > 1e6) break;
+            if (lambda > 1e6 || ++refused >= kMostRefused) break;
         }
     }
 }
@@ -401,7 +411,8 @@ void DecayFitter::transformBand(std::span<const double> x, size_t kHi) {
     PitchFft& fft = **plan;
     std::copy(x.begin(), x.begin() + std::ptrdiff_t(n_), fft.input());
     fft.transform(n_);
-    data_.assign(fft.output() + kLo_, fft.output() + kHi + 1);
+    data_.clear();
+    for (size_t k = kLo_; k <= kHi; k += stride_) data_.push_back(fft.output()[k]);
 }
 
 DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
@@ -458,10 +469,11 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
+    stride_ = (kHi - kLo_) / kMostBins + 1;
     transformBand(x, kHi);
     turns_.resize(data_.size());
     for (size_t i = 0; i < turns_.size(); ++i)
-        turns_[i] = std::polar(1.0, -kTwoPi * double(kLo_ + i) / double(n_));
+        turns_[i] = std::polar(1.0, -kTwoPi * double(kLo_ + i * stride_) / double(n_));
 
     // Every guess with its lower partials and the ring's decay, amplitudes alone fitted:
     // the few that explain most go on to the fit.
@@ -488,7 +500,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         for (size_t n = m.partials(); n < kMostPartials && m.hz(n) < hiHz; ++n)
             m.logDecay.push_back(std::log(
                 std::min(std::exp(m.logDecay.back()) * (1 + kDecayGrowth), m.mostDecay(n))));
-        fitModel(m, kShortIterations);
+        fitModel(m, kScreenIterations);
     }
     std::erase_if(models, [](const Model& m) { return !std::isfinite(m.rss); });
     if (models.empty()) return result;
@@ -593,7 +605,8 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     size_t nearBins = 0;
     const double width = 1 / (std::numbers::pi * result.tau1) + kNoiseBins * rate / double(n_);
     for (size_t i = 0; i < left_.size(); ++i) {
-        const double hz = double(kLo_ + i) * rate / double(n_), power = std::norm(left_[i]);
+        const double hz = double(kLo_ + i * stride_) * rate / double(n_),
+                     power = std::norm(left_[i]);
         all += power;
         if (std::abs(hz - best.f1) <= width) near += power, ++nearBins;
     }

@@ -59,12 +59,12 @@ class DecayFitter {
     std::vector<double> energies(const Model& m) const;
     double residualWithJacobian(Model& m);
     void fitModel(Model& m, int iterations);
-    // data_: bins kLo_ .. kHi of the transform of x's first n_ samples.
+    // data_: bins kLo_ .. kHi, every stride_-th, of the transform of x's first n_ samples.
     void transformBand(std::span<const double> x, size_t kHi);
 
     std::vector<std::unique_ptr<PitchFft>> plans_;
-    // The band fitted: bins kLo_ .. kLo_ + data_.size() - 1 of an n_-point transform of the
-    // n_ samples kept.
+    // The band fitted: bins kLo_, kLo_ + stride_, ... of an n_-point transform of the n_
+    // samples kept.
     std::vector<std::complex<double>> data_;
     std::vector<std::complex<double>> turns_;  // e^(-2 pi i k / n_) of each bin
     std::vector<std::complex<double>> left_;   // the last residual
@@ -74,7 +74,7 @@ class DecayFitter {
     // jacobian() (a model with its first partial: the only kind jacobian() is asked for).
     std::vector<std::vector<std::complex<double>>> over_, overConj_;
     std::vector<double> factor_;  // Cholesky factor of the columns' Gram matrix
-    size_t kLo_ = 0, n_ = 0;
+    size_t kLo_ = 0, n_ = 0, stride_ = 1;
     double rate_ = 0;
 };
 
