@@ -185,20 +185,33 @@ std::vector<SeriesFit> findSeries(std::span<const SpectralPeak> peaks, const Ser
             strongest.push_back(i);
     }
 
+    // The loudest peaks as first modes compete whatever the seeds' scores: among many
+    // weaker peaks (a clipped belt's distortion) their sub-harmonics explain more of them.
+    std::vector<size_t> loudest(peaks.size());
+    for (size_t i = 0; i < peaks.size(); ++i) loudest[i] = i;
+    const size_t firsts = std::min(peaks.size(), kMultipleLeaders);
+    std::partial_sort(loudest.begin(), loudest.begin() + std::ptrdiff_t(firsts), loudest.end(),
+                      [&](size_t a, size_t c) { return peaks[a].magnitude > peaks[c].magnitude; });
+    loudest.resize(firsts);
+    const auto firstOf = [&](size_t i, int m) {
+        const auto at = std::find(loudest.begin(), loudest.end(), i);
+        return m == 1 && at != loudest.end() ? int(at - loudest.begin()) : -1;
+    };
     struct Seed {
         double f0, b, score;
+        int loudestFirst;  // which of the loudest peaks is its first mode, or -1
     };
     std::vector<Seed> seeds;
     SeriesFit trial;
     const bool sorted = ascending(peaks);
-    const auto tryseed = [&](double f0, double b) {
+    const auto tryseed = [&](double f0, double b, int loudestFirst) {
         const double f1 = f0 * std::sqrt(1 + b);
         if (!(f1 >= limits.loHz / 1.05 && f1 <= limits.hiHz * 1.05)) return;
         match(peaks, sorted, f0, b, limits, {kWideBins, kWideShare, kWideOfSpacing}, trial);
-        seeds.push_back({f0, b, trial.score});
+        seeds.push_back({f0, b, trial.score, loudestFirst});
     };
     for (const size_t i : strongest)
-        for (int m = 1; m <= kSeedPartials; ++m) tryseed(peaks[i].hz / m, 0);
+        for (int m = 1; m <= kSeedPartials; ++m) tryseed(peaks[i].hz / m, 0, firstOf(i, m));
     for (const size_t i : strongest) {
         for (const size_t j : strongest) {
             if (peaks[j].hz <= peaks[i].hz) continue;
@@ -212,7 +225,7 @@ std::vector<SeriesFit> findSeries(std::span<const SpectralPeak> peaks, const Ser
                     if (c0 <= 0) continue;
                     const double b = c1 / c0;
                     if (b < -2e-4 || b > limits.maxB) continue;
-                    tryseed(std::sqrt(c0), std::max(0.0, b));
+                    tryseed(std::sqrt(c0), std::max(0.0, b), firstOf(i, m));
                 }
             }
         }
@@ -222,8 +235,11 @@ std::vector<SeriesFit> findSeries(std::span<const SpectralPeak> peaks, const Ser
 
     std::vector<SeriesFit> result;
     std::vector<double> tried;
+    std::vector<bool> firstTried(firsts, false);
     for (const Seed& s : seeds) {
-        if (tried.size() >= kRefined) break;
+        const bool first = s.loudestFirst >= 0 && !firstTried[size_t(s.loudestFirst)];
+        if (first) firstTried[size_t(s.loudestFirst)] = true;
+        if (tried.size() >= kRefined && !first) continue;
         const double f1 = s.f0 * std::sqrt(1 + s.b);
         if (std::any_of(tried.begin(), tried.end(),
                         [&](double t) { return std::abs(f1 / t - 1) < 0.01; }))
