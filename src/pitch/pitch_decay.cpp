@@ -22,7 +22,7 @@ constexpr size_t kMinBins = 40;
 // A long ring over a wide band has more bins than the model has use for: the band is then
 // read at every s-th bin, which is exactly the transform of the ring folded s times, and
 // the model folds with it. The fit's cost grows with the bins; its readings do not.
-constexpr size_t kMostBins = 160;
+constexpr size_t kMostBins = 100;
 // Each heard partial is tried as the first, second and third of its series.
 constexpr int kMostPartialNumber = 3;
 constexpr int kMostLoudestNumber = 6;
@@ -739,7 +739,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     stiffer.f1 = stiffer.lowF1 > 0 ? stiffer.lowF1 : stiffer.f1;
     if (loudest > 0)
         stiffer.f1 = best.hz(loudest) / (k * std::sqrt((1 + stiffer.b * k * k) / (1 + stiffer.b)));
-    fitModel(stiffer, kFullIterations);
+    fitModel(stiffer, kShortIterations);
     if (std::isfinite(stiffer.rss) && std::abs(stiffer.f1 / best.f1 - 1) > kLowAgreement &&
         stiffer.rss < best.rss + kDecideScore * sigma2) {
         result.verdict = DecayVerdict::TooBrief;

@@ -371,7 +371,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
         const bool erase =
             !(has(1) || (has(2) && has(3) && s.partials.size() >= kMostPartialsGuessed)) ||
             (brief && s.partials.size() < 2);
-        if (erase && brief && s.partials.size() >= 2) unheard.push_back(s);
+        if (erase && s.partials.size() >= 2) unheard.push_back(s);
         return erase;
     });
     if (series.empty()) return refuse(PitchRefusal::NoSeries);
@@ -502,7 +502,8 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
         return refuse(PitchRefusal::Doubtful);
     // A lower series without its first mode that takes every peak of the one read and
     // clear peaks between them: the first mode may be the missing one (a damped belt's
-    // odd partials beside its even ones), or not; no reading either way.
+    // odd partials beside its even ones, a high-passed belt's), or not; no reading either
+    // way.
     for (const SeriesFit& u : unheard) {
         if (u.f1() >= best.f1() ||
             !std::all_of(best.partials.begin(), best.partials.end(),
@@ -511,11 +512,18 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
         double strongest = 0;
         for (const SeriesPartial& p : best.partials)
             strongest = std::max(strongest, peaks[p.peak].magnitude);
-        double between = 0;
-        for (const SeriesPartial& p : u.partials)
-            if (!shares(best, p.peak) && peaks[p.peak].magnitude >= kRivalPeakShare * strongest)
-                between += p.weight;
-        if (between >= kRivalExtraEvidence) return refuse(PitchRefusal::Doubtful);
+        // Over a ring long enough for sharp peaks, those between must be no clearly weaker
+        // sound (an engine's harmonics or a second belt's partials fall between a belt's by
+        // chance): a high-passed belt's odd partials.
+        double between = 0, betweenPower = 0, readPower = 0;
+        for (const SeriesPartial& p : u.partials) {
+            if (shares(best, p.peak)) continue;
+            betweenPower += peaks[p.peak].energy;
+            if (peaks[p.peak].magnitude >= kRivalPeakShare * strongest) between += p.weight;
+        }
+        for (const SeriesPartial& p : best.partials) readPower += peaks[p.peak].energy;
+        if (between >= kRivalExtraEvidence && (brief || kDominance * betweenPower >= readPower))
+            return refuse(PitchRefusal::Doubtful);
     }
     const double f1 = best.f1();
     if (brief && envelope.ringSeconds * f1 < kMinRingPeriods)

@@ -2,6 +2,7 @@
 #include "pitch/pitch_series.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace vellora {
@@ -26,14 +27,25 @@ struct Tolerance {
     double bins, share, ofSpacing;
 };
 
-void match(std::span<const SpectralPeak> peaks, double f0, double b, const SeriesLimits& limits,
-           Tolerance tol, SeriesFit& fit) {
+bool ascending(std::span<const SpectralPeak> peaks) {
+    return std::is_sorted(peaks.begin(), peaks.end(),
+                          [](const SpectralPeak& a, const SpectralPeak& c) { return a.hz < c.hz; });
+}
+
+// peaks ascending in frequency: the scan ends where the series has ended (a gap of more
+// than kMaxGap partials), for every later peak lies higher still; the seeds' thousands of
+// matches over a clipped ring's hundred peaks are the estimator's dearest loop.
+void match(std::span<const SpectralPeak> peaks, bool sorted, double f0, double b,
+           const SeriesLimits& limits, Tolerance tol, SeriesFit& fit) {
     fit.f0 = f0;
     fit.b = b;
     fit.partials.clear();
-    std::vector<int> owner(kMaxPartial + 1, -1);
+    std::array<int, kMaxPartial + 1> owner;
+    owner.fill(-1);
+    int highest = 0;
     for (size_t i = 0; i < peaks.size(); ++i) {
         const int n = int(std::lround(partialNumber(f0, b, peaks[i].hz)));
+        if (sorted && (n > kMaxPartial || (highest > 0 && n - highest > kMaxGap))) break;
         if (n < 1 || n > kMaxPartial) continue;
         const double predicted = partialHz(f0, b, n);
         const double width =
@@ -41,6 +53,7 @@ void match(std::span<const SpectralPeak> peaks, double f0, double b, const Serie
         if (std::abs(peaks[i].hz - predicted) > width) continue;
         int& own = owner[size_t(n)];
         if (own < 0 || peaks[i].weight > peaks[size_t(own)].weight) own = int(i);
+        highest = std::max(highest, n);
     }
     fit.explained = 0;
     int last = 0;
@@ -128,10 +141,11 @@ double SeriesFit::f1() const { return f0 * std::sqrt(1 + b); }
 SeriesFit refineSeries(std::span<const SpectralPeak> peaks, double f0, double b,
                        const SeriesLimits& limits) {
     SeriesFit fit;
-    match(peaks, f0, b, limits, {kWideBins, kWideShare, kWideOfSpacing}, fit);
+    const bool sorted = ascending(peaks);
+    match(peaks, sorted, f0, b, limits, {kWideBins, kWideShare, kWideOfSpacing}, fit);
     for (int round = 0; round < kRefineRounds && !fit.partials.empty(); ++round) {
         if (!fitModel(fit.partials, limits.maxB, f0, b)) break;
-        match(peaks, f0, b, limits, {kFineBins, kFineShare, kFineOfSpacing}, fit);
+        match(peaks, sorted, f0, b, limits, {kFineBins, kFineShare, kFineOfSpacing}, fit);
     }
     if (!fit.partials.empty() && fitModel(fit.partials, limits.maxB, f0, b)) {
         fit.f0 = f0;
@@ -143,7 +157,7 @@ SeriesFit refineSeries(std::span<const SpectralPeak> peaks, double f0, double b,
 SeriesFit followSeries(std::span<const SpectralPeak> peaks, double f0, double b,
                        const SeriesLimits& limits) {
     SeriesFit fit;
-    match(peaks, f0, b, limits, {kWideBins, kWideShare, kWideOfSpacing}, fit);
+    match(peaks, ascending(peaks), f0, b, limits, {kWideBins, kWideShare, kWideOfSpacing}, fit);
     double num = 0, den = 0;
     for (const SeriesPartial& p : fit.partials) {
         const double x = double(p.number) * p.number;
@@ -171,19 +185,33 @@ std::vector<SeriesFit> findSeries(std::span<const SpectralPeak> peaks, const Ser
             strongest.push_back(i);
     }
 
+    // The loudest peaks as first modes compete whatever the seeds' scores: among many
+    // weaker peaks (a clipped belt's distortion) their sub-harmonics explain more of them.
+    std::vector<size_t> loudest(peaks.size());
+    for (size_t i = 0; i < peaks.size(); ++i) loudest[i] = i;
+    const size_t firsts = std::min(peaks.size(), kMultipleLeaders);
+    std::partial_sort(loudest.begin(), loudest.begin() + std::ptrdiff_t(firsts), loudest.end(),
+                      [&](size_t a, size_t c) { return peaks[a].magnitude > peaks[c].magnitude; });
+    loudest.resize(firsts);
+    const auto firstOf = [&](size_t i, int m) {
+        const auto at = std::find(loudest.begin(), loudest.end(), i);
+        return m == 1 && at != loudest.end() ? int(at - loudest.begin()) : -1;
+    };
     struct Seed {
         double f0, b, score;
+        int loudestFirst;  // which of the loudest peaks is its first mode, or -1
     };
     std::vector<Seed> seeds;
     SeriesFit trial;
-    const auto tryseed = [&](double f0, double b) {
+    const bool sorted = ascending(peaks);
+    const auto tryseed = [&](double f0, double b, int loudestFirst) {
         const double f1 = f0 * std::sqrt(1 + b);
         if (!(f1 >= limits.loHz / 1.05 && f1 <= limits.hiHz * 1.05)) return;
-        match(peaks, f0, b, limits, {kWideBins, kWideShare, kWideOfSpacing}, trial);
-        seeds.push_back({f0, b, trial.score});
+        match(peaks, sorted, f0, b, limits, {kWideBins, kWideShare, kWideOfSpacing}, trial);
+        seeds.push_back({f0, b, trial.score, loudestFirst});
     };
     for (const size_t i : strongest)
-        for (int m = 1; m <= kSeedPartials; ++m) tryseed(peaks[i].hz / m, 0);
+        for (int m = 1; m <= kSeedPartials; ++m) tryseed(peaks[i].hz / m, 0, firstOf(i, m));
     for (const size_t i : strongest) {
         for (const size_t j : strongest) {
             if (peaks[j].hz <= peaks[i].hz) continue;
@@ -197,7 +225,7 @@ std::vector<SeriesFit> findSeries(std::span<const SpectralPeak> peaks, const Ser
                     if (c0 <= 0) continue;
                     const double b = c1 / c0;
                     if (b < -2e-4 || b > limits.maxB) continue;
-                    tryseed(std::sqrt(c0), std::max(0.0, b));
+                    tryseed(std::sqrt(c0), std::max(0.0, b), firstOf(i, m));
                 }
             }
         }
@@ -207,8 +235,11 @@ std::vector<SeriesFit> findSeries(std::span<const SpectralPeak> peaks, const Ser
 
     std::vector<SeriesFit> result;
     std::vector<double> tried;
+    std::vector<bool> firstTried(firsts, false);
     for (const Seed& s : seeds) {
-        if (tried.size() >= kRefined) break;
+        const bool first = s.loudestFirst >= 0 && !firstTried[size_t(s.loudestFirst)];
+        if (first) firstTried[size_t(s.loudestFirst)] = true;
+        if (tried.size() >= kRefined && !first) continue;
         const double f1 = s.f0 * std::sqrt(1 + s.b);
         if (std::any_of(tried.begin(), tried.end(),
                         [&](double t) { return std::abs(f1 / t - 1) < 0.01; }))

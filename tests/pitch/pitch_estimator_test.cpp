@@ -44,6 +44,13 @@ std::vector<uint8_t> harmonics(double f0, std::vector<double> amplitudes, double
     return synth::render(p, random);
 }
 
+// Driven `gain` times past the clip's full scale.
+std::vector<uint8_t> clipped(const std::vector<uint8_t>& x, double gain) {
+    std::vector<double> louder(x.size());
+    for (size_t i = 0; i < x.size(); ++i) louder[i] = gain * (double(x[i]) - 128);
+    return synth::quantise(louder);
+}
+
 // A belt of 100 Hz heard with another, `share` of the sound the first's.
 std::vector<uint8_t> twoBelts(double otherHz, double share) {
     const auto x = stiff(100, 0.001), y = stiff(otherHz, 0.001);
@@ -223,6 +230,10 @@ TEST(PitchEstimator, KnownRecordings) {
         // No trace of 60.7 Hz: a belt of 121.4 Hz, never 60.7 or 40.5.
         {"even ones only", harmonics(60.7, {0, 1, 0, 0.8, 0, 0.6, 0, 0.5}, 0), 121.4, 0.005},
         {"newest samples", beltAfterNoise(), 80, 0.005},
+        // Its distortion gives the series at a quarter more peaks than the belt's own.
+        {"clipped six times over", clipped(stiff(316.95, 0.0091), 6), 316.95, 0.002},
+        // Without its first and third partials, clear odd ones as loud as the even ones.
+        {"high-passed", harmonics(23.3, {0, 1, 0, 1, 1, 1, 1, 1}, 0.0097), 0, 0},
         // Equally loud, either could be the one meant; 10 dB apart, the louder is.
         {"two belts", twoBelts(137, 0.5), 0, 0},
         {"the louder of two belts", twoBelts(263, 0.76), 100, 0.002},
