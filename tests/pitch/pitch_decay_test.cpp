@@ -76,7 +76,7 @@ TEST(DecayFit, TheEstimatorReadsADampedBeltAndRefusesABlip) {
     // rings a dozen periods a time constant; wide partials whose skirts make peaks between
     // them; a pluck so late in the clip that a time constant on, a whole window no
     // longer fits.
-    for (const Case c : {Case{150, 0.001, 0.02, 6, 0.05}, Case{263, 0.002, 0.025, 3, 0.05},
+    for (const Case c : {Case{150, 0.001, 0.02, 6, 0.05}, Case{263, 0.002, 0.02, 3, 0.05},
                          Case{150, 0.008, 0.025, 6, 0.05}, Case{150, 0, 0.025, 3, 0.05},
                          Case{150, 0.001, 0.025, 6, 0.28}}) {
         SCOPED_TRACE(c.f1 * 1000 + c.silence);
