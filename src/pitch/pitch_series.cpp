@@ -43,11 +43,16 @@ void match(std::span<const SpectralPeak> peaks, bool sorted, double f0, double b
     std::array<int, kMaxPartial + 1> owner;
     owner.fill(-1);
     int highest = 0;
+    // partialNumber and partialHz with their divisions taken once.
+    const double perF0 = 1 / f0, fourB = 4 * b, perTwoB = b < 1e-12 ? 0 : 1 / (2 * b);
     for (size_t i = 0; i < peaks.size(); ++i) {
-        const int n = int(std::lround(partialNumber(f0, b, peaks[i].hz)));
+        const double ratio = peaks[i].hz * perF0;
+        const double number =
+            b < 1e-12 ? ratio : std::sqrt((std::sqrt(1 + fourB * ratio * ratio) - 1) * perTwoB);
+        const int n = int(number + 0.5);
         if (sorted && (n > kMaxPartial || (highest > 0 && n - highest > kMaxGap))) break;
         if (n < 1 || n > kMaxPartial) continue;
-        const double predicted = partialHz(f0, b, n);
+        const double predicted = n * f0 * std::sqrt(1 + b * n * n);
         const double width =
             std::min(tol.ofSpacing * f0, tol.bins * limits.resolutionHz + tol.share * predicted);
         if (std::abs(peaks[i].hz - predicted) > width) continue;
