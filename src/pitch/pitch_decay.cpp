@@ -6,6 +6,8 @@
 #include <limits>
 #include <numbers>
 
+#include "pitch/pitch_series.h"
+
 namespace vellora {
 
 namespace {
@@ -62,6 +64,11 @@ constexpr double kMostError = 0.0012;
 constexpr double kDistinctGuess = 0.02;
 constexpr double kNearMaxB = 0.9;
 constexpr double kLowAgreement = 0.004;
+// A first mode of this quality factor or more is narrower than a tenth of the partials'
+// spacing: its own place fixes f1, whatever B the partials above ask for.
+constexpr double kResolvedQuality = 10;
+// A reading is right within this share.
+constexpr double kReadTolerance = 0.005;
 constexpr double kStifferStart = 10;
 constexpr double kStifferLeast = 0.008;
 constexpr double kLeastB = 1e-5;
@@ -69,7 +76,6 @@ constexpr double kStartB = 1e-3;
 // The prior on log B, when one or two partials do not fix it.
 constexpr double kLogBPrior = 3;
 constexpr double kGuessedB = 0.005;
-constexpr size_t kFewPartials = 5;
 constexpr double kFirstModeShare = 0.03;
 constexpr double kLaterTimeConstants = 1;
 constexpr double kNoiseBins = 3;
@@ -415,9 +421,91 @@ void DecayFitter::transformBand(std::span<const double> x, size_t kHi) {
     for (size_t k = kLo_; k <= kHi; k += stride_) data_.push_back(fft.output()[k]);
 }
 
+// Each partial's share of the model's energy in the band.
+std::vector<double> DecayFitter::energyShares(const Model& m) {
+    Model again = m;
+    residual(again);
+    std::vector<double> e = energies(again);
+    double total = 0;
+    for (const double v : e) total += v;
+    for (double& v : e) v = total > 0 ? v / total : 0;
+    return e;
+}
+
+// A series under the belt's may explain the ring better than the belt's own: its partials
+// between the belt's take in what the model leaves (the partials above the band, a room's
+// rumble), though they carry next to none of the ring, and its first mode is not in it.
+// Such a series is no reading, nor a rival of one: the belt is the series on its every
+// k-th partial, where that has its first mode.
+void DecayFitter::readSubharmonic(std::vector<Model>& models, double decay, double hiHz,
+                                  double sigma2, double cost, const DecayLimits& limits) {
+    // The share of m's energy in partials off `on`'s series.
+    const auto offShare = [&](const Model& m, const auto& onSeries) {
+        const std::vector<double> e = energyShares(m);
+        double off = 0;
+        for (size_t n = 0; n < e.size(); ++n) off += onSeries(n) ? 0 : e[n];
+        return off;
+    };
+    for (const size_t k : {size_t(2), size_t(3)}) {
+        const Model& low = models.front();
+        if (!(offShare(low, [&](size_t n) { return (n + 1) % k == 0; }) < kFirstModeShare))
+            continue;
+        Model up;
+        up.f1 = low.hz(k - 1);
+        up.maxB = limits.maxB;
+        up.b = std::clamp(low.b * double(k * k), kLeastB, limits.maxB);
+        // Fitted as every guess is: its lower partials first.
+        for (size_t n = 0; n < kMostPartials && up.hz(n) < hiHz; ++n) {
+            if (n == kFirstPartials) {
+                fitModel(up, kShortIterations);
+                up.lowF1 = up.f1;
+            }
+            const size_t same = (n + 1) * k - 1;
+            up.logDecay.push_back(
+                same < low.partials()
+                    ? low.logDecay[same]
+                    : std::log(std::min(decay * (1 + kDecayGrowth * double(n)), up.mostDecay(n))));
+        }
+        if (up.partials() <= kFirstPartials) {
+            fitModel(up, kShortIterations);
+            up.lowF1 = up.f1;
+        }
+        fitModel(up, kFullIterations);
+        up.score = up.rss / sigma2 + cost * (3.0 * double(up.partials()) + 2);
+        if (!std::isfinite(up.rss) || up.f1 <= low.f1 * (1 + kDistinct) ||
+            energyShares(up)[0] < kFirstModeShare)
+            continue;
+        const double upF0 = up.f1 / std::sqrt(1 + up.b);
+        std::erase_if(models, [&](const Model& m) {
+            const auto onUp = [&](size_t n) {
+                const double number = partialNumber(upF0, up.b, m.hz(n));
+                return std::abs(number - std::max(1.0, std::round(number))) < kDistinct * number;
+            };
+            return m.f1 < up.f1 * (1 - kDistinct) && offShare(m, onUp) < kFirstModeShare;
+        });
+        models.push_back(std::move(up));
+        std::sort(models.begin(), models.end(),
+                  [](const Model& a, const Model& b) { return a.score < b.score; });
+        return;
+    }
+}
+
+double DecayFitter::unexplained(double hz, double widthHz) const {
+    const double bin = rate_ / double(std::max<size_t>(readN_, 1));
+    const double width = std::max(widthHz, 0.5 * double(readStride_) * bin);
+    double left = 0, all = 0;
+    for (size_t i = 0; i < readData_.size(); ++i)
+        if (std::abs(double(readLo_ + i * readStride_) * bin - hz) <= width) {
+            left += std::norm(readLeft_[i]);
+            all += std::norm(readData_[i]);
+        }
+    return all > 0 ? left / all : 1;
+}
+
 DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
                           std::span<const double> guessesHz, const DecayLimits& limits) {
     DecayFit result;
+    readData_.clear();
     if (guessesHz.empty() || !(rate > 0)) return result;
     const size_t search = std::min(ring.size(), size_t(kPeakSearchSeconds * rate));
     size_t start = 0;
@@ -547,6 +635,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     }
     std::sort(models.begin(), models.end(),
               [](const Model& a, const Model& b) { return a.score < b.score; });
+    readSubharmonic(models, decay, hiHz, sigma2, cost, limits);
     const Model& best = models.front();
     const double s2 = noise(best);
 
@@ -561,14 +650,20 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
             return result;
         }
     if (best.f1 < limits.loHz || best.f1 > limits.hiHz) return result;
+    const bool resolved = std::numbers::pi * best.f1 * result.tau1 >= kResolvedQuality;
     // The lower partials alone must give the same first mode as the whole series: where
-    // they do not, B and f1 trade against each other and neither is known.
-    if (!(std::abs(best.lowF1 / best.f1 - 1) <= kLowAgreement)) {
+    // they do not, B and f1 trade against each other and neither is known (a resolved
+    // first mode aside). A series only tried under the best, never fitted from its lower
+    // partials, is the best's doubt.
+    if (best.lowF1 == 0 || (!resolved && !(std::abs(best.lowF1 / best.f1 - 1) <= kLowAgreement))) {
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
     // A series at the stiffness limit has bent to take in what is no partial of it.
     if (best.b >= kNearMaxB * limits.maxB) return result;
+    // So has a first mode pressed against the widest a partial may be: a blob over the
+    // skirts of the partials beside it.
+    if (std::exp(best.logDecay[0]) >= kNearMaxB * best.mostDecay(0)) return result;
     // The first mode must be in the ring, and carry a share of it: a series under the
     // belt's takes in noise for its first mode and its other odd partials.
     Model again = best;
@@ -592,15 +687,32 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
-    // A stiff series from a few wide partials: their places bend to a B that is a guess,
-    // and f1 with them.
-    if (best.b > kGuessedB && best.partials() <= kFewPartials) {
+    // A stiff series under a first mode too wide to fix f1 by itself: the wide partials'
+    // places bend to a B that is a guess, and f1 with them.
+    if (!resolved && best.b > kGuessedB) {
+        result.verdict = DecayVerdict::TooBrief;
+        return result;
+    }
+    // Where the first mode is that wide and not the loudest partial, f1 is read through B
+    // from the loudest one: a B that moves f1 there by more than a reading's tolerance
+    // leaves f1 as unsure as B.
+    size_t loudest = 0;
+    for (size_t n = 1; n < shares.size(); ++n)
+        if (loudest == 0 || shares[n] > shares[loudest]) loudest = n;
+    const double k = double(loudest + 1);
+    if (!resolved && loudest > 0 && shares[loudest] > shares[0] &&
+        best.b * (k * k - 1) / 2 > kReadTolerance) {
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
     // The noise near the first mode, where it is louder than the band's mean (a room's
     // rumble under a low belt), makes f1 that much less sure.
     residual(again);
+    readData_ = data_;
+    readLeft_ = left_;
+    readLo_ = kLo_;
+    readN_ = n_;
+    readStride_ = stride_;
     double near = 0, all = 0;
     size_t nearBins = 0;
     const double width = 1 / (std::numbers::pi * result.tau1) + kNoiseBins * rate / double(n_);
@@ -619,11 +731,14 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     }
     // A stiffer start for the best (last but one, as a dear test): where B was missed, the
     // fit from B = 0 stretches f1 to meet the upper partials, and where B was overshot the
-    // reverse. A fit from there to another f1 that explains the ring about as well, or
-    // better, leaves f1 unknown.
+    // reverse. The start keeps the loudest upper partial where it was heard, f1 under it
+    // where the stiffer B puts it. A fit from there to another f1 that explains the ring
+    // about as well, or better, leaves f1 unknown.
     Model stiffer = best;
     stiffer.b = std::clamp(stiffer.b * kStifferStart, kStifferLeast, limits.maxB * kNearMaxB);
     stiffer.f1 = stiffer.lowF1 > 0 ? stiffer.lowF1 : stiffer.f1;
+    if (loudest > 0)
+        stiffer.f1 = best.hz(loudest) / (k * std::sqrt((1 + stiffer.b * k * k) / (1 + stiffer.b)));
     fitModel(stiffer, kShortIterations);
     if (std::isfinite(stiffer.rss) && std::abs(stiffer.f1 / best.f1 - 1) > kLowAgreement &&
         stiffer.rss < best.rss + kDecideScore * sigma2) {
@@ -634,11 +749,26 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     // that sinks as the swing dies, or a click under the start, make the two differ
     // where the fit of the whole explains both alike.
     const size_t later = start + size_t(kLaterTimeConstants / decay * rate);
-    if (later + n_ > ring.size()) {
+    // Where the clip ends before a whole window past it, half a window: the later part
+    // holds fewer time constants of the ring to fill it.
+    size_t kHiLater = kHi;
+    const bool halved = later + n_ > ring.size() && n_ / 2 >= kMinSamples;
+    if (halved) {
+        n_ /= 2;
+        kLo_ = size_t(std::ceil(loHz * double(n_) / rate));
+        kHiLater = size_t(hiHz * double(n_) / rate);
+    }
+    if (later + n_ > ring.size() || kHiLater < kLo_ + kMinBins / 2) {
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
-    transformBand(ring.subspan(later, n_), kHi);
+    if (halved) stride_ = (kHiLater - kLo_) / kMostBins + 1;
+    transformBand(ring.subspan(later, n_), kHiLater);
+    if (halved) {
+        turns_.resize(data_.size());
+        for (size_t i = 0; i < turns_.size(); ++i)
+            turns_[i] = std::polar(1.0, -kTwoPi * double(kLo_ + i * stride_) / double(n_));
+    }
     Model late = best;
     fitModel(late, kShortIterations);
     result.verdict = std::abs(late.f1 / best.f1 - 1) <= kLaterAgreement ? DecayVerdict::Read

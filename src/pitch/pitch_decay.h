@@ -50,6 +50,10 @@ class DecayFitter {
     DecayFit fit(std::span<const double> ring, double rate, std::span<const double> guessesHz,
                  const DecayLimits& limits);
 
+    // After a reading: the share of the ring's power within widthHz of hz that the series
+    // read leaves unexplained (1 outside the band fitted).
+    double unexplained(double hz, double widthHz) const;
+
   private:
     struct Model;
     // The model's residual, its amplitudes solved for; the columns and their factor stay
@@ -57,6 +61,10 @@ class DecayFitter {
     double residual(Model& m);
     void jacobian(Model& m);
     std::vector<double> energies(const Model& m) const;
+    std::vector<double> energyShares(const Model& m);
+    // Puts the belt's series in the place of a series under it that explains the ring best.
+    void readSubharmonic(std::vector<Model>& models, double decay, double hiHz, double sigma2,
+                         double cost, const DecayLimits& limits);
     double residualWithJacobian(Model& m);
     void fitModel(Model& m, int iterations);
     // data_: bins kLo_ .. kHi, every stride_-th, of the transform of x's first n_ samples.
@@ -75,6 +83,9 @@ class DecayFitter {
     std::vector<std::vector<std::complex<double>>> over_, overConj_;
     std::vector<double> factor_;  // Cholesky factor of the columns' Gram matrix
     size_t kLo_ = 0, n_ = 0, stride_ = 1;
+    // The band of the last reading and what its series left of it.
+    std::vector<std::complex<double>> readData_, readLeft_;
+    size_t readLo_ = 0, readN_ = 0, readStride_ = 1;
     double rate_ = 0;
 };
 

@@ -121,6 +121,9 @@ constexpr size_t kDecayGuesses = 4;
 constexpr double kStrongPeakShare = 0.1;
 constexpr double kOffPartial = 0.15;
 constexpr double kCheckedPartials = 3.5;
+// Such a peak is another sound's where the series fitted leaves half its power there: else
+// it is the skirts of the series' own wide partials.
+constexpr double kUnexplainedPower = 0.5;
 // A ring of this many periods of its first mode (its time constant) shows a belt's other
 // partials as peaks of their own (the damped belts read show one from 7 on); without one
 // it is a single mode, a struck pipe's.
@@ -261,7 +264,8 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromDecay(double rate) {
         const double n = partialNumber(series.f0, series.b, p.hz);
         const bool on = std::abs(n - std::max(1.0, std::round(n))) <= kOffPartial;
         upper = upper || (on && std::round(n) >= 2);
-        if (!on && n < kCheckedPartials && p.magnitude >= kStrongPeakShare * loudest)
+        if (!on && n < kCheckedPartials && p.magnitude >= kStrongPeakShare * loudest &&
+            decay_.unexplained(p.hz, spectrum_.resolutionHz()) >= kUnexplainedPower)
             return refuse(PitchRefusal::NoSeries);
     }
     if (!upper && fit.tau1 * fit.f1 >= kResolvedPeriods) return refuse(PitchRefusal::NoSeries);
@@ -330,6 +334,25 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
         briefGuesses_.clear();
         for (const SpectralPeak& p : loudest)
             if (p.weight > 0 && briefGuesses_.size() < kDecayGuesses) briefGuesses_.push_back(p.hz);
+        // A first mode damped so hard that its lobe fills its band is no peak over the
+        // band's floor, though the loudest of the ring: over the whole span's floor it is.
+        double strongest = 0;
+        for (const SpectralPeak& p : briefPeaks_) strongest = std::max(strongest, p.magnitude);
+        const std::vector<SpectralPeak> broad =
+            spectrum_.broadPeaks(limits.lowestPeakHz, highestHz);
+        const auto wide = std::max_element(
+            broad.begin(), broad.end(),
+            [](const SpectralPeak& a, const SpectralPeak& b) { return a.magnitude < b.magnitude; });
+        if (wide != broad.end() && wide->weight > 0 && wide->magnitude > strongest &&
+            std::none_of(briefGuesses_.begin(), briefGuesses_.end(), [&](double g) {
+                return std::abs(g - wide->hz) <= 2 * limits.resolutionHz;
+            })) {
+            // Second: the loudest peak still sets the band fitted.
+            briefGuesses_.insert(
+                briefGuesses_.begin() + std::ptrdiff_t(std::min<size_t>(1, briefGuesses_.size())),
+                wide->hz);
+            if (briefGuesses_.size() > kDecayGuesses) briefGuesses_.pop_back();
+        }
     }
     if (peaks.empty()) return refuse(PitchRefusal::NoSeries);
     std::vector<SeriesFit> series = findSeries(peaks, limits);
