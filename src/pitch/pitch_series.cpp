@@ -32,9 +32,12 @@ bool ascending(std::span<const SpectralPeak> peaks) {
                           [](const SpectralPeak& a, const SpectralPeak& c) { return a.hz < c.hz; });
 }
 
-// peaks ascending in frequency: the scan ends where the series has ended (a gap of more
-// than kMaxGap partials), for every later peak lies higher still; the seeds' thousands of
-// matches over a clipped ring's hundred peaks are the estimator's dearest loop.
+// A peak belongs to the partial it lies within the tolerance of: never more than 0.3 f0,
+// under half the partials' spacing (at least f0), so that partial is also the one nearest
+// to it. With the peaks ascending in frequency the partials are walked instead, each
+// taking the peaks inside its window, until the series has ended (a gap of more than
+// kMaxGap partials) or the peaks have: the seeds' thousands of matches over a clipped
+// ring's hundred peaks are the estimator's dearest loop.
 void match(std::span<const SpectralPeak> peaks, bool sorted, double f0, double b,
            const SeriesLimits& limits, Tolerance tol, SeriesFit& fit) {
     fit.f0 = f0;
@@ -42,23 +45,31 @@ void match(std::span<const SpectralPeak> peaks, bool sorted, double f0, double b
     fit.partials.clear();
     std::array<int, kMaxPartial + 1> owner;
     owner.fill(-1);
-    int highest = 0;
-    // partialNumber and partialHz with their divisions taken once.
-    const double perF0 = 1 / f0, fourB = 4 * b, perTwoB = b < 1e-12 ? 0 : 1 / (2 * b);
-    for (size_t i = 0; i < peaks.size(); ++i) {
-        const double ratio = peaks[i].hz * perF0;
-        const double number =
-            b < 1e-12 ? ratio : std::sqrt((std::sqrt(1 + fourB * ratio * ratio) - 1) * perTwoB);
-        const int n = int(number + 0.5);
-        if (sorted && (n > kMaxPartial || (highest > 0 && n - highest > kMaxGap))) break;
-        if (n < 1 || n > kMaxPartial) continue;
-        const double predicted = n * f0 * std::sqrt(1 + b * n * n);
-        const double width =
-            std::min(tol.ofSpacing * f0, tol.bins * limits.resolutionHz + tol.share * predicted);
-        if (std::abs(peaks[i].hz - predicted) > width) continue;
+    const auto place = [&](int n) { return n * f0 * std::sqrt(1 + b * n * n); };
+    const auto width = [&](double predicted) {
+        return std::min(tol.ofSpacing * f0, tol.bins * limits.resolutionHz + tol.share * predicted);
+    };
+    const auto take = [&](size_t i, int n) {
         int& own = owner[size_t(n)];
         if (own < 0 || peaks[i].weight > peaks[size_t(own)].weight) own = int(i);
-        highest = std::max(highest, n);
+    };
+    if (sorted) {
+        size_t at = 0;
+        for (int n = 1, highest = 0; n <= kMaxPartial; ++n) {
+            if (highest > 0 && n - highest > kMaxGap) break;
+            const double predicted = place(n), w = width(predicted);
+            while (at < peaks.size() && predicted - peaks[at].hz > w) ++at;
+            if (at == peaks.size()) break;
+            for (size_t i = at; i < peaks.size() && peaks[i].hz - predicted <= w; ++i)
+                take(i, n), highest = n;
+        }
+    } else {
+        for (size_t i = 0; i < peaks.size(); ++i) {
+            const int n = int(std::lround(partialNumber(f0, b, peaks[i].hz)));
+            if (n < 1 || n > kMaxPartial) continue;
+            const double predicted = place(n);
+            if (std::abs(peaks[i].hz - predicted) <= width(predicted)) take(i, n);
+        }
     }
     fit.explained = 0;
     int last = 0;
