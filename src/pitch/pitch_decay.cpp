@@ -119,13 +119,6 @@ bool solveSymmetric(std::vector<double>& a, std::vector<double>& b, size_t n) {
     return true;
 }
 
-// 1 / d without the library's care for infinities (d is never near 0 here: a pole
-// inside the unit circle).
-Complex inverse(Complex d) {
-    const double over = 1 / (d.real() * d.real() + d.imag() * d.imag());
-    return {d.real() * over, -d.imag() * over};
-}
-
 // Re <u, v>: the fit's inner loop, over the complex numbers' parts as one array of
 // doubles, with four sums in flight (one would wait on each addition).
 double realDot(std::span<const Complex> u, std::span<const Complex> v) {
@@ -232,8 +225,15 @@ void shape(std::vector<std::vector<Complex>>& v, size_t count, size_t bins) {
 struct Pole {
     Complex z, zN;
     Pole(double decay, double hz, double rate, size_t n)
-        : z(std::exp(Complex(-decay, kTwoPi * hz) / rate)), zN(std::pow(z, double(n))) {}
+        : z(std::exp(Complex(-decay, kTwoPi * hz) / rate)), zN(std::pow(z, double(n))) {
+        // A partial dead long before the span's end leaves z^n among the subnormal
+        // numbers, where every product with it takes a slow path of a hundred cycles.
+        if (std::abs(zN.real()) + std::abs(zN.imag()) < 1e-200) zN = 0;
+    }
 };
+
+// |a|^2 as its two squares (std::norm goes through the careful abs).
+double power(Complex a) { return a.real() * a.real() + a.imag() * a.imag(); }
 
 Complex times(Complex a, Complex b) {
     return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
@@ -258,8 +258,11 @@ double DecayFitter::residual(Model& m) {
         const Complex zc = std::conj(p.z), oneLess = 1.0 - p.zN, oneLessC = std::conj(oneLess);
         for (size_t i = 0; i < bins; ++i) {
             // G(q) = sum_t q^t over the n_ samples, for the pole and its mirror image.
-            const Complex over = over_[n][i] = inverse(1.0 - times(p.z, turns_[i]));
-            const Complex overc = overConj_[n][i] = inverse(1.0 - times(zc, turns_[i]));
+            // Both inverses from one division: it, not the products, held the loop.
+            const Complex d = 1.0 - times(p.z, turns_[i]), dc = 1.0 - times(zc, turns_[i]);
+            const double norm = power(d), normC = power(dc), both = 1 / (norm * normC);
+            const Complex over = over_[n][i] = std::conj(d) * (normC * both);
+            const Complex overc = overConj_[n][i] = std::conj(dc) * (norm * both);
             const Complex g = times(oneLess, over), gc = times(oneLessC, overc);
             columns[2 * (n - first)][i] = 0.5 * (g + gc);
             columns[2 * (n - first) + 1][i] =
