@@ -420,8 +420,13 @@ void DecayFitter::transformBand(std::span<const double> x, size_t kHi) {
     PitchFft& fft = **plan;
     std::copy(x.begin(), x.begin() + std::ptrdiff_t(n_), fft.input());
     fft.transform(n_);
+    stride_ = (kHi - kLo_) / kMostBins + 1;
     data_.clear();
-    for (size_t k = kLo_; k <= kHi; k += stride_) data_.push_back(fft.output()[k]);
+    turns_.clear();
+    for (size_t k = kLo_; k <= kHi; k += stride_) {
+        data_.push_back(fft.output()[k]);
+        turns_.push_back(std::polar(1.0, -kTwoPi * double(k) / double(n_)));
+    }
 }
 
 // Each partial's share of the model's energy in the band.
@@ -560,11 +565,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
-    stride_ = (kHi - kLo_) / kMostBins + 1;
     transformBand(x, kHi);
-    turns_.resize(data_.size());
-    for (size_t i = 0; i < turns_.size(); ++i)
-        turns_[i] = std::polar(1.0, -kTwoPi * double(kLo_ + i * stride_) / double(n_));
 
     // Every guess with its lower partials and the ring's decay, amplitudes alone fitted:
     // the few that explain most go on to the fit.
@@ -765,13 +766,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
-    if (halved) stride_ = (kHiLater - kLo_) / kMostBins + 1;
     transformBand(ring.subspan(later, n_), kHiLater);
-    if (halved) {
-        turns_.resize(data_.size());
-        for (size_t i = 0; i < turns_.size(); ++i)
-            turns_[i] = std::polar(1.0, -kTwoPi * double(kLo_ + i * stride_) / double(n_));
-    }
     Model late = best;
     fitModel(late, kShortIterations);
     result.verdict = std::abs(late.f1 / best.f1 - 1) <= kLaterAgreement ? DecayVerdict::Read

@@ -67,7 +67,8 @@ class DecayFitter {
                          double cost, const DecayLimits& limits);
     double residualWithJacobian(Model& m);
     void fitModel(Model& m, int iterations);
-    // data_: bins kLo_ .. kHi, every stride_-th, of the transform of x's first n_ samples.
+    // data_ and turns_: bins kLo_ .. kHi of the transform of x's first n_ samples, every
+    // stride_-th (at most kMostBins of them).
     void transformBand(std::span<const double> x, size_t kHi);
 
     std::vector<std::unique_ptr<PitchFft>> plans_;

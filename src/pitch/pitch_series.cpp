@@ -45,7 +45,6 @@ void match(std::span<const SpectralPeak> peaks, bool sorted, double f0, double b
     fit.partials.clear();
     std::array<int, kMaxPartial + 1> owner;
     owner.fill(-1);
-    const auto place = [&](int n) { return n * f0 * std::sqrt(1 + b * n * n); };
     const auto width = [&](double predicted) {
         return std::min(tol.ofSpacing * f0, tol.bins * limits.resolutionHz + tol.share * predicted);
     };
@@ -57,7 +56,7 @@ void match(std::span<const SpectralPeak> peaks, bool sorted, double f0, double b
         size_t at = 0;
         for (int n = 1, highest = 0; n <= kMaxPartial; ++n) {
             if (highest > 0 && n - highest > kMaxGap) break;
-            const double predicted = place(n), w = width(predicted);
+            const double predicted = partialHz(f0, b, n), w = width(predicted);
             while (at < peaks.size() && predicted - peaks[at].hz > w) ++at;
             if (at == peaks.size()) break;
             for (size_t i = at; i < peaks.size() && peaks[i].hz - predicted <= w; ++i)
@@ -67,7 +66,7 @@ void match(std::span<const SpectralPeak> peaks, bool sorted, double f0, double b
         for (size_t i = 0; i < peaks.size(); ++i) {
             const int n = int(std::lround(partialNumber(f0, b, peaks[i].hz)));
             if (n < 1 || n > kMaxPartial) continue;
-            const double predicted = place(n);
+            const double predicted = partialHz(f0, b, n);
             if (std::abs(peaks[i].hz - predicted) <= width(predicted)) take(i, n);
         }
     }
