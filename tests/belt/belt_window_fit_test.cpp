@@ -86,9 +86,9 @@ TEST_F(BeltWindowFit, FitsSmallScreensNeverGrowsAndTabReachesEveryControl) {
         return w.rect().contains(QRect(c->mapTo(&w, QPoint(0, 0)), c->size()));
     };
     ASSERT_FALSE(w.hint(BeltField::Mass)->isHidden());
-    for (const QWidget* c : {static_cast<QWidget*>(w.hint(BeltField::Mass)),
-                             static_cast<QWidget*>(w.saveCsvButton),
-                             static_cast<QWidget*>(w.clearButton)})
+    for (const QWidget* c :
+         {static_cast<QWidget*>(w.hint(BeltField::Mass)), static_cast<QWidget*>(w.saveCsvButton),
+          static_cast<QWidget*>(w.clearButton)})
         EXPECT_TRUE(inView(c)) << c->metaObject()->className();
 
     w.resize(640, 440);
