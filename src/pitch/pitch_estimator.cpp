@@ -73,6 +73,12 @@ constexpr double kDistinctF1 = 0.015;
 // spectrum searched; those still read.
 constexpr double kNearMaxB = 0.75;
 constexpr int kFewPartials = 8;
+// B fitted from a few partials bends with any one of them placed a little off (the room's
+// reverberation, a peak of a few steps), and f1 with it: a belt of 24.6 Hz seen in its
+// partials 1, 2 and 5 read 24.1 Hz with B 0.024. Its first mode, where heard, must then
+// agree with the series fitted; many partials place f1 without it.
+constexpr int kFewToPlace = 6;
+constexpr double kFirstModeAgreement = 0.0175;
 // Both halves of the sound must give the same first mode: speech glides.
 constexpr double kHalfAgreement = 0.006;
 constexpr double kHalfAgreementPeriods = 0.3;
@@ -465,6 +471,11 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
         (visiblePartials(best, limits.lowestPeakHz, highestHz) >= kFewPartials ||
          best.missing >= seen))
         return refuse(PitchRefusal::NoSeries);
+    if (seen <= kFewToPlace &&
+        std::any_of(best.partials.begin(), best.partials.end(), [&](const SeriesPartial& p) {
+            return p.number == 1 && std::abs(p.hz / best.f1() - 1) > kFirstModeAgreement;
+        }))
+        return refuse(PitchRefusal::Doubtful);
     // Strong peaks that no series takes, as many as the series' own: a struck bar or
     // plate, whose modes are no series, with one of them taken for a belt.
     double stray = 0;
