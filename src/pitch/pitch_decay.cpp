@@ -46,7 +46,7 @@ constexpr double kUnderWorthFitting = 1.5;
 constexpr int kFullIterations = 8;
 constexpr double kSettled = 1e-5;
 // Steps refused in a row: the fit sits at its minimum, and further ones only shrink.
-constexpr int kMostRefused = 2;
+constexpr int kMostRefused = 6;
 // Decays allowed: time constants from 1 s down to half a millisecond.
 constexpr double kLeastDecay = 1, kMostDecay = 2000;
 // Every further partial adds decay, so the initial guess lets it grow with the number.
@@ -58,24 +58,21 @@ constexpr double kDecideScore = 12;
 // The first mode itself must explain this much of the ring (noise units): a series
 // read from its upper partials alone could be a sub-harmonic.
 constexpr double kMinFirstMode = 30;
-// Largest uncertainty (one standard deviation) of f1 read: a reading within 0.5 % wants
-// a few standard deviations of room.
-constexpr double kMostError = 0.0012;
+// A reading is right within kReadTolerance; the ring decides f1 where that many standard
+// deviations of it fit in the tolerance. B is free in that deviation, so where f1 and B
+// trade (a first mode too wide to place by itself) the trade shows in it.
+constexpr double kReadTolerance = 0.005;
+constexpr double kDecidingErrors = 3;
 constexpr double kDistinctGuess = 0.02;
 constexpr double kNearMaxB = 0.9;
 constexpr double kLowAgreement = 0.004;
 // A first mode of this quality factor or more is narrower than a tenth of the partials'
 // spacing: its own place fixes f1, whatever B the partials above ask for.
 constexpr double kResolvedQuality = 10;
-// A reading is right within this share.
-constexpr double kReadTolerance = 0.005;
-constexpr double kStifferStart = 10;
-constexpr double kStifferLeast = 0.008;
 constexpr double kLeastB = 1e-5;
 constexpr double kStartB = 1e-3;
 // The prior on log B, when one or two partials do not fix it.
 constexpr double kLogBPrior = 3;
-constexpr double kGuessedB = 0.005;
 constexpr double kFirstModeShare = 0.03;
 constexpr double kLaterTimeConstants = 1;
 constexpr double kNoiseBins = 3;
@@ -314,13 +311,16 @@ void DecayFitter::jacobian(Model& m) {
     for (size_t n = 0; n < k; ++n) {
         const Pole p(std::exp(m.logDecay[n]), m.hz(n), rate_, n_);
         const Complex zc = std::conj(p.z);
-        // dG/dq * q = (1 - zN - n_ zN) q / (1 - q)^2, with q^n_ = zN (n_ is the
-        // transform's own length).
-        const Complex lead = 1.0 - (1.0 + double(n_)) * p.zN, leadC = std::conj(lead);
+        // dG/dq * q = sum_t t q^t = ((1 + (n_ - 1) zN) q - n_ zN) / (1 - q)^2, with
+        // q^n_ = zN (n_ is the transform's own length). The zN terms matter: a first
+        // mode cut at six time constants keeps n_ zN of several.
+        const Complex grow = 1.0 + (double(n_) - 1) * p.zN, growC = std::conj(grow);
+        const Complex tail = double(n_) * p.zN, tailC = std::conj(tail);
         for (size_t i = 0; i < bins; ++i) {
             const Complex over = over_[n][i], overc = overConj_[n][i];
-            slope[n][i] = times(times(lead, times(p.z, turns_[i])), times(over, over));
-            slopeConj[n][i] = times(times(leadC, times(zc, turns_[i])), times(overc, overc));
+            slope[n][i] = times(times(grow, times(p.z, turns_[i])) - tail, times(over, over));
+            slopeConj[n][i] =
+                times(times(growC, times(zc, turns_[i])) - tailC, times(overc, overc));
         }
     }
 
@@ -366,6 +366,19 @@ void DecayFitter::jacobian(Model& m) {
             m.jtj[j * params + l] = m.jtj[l * params + j] = s;
         }
     }
+}
+
+// The standard deviation of m's f1 (relative) from the curvature of its fit at the noise
+// s2, B free but for a wide prior (one partial alone does not fix it); infinite where
+// the ring does not fix f1.
+double DecayFitter::f1Deviation(const Model& m, double s2) {
+    const size_t params = 2 + m.partials();
+    std::vector<double> information = m.jtj, unit(params, 0.0);
+    information[params + 1] += s2 / (kLogBPrior * kLogBPrior);
+    unit[0] = 1;
+    if (information.size() != params * params || !solveSymmetric(information, unit, params))
+        return std::numeric_limits<double>::infinity();
+    return std::sqrt(std::max(0.0, unit[0] * s2)) / m.f1;
 }
 
 // Levenberg-Marquardt on f1, B and the decays.
@@ -681,31 +694,9 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     without.withoutFirst = true;
     residual(without);
     if (without.rss - best.rss < kMinFirstMode * s2) return result;
-    // The uncertainty of f1 from the curvature of the fit; B, which one or two partials
-    // do not fix, held by a wide prior.
-    const size_t params = 2 + best.partials();
-    std::vector<double> information = best.jtj, unit(params, 0.0);
-    information[params + 1] += s2 / (kLogBPrior * kLogBPrior);
-    unit[0] = 1;
-    if (!solveSymmetric(information, unit, params)) {
-        result.verdict = DecayVerdict::TooBrief;
-        return result;
-    }
-    // A stiff series under a first mode too wide to fix f1 by itself: the wide partials'
-    // places bend to a B that is a guess, and f1 with them.
-    if (!resolved && best.b > kGuessedB) {
-        result.verdict = DecayVerdict::TooBrief;
-        return result;
-    }
-    // Where the first mode is that wide and not the loudest partial, f1 is read through B
-    // from the loudest one: a B that moves f1 there by more than a reading's tolerance
-    // leaves f1 as unsure as B.
-    size_t loudest = 0;
-    for (size_t n = 1; n < shares.size(); ++n)
-        if (loudest == 0 || shares[n] > shares[loudest]) loudest = n;
-    const double k = double(loudest + 1);
-    if (!resolved && loudest > 0 && shares[loudest] > shares[0] &&
-        best.b * (k * k - 1) / 2 > kReadTolerance) {
+    // How closely the ring fixes f1, from the curvature of the fit.
+    const double deviation = f1Deviation(best, s2);
+    if (!std::isfinite(deviation)) {
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
@@ -728,24 +719,8 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     }
     const double louder =
         nearBins ? std::max(1.0, near / double(nearBins) / (all / double(left_.size()))) : 1;
-    result.f1Error = std::sqrt(std::max(0.0, unit[0] * s2 * louder)) / best.f1;
-    if (result.f1Error > kMostError) {
-        result.verdict = DecayVerdict::TooBrief;
-        return result;
-    }
-    // A stiffer start for the best (last but one, as a dear test): where B was missed, the
-    // fit from B = 0 stretches f1 to meet the upper partials, and where B was overshot the
-    // reverse. The start keeps the loudest upper partial where it was heard, f1 under it
-    // where the stiffer B puts it. A fit from there to another f1 that explains the ring
-    // about as well, or better, leaves f1 unknown.
-    Model stiffer = best;
-    stiffer.b = std::clamp(stiffer.b * kStifferStart, kStifferLeast, limits.maxB * kNearMaxB);
-    stiffer.f1 = stiffer.lowF1 > 0 ? stiffer.lowF1 : stiffer.f1;
-    if (loudest > 0)
-        stiffer.f1 = best.hz(loudest) / (k * std::sqrt((1 + stiffer.b * k * k) / (1 + stiffer.b)));
-    fitModel(stiffer, kShortIterations);
-    if (std::isfinite(stiffer.rss) && std::abs(stiffer.f1 / best.f1 - 1) > kLowAgreement &&
-        stiffer.rss < best.rss + kDecideScore * sigma2) {
+    result.f1Error = deviation * std::sqrt(louder);
+    if (result.f1Error > kReadTolerance / kDecidingErrors) {
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
@@ -769,8 +744,14 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     transformBand(ring.subspan(later, n_), kHiLater);
     Model late = best;
     fitModel(late, kShortIterations);
-    result.verdict = std::abs(late.f1 / best.f1 - 1) <= kLaterAgreement ? DecayVerdict::Read
-                                                                        : DecayVerdict::TooBrief;
+    // The two agree where they differ by no more than their deviations allow.
+    const double lateDeviation = f1Deviation(
+        late, late.rss / std::max(1.0, 2.0 * double(data_.size()) -
+                                            3.0 * double(late.partials()) - 2));
+    const double allowed = std::max(
+        kLaterAgreement, kDecidingErrors * std::hypot(result.f1Error, lateDeviation));
+    result.verdict = std::abs(late.f1 / best.f1 - 1) <= allowed ? DecayVerdict::Read
+                                                                : DecayVerdict::TooBrief;
     return result;
 }
 
