@@ -381,6 +381,15 @@ double DecayFitter::f1Deviation(const Model& m, double s2) {
     return std::sqrt(std::max(0.0, unit[0] * s2)) / m.f1;
 }
 
+// Whether the model takes in its n-th partial (from 0): every one in the band, and the
+// first above it, whose skirt reaches into the band (left out, a series under the belt's
+// would take it in with a wide partial of its own).
+bool DecayFitter::modelled(const Model& m, size_t n, double hiHz, const DecayLimits& limits) const {
+    const double hz = m.hz(n);
+    return hz < hiHz ||
+           (n > 0 && m.hz(n - 1) < hiHz && hz < std::min(limits.highestHz, 0.45 * rate_));
+}
+
 // Levenberg-Marquardt on f1, B and the decays.
 void DecayFitter::fitModel(Model& m, int iterations) {
     residualWithJacobian(m);
@@ -476,7 +485,7 @@ void DecayFitter::readSubharmonic(std::vector<Model>& models, double decay, doub
         up.maxB = limits.maxB;
         up.b = std::clamp(low.b * double(k * k), kLeastB, limits.maxB);
         // Fitted as every guess is: its lower partials first.
-        for (size_t n = 0; n < kMostPartials && up.hz(n) < hiHz; ++n) {
+        for (size_t n = 0; n < kMostPartials && modelled(up, n, hiHz, limits); ++n) {
             if (n == kFirstPartials) {
                 fitModel(up, kShortIterations);
                 up.lowF1 = up.f1;
@@ -587,7 +596,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         Model m;
         m.f1 = f1;
         m.maxB = limits.maxB;
-        for (size_t n = 0; n < kFirstPartials && m.hz(n) < hiHz; ++n)
+        for (size_t n = 0; n < kFirstPartials && modelled(m, n, hiHz, limits); ++n)
             m.logDecay.push_back(
                 std::log(std::min(decay * (1 + kDecayGrowth * double(n)), m.mostDecay(n))));
         residual(m);
@@ -602,7 +611,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         // matched to their neighbours' places).
         fitModel(m, kShortIterations);
         m.lowF1 = m.f1;
-        for (size_t n = m.partials(); n < kMostPartials && m.hz(n) < hiHz; ++n)
+        for (size_t n = m.partials(); n < kMostPartials && modelled(m, n, hiHz, limits); ++n)
             m.logDecay.push_back(std::log(
                 std::min(std::exp(m.logDecay.back()) * (1 + kDecayGrowth), m.mostDecay(n))));
         fitModel(m, kScreenIterations);
@@ -638,7 +647,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         m.f1 = f1;
         m.maxB = limits.maxB;
         m.b = std::max(kLeastB, models.front().b / double(under * under));
-        for (size_t n = 0; n < kMostPartials && m.hz(n) < hiHz; ++n) {
+        for (size_t n = 0; n < kMostPartials && modelled(m, n, hiHz, limits); ++n) {
             const size_t same = (n + 1) % under == 0 ? (n + 1) / under - 1 : kMostPartials;
             m.logDecay.push_back(same < models.front().partials()
                                      ? models.front().logDecay[same]
@@ -746,12 +755,12 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     fitModel(late, kShortIterations);
     // The two agree where they differ by no more than their deviations allow.
     const double lateDeviation = f1Deviation(
-        late, late.rss / std::max(1.0, 2.0 * double(data_.size()) -
-                                            3.0 * double(late.partials()) - 2));
-    const double allowed = std::max(
-        kLaterAgreement, kDecidingErrors * std::hypot(result.f1Error, lateDeviation));
-    result.verdict = std::abs(late.f1 / best.f1 - 1) <= allowed ? DecayVerdict::Read
-                                                                : DecayVerdict::TooBrief;
+        late,
+        late.rss / std::max(1.0, 2.0 * double(data_.size()) - 3.0 * double(late.partials()) - 2));
+    const double allowed =
+        std::max(kLaterAgreement, kDecidingErrors * std::hypot(result.f1Error, lateDeviation));
+    result.verdict =
+        std::abs(late.f1 / best.f1 - 1) <= allowed ? DecayVerdict::Read : DecayVerdict::TooBrief;
     return result;
 }
 
