@@ -65,10 +65,6 @@ constexpr double kReadTolerance = 0.005;
 constexpr double kDecidingErrors = 3;
 constexpr double kDistinctGuess = 0.02;
 constexpr double kNearMaxB = 0.9;
-constexpr double kLowAgreement = 0.004;
-// A first mode of this quality factor or more is narrower than a tenth of the partials'
-// spacing: its own place fixes f1, whatever B the partials above ask for.
-constexpr double kResolvedQuality = 10;
 constexpr double kLeastB = 1e-5;
 constexpr double kStartB = 1e-3;
 // The prior on log B, when one or two partials do not fix it.
@@ -197,9 +193,8 @@ struct DecayFitter::Model {
     double mostDecay(size_t n) const {
         return std::min(kMostDecay, kMostDecayPerRadian * kTwoPi * hz(n));
     }
-    bool withoutFirst = false;
-    double lowF1 =
-        0;  // f1 from the lower partials alone  // the first partial left out of the model
+    bool withoutFirst = false;  // the first partial left out of the model
+    bool fromLower = false;     // fitted from its lower partials first
     // Results of the last residual().
     double rss = std::numeric_limits<double>::infinity();
     std::vector<double> amplitudes;  // real and imaginary part of each partial's
@@ -488,7 +483,7 @@ void DecayFitter::readSubharmonic(std::vector<Model>& models, double decay, doub
         for (size_t n = 0; n < kMostPartials && modelled(up, n, hiHz, limits); ++n) {
             if (n == kFirstPartials) {
                 fitModel(up, kShortIterations);
-                up.lowF1 = up.f1;
+                up.fromLower = true;
             }
             const size_t same = (n + 1) * k - 1;
             up.logDecay.push_back(
@@ -498,7 +493,7 @@ void DecayFitter::readSubharmonic(std::vector<Model>& models, double decay, doub
         }
         if (up.partials() <= kFirstPartials) {
             fitModel(up, kShortIterations);
-            up.lowF1 = up.f1;
+            up.fromLower = true;
         }
         fitModel(up, kFullIterations);
         up.score = up.rss / sigma2 + cost * (3.0 * double(up.partials()) + 2);
@@ -610,7 +605,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         // from them (fitted all at once from B = 0, a stiff belt's upper partials would be
         // matched to their neighbours' places).
         fitModel(m, kShortIterations);
-        m.lowF1 = m.f1;
+        m.fromLower = true;
         for (size_t n = m.partials(); n < kMostPartials && modelled(m, n, hiHz, limits); ++n)
             m.logDecay.push_back(std::log(
                 std::min(std::exp(m.logDecay.back()) * (1 + kDecayGrowth), m.mostDecay(n))));
@@ -676,12 +671,9 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
             return result;
         }
     if (best.f1 < limits.loHz || best.f1 > limits.hiHz) return result;
-    const bool resolved = std::numbers::pi * best.f1 * result.tau1 >= kResolvedQuality;
-    // The lower partials alone must give the same first mode as the whole series: where
-    // they do not, B and f1 trade against each other and neither is known (a resolved
-    // first mode aside). A series only tried under the best, never fitted from its lower
-    // partials, is the best's doubt.
-    if (best.lowF1 == 0 || (!resolved && !(std::abs(best.lowF1 / best.f1 - 1) <= kLowAgreement))) {
+    // A series only tried under the best, never fitted from its lower partials, is the
+    // best's doubt. (Where f1 and B trade, the deviation of f1 below says so.)
+    if (!best.fromLower) {
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
