@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <numbers>
 #include <stdexcept>
 
@@ -188,6 +189,92 @@ Signal engine(Pcg& rng, double rate, size_t n, double hz, double glidePerS) {
     return s;
 }
 
+// A four-stroke engine heard beside the car, made from its firings: each cylinder fires once
+// every two turns of the crank and its pressure pulse rings the exhaust's resonances. No
+// two cylinders burn quite alike (lines at every order of the cycle, between the firing
+// harmonics), nor two cycles (3-15 % from one to the next, a cylinder that misfires now
+// and then); the idle speed wanders, the valve train ticks, the flow hisses in pulses, and
+// an electric cooling fan may whine at its blades' passing. `speed` and `level`: the firing
+// rate's share of firingHz and the engine's level at each second of the clip, as the
+// throttle opens or is let go (the fan keeps its own).
+Signal runningEngine(Pcg& rng, double rate, size_t n, double firingHz,
+                     const std::function<double(double)>& speed = {},
+                     const std::function<double(double)>& level = {}) {
+    constexpr int kCylinders[] = {1, 2, 3, 4, 4, 4, 5, 6, 8};
+    const int cylinders = kCylinders[size_t(rng.unit() * 9)];
+    double strength[8], offset[8];
+    for (int c = 0; c < cylinders; ++c)
+        strength[c] = std::exp(0.15 * rng.normal()), offset[c] = rng.in(-0.03, 0.03);
+    const int misfiring = rng.unit() < 0.3 ? int(rng.unit() * cylinders) : -1;
+    const double fires = rng.in(0.6, 0.95), spread = rng.in(0.03, 0.15);
+    struct Ring {
+        double hz, tau, amp;
+    };
+    std::vector<Ring> rings;
+    for (int r = 0, count = 1 + int(rng.unit() * 3); r < count; ++r) {
+        const double hz = rng.logIn(40, 400);
+        rings.push_back(
+            {hz, rng.in(2, 10) / (std::numbers::pi * hz), std::exp(0.5 * rng.normal())});
+    }
+    const double tickHz = rng.in(1500, 4000), tick = rng.in(0.02, 0.15);
+    const double wanderShare = rng.in(0.003, 0.02), wanderTau = rng.in(0.3, 1.0);
+    // Run from half a second before the clip, so that rings and wander are under way.
+    const size_t warm = size_t(0.5 * rate), total = warm + n;
+    Signal pulses(total, 0.0), hiss(total, 0.0);
+    double phase = rng.in(0, 1), wander = wanderShare * rng.normal(), next = 1;
+    const double pull = 1 / (wanderTau * rate);
+    for (size_t i = 0; i < total; ++i) {
+        const double t = (double(i) - double(warm)) / rate;
+        wander += -pull * wander + wanderShare * std::sqrt(2 * pull) * rng.normal();
+        const double hz = firingHz * (speed ? speed(std::max(t, 0.0)) : 1) * (1 + wander);
+        phase += hz / rate;
+        const double since = phase - std::floor(phase);
+        hiss[i] = rng.normal() * (0.5 + std::exp(-since / 0.15));
+        const auto k = int64_t(next);
+        const int c = int(k % cylinders);
+        if (phase < next + offset[c]) continue;
+        next += 1;
+        double a = strength[c] * std::max(0.0, 1 + spread * rng.normal());
+        if (c == misfiring && rng.unit() > fires) a *= 0.1;
+        const double late = (phase - (double(k) + offset[c])) / hz;  // s since the firing
+        for (const Ring& r : rings) {
+            const double ph = rng.in(-0.2, 0.2);
+            for (size_t j = i; j < total; ++j) {
+                const double u = double(j - i) / rate + late;
+                if (u > 6 * r.tau) break;
+                pulses[j] += a * r.amp * std::exp(-u / r.tau) * std::sin(kTwoPi * r.hz * u + ph);
+            }
+        }
+        // The blow-down itself: a lobe a third of the firing interval long.
+        const double lobe = 0.33 / hz;
+        for (size_t j = i; j < total && double(j - i) / rate + late < lobe; ++j)
+            pulses[j] += a * std::sin(std::numbers::pi * (double(j - i) / rate + late) / lobe);
+        // Two valve ticks a firing.
+        for (const double at : {0.0, 0.5 / hz})
+            for (size_t j = i + size_t(at * rate); j < total; ++j) {
+                const double u = double(j - i) / rate - at;
+                if (u > 0.004) break;
+                pulses[j] += a * tick * std::exp(-u / 0.0008) * std::sin(kTwoPi * tickHz * u);
+            }
+    }
+    Signal s(pulses.begin() + std::ptrdiff_t(warm), pulses.end());
+    const Signal flow(hiss.begin() + std::ptrdiff_t(warm), hiss.end());
+    highPass(s, 5, rate);
+    const double loud = rmsOf(s);
+    add(s, flow, rng.in(0.1, 0.5) * loud / std::max(rmsOf(flow), 1e-12));
+    for (size_t i = 0; i < n && level; ++i) s[i] *= level(double(i) / rate);
+    if (rng.unit() < 0.5) {
+        const double blade = rng.in(100, 500), fan = rng.in(0.05, 0.3) * loud;
+        const double ph = rng.in(0, kTwoPi);
+        for (size_t i = 0; i < n; ++i) {
+            const double t = double(i) / rate;
+            s[i] +=
+                fan * (std::sin(kTwoPi * blade * t + ph) + 0.4 * std::sin(2 * kTwoPi * blade * t));
+        }
+    }
+    return s;
+}
+
 struct Made {
     std::vector<uint8_t> samples;
     double rate;
@@ -243,6 +330,12 @@ Made pluck(Pcg& rng, const std::string& c) {
         add(e, roomNoise(rng, n, 1), rng.in(0.2, 0.6) * rmsOf(e));
         scale(s, 1 / std::max(rmsOf(s, from), 1e-12));
         add(s, e, std::pow(10.0, -10.0 / 20) / std::max(rmsOf(e), 1e-12));
+    } else if (c == "engine2") {
+        // The engine made from its firings, 10 dB under the belt, or at times 5.
+        Signal e = runningEngine(rng, rate, n, rng.in(10, 50));
+        const double under = rng.unit() < 0.3 ? 5 : 10;
+        scale(s, 1 / std::max(rmsOf(s, from), 1e-12));
+        add(s, e, std::pow(10.0, -under / 20) / std::max(rmsOf(e), 1e-12));
     } else if (c == "phone") {
         highPass(s, 120, rate);
         highPass(s, 120, rate);
@@ -288,6 +381,25 @@ Made other(Pcg& rng, const std::string& c) {
         for (size_t i = 0; i < n; ++i)
             s[i] *= down ? idle + (1 - idle) * std::exp(-double(i) / rate / fade)
                          : 0.5 + double(i) / double(n);
+    } else if (c == "rev2") {
+        // The engine made from its firings at idle, revved up or let go: its speed rising
+        // 50-250 % a second as its level swells, or sinking to idle as its level dies away.
+        const int how = int(rng.unit() * 3);
+        const double idle = rng.in(10, 40), by = rng.in(0.5, 2.5), from = rng.in(1.3, 3);
+        const double settle = rng.in(0.2, 1.0), rest = rng.in(0.1, 0.4);
+        const double seconds = double(n) / rate;
+        s = runningEngine(
+            rng, rate, n, idle,
+            [&](double t) {
+                return how == 0   ? 1
+                       : how == 1 ? 1 + by * t
+                                  : 1 + (from - 1) * std::exp(-t / settle);
+            },
+            [&](double t) {
+                return how == 0   ? 1
+                       : how == 1 ? 0.5 + t / seconds
+                                  : rest + (1 - rest) * std::exp(-t / settle);
+            });
     } else if (c == "wrench") {
         // A motor's whine and hammer blows 10 .. 25 times a second, each a click and a
         // ring of the socket that dies within 5 .. 20 ms.
@@ -436,7 +548,7 @@ const std::vector<std::string>& conditions() {
     static const std::vector<std::string> all = {
         "damped",   "range",  "high",    "anywhere", "doublet", "lowlevel", "clipped",
         "twobelts", "engine", "phone",   "reverb",   "drift",   "alarm",    "rev",
-        "wrench",   "hammer", "whistle", "beeper",   "pipe"};
+        "wrench",   "hammer", "whistle", "beeper",   "pipe",    "engine2",  "rev2"};
     return all;
 }
 
@@ -447,7 +559,7 @@ std::vector<synth::Case> makeSet(const std::string& condition, int count) {
     Pcg rng(0xbe17ull + uint64_t(at - all.begin()) * 7919);
     const bool belts = condition != "alarm" && condition != "rev" && condition != "wrench" &&
                        condition != "hammer" && condition != "whistle" && condition != "beeper" &&
-                       condition != "pipe";
+                       condition != "pipe" && condition != "rev2";
     std::vector<synth::Case> cases;
     for (int i = 0; i < count; ++i) {
         Made m = belts ? pluck(rng, condition) : other(rng, condition);

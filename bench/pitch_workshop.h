@@ -6,9 +6,9 @@
 // a random phase, and are heard through one condition at a time: short rings, an
 // engine's harmonic rumble, a phone's high-pass, a room's reverberation, clipping, a
 // second belt, a level of a few steps, split modes, a drifting DC level, a pluck anywhere
-// in the clip. Its other sounds are no belt at all: two-tone alarms, an engine revving,
-// impact wrenches, hammer taps on metal, whistles, beepers switched on and off, taps on a
-// pipe.
+// in the clip, an engine built from its firings. Its other sounds are no belt at all:
+// two-tone alarms, an engine revving, impact wrenches, hammer taps on metal, whistles,
+// beepers switched on and off, taps on a pipe, the engine built from its firings alone.
 #pragma once
 
 #include <string>
@@ -18,8 +18,8 @@
 
 namespace vellora::workshop {
 
-// The conditions, belts first: each case of a belt condition has its first mode as f1,
-// each of the others f1 = 0.
+// The conditions (the later ones added after, so that the earlier keep their cases): each
+// case of a belt condition has its first mode as f1, each of the others f1 = 0.
 const std::vector<std::string>& conditions();
 
 // `count` cases of one condition.

@@ -97,10 +97,7 @@ TEST(AtomicFile, WhatAKilledWriteLeftIsCleanedUpAtStart) {
     writeBytes(file, "[S]\nk=new va");  // killed halfway through the rewrite
     fs::create_hard_link(file, dir / "other-name.ini");
     writeBytes(dir / "Vellora.ini.vellora-rewrite", "[S]\nk=new value\n");
-    const pid_t child = ::fork();  // a process number certainly not running
-    if (child == 0) ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    const std::string dead = std::to_string(child), alive = std::to_string(::getpid());
+    const std::string dead = testing::endedProcessId(), alive = std::to_string(::getpid());
     const std::pair<std::string, bool> cases[] = {
         {"Vellora.ini.tmp-" + dead + "-17", true},
         {"Vellora.ini.tmp-" + alive + "-3", false},  // a write in progress

@@ -104,31 +104,24 @@ TEST(HelpWindow, OpensAtTheRequestedTabAndIsReused) {
     delete window;
 }
 
-// A help file that is a FIFO, a device, a folder or far too large reads as missing: the
-// window opens without it (or not at all, for the contents) and never waits or fills
+// A help file that is a FIFO, a device, a folder or far too large reads as missing (every
+// help file is read the one way): the window opens without it and never waits or fills
 // memory.
 TEST(HelpWindow, HostileHelpFilesNeitherHangNorFillMemory) {
     ensureGuiApplication();
     QTemporaryDir root;
     writeEnglishHelp(root.path());
-    const QString en = QDir(root.path()).filePath("help/en/");
+    const QString en = QDir(root.path()).filePath("help/en/"), start = en + "start.html";
     const testing::MemoryCeiling ceiling(300);
     for (testing::Hostile h : testing::everyHostileFile()) {
         SCOPED_TRACE(testing::hostileName(h));
-        for (const char* name : {"toc.txt", "index.txt", "labels.txt", "start.html"}) {
-            ASSERT_TRUE(testing::makeHostileFile((en + name).toStdString(), h));
-            EXPECT_TRUE(readHelpFile(en + name).isEmpty()) << name;
-        }
+        ASSERT_TRUE(testing::makeHostileFile(start.toStdString(), h));
+        EXPECT_TRUE(readHelpFile(start).isEmpty());
         HelpBrowser browser;
-        browser.setSource(QUrl::fromLocalFile(en + "start.html"));
+        browser.setSource(QUrl::fromLocalFile(start));
         EXPECT_TRUE(browser.toPlainText().isEmpty());
-        for (const char* name : {"toc.txt", "index.txt", "labels.txt", "start.html"})
-            std::filesystem::remove_all((en + name).toStdString());
-        writeEnglishHelp(root.path());
     }
     ASSERT_TRUE(testing::makeHostileFile((en + "index.txt").toStdString(), testing::Hostile::Fifo));
-    ASSERT_TRUE(
-        testing::makeHostileFile((en + "start.html").toStdString(), testing::Hostile::Fifo));
     HelpWindow window;
     ASSERT_TRUE(window.load(en));
     EXPECT_EQ(window.indexList()->topLevelItemCount(), 0);

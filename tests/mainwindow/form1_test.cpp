@@ -11,21 +11,16 @@ namespace {
 
 using MainWindow = WindowTest;
 
+// Before a calibration only Calibrate can be pressed; arrows move a bar's thumb the way
+// they point, the gain bar's value growing downwards.
 TEST_F(MainWindow, ControlsAreCreatedAsDesigned) {
     Form1 w;
     EXPECT_EQ(w.windowTitle(),
               QString::fromUtf8("Visualisation des fréquences (v") + kVersion + ") - Par Maruvel");
-    for (const QWidget* c : {w.CommandRun, w.CommandBruit, w.CommandAnalyse})
+    for (const QWidget* c : std::initializer_list<const QWidget*>{
+             w.CommandRun, w.CommandBruit, w.CommandAnalyse, w.HScrollCalibrate})
         EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
-    EXPECT_TRUE(w.CommandCalibrate->isEnabled() && !w.HScrollCalibrate->isEnabled());
-    EXPECT_EQ(w.VScrollNiveau->value(), 472);
-    EXPECT_EQ(w.HScrollFrequence->minimum(), 100);
-    EXPECT_EQ(w.HScrollFrequence->maximum(), 2048);
-    EXPECT_EQ(w.HScrollCalibrate->value(), 512);
-    EXPECT_EQ(w.TextEchantillon->text(), "5");
-    EXPECT_EQ(w.TextEchantillon->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
-    EXPECT_TRUE(w.Francais->isChecked());
-    // Arrows move a bar's thumb the way they point: the gain bar's value grows downwards.
+    EXPECT_TRUE(w.CommandCalibrate->isEnabled());
     for (auto [bar, key, change] : {std::tuple{w.HScrollFrequence, Qt::Key_Right, 1},
                                     {w.HScrollFrequence, Qt::Key_PageDown, -50},
                                     {w.VScrollNiveau, Qt::Key_Down, 1}}) {

@@ -1,70 +1,55 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window on the fake sound card: the calibration tone played and recorded through the
 // real player and recorder gives the card's scale, and a looped pluck then reads true.
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
-#include <QPushButton>
-#include <QScrollBar>
 
 #include "audio/capture_sequence.h"
 #include "audio/rtaudio_input.h"
 #include "audio/rtaudio_sound_player.h"
 #include "audio/wave_audio_recorder.h"
 #include "calibration/sound_tone_player.h"
-#include "mainwindow/form1.h"
-#include "support/pitch_synth.h"
-#include "support/qt_application.h"
-#include "support/recorder_test_support.h"
+#include "mainwindow/form1_fixture.h"
 #include "support/sound_test_support.h"
-#include "wave/recorder_wave.h"
 
-namespace vellora {
+namespace vellora::test {
 namespace {
 
-TEST(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
-    ensureGuiApplication();
+using RunOnFakeSoundCard = WindowTest;
+
+TEST_F(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
     if (!fakeSoundCardPresent())
         GTEST_SKIP() << "no fake sound card: run under scripts/with-fake-soundcard";
-    InTemporaryFolder folder;
+    // The recorder saves its clip in the current folder, where the window reads it.
+    struct InFolder {
+        fs::path was = fs::current_path();
+        explicit InFolder(const fs::path& to) { fs::current_path(to); }
+        ~InFolder() { fs::current_path(was); }
+    } here(dir);
     RtAudioInput input;
     WaveAudioRecorder recorder(input);
     RtAudioSoundPlayer player;
-    SoundTonePlayer tone(player);
-    std::vector<std::string> messages;
+    SoundTonePlayer speaker(player);
+    tone = &speaker;
     std::function<void(int)> beforeCapture;
-    int cycles = 0;
-    std::unique_ptr<Form1> w;
-    Form1Services s;
-    s.text = [](const char* section, int k) { return section + std::to_string(k); };
-    s.tone = &tone;
-    s.askOkCancel = [](const std::string&) { return true; };
-    s.showMessage = [&](const std::string& m) { messages.push_back(m); };
-    s.capture = [&] {
-        beforeCapture(++cycles);
+    auto w = started([&](int cycle) {
+        beforeCapture(cycle);
         int32_t retour = 0;
         return sendCaptureSequence(recorder, retour);
-    };
-    w = std::make_unique<Form1>(std::move(s));
-    w->CommandRun->setText("FORM110");
-    w->CommandCalibrate->setText("FORM18");
+    });
     w->VScrollNiveau->setValue(262);
     w->show();
     // The 110 Hz tone lies 0.43 bin above bin 20: the whole-hertz box cannot bring the
     // scale closer than 2 %; the precise estimate can.
-    w->state.FrequenceCal = 110;
+    ASSERT_EQ(w->state.FrequenceCal, 110);
     beforeCapture = [&](int cycle) {
         if (cycle == 4) w->CommandAutoCalibrate_Click();  // on clip 3
         if (cycle == 5) w->CommandRun_Click();
     };
     w->CommandCalibrate_Click();
     EXPECT_TRUE(messages.empty());
-    EXPECT_NEAR(w->state.plot.PasFrequence, 22050.0 / 4096, 0.002);
+    EXPECT_NEAR(w->state.plot.PasFrequence, kExactPas, 0.002);
     w->CommandCalibrate_Click();  // the tone stops
-    ASSERT_FALSE(tone.playing());
+    ASSERT_FALSE(speaker.playing());
     // A belt at 131 Hz, looped: every clip that gives a number gives 131.0 +- 0.3 Hz; a
     // loaded machine may lose a clip or two to the sound server, so ten are listened to.
     synth::Random random(5);
@@ -74,7 +59,7 @@ TEST(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
     testing::writeBytes("pluck.wav", pcmWaveFile(synth::render(pluck, random, 22050), 22050));
     ASSERT_TRUE(player.sndPlaySound("pluck.wav", kSoundAsync | kSoundLoop));
     std::vector<double> readings;
-    const int first = cycles + 1;
+    const int first = clips + 1;
     beforeCapture = [&](int cycle) {
         // The first clip may still hold the tone's tail. Numbers are written in the
         // interface language, a no-break blank before the unit.
@@ -92,4 +77,4 @@ TEST(RunOnFakeSoundCard, AutoCalibrationOnTheDefaultToneThenAPluckReadsTrue) {
 }
 
 }  // namespace
-}  // namespace vellora
+}  // namespace vellora::test

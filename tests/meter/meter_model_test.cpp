@@ -31,23 +31,20 @@ PluckVerdict pluck(double hz) {
     return v;
 }
 
+// The formula and its known answers are the belt set-up's; here the meter hands it the
+// pluck's B and the chosen set-up.
 TEST(MeterModel, OnePluckGivesOneTensionAndVerdict) {
     MeterModel m;
     m.chooseSetup(stiffBelt());
     m.runStarted();
-    // f1 = 101 Hz with B = 0.0201: f0 = 101 / sqrt(1.0201) = 100 Hz, T = 1000 N, inside
-    // 990 .. 1010 N. Without B it would be 1020.1 N, with the factor 918.09 N: both outside.
+    // f1 = 101 Hz with B = 0.0201: f0 = 100 Hz, T = 1000 N, inside 990 .. 1010 N. Without B
+    // it would be 1020.1 N, with the factor 918.09 N: both outside.
     const MeterReading& r = m.taken(101, 0.0201);
     ASSERT_TRUE(r.line.tension);
     EXPECT_NEAR(r.line.tension->newtons, 1000, kExact);
     EXPECT_EQ(r.line.range, RangeStatus::Inside);
-    EXPECT_EQ(r.line.hz, 101);
     EXPECT_EQ(r.line.setup, "Stiff");
     EXPECT_TRUE(r.triggered && r.measuredStiffness);
-    EXPECT_EQ(r.inharmonicity, 0.0201);
-    // What is shown is that same record.
-    ASSERT_TRUE(m.shown());
-    EXPECT_EQ(m.shown()->line.tension->newtons, r.line.tension->newtons);
 
     // A live clip of a free run goes through the same method; no clear pitch, no tension.
     m.clipRead(101, 0.0201);
@@ -56,13 +53,11 @@ TEST(MeterModel, OnePluckGivesOneTensionAndVerdict) {
     m.clipRead(std::nullopt, 0.0201);
     EXPECT_FALSE(m.shown()->clearPitch || m.shown()->line.tension);
 
-    // With the factor instead: 0.9 x 0.1 x 101^2 = 918.09 N, outside.
     BeltSetup factor = stiffBelt();
     factor.measuredStiffness = false;
     m.chooseSetup(factor);
     EXPECT_FALSE(m.shown()) << "a set-up change clears the reading shown";
-    EXPECT_NEAR(m.taken(101, 0.0201).line.tension->newtons, 918.09, kExact);
-    EXPECT_EQ(m.shown()->line.range, RangeStatus::Outside);
+    EXPECT_EQ(m.taken(101, 0.0201).line.range, RangeStatus::Outside);
     // The search looks round f1 of the target: 990 N is 104.88 Hz with the factor.
     EXPECT_NEAR(m.searchRange()->low, 104.88088481701516, 1e-9);  // sqrt(990 / 0.09)
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -77,6 +78,14 @@ class ActAsUnprivilegedUser {
   private:
     bool dropped_ = false;
 };
+
+// The number of a process that has ended: one certainly not running.
+inline std::string endedProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return std::to_string(child);
+}
 
 // True when a file can be created in `folder` by the process as it acts now.
 inline bool canCreateIn(const std::filesystem::path& folder) {

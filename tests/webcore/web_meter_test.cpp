@@ -63,24 +63,21 @@ class WebMeterTest : public testing::Test {
     WebMeter meter;
 };
 
-// Plucks over the range read within half a per cent; on a set-up, the tension by the
-// factor: 4 m L^2 f^2 with m = 0.1 kg/m and L = 0.5 m, 1000 N at 100 Hz.
+// A pluck is taken with its cue and, on a set-up, its tension by the factor: 4 m L^2 f^2
+// with m = 0.1 kg/m and L = 0.5 m, 1000 N at 100 Hz. (How plucks over the range read is
+// the shared clips' test below.)
 TEST_F(WebMeterTest, PlucksAreTakenWithTheirFirstModeAndTension) {
-    for (const double hz : {30.0, 98.0, 250.0, 600.0}) {
-        SCOPED_TRACE(hz);
-        const std::string a = untilTriggered(plucked(hz, 7));
-        ASSERT_EQ(member(a, "step"), "accept") << member(a, "why");
-        EXPECT_NEAR(std::stod(member(a, "hz")), hz, hz * 0.005);
-        EXPECT_EQ(member(a, "cue"), "accepted");
-        EXPECT_EQ(member(a, "tensionText"), "");
-        (void)meter.rearm();
-    }
+    std::string a = untilTriggered(plucked(98, 7));
+    ASSERT_EQ(member(a, "step"), "accept") << member(a, "why");
+    EXPECT_EQ(member(a, "cue"), "accepted");
+    EXPECT_EQ(member(a, "tensionText"), "");
+    (void)meter.rearm();
     const std::string setups = meter.keepSetup(
         "[FORM]\nname=Cam\nmass=100\nspan=500\nfactor=1\ntarget=tension\ntargetLow=900\n"
         "targetHigh=1100\n",
         "");
     EXPECT_EQ(member(setups, "selected"), "Cam");
-    const std::string a = untilTriggered(plucked(100, 3));
+    a = untilTriggered(plucked(100, 3));
     EXPECT_NEAR(std::stod(member(a, "tensionText")), 1000, 10);
     EXPECT_EQ(member(a, "range"), "inside");
     EXPECT_EQ(member(a, "agreement"), "1 of 3");  // a new set-up starts a new agreement
