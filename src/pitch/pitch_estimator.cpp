@@ -73,6 +73,12 @@ constexpr double kDistinctF1 = 0.015;
 // spectrum searched; those still read.
 constexpr double kNearMaxB = 0.75;
 constexpr int kFewPartials = 8;
+// B fitted from a few partials bends with any one of them placed a little off (the room's
+// reverberation, a peak of a few steps), and f1 with it: a belt of 24.6 Hz seen in its
+// partials 1, 2 and 5 read 24.1 Hz with B 0.024. Its first mode, where heard, must then
+// agree with the series fitted; many partials place f1 without it.
+constexpr int kFewToPlace = 6;
+constexpr double kFirstModeAgreement = 0.0175;
 // Both halves of the sound must give the same first mode: speech glides.
 constexpr double kHalfAgreement = 0.006;
 constexpr double kHalfAgreementPeriods = 0.3;
@@ -465,6 +471,11 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
         (visiblePartials(best, limits.lowestPeakHz, highestHz) >= kFewPartials ||
          best.missing >= seen))
         return refuse(PitchRefusal::NoSeries);
+    if (seen <= kFewToPlace &&
+        std::any_of(best.partials.begin(), best.partials.end(), [&](const SeriesPartial& p) {
+            return p.number == 1 && std::abs(p.hz / best.f1() - 1) > kFirstModeAgreement;
+        }))
+        return refuse(PitchRefusal::Doubtful);
     // Strong peaks that no series takes, as many as the series' own: a struck bar or
     // plate, whose modes are no series, with one of them taken for a belt.
     double stray = 0;
@@ -549,8 +560,9 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
 // A belt whose partials fall on an engine's harmonics: the engine's series at f1 takes the
 // belt's partials as its every k-th. When the partials it adds are steady (a belt rings
 // down; one high-passed may lose its odd partials to a sixteenth of the even ones' power)
-// and carry a sixteenth of the power of those it shares or less, the belt is the series at
-// k f1; else the best.
+// and carry a sixteenth of the power of those it shares or less, or less than those and
+// each holding while the shared ones die away, the belt is the series at k f1; else the
+// best.
 size_t PitchEstimator::onEveryKth(std::span<const SeriesFit> series,
                                   std::span<const SpectralPeak> peaks, std::span<const double> x,
                                   double rate) {
@@ -558,16 +570,25 @@ size_t PitchEstimator::onEveryKth(std::span<const SeriesFit> series,
     analyseHalves(x, rate);
     for (int k = kMaxCommonFactor; k >= 2; --k) {
         double on = 0, off = 0;
-        SeriesFit added;  // the partials the series at f1 adds to the one at k f1
+        SeriesFit added, shared;  // the partials the series at f1 adds to the one at k f1
         for (const SeriesPartial& p : best.partials) {
             if (p.number % k == 0) {
                 on += peaks[p.peak].energy;
+                shared.partials.push_back(p);
                 continue;
             }
             off += peaks[p.peak].energy;
             added.partials.push_back(p);
         }
-        if (on < kDominance * kDominance * off || !steady(partialsFade(added))) continue;
+        const auto dies = [&](const SeriesPartial& p) { return fadeAt(p.hz) <= kPluckFade; };
+        // Or the shared partials, the k-th first, die away as a belt's while not one that
+        // it adds does: an engine's lines between a belt's partials, however loud.
+        const bool apart = on >= off && !shared.partials.empty() &&
+                           shared.partials.front().number == k && dies(shared.partials.front()) &&
+                           partialsFade(shared) <= kPluckFade &&
+                           std::none_of(added.partials.begin(), added.partials.end(), dies);
+        if (!steady(partialsFade(added)) || (on < kDominance * kDominance * off && !apart))
+            continue;
         for (size_t i = 1; i < series.size(); ++i)
             if (std::abs(series[i].f1() / (k * best.f1()) - 1) < kDistinctF1) return i;
     }
