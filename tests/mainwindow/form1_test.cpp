@@ -51,9 +51,11 @@ TEST_F(MainWindow, DefaultsWithoutASettingsFile) {
 TEST_F(MainWindow, OutOfRangeSettingsAreReplacedAndExitDuringARunWritesWhatWasUsed) {
     values = {{"SETTINGS/Niveau", "263"},
               {"SETTINGS/Amplification", "300"},
-              {"SETTINGS/Ajustement", "1024"}};
+              {"SETTINGS/Ajustement", "1024"},
+              {"SETTINGS/NbFrequencesAffichees", "50"}};
     EXPECT_EQ(started()->state.plot.Amplification, 249);  // 512 - 263: the bar wins
     EXPECT_FLOAT_EQ(started()->state.plot.PasFrequence, 6.4411f);
+    EXPECT_EQ(started()->HScrollFrequence->value(), 100);
     values = {{"SETTINGS/Niveau", "0"},
               {"SETTINGS/Ajustement", "70000"},
               {"SETTINGS/NbFrequencesAffichees", "5000"},

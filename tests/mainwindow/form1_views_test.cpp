@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One pluck, one reading in every window: the main read-out, the large read-out and the
-// Belt window show the meter's record; the status follows the
-// meter and the language; the program's keys work from each of its windows.
+// Belt window show the meter's record; the status follows the meter and the language; the
+// program's keys work from each of its windows.
 #include <QAction>
 #include <QListWidget>
 #include <QMenuBar>
