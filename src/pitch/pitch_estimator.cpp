@@ -581,8 +581,9 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
 // A belt whose partials fall on an engine's harmonics: the engine's series at f1 takes the
 // belt's partials as its every k-th. When the partials it adds are steady (a belt rings
 // down; one high-passed may lose its odd partials to a sixteenth of the even ones' power)
-// and carry a sixteenth of the power of those it shares or less, the belt is the series at
-// k f1; else the best.
+// and carry a sixteenth of the power of those it shares or less, or less than those and
+// each holding while the shared ones die away, the belt is the series at k f1; else the
+// best.
 size_t PitchEstimator::onEveryKth(std::span<const SeriesFit> series,
                                   std::span<const SpectralPeak> peaks, std::span<const double> x,
                                   double rate) {
@@ -590,16 +591,25 @@ size_t PitchEstimator::onEveryKth(std::span<const SeriesFit> series,
     analyseHalves(x, rate);
     for (int k = kMaxCommonFactor; k >= 2; --k) {
         double on = 0, off = 0;
-        SeriesFit added;  // the partials the series at f1 adds to the one at k f1
+        SeriesFit added, shared;  // the partials the series at f1 adds to the one at k f1
         for (const SeriesPartial& p : best.partials) {
             if (p.number % k == 0) {
                 on += peaks[p.peak].energy;
+                shared.partials.push_back(p);
                 continue;
             }
             off += peaks[p.peak].energy;
             added.partials.push_back(p);
         }
-        if (on < kDominance * kDominance * off || !steady(partialsFade(added))) continue;
+        const auto dies = [&](const SeriesPartial& p) { return fadeAt(p.hz) <= kPluckFade; };
+        // Or the shared partials, the k-th first, die away as a belt's while not one that
+        // it adds does: an engine's lines between a belt's partials, however loud.
+        const bool apart = on >= off && !shared.partials.empty() &&
+                           shared.partials.front().number == k && dies(shared.partials.front()) &&
+                           partialsFade(shared) <= kPluckFade &&
+                           std::none_of(added.partials.begin(), added.partials.end(), dies);
+        if (!steady(partialsFade(added)) || (on < kDominance * kDominance * off && !apart))
+            continue;
         for (size_t i = 1; i < series.size(); ++i)
             if (std::abs(series[i].f1() / (k * best.f1()) - 1) < kDistinctF1) return i;
     }

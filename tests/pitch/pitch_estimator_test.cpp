@@ -272,6 +272,10 @@ TEST(PitchEstimator, KnownRecordings) {
         // The engine's series takes the belt's partials as its every third: not the engine.
         {"a belt on an engine's harmonics",
          overHarmonics(harmonics(84.4, {1, 0.15, 0.1, 0.05}), 28.1, 4), 84.4, 0.002},
+        // The engine's odd harmonics, held while the belt dies, fill the gaps of a series at
+        // half the belt: louder than a sixteenth of the belt's partials, they are no belt.
+        {"a belt on an engine's even harmonics",
+         overHarmonics(harmonics(68.3, {1, 0.5, 0.3, 0.2}), 34.15, 12), 68.3, 0.005},
         // Its held harmonics bent the fit of a belt just above the engine 2 % high.
         {"a belt beside an engine's first harmonic",
          overHarmonics(harmonics(24.6, {1, 0.1, 0.05}), 20.91), 0, 0},
