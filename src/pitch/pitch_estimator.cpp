@@ -52,6 +52,10 @@ constexpr double kMaxMissingShare = 0.7;
 // it as well: the first mode cannot be told from a higher one.
 constexpr double kCommonFactorShare = 0.85;
 constexpr int kMaxCommonFactor = 5;
+// Nothing but the first mode off every k-th partial, four of them or more seen: the first
+// mode is another sound's peak an octave or a twelfth under a belt (a belt of 706 Hz beside
+// a peak at 353.2 Hz read 352.5 Hz, its loud partials capping each one's evidence).
+constexpr int kMinOnKth = 4;
 // A rival series that explains peaks the best one leaves out, and scores within 10 %
 // (and within two clear peaks' evidence), makes the reading a guess.
 constexpr double kRivalScoreShare = 0.9;
@@ -461,6 +465,19 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
     // engine's harmonics or the quieter of two belts.
     if (energyShare(best, peaks, limits.resolutionHz) < kMinEnergyShare)
         return refuse(PitchRefusal::TwoBelts);
+    // A peak on a mains harmonic, louder than the series read, that dies away like a pluck is
+    // no hum but the louder belt (one of 240.1 Hz left the quieter one of 57.9 Hz read).
+    if (!brief) {
+        double strongest = 0;
+        for (const SeriesPartial& p : best.partials)
+            strongest = std::max(strongest, peaks[p.peak].magnitude);
+        for (const SpectralPeak& p : peaks) {
+            if (p.weight > 0 || p.magnitude <= strongest || splitFrom(best, p, limits.resolutionHz))
+                continue;
+            analyseHalves(sound, rate);
+            if (plucked(fadeAt(p.hz))) return refuse(PitchRefusal::TwoBelts);
+        }
+    }
     if (best.f1() < lowestReading || best.f1() > options_.maxHz)
         return refuse(best.f1() < lowestReading && best.f1() >= options_.minHz
                           ? PitchRefusal::RingsTooBriefly
@@ -508,6 +525,10 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
         for (const SeriesPartial& p : best.partials)
             if (p.number % k == 0) onK += p.weight;
         if (onK >= kCommonFactorShare * best.explained) return refuse(PitchRefusal::Doubtful);
+        int seenOnK = 0, seenOff = 0;
+        for (const SeriesPartial& p : best.partials) ++(p.number % k == 0 ? seenOnK : seenOff);
+        if (seenOff == 1 && best.partials.front().number == 1 && seenOnK >= kMinOnKth)
+            return refuse(PitchRefusal::Doubtful);
     }
     if (chosen == 0 && rival >= std::min(kRivalScoreShare * best.score, best.score - kRivalMargin))
         return refuse(PitchRefusal::Doubtful);

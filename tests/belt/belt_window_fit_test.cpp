@@ -14,36 +14,21 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QTableWidget>
-#include <fstream>
-#include <map>
 #include <set>
 
 #include "belt/belt_window.h"
+#include "support/language_texts.h"
 #include "support/qt_application.h"
 
 namespace vellora {
 namespace {
 
-// The BELT section of a language file, key by key.
-std::map<int, std::string> beltTexts(const std::string& file) {
-    std::ifstream in(file);
-    std::map<int, std::string> texts;
-    bool inBelt = false;
-    for (std::string line; std::getline(in, line);) {
-        if (line.starts_with("[")) inBelt = line.starts_with("[BELT]");
-        const size_t eq = line.find('=');
-        if (inBelt && eq != std::string::npos && std::isdigit(line[0]))
-            texts[std::stoi(line.substr(0, eq))] = line.substr(eq + 1);
-    }
-    return texts;
-}
-
 void speakFrench(BeltWindow& w) {
-    const std::map<int, std::string> french =
-        beltTexts(std::string(VELLORA_SOURCE_LANG_DIR) + "/Français.lng");
+    const testing::LanguageTexts french =
+        testing::languageTexts(std::string(VELLORA_SOURCE_LANG_DIR) + "/Français.lng");
     ASSERT_GT(french.size(), 50u);
     w.applyCaptions([=](int key) -> std::optional<std::string> {
-        auto it = french.find(key);
+        auto it = french.find({"BELT", key});
         return it == french.end() ? std::nullopt : std::optional(it->second);
     });
 }

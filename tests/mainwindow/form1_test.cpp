@@ -39,9 +39,6 @@ TEST_F(MainWindow, DefaultsWithoutASettingsFile) {
     EXPECT_EQ(w->VScrollNiveau->value(), 246);
     EXPECT_EQ(w->windowTitle(), "FrFORM11");
     EXPECT_NEAR(double(w->width()) / w->height(), 16050.0 / 11220, 0.01);  // as designed
-    // The gain bar grows downwards.
-    w->VScrollNiveau->setValue(20);
-    EXPECT_EQ(w->state.plot.Amplification, 492);
     // The frequency scale lies over the spectrum, never in its picture.
     w->show();
     const QImage picture = w->Im_Spectre->image().copy();
@@ -54,9 +51,11 @@ TEST_F(MainWindow, DefaultsWithoutASettingsFile) {
 TEST_F(MainWindow, OutOfRangeSettingsAreReplacedAndExitDuringARunWritesWhatWasUsed) {
     values = {{"SETTINGS/Niveau", "263"},
               {"SETTINGS/Amplification", "300"},
-              {"SETTINGS/Ajustement", "1024"}};
+              {"SETTINGS/Ajustement", "1024"},
+              {"SETTINGS/NbFrequencesAffichees", "50"}};
     EXPECT_EQ(started()->state.plot.Amplification, 249);  // 512 - 263: the bar wins
     EXPECT_FLOAT_EQ(started()->state.plot.PasFrequence, 6.4411f);
+    EXPECT_EQ(started()->HScrollFrequence->value(), 100);
     values = {{"SETTINGS/Niveau", "0"},
               {"SETTINGS/Ajustement", "70000"},
               {"SETTINGS/NbFrequencesAffichees", "5000"},

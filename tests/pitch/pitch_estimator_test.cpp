@@ -244,6 +244,10 @@ TEST(PitchEstimator, KnownRecordings) {
         {"odd ones only", harmonics(153, {1, 0, 0.5, 0, 0.3, 0, 0.2}), 153, 0.005},
         // No trace of 60.7 Hz: a belt of 121.4 Hz, never 60.7 or 40.5.
         {"even ones only", harmonics(60.7, {0, 1, 0, 0.8, 0, 0.6, 0, 0.5}, 0), 121.4, 0.005},
+        // A belt of 706 Hz (partials 1 to 4 and 6) beside another sound's peak an octave under.
+        {"a peak an octave under a belt",
+         ring({{353.2, 0.15}, {706, 1}, {1420.6, 0.1}, {2151.6, 0.15}, {2907, 0.1}, {4520, 0.06}}),
+         0, 0},
         {"newest samples", beltAfterNoise(), 80, 0.005},
         // Its distortion gives the series at a quarter more peaks than the belt's own.
         {"clipped six times over", clipped(stiff(316.95, 0.0091), 6), 316.95, 0.002},
@@ -252,6 +256,9 @@ TEST(PitchEstimator, KnownRecordings) {
         // Equally loud, either could be the one meant; 10 dB apart, the louder is.
         {"two belts", twoBelts(137, 0.5), 0, 0},
         {"the louder of two belts", twoBelts(263, 0.76), 100, 0.002},
+        // The louder one's first mode on a mains harmonic (4 x 60 Hz): not the quieter one.
+        {"the louder of two belts on a mains harmonic",
+         ring({{240.1, 1}, {481.4, 0.3}, {57.9, 0.2}, {115.8, 0.3}, {173.9, 0.1}}), 0, 0},
         {"alarm", alarm(), 0, 0},
         {"an engine let go", engineSlowing(25, 0.1), 0, 0},
         // Its first partial moves less than it can be placed to, the series as a whole more.

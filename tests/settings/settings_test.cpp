@@ -3,13 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <map>
-#include <sstream>
-
 #include "settings/data_files.h"
 #include "settings/language.h"
 #include "settings/settings_store.h"
 #include "support/hostile_files.h"
+#include "support/language_texts.h"
 #include "support/profile_test_support.h"
 
 namespace vellora {
@@ -117,35 +115,20 @@ TEST(Language, ReadOnceAndEnglishForAFileThatCannotBeRead) {
     }
 }
 
-using Texts = std::map<std::pair<std::string, int>, std::string>;  // the raw text after "="
-
-Texts textsOf(const std::filesystem::path& file) {
-    Texts texts;
-    std::istringstream in(readBytes(file));
-    std::string line, section;
-    while (std::getline(in, line)) {
-        if (line.starts_with('['))
-            section = line.substr(1, line.find(']') - 1);
-        else if (!line.starts_with(';') && line.find('=') != std::string::npos)
-            texts[{section, std::stoi(line)}] = line.substr(line.find('=') + 1);
-    }
-    return texts;
-}
-
 // Both files have the same keys; every text is there whole, quotes and blanks as
 // written; two-state buttons have two different captions.
 TEST(LanguageFiles, SameKeysInBothAndEveryTextWhole) {
     const std::filesystem::path dir(VELLORA_SOURCE_LANG_DIR);
     const std::filesystem::path files[] = {dir / "English.lng", dir / pathFromUtf8("Français.lng")};
-    auto keys = [](const Texts& texts) {
+    auto keys = [](const testing::LanguageTexts& texts) {
         std::vector<std::pair<std::string, int>> out;
         for (const auto& entry : texts) out.push_back(entry.first);
         return out;
     };
-    EXPECT_EQ(keys(textsOf(files[0])), keys(textsOf(files[1])));
-    EXPECT_GE(textsOf(files[0]).size(), 100u);
+    EXPECT_EQ(keys(testing::languageTexts(files[0])), keys(testing::languageTexts(files[1])));
+    EXPECT_GE(testing::languageTexts(files[0]).size(), 100u);
     for (const auto& file : files) {
-        for (const auto& [where, written] : textsOf(file)) {
+        for (const auto& [where, written] : testing::languageTexts(file)) {
             const auto& [section, key] = where;
             SCOPED_TRACE(pathToUtf8(file.filename()) + " " + section + " " + std::to_string(key));
             const bool quoted =

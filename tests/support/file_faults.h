@@ -13,7 +13,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <set>
-#include <string>
 #include <vector>
 
 #include "common/file_calls.h"
@@ -26,7 +25,6 @@ struct RecordedCall {
     FileCall call;
     int fd = -1;
     bool folder = false;  // an fsync or close of a folder
-    std::string path;     // what a rename or unlink names
 };
 
 enum class Fault {
@@ -96,20 +94,17 @@ class FileFaults {
     }
     // Records the call; true when it is to fail (errno set). `torn` writes half of a
     // write's bytes before a crash or a filling disk.
-    static bool injected(RecordedCall call, int fd = -1, const void* data = nullptr,
+    static bool injected(FileCall call, int fd = -1, const void* data = nullptr,
                          std::size_t size = 0, ssize_t* torn = nullptr) {
         State& s = state();
         const std::size_t n = s.calls.size();
-        if (call.call == FileCall::Fsync || call.call == FileCall::Close) {
-            struct stat st {};
-            call.folder = ::fstat(call.fd, &st) == 0 && S_ISDIR(st.st_mode);
-        }
-        s.calls.push_back(call);
-        const bool hit =
-            s.fault == Fault::EveryOfAKind ? failsKind(call.call)
-            : s.fault == Fault::FailFrom
-                ? n >= s.step && call.call != FileCall::Rename && call.call != FileCall::Unlink
-                : n == s.step;
+        struct stat st {};
+        const bool flushOrClose = call == FileCall::Fsync || call == FileCall::Close;
+        s.calls.push_back({call, fd, flushOrClose && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)});
+        const bool hit = s.fault == Fault::EveryOfAKind ? failsKind(call)
+                         : s.fault == Fault::FailFrom
+                             ? n >= s.step && call != FileCall::Rename && call != FileCall::Unlink
+                             : n == s.step;
         if (s.fault == Fault::ShortWrites && torn) {
             *torn = ::write(fd, data, size > 1 ? size / 2 : size);
             return false;
@@ -129,28 +124,22 @@ class FileFaults {
     }
     static ssize_t write(int fd, const void* data, std::size_t size) {
         ssize_t torn = -2;
-        if (injected({FileCall::Write, fd, false, {}}, fd, data, size, &torn)) return -1;
+        if (injected(FileCall::Write, fd, data, size, &torn)) return -1;
         return torn != -2 ? torn : ::write(fd, data, size);
     }
-    static int fsync(int fd) {
-        return injected({FileCall::Fsync, fd, false, {}}, fd) ? -1 : ::fsync(fd);
-    }
+    static int fsync(int fd) { return injected(FileCall::Fsync, fd) ? -1 : ::fsync(fd); }
     static int ftruncate(int fd, off_t size) {
-        return injected({FileCall::Ftruncate, fd, false, {}}) ? -1 : ::ftruncate(fd, size);
+        return injected(FileCall::Ftruncate, fd) ? -1 : ::ftruncate(fd, size);
     }
     static int close(int fd) {
-        if (injected({FileCall::Close, fd, false, {}})) {
-            ::close(fd);  // a close that reports a failed write still frees the descriptor
-            return -1;
-        }
-        return ::close(fd);
+        const bool failed = injected(FileCall::Close, fd);
+        // A close that reports a failed write still frees the descriptor.
+        return ::close(fd) != 0 || failed ? -1 : 0;
     }
     static int rename(const char* from, const char* to) {
-        return injected({FileCall::Rename, -1, false, to}) ? -1 : ::rename(from, to);
+        return injected(FileCall::Rename) ? -1 : ::rename(from, to);
     }
-    static int unlink(const char* path) {
-        return injected({FileCall::Unlink, -1, false, path}) ? -1 : ::unlink(path);
-    }
+    static int unlink(const char* path) { return injected(FileCall::Unlink) ? -1 : ::unlink(path); }
     static int fstat(int fd, struct stat* st) {
         if (!failsKind(FileCall::Fstat)) return ::fstat(fd, st);
         errno = state().error;

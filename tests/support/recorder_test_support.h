@@ -16,18 +16,13 @@ struct FakeInput : AudioInput {
     int32_t recordResult = kRecorderOk;
     uint8_t next = 0;  // samples count up from here, so a clip tells where it came from
     int opens = 0, records = 0, releases = 0;
-    size_t lastCount = 0;
-    std::chrono::milliseconds lastBound{0};
 
     int32_t open() override {
         ++opens;
         return openResult;
     }
-    int32_t record(size_t count, std::chrono::milliseconds bound,
-                   std::vector<uint8_t>& out) override {
+    int32_t record(size_t count, std::chrono::milliseconds, std::vector<uint8_t>& out) override {
         ++records;
-        lastCount = count;
-        lastBound = bound;
         out.clear();
         if (recordResult != kRecorderOk) return recordResult;
         for (size_t i = 0; i < count; ++i) out.push_back(next++);
