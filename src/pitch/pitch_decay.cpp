@@ -46,7 +46,7 @@ constexpr double kUnderWorthFitting = 1.5;
 constexpr int kFullIterations = 8;
 constexpr double kSettled = 1e-5;
 // Steps refused in a row: the fit sits at its minimum, and further ones only shrink.
-constexpr int kMostRefused = 2;
+constexpr int kMostRefused = 6;
 // Decays allowed: time constants from 1 s down to half a millisecond.
 constexpr double kLeastDecay = 1, kMostDecay = 2000;
 // Every further partial adds decay, so the initial guess lets it grow with the number.
@@ -58,24 +58,17 @@ constexpr double kDecideScore = 12;
 // The first mode itself must explain this much of the ring (noise units): a series
 // read from its upper partials alone could be a sub-harmonic.
 constexpr double kMinFirstMode = 30;
-// Largest uncertainty (one standard deviation) of f1 read: a reading within 0.5 % wants
-// a few standard deviations of room.
-constexpr double kMostError = 0.0012;
+// A reading is right within kReadTolerance; the ring decides f1 where that many standard
+// deviations of it fit in the tolerance. B is free in that deviation, so where f1 and B
+// trade (a first mode too wide to place by itself) the trade shows in it.
+constexpr double kReadTolerance = 0.005;
+constexpr double kDecidingErrors = 3;
 constexpr double kDistinctGuess = 0.02;
 constexpr double kNearMaxB = 0.9;
-constexpr double kLowAgreement = 0.004;
-// A first mode of this quality factor or more is narrower than a tenth of the partials'
-// spacing: its own place fixes f1, whatever B the partials above ask for.
-constexpr double kResolvedQuality = 10;
-// A reading is right within this share.
-constexpr double kReadTolerance = 0.005;
-constexpr double kStifferStart = 10;
-constexpr double kStifferLeast = 0.008;
 constexpr double kLeastB = 1e-5;
 constexpr double kStartB = 1e-3;
 // The prior on log B, when one or two partials do not fix it.
 constexpr double kLogBPrior = 3;
-constexpr double kGuessedB = 0.005;
 constexpr double kFirstModeShare = 0.03;
 constexpr double kLaterTimeConstants = 1;
 constexpr double kNoiseBins = 3;
@@ -200,9 +193,8 @@ struct DecayFitter::Model {
     double mostDecay(size_t n) const {
         return std::min(kMostDecay, kMostDecayPerRadian * kTwoPi * hz(n));
     }
-    bool withoutFirst = false;
-    double lowF1 =
-        0;  // f1 from the lower partials alone  // the first partial left out of the model
+    bool withoutFirst = false;  // the first partial left out of the model
+    bool fromLower = false;     // fitted from its lower partials first
     // Results of the last residual().
     double rss = std::numeric_limits<double>::infinity();
     std::vector<double> amplitudes;  // real and imaginary part of each partial's
@@ -314,13 +306,16 @@ void DecayFitter::jacobian(Model& m) {
     for (size_t n = 0; n < k; ++n) {
         const Pole p(std::exp(m.logDecay[n]), m.hz(n), rate_, n_);
         const Complex zc = std::conj(p.z);
-        // dG/dq * q = (1 - zN - n_ zN) q / (1 - q)^2, with q^n_ = zN (n_ is the
-        // transform's own length).
-        const Complex lead = 1.0 - (1.0 + double(n_)) * p.zN, leadC = std::conj(lead);
+        // dG/dq * q = sum_t t q^t = ((1 + (n_ - 1) zN) q - n_ zN) / (1 - q)^2, with
+        // q^n_ = zN (n_ is the transform's own length). The zN terms matter: a first
+        // mode cut at six time constants keeps n_ zN of several.
+        const Complex grow = 1.0 + (double(n_) - 1) * p.zN, growC = std::conj(grow);
+        const Complex tail = double(n_) * p.zN, tailC = std::conj(tail);
         for (size_t i = 0; i < bins; ++i) {
             const Complex over = over_[n][i], overc = overConj_[n][i];
-            slope[n][i] = times(times(lead, times(p.z, turns_[i])), times(over, over));
-            slopeConj[n][i] = times(times(leadC, times(zc, turns_[i])), times(overc, overc));
+            slope[n][i] = times(times(grow, times(p.z, turns_[i])) - tail, times(over, over));
+            slopeConj[n][i] =
+                times(times(growC, times(zc, turns_[i])) - tailC, times(overc, overc));
         }
     }
 
@@ -366,6 +361,28 @@ void DecayFitter::jacobian(Model& m) {
             m.jtj[j * params + l] = m.jtj[l * params + j] = s;
         }
     }
+}
+
+// The standard deviation of m's f1 (relative) from the curvature of its fit at the noise
+// s2, B free but for a wide prior (one partial alone does not fix it); infinite where
+// the ring does not fix f1.
+double DecayFitter::f1Deviation(const Model& m, double s2) {
+    const size_t params = 2 + m.partials();
+    std::vector<double> information = m.jtj, unit(params, 0.0);
+    information[params + 1] += s2 / (kLogBPrior * kLogBPrior);
+    unit[0] = 1;
+    if (information.size() != params * params || !solveSymmetric(information, unit, params))
+        return std::numeric_limits<double>::infinity();
+    return std::sqrt(std::max(0.0, unit[0] * s2)) / m.f1;
+}
+
+// Whether the model takes in its n-th partial (from 0): every one in the band, and the
+// first above it, whose skirt reaches into the band (left out, a series under the belt's
+// would take it in with a wide partial of its own).
+bool DecayFitter::modelled(const Model& m, size_t n, double hiHz, const DecayLimits& limits) const {
+    const double hz = m.hz(n);
+    return hz < hiHz ||
+           (n > 0 && m.hz(n - 1) < hiHz && hz < std::min(limits.highestHz, 0.45 * rate_));
 }
 
 // Levenberg-Marquardt on f1, B and the decays.
@@ -463,10 +480,10 @@ void DecayFitter::readSubharmonic(std::vector<Model>& models, double decay, doub
         up.maxB = limits.maxB;
         up.b = std::clamp(low.b * double(k * k), kLeastB, limits.maxB);
         // Fitted as every guess is: its lower partials first.
-        for (size_t n = 0; n < kMostPartials && up.hz(n) < hiHz; ++n) {
+        for (size_t n = 0; n < kMostPartials && modelled(up, n, hiHz, limits); ++n) {
             if (n == kFirstPartials) {
                 fitModel(up, kShortIterations);
-                up.lowF1 = up.f1;
+                up.fromLower = true;
             }
             const size_t same = (n + 1) * k - 1;
             up.logDecay.push_back(
@@ -476,7 +493,7 @@ void DecayFitter::readSubharmonic(std::vector<Model>& models, double decay, doub
         }
         if (up.partials() <= kFirstPartials) {
             fitModel(up, kShortIterations);
-            up.lowF1 = up.f1;
+            up.fromLower = true;
         }
         fitModel(up, kFullIterations);
         up.score = up.rss / sigma2 + cost * (3.0 * double(up.partials()) + 2);
@@ -574,7 +591,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         Model m;
         m.f1 = f1;
         m.maxB = limits.maxB;
-        for (size_t n = 0; n < kFirstPartials && m.hz(n) < hiHz; ++n)
+        for (size_t n = 0; n < kFirstPartials && modelled(m, n, hiHz, limits); ++n)
             m.logDecay.push_back(
                 std::log(std::min(decay * (1 + kDecayGrowth * double(n)), m.mostDecay(n))));
         residual(m);
@@ -588,8 +605,8 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         // from them (fitted all at once from B = 0, a stiff belt's upper partials would be
         // matched to their neighbours' places).
         fitModel(m, kShortIterations);
-        m.lowF1 = m.f1;
-        for (size_t n = m.partials(); n < kMostPartials && m.hz(n) < hiHz; ++n)
+        m.fromLower = true;
+        for (size_t n = m.partials(); n < kMostPartials && modelled(m, n, hiHz, limits); ++n)
             m.logDecay.push_back(std::log(
                 std::min(std::exp(m.logDecay.back()) * (1 + kDecayGrowth), m.mostDecay(n))));
         fitModel(m, kScreenIterations);
@@ -625,7 +642,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
         m.f1 = f1;
         m.maxB = limits.maxB;
         m.b = std::max(kLeastB, models.front().b / double(under * under));
-        for (size_t n = 0; n < kMostPartials && m.hz(n) < hiHz; ++n) {
+        for (size_t n = 0; n < kMostPartials && modelled(m, n, hiHz, limits); ++n) {
             const size_t same = (n + 1) % under == 0 ? (n + 1) / under - 1 : kMostPartials;
             m.logDecay.push_back(same < models.front().partials()
                                      ? models.front().logDecay[same]
@@ -654,12 +671,9 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
             return result;
         }
     if (best.f1 < limits.loHz || best.f1 > limits.hiHz) return result;
-    const bool resolved = std::numbers::pi * best.f1 * result.tau1 >= kResolvedQuality;
-    // The lower partials alone must give the same first mode as the whole series: where
-    // they do not, B and f1 trade against each other and neither is known (a resolved
-    // first mode aside). A series only tried under the best, never fitted from its lower
-    // partials, is the best's doubt.
-    if (best.lowF1 == 0 || (!resolved && !(std::abs(best.lowF1 / best.f1 - 1) <= kLowAgreement))) {
+    // A series only tried under the best, never fitted from its lower partials, is the
+    // best's doubt. (Where f1 and B trade, the deviation of f1 below says so.)
+    if (!best.fromLower) {
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
@@ -681,31 +695,9 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     without.withoutFirst = true;
     residual(without);
     if (without.rss - best.rss < kMinFirstMode * s2) return result;
-    // The uncertainty of f1 from the curvature of the fit; B, which one or two partials
-    // do not fix, held by a wide prior.
-    const size_t params = 2 + best.partials();
-    std::vector<double> information = best.jtj, unit(params, 0.0);
-    information[params + 1] += s2 / (kLogBPrior * kLogBPrior);
-    unit[0] = 1;
-    if (!solveSymmetric(information, unit, params)) {
-        result.verdict = DecayVerdict::TooBrief;
-        return result;
-    }
-    // A stiff series under a first mode too wide to fix f1 by itself: the wide partials'
-    // places bend to a B that is a guess, and f1 with them.
-    if (!resolved && best.b > kGuessedB) {
-        result.verdict = DecayVerdict::TooBrief;
-        return result;
-    }
-    // Where the first mode is that wide and not the loudest partial, f1 is read through B
-    // from the loudest one: a B that moves f1 there by more than a reading's tolerance
-    // leaves f1 as unsure as B.
-    size_t loudest = 0;
-    for (size_t n = 1; n < shares.size(); ++n)
-        if (loudest == 0 || shares[n] > shares[loudest]) loudest = n;
-    const double k = double(loudest + 1);
-    if (!resolved && loudest > 0 && shares[loudest] > shares[0] &&
-        best.b * (k * k - 1) / 2 > kReadTolerance) {
+    // How closely the ring fixes f1, from the curvature of the fit.
+    const double deviation = f1Deviation(best, s2);
+    if (!std::isfinite(deviation)) {
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
@@ -728,24 +720,8 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     }
     const double louder =
         nearBins ? std::max(1.0, near / double(nearBins) / (all / double(left_.size()))) : 1;
-    result.f1Error = std::sqrt(std::max(0.0, unit[0] * s2 * louder)) / best.f1;
-    if (result.f1Error > kMostError) {
-        result.verdict = DecayVerdict::TooBrief;
-        return result;
-    }
-    // A stiffer start for the best (last but one, as a dear test): where B was missed, the
-    // fit from B = 0 stretches f1 to meet the upper partials, and where B was overshot the
-    // reverse. The start keeps the loudest upper partial where it was heard, f1 under it
-    // where the stiffer B puts it. A fit from there to another f1 that explains the ring
-    // about as well, or better, leaves f1 unknown.
-    Model stiffer = best;
-    stiffer.b = std::clamp(stiffer.b * kStifferStart, kStifferLeast, limits.maxB * kNearMaxB);
-    stiffer.f1 = stiffer.lowF1 > 0 ? stiffer.lowF1 : stiffer.f1;
-    if (loudest > 0)
-        stiffer.f1 = best.hz(loudest) / (k * std::sqrt((1 + stiffer.b * k * k) / (1 + stiffer.b)));
-    fitModel(stiffer, kShortIterations);
-    if (std::isfinite(stiffer.rss) && std::abs(stiffer.f1 / best.f1 - 1) > kLowAgreement &&
-        stiffer.rss < best.rss + kDecideScore * sigma2) {
+    result.f1Error = deviation * std::sqrt(louder);
+    if (result.f1Error > kReadTolerance / kDecidingErrors) {
         result.verdict = DecayVerdict::TooBrief;
         return result;
     }
@@ -769,8 +745,14 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     transformBand(ring.subspan(later, n_), kHiLater);
     Model late = best;
     fitModel(late, kShortIterations);
-    result.verdict = std::abs(late.f1 / best.f1 - 1) <= kLaterAgreement ? DecayVerdict::Read
-                                                                        : DecayVerdict::TooBrief;
+    // The two agree where they differ by no more than their deviations allow.
+    const double lateDeviation = f1Deviation(
+        late,
+        late.rss / std::max(1.0, 2.0 * double(data_.size()) - 3.0 * double(late.partials()) - 2));
+    const double allowed =
+        std::max(kLaterAgreement, kDecidingErrors * std::hypot(result.f1Error, lateDeviation));
+    result.verdict =
+        std::abs(late.f1 / best.f1 - 1) <= allowed ? DecayVerdict::Read : DecayVerdict::TooBrief;
     return result;
 }
 

@@ -67,6 +67,8 @@ class DecayFitter {
                          double cost, const DecayLimits& limits);
     double residualWithJacobian(Model& m);
     void fitModel(Model& m, int iterations);
+    static double f1Deviation(const Model& m, double s2);
+    bool modelled(const Model& m, size_t n, double hiHz, const DecayLimits& limits) const;
     // data_ and turns_: bins kLo_ .. kHi of the transform of x's first n_ samples, every
     // stride_-th (at most kMostBins of them).
     void transformBand(std::span<const double> x, size_t kHi);
