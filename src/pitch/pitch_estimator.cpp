@@ -63,6 +63,8 @@ constexpr double kRivalMargin = 12;
 constexpr double kRivalPeakShare = 0.0316;
 constexpr double kForeignShare = 0.3;
 constexpr double kForeignScoreShare = 0.6;
+// A first mode 12 dB under its series' strongest partial: a high-pass may have left it.
+constexpr double kWeakFirstShare = 0.25;
 // Mains hum: a steady, harmonic sound at 50 or 60 Hz, the grid's drift included. A
 // stiff belt there shows its stretched partials.
 constexpr double kMainsTolerance = 0.003;
@@ -547,15 +549,30 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
         // Over a ring long enough for sharp peaks, those between must be no clearly weaker
         // sound (an engine's harmonics or a second belt's partials fall between a belt's by
         // chance): a high-passed belt's odd partials.
-        double between = 0, betweenPower = 0, readPower = 0;
+        double between = 0, betweenPower = 0, readPower = 0, loudestBetween = 0, first = 0;
+        SeriesFit clear;  // the clear peaks between
         for (const SeriesPartial& p : u.partials) {
             if (shares(best, p.peak)) continue;
             betweenPower += peaks[p.peak].energy;
-            if (peaks[p.peak].magnitude >= kRivalPeakShare * strongest) between += p.weight;
+            if (peaks[p.peak].magnitude < kRivalPeakShare * strongest) continue;
+            between += p.weight;
+            clear.partials.push_back(p);
+            loudestBetween = std::max(loudestBetween, peaks[p.peak].magnitude);
         }
-        for (const SeriesPartial& p : best.partials) readPower += peaks[p.peak].energy;
-        if (between >= kRivalExtraEvidence && (brief || kDominance * betweenPower >= readPower))
-            return refuse(PitchRefusal::Doubtful);
+        for (const SeriesPartial& p : best.partials) {
+            readPower += peaks[p.peak].energy;
+            if (p.number == 1) first = peaks[p.peak].magnitude;
+        }
+        if (between < kRivalExtraEvidence) continue;
+        if (brief || kDominance * betweenPower >= readPower) return refuse(PitchRefusal::Doubtful);
+        // Or the first mode read is heard far under the series' strongest partial, as a
+        // high-pass leaves a belt's second one, and the peaks between, not far weaker, die
+        // away with the sound: a belt of 20.2 Hz through a phone read 40.4 Hz.
+        if (first > 0 && first < kWeakFirstShare * strongest &&
+            loudestBetween >= kStrongPeakShare * strongest) {
+            analyseHalves(sound, rate);
+            if (partialsFade(clear) <= kPluckFade) return refuse(PitchRefusal::Doubtful);
+        }
     }
     const double f1 = best.f1();
     if (brief && envelope.ringSeconds * f1 < kMinRingPeriods)

@@ -253,6 +253,16 @@ TEST(PitchEstimator, KnownRecordings) {
         {"clipped six times over", clipped(stiff(316.95, 0.0091), 6), 316.95, 0.002},
         // Without its first and third partials, clear odd ones as loud as the even ones.
         {"high-passed", harmonics(23.3, {0, 1, 0, 1, 1, 1, 1, 1}, 0.0097), 0, 0},
+        // A quiet belt of 20.2 Hz (B 0.0006) through a phone: partials 2, 4, 5, 8, 10, 11, 13.
+        {"high-passed, its odd partials weaker",
+         ring({{40.37, 0.03},
+               {81.08, 0.15},
+               {101.62, 0.04},
+               {164.46, 0.15},
+               {207.7, 0.05},
+               {229.8, 0.03},
+               {275.2, 0.01}}),
+         0, 0},
         // Equally loud, either could be the one meant; 10 dB apart, the louder is.
         {"two belts", twoBelts(137, 0.5), 0, 0},
         {"the louder of two belts", twoBelts(263, 0.76), 100, 0.002},
