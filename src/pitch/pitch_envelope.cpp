@@ -16,10 +16,13 @@ constexpr double kOnsetShare = 0.2;
 constexpr double kRingShare = 0.1;    // -20 dB
 constexpr double kHoldShare = 0.708;  // -3 dB
 constexpr double kReattackBelow = 1.0 / 3;
-constexpr double kAttackShare = 0.5;  // -6 dB
-constexpr double kDropShare = 0.316;  // -10 dB
-constexpr size_t kDropBlocks = 2;     // the fall after a hold takes at most this long
-constexpr size_t kDownBlocks = 3;     // and the level stays down this long, or to the end
+constexpr double kAttackShare = 0.5;   // -6 dB
+constexpr double kDropShare = 0.316;   // -10 dB
+constexpr size_t kDropBlocks = 2;      // the fall after a hold takes at most this long
+constexpr size_t kDownBlocks = 3;      // and the level stays down this long, or to the end
+constexpr size_t kMinFloorBlocks = 5;  // blocks before the peak that show a floor
+constexpr double kOverFloor = 2;       // a pluck rises this far over it
+constexpr double kSteadyFloor = 1.5;   // the floor's halves within 3.5 dB
 
 // Whether a run of blocks within 3 dB of `top` ends in a fall to 10 dB under it.
 bool endsAbruptly(std::span<const double> level, double top) {
@@ -69,8 +72,27 @@ Envelope analyseEnvelope(std::span<const double> x, double rate) {
     const size_t peak = size_t(std::max_element(level.begin(), level.end()) - level.begin());
     const double top = level[peak];
     if (top <= 0) return e;
+    // Over a steady sound (an engine's firings) the level before the pluck may stand above
+    // a fifth of the peak: the onset is where the level leaves that floor, when the floor
+    // holds (an earlier tap dying away is no floor) and the sound after the peak stays well
+    // above it (the loudest of a steady sound's swings is no onset).
+    double onsetShare = kOnsetShare;
+    if (peak >= kMinFloorBlocks && peak + kMinSlopeBlocks <= count) {
+        const auto median = [&](size_t from, size_t to) {
+            std::vector<double> v(level.begin() + std::ptrdiff_t(from),
+                                  level.begin() + std::ptrdiff_t(to));
+            std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(v.size() / 2), v.end());
+            return v[v.size() / 2];
+        };
+        const size_t before = peak - 1;
+        const double floor = median(0, before), first = median(0, before / 2),
+                     second = median(before / 2, before);
+        const bool holds = std::max(first, second) <= kSteadyFloor * std::min(first, second);
+        if (holds && median(peak, peak + kMinSlopeBlocks) >= kOverFloor * floor)
+            onsetShare = std::clamp(kOverFloor * floor / top, kOnsetShare, kAttackShare);
+    }
     size_t start = peak;
-    while (start > 0 && smooth[start - 1] >= kOnsetShare * top) --start;
+    while (start > 0 && smooth[start - 1] >= onsetShare * top) --start;
     e.onset = start * block;
     size_t ring = peak;
     for (size_t b = peak; b < count; ++b)

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The loudness envelope of a recording, in blocks of 10 ms: where the pluck starts, how
 // long it rings and whether it decays at all. The precise estimator analyses only what
-// follows the onset (the noise before it only blurs the spectrum) and refuses sounds
+// follows the onset (the noise, or an engine running, before it only blurs the spectrum
+// and hides the decay) and refuses sounds
 // that do not ring like a belt: clicks die within a few tens of milliseconds, and a
 // voice holds its level through a syllable where a pluck decays from the start.
 #pragma once

@@ -99,15 +99,20 @@ TEST(PitchEnvelope, OnsetRingAndSecondSounds) {
         t -= at;
         return t >= 0 ? 60 * std::exp(-t / 0.1) * std::sin(2 * std::numbers::pi * 200 * t) : 0.0;
     };
-    std::vector<double> x(8820), twice(8820), early(8820);
+    std::vector<double> x(8820), twice(8820), early(8820), overEngine(8820);
     for (size_t i = 0; i < x.size(); ++i) {
         const double t = double(i) / rate, n = 0.3 * random.normal();
         x[i] = n + pluck(0.15, t);
         early[i] = n + pluck(0.02, t);                  // dies away 150 ms before the end
         twice[i] = n + pluck(0.05, t) + pluck(0.3, t);  // 25 dB down when it comes again
+        // An engine's steady harmonics of 30 Hz at a third of the pluck's first 10 ms.
+        overEngine[i] = x[i];
+        for (int k = 1; k <= 6; ++k)
+            overEngine[i] += 16 * std::sin(2 * std::numbers::pi * 30 * k * t + k) / k;
     }
     const Envelope e = analyseEnvelope(x, rate);
     EXPECT_NEAR(double(e.onset) / rate, 0.15, 0.011);
+    EXPECT_NEAR(double(analyseEnvelope(overEngine, rate).onset) / rate, 0.15, 0.011);
     EXPECT_NEAR(e.ringSeconds, 0.23, 0.035);  // blocks of 10 ms, the largest of three
     EXPECT_LT(reattack(e, 0.02), 1.5);
     EXPECT_GT(reattack(analyseEnvelope(twice, rate), 0.02), 5);
