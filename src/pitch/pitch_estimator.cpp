@@ -588,6 +588,17 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
             if (partialsFade(clear) <= kPluckFade) return refuse(PitchRefusal::Doubtful);
         }
     }
+    // A brief ring's strong peak between the lower partials of the series read is one of a
+    // lower series whose first mode died too fast to make a peak: a damped belt of 160.5 Hz
+    // read 321.8 Hz, its third partial left half way between the first two read.
+    if (brief)
+        for (const SpectralPeak& p : peaks) {
+            const double n = partialNumber(best.f0, best.b, p.hz);
+            if (p.weight > 0 && p.magnitude >= kStrongPeakShare * peaks[loudest].magnitude &&
+                n > 1 && n < kCheckedPartials && std::abs(n - std::round(n)) > kOffPartial &&
+                !splitFrom(best, p, limits.resolutionHz))
+                return refuse(PitchRefusal::NoSeries);
+        }
     const double f1 = best.f1();
     if (brief && envelope.ringSeconds * f1 < kMinRingPeriods)
         return refuse(PitchRefusal::RingsTooBriefly);
