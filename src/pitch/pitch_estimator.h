@@ -14,7 +14,8 @@
 // f1 = f0 sqrt(1 + B) comes from all partials, so a weak or missing first mode, strong
 // upper partials and stretched partials all give the first mode. A reading is refused
 // when another series explains other peaks nearly as well (octave and sub-harmonic
-// doubt), when the sound is too short, clicks, hums, or changes pitch within the clip.
+// doubt), when a few partials bend B and f1 away from the first mode heard, when the
+// sound is too short, clicks, hums, or changes pitch within the clip.
 // A belt damped so hard that its partials are too wide for that is read from a model
 // of decaying partials fitted over its ring (pitch_decay.h), or refused as ringing too
 // briefly when the ring cannot decide.

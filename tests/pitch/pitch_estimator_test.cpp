@@ -97,25 +97,6 @@ std::vector<uint8_t> beltOverHarmonics(double beltHz, double engineHz) {
     return overHarmonics(stiff(beltHz, 0.0005, 1, 1), engineHz);
 }
 
-// A tap on a bar (modes 1, 2.756, 5.404, 8.933 times the first) or a plate (1, 1.62, 2.51,
-// 3.93), the upper modes 30 to 40 dB under the first (or `upper` of it) and dying faster
-// than the first's `tau`: no series.
-std::vector<uint8_t> tap(double hz, bool plate, double tau = 0.4, double upper = 0.03) {
-    const double bar[] = {1, 2.756, 5.404, 8.933}, plateRatios[] = {1, 1.62, 2.51, 3.93};
-    const double amplitudes[] = {1, upper, 0.6 * upper, 0.4 * upper};
-    synth::Random random(43);
-    std::vector<double> x(synth::kClipSamples);
-    for (size_t i = 0; i < x.size(); ++i) {
-        const double t = double(i) / cardRate(kPas) - 0.03;
-        double v = 0;
-        for (int k = 0; t >= 0 && k < 4; ++k)
-            v += amplitudes[k] * std::exp(-t * (1 + 0.3 * k) / tau) *
-                 std::sin(2 * std::numbers::pi * hz * (plate ? plateRatios : bar)[k] * t + k);
-        x[i] = 80 * v + 0.5 * random.normal();
-    }
-    return synth::quantise(x);
-}
-
 // Partials of the given frequencies, amplitudes and time constants, ringing down from 30 ms
 // over two clips.
 struct Partial {
@@ -134,6 +115,18 @@ std::vector<uint8_t> ring(std::initializer_list<Partial> partials) {
         x[i] = (t < 0 ? 0 : 60 * v) + random.normal();
     }
     return synth::quantise(x);
+}
+
+// A tap on a bar (modes 1, 2.756, 5.404, 8.933 times the first) or a plate (1, 1.62, 2.51,
+// 3.93), the upper modes 30 to 40 dB under the first (or `upper` of it) and dying faster
+// than the first's `tau`: no series.
+std::vector<uint8_t> tap(double hz, bool plate, double tau = 0.4, double upper = 0.03) {
+    const double bar[] = {1, 2.756, 5.404, 8.933}, plateRatios[] = {1, 1.62, 2.51, 3.93};
+    const double* r = plate ? plateRatios : bar;
+    return ring({{hz, 1, tau},
+                 {r[1] * hz, upper, tau / 1.3},
+                 {r[2] * hz, 0.6 * upper, tau / 1.6},
+                 {r[3] * hz, 0.4 * upper, tau / 1.9}});
 }
 
 // An engine let go: firing at `hz` and slowing by `glide` of it a second, its twelve
