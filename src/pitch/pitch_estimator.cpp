@@ -140,6 +140,9 @@ constexpr double kUnexplainedPower = 0.5;
 // constant) is no mode of what rang: a room's rumble (a pipe's lower modes ring there for
 // 1.4 periods and more).
 constexpr double kMinModePeriods = 1;
+// A brief ring read from this many peaks or fewer; its decay fit within 2 % agrees.
+constexpr int kFewPeaksOfRing = 3;
+constexpr double kRingAgreement = 0.02;
 // A ring of this many periods of its first mode (its time constant) shows a belt's other
 // partials as peaks of their own (the damped belts read show one from 7 on); without one
 // it is a single mode, a struck pipe's.
@@ -240,6 +243,18 @@ std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const floa
 std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     briefRing_ = {};
     std::optional<PitchEstimate> e = estimateFromPeaks(rate);
+    // Two or three wide peaks of a brief ring place f1 only roughly (B taken as 0, or an
+    // octave wrong): the decay fit over the ring, where it reads, places it, or refutes it.
+    if (e && !briefRing_.empty() && e->partials <= kFewPeaksOfRing) {
+        const std::optional<PitchEstimate> fitted = estimateFromDecay(rate);
+        if (!fitted) {
+            refusal_ = PitchRefusal::None;
+            return e;
+        }
+        if (std::abs(fitted->hz / e->hz - 1) > kRingAgreement)
+            return refuse(PitchRefusal::Doubtful);
+        return fitted;
+    }
     // A ring too brief for its partials to show as peaks: the decaying partials fitted
     // over the ring itself may still tell its first mode.
     if (e || briefRing_.empty() ||

@@ -81,11 +81,12 @@ TEST(DecayFit, TheEstimatorReadsADampedBeltAndRefusesABlip) {
     // rings a dozen periods a time constant; wide partials whose skirts make peaks between
     // them; a pluck so late in the clip that a time constant on, a whole window no
     // longer fits; a low belt whose lobes fill each third of an octave, so no peak stands
-    // out of its band's floor; a belt whose partials all lie on mains harmonics.
+    // out of its band's floor; a belt whose partials all lie on mains harmonics; a stiff
+    // belt of two partials, whose peaks alone place f1 0.7 % high.
     for (const Case c : {Case{150, 0.001, 0.02, 6, 0.05}, Case{263, 0.002, 0.02, 3, 0.05},
                          Case{150, 0.008, 0.025, 6, 0.05}, Case{150, 0, 0.025, 3, 0.05},
                          Case{150, 0.001, 0.025, 6, 0.28}, Case{60, 0.001, 0.02, 6, 0.05},
-                         Case{200, 0, 0.04, 3, 0.05}}) {
+                         Case{200, 0, 0.04, 3, 0.05}, Case{67, 0.006, 0.04, 2, 0.05}}) {
         SCOPED_TRACE(c.f1 * 1000 + c.silence);
         const auto e = estimator.estimateAtRate(
             bytes(ring(c.f1, c.b, c.tau1, 0.4, 60, 0.6, c.partials, c.silence)), kRate);
