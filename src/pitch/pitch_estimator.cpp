@@ -439,10 +439,6 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
             strongest = std::max(strongest, peaks[p.peak].magnitude);
         rival = 0;
         std::optional<size_t> louder;
-        const auto apart = [&](const SeriesFit& other) {
-            return std::none_of(other.partials.begin(), other.partials.end(),
-                                [&](const SeriesPartial& p) { return shares(best, p.peak); });
-        };
         for (size_t i = 0; i < series.size(); ++i) {
             const SeriesFit& other = series[i];
             if (i == chosen || std::abs(other.f1() / best.f1() - 1) < kDistinctF1) continue;
@@ -471,18 +467,25 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
                                         its * kDominance * kDominance >= mine;
                 if (minePlucked || (!itsPlucked && mine >= kDominance * its)) {
                     // Another reading of the same peaks, not a second belt, is still a doubt.
-                    if (!apart(other) && !outside) rival = std::max(rival, other.score);
+                    const bool apart =
+                        std::none_of(other.partials.begin(), other.partials.end(),
+                                     [&](const SeriesPartial& p) { return shares(best, p.peak); });
+                    if (!apart && !outside) rival = std::max(rival, other.score);
                     continue;
                 }
                 if ((itsPlucked || its >= kDominance * mine) && pass == 0) {
                     if (!louder || its > ownPower(series[*louder], best, peaks)) louder = i;
                     continue;
                 }
-                // Two readings of a brief ring's same peaks (its partials 2 and 3 taken for a
-                // series of their own) are no second belt: the decay fit may still tell.
+                // A series that takes every peak of a brief ring's best one (its partials
+                // 2, 4 and 6 taken for a series of their own) is another reading of the
+                // same belt, not a second one: the decay fit may still tell.
+                const bool takesAll =
+                    std::all_of(best.partials.begin(), best.partials.end(),
+                                [&](const SeriesPartial& p) { return shares(other, p.peak); });
                 if (other.score >= kForeignScoreShare * best.score)
-                    return refuse(brief && !apart(other) ? PitchRefusal::Doubtful
-                                                         : PitchRefusal::TwoBelts);
+                    return refuse(brief && takesAll ? PitchRefusal::Doubtful
+                                                    : PitchRefusal::TwoBelts);
                 continue;
             }
             if (!outside) rival = std::max(rival, other.score);
