@@ -142,6 +142,13 @@ constexpr double kCheckedPartials = 3.5;
 // Such a peak is another sound's where the series fitted leaves half its power there: else
 // it is the skirts of the series' own wide partials.
 constexpr double kUnexplainedPower = 0.5;
+// Under the first mode, a peak at which the ring lasts less than a period (its time
+// constant) is no mode of what rang: a room's rumble (a pipe's lower modes ring there for
+// 1.4 periods and more).
+constexpr double kMinModePeriods = 1;
+// A brief ring read from this many peaks or fewer; its decay fit within 2 % agrees.
+constexpr int kFewPeaksOfRing = 3;
+constexpr double kRingAgreement = 0.02;
 // A ring of this many periods of its first mode (its time constant) shows a belt's other
 // partials as peaks of their own (the damped belts read show one from 7 on); without one
 // it is a single mode, a struck pipe's.
@@ -166,7 +173,8 @@ bool splitFrom(const SeriesFit& s, const SpectralPeak& peak, double resolutionHz
 }
 
 // The share of the peaks' power that a series explains, its partials' split twins included;
-// mains hum, which is no evidence either way, left out.
+// mains hum, which is no evidence either way, left out: peaks on mains harmonics alone (a
+// belt of 150 Hz) leave no louder sound unexplained.
 double energyShare(const SeriesFit& s, std::span<const SpectralPeak> peaks, double resolutionHz) {
     double all = 0, mine = 0;
     for (const SpectralPeak& p : peaks) {
@@ -174,7 +182,7 @@ double energyShare(const SeriesFit& s, std::span<const SpectralPeak> peaks, doub
         all += p.energy;
         if (splitFrom(s, p, resolutionHz)) mine += p.energy;
     }
-    return all > 0 ? mine / all : 0;
+    return all > 0 ? mine / all : 1;
 }
 
 bool shares(const SeriesFit& s, size_t peak) {
@@ -241,6 +249,18 @@ std::optional<PitchEstimate> PitchEstimator::estimateAtRate(std::span<const floa
 std::optional<PitchEstimate> PitchEstimator::estimateCentred(double rate) {
     briefRing_ = {};
     std::optional<PitchEstimate> e = estimateFromPeaks(rate);
+    // Two or three wide peaks of a brief ring place f1 only roughly (B taken as 0, or an
+    // octave wrong): the decay fit over the ring, where it reads, places it, or refutes it.
+    if (e && !briefRing_.empty() && e->partials <= kFewPeaksOfRing) {
+        const std::optional<PitchEstimate> fitted = estimateFromDecay(rate);
+        if (!fitted) {
+            refusal_ = PitchRefusal::None;
+            return e;
+        }
+        if (std::abs(fitted->hz / e->hz - 1) > kRingAgreement)
+            return refuse(PitchRefusal::Doubtful);
+        return fitted;
+    }
     // A ring too brief for its partials to show as peaks: the decaying partials fitted
     // over the ring itself may still tell its first mode.
     if (e || briefRing_.empty() ||
@@ -283,6 +303,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromDecay(double rate) {
         const bool on = std::abs(n - std::max(1.0, std::round(n))) <= kOffPartial;
         upper = upper || (on && std::round(n) >= 2);
         if (!on && n < kCheckedPartials && p.magnitude >= kStrongPeakShare * loudest &&
+            (n >= 1 || p.hz * fit.tau1 >= kMinModePeriods) &&
             decay_.unexplained(p.hz, spectrum_.resolutionHz()) >= kUnexplainedPower)
             return refuse(PitchRefusal::NoSeries);
     }
@@ -342,8 +363,11 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
     if (brief) {
         // All that follows the onset: the decay fit also looks at the ring's later part.
         briefRing_ = std::span<const double>(centred_).subspan(envelope.onset);
-        briefPeaks_ = peaks;
-        if (std::none_of(peaks.begin(), peaks.end(),
+        // A ring that dies within a tenth of a second is no hum: its partials on mains
+        // harmonics (a belt of 150 Hz) are its own.
+        spectrum_.setDiscountMains(false);
+        briefPeaks_ = spectrum_.peaks(limits.lowestPeakHz, highestHz);
+        if (std::none_of(briefPeaks_.begin(), briefPeaks_.end(),
                          [](const SpectralPeak& p) { return p.weight > 0; }))
             briefPeaks_ = spectrum_.broadPeaks(limits.lowestPeakHz, highestHz);
         std::vector<SpectralPeak> loudest = briefPeaks_;
@@ -371,6 +395,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
                 wide->hz);
             if (briefGuesses_.size() > kDecayGuesses) briefGuesses_.pop_back();
         }
+        spectrum_.setDiscountMains(options_.discountMains);
     }
     if (peaks.empty()) return refuse(PitchRefusal::NoSeries);
     std::vector<SeriesFit> series = findSeries(peaks, limits);
@@ -420,6 +445,10 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
             strongest = std::max(strongest, peaks[p.peak].magnitude);
         rival = 0;
         std::optional<size_t> louder;
+        const auto apart = [&](const SeriesFit& other) {
+            return std::none_of(other.partials.begin(), other.partials.end(),
+                                [&](const SeriesPartial& p) { return shares(best, p.peak); });
+        };
         for (size_t i = 0; i < series.size(); ++i) {
             const SeriesFit& other = series[i];
             if (i == chosen || std::abs(other.f1() / best.f1() - 1) < kDistinctF1) continue;
@@ -448,18 +477,18 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
                                         its * kDominance * kDominance >= mine;
                 if (minePlucked || (!itsPlucked && mine >= kDominance * its)) {
                     // Another reading of the same peaks, not a second belt, is still a doubt.
-                    const bool apart =
-                        std::none_of(other.partials.begin(), other.partials.end(),
-                                     [&](const SeriesPartial& p) { return shares(best, p.peak); });
-                    if (!apart && !outside) rival = std::max(rival, other.score);
+                    if (!apart(other) && !outside) rival = std::max(rival, other.score);
                     continue;
                 }
                 if ((itsPlucked || its >= kDominance * mine) && pass == 0) {
                     if (!louder || its > ownPower(series[*louder], best, peaks)) louder = i;
                     continue;
                 }
+                // Two readings of a brief ring's same peaks (its partials 2 and 3 taken for a
+                // series of their own) are no second belt: the decay fit may still tell.
                 if (other.score >= kForeignScoreShare * best.score)
-                    return refuse(PitchRefusal::TwoBelts);
+                    return refuse(brief && !apart(other) ? PitchRefusal::Doubtful
+                                                         : PitchRefusal::TwoBelts);
                 continue;
             }
             if (!outside) rival = std::max(rival, other.score);
