@@ -16,9 +16,9 @@
 // when another series explains other peaks nearly as well (octave and sub-harmonic
 // doubt), when a few partials bend B and f1 away from the first mode heard, when the
 // sound is too short, clicks, hums, or changes pitch within the clip.
-// A belt damped so hard that its partials are too wide for that is read from a model
-// of decaying partials fitted over its ring (pitch_decay.h), or refused as ringing too
-// briefly when the ring cannot decide.
+// A belt damped so hard that its partials are too wide for that, or that shows only two
+// or three of them, is read from a model of decaying partials fitted over its ring
+// (pitch_decay.h), or refused as ringing too briefly when the ring cannot decide.
 #pragma once
 
 #include <cmath>
