@@ -56,6 +56,12 @@ constexpr int kMaxCommonFactor = 5;
 // mode is another sound's peak an octave or a twelfth under a belt (a belt of 706 Hz beside
 // a peak at 353.2 Hz read 352.5 Hz, its loud partials capping each one's evidence).
 constexpr int kMinOnKth = 4;
+// Or the partials off every k-th (third or more), the first mode heard among them, carry a
+// thirty-second of the power on it or less (15 dB): a belt of 316.95 Hz clipped read
+// 78.9 Hz, the clipping's weak peaks filling in the partials between. Instruments'
+// strings may keep their odd partials that weak: every second one is no sign.
+constexpr double kOffKthPower = 1.0 / 32;
+constexpr int kLeastPowerFactor = 3;
 // A rival series that explains peaks the best one leaves out, and scores within 10 %
 // (and within two clear peaks' evidence), makes the reading a guess.
 constexpr double kRivalScoreShare = 0.9;
@@ -562,6 +568,12 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
         int seenOnK = 0, seenOff = 0;
         for (const SeriesPartial& p : best.partials) ++(p.number % k == 0 ? seenOnK : seenOff);
         if (seenOff == 1 && best.partials.front().number == 1 && seenOnK >= kMinOnKth)
+            return refuse(PitchRefusal::Doubtful);
+        double powerOn = 0, powerOff = 0;
+        for (const SeriesPartial& p : best.partials)
+            (p.number % k == 0 ? powerOn : powerOff) += peaks[p.peak].energy;
+        if (k >= kLeastPowerFactor && best.partials.front().number == 1 &&
+            powerOff <= kOffKthPower * powerOn)
             return refuse(PitchRefusal::Doubtful);
     }
     if (chosen == 0 && rival >= std::min(kRivalScoreShare * best.score, best.score - kRivalMargin))

@@ -260,6 +260,19 @@ TEST(PitchEstimator, KnownRecordings) {
          0, 0},
         // Its distortion gives the series at a quarter more peaks than the belt's own.
         {"clipped six times over", clipped(stiff(316.95, 0.0091), 6), 316.95, 0.002},
+        // Such a belt's partials 1 to 6 with weak peaks between, as its first mode's fourth.
+        {"clipped, a weak peak under it",
+         ring({{79.5, 0.03},
+               {317, 1},
+               {642.4, 0.3},
+               {984.4, 0.6},
+               {1350.5, 0.3},
+               {1747.3, 0.4},
+               {2180.3, 0.5},
+               {1546.2, 0.02},
+               {1855.2, 0.015},
+               {2072.5, 0.015}}),
+         0, 0},
         // Without its first and third partials, clear odd ones as loud as the even ones.
         {"high-passed", harmonics(23.3, {0, 1, 0, 1, 1, 1, 1, 1}, 0.0097), 0, 0},
         // A quiet belt of 20.2 Hz (B 0.0006) through a phone: partials 2, 4, 5, 8, 10, 11, 13.
