@@ -34,6 +34,10 @@ constexpr double kDominance = 4;
 constexpr double kSteadyFade = 0.8;
 constexpr double kPluckFade = 0.5;
 bool steady(double fade) { return fade >= kSteadyFade && fade <= 1 / kSteadyFade; }
+// An engine's lines hold their level through a clip to within its wander; a string's
+// slowest partials still sink or swell more (a harpsichord's odd partials by 15 %).
+constexpr double kEngineFade = 0.9;
+bool held(double fade) { return fade >= kEngineFade && fade <= 1 / kEngineFade; }
 bool plucked(double fade) { return fade <= kPluckFade || fade >= 1 / kPluckFade; }
 // A second sound as loud as the first after the first had died away (10 dB rise).
 constexpr double kMaxReattack = 3;
@@ -679,7 +683,8 @@ size_t PitchEstimator::onEveryKth(std::span<const SeriesFit> series,
         const bool apart = on >= off && !shared.partials.empty() &&
                            shared.partials.front().number == k && dies(shared.partials.front()) &&
                            partialsFade(shared) <= kPluckFade &&
-                           std::none_of(added.partials.begin(), added.partials.end(), dies);
+                           std::none_of(added.partials.begin(), added.partials.end(), dies) &&
+                           held(partialsFade(added));
         if (!steady(partialsFade(added)) || (on < kDominance * kDominance * off && !apart))
             continue;
         for (size_t i = 1; i < series.size(); ++i)
