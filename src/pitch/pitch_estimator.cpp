@@ -189,6 +189,14 @@ double energyShare(const SeriesFit& s, std::span<const SpectralPeak> peaks, doub
     return all > 0 ? mine / all : 1;
 }
 
+// The magnitude of a series' loudest partial.
+double strongestPartial(const SeriesFit& s, std::span<const SpectralPeak> peaks) {
+    double strongest = 0;
+    for (const SeriesPartial& p : s.partials)
+        strongest = std::max(strongest, peaks[p.peak].magnitude);
+    return strongest;
+}
+
 bool shares(const SeriesFit& s, size_t peak) {
     return std::any_of(s.partials.begin(), s.partials.end(),
                        [&](const SeriesPartial& q) { return q.peak == peak; });
@@ -444,9 +452,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
         const SeriesFit& best = series[chosen];
         // Peaks 30 dB under the best series' strongest are the 8-bit card's distortion;
         // they make no rival.
-        double strongest = 0;
-        for (const SeriesPartial& p : best.partials)
-            strongest = std::max(strongest, peaks[p.peak].magnitude);
+        const double strongest = strongestPartial(best, peaks);
         rival = 0;
         std::optional<size_t> louder;
         for (size_t i = 0; i < series.size(); ++i) {
@@ -512,9 +518,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
     // A peak on a mains harmonic, louder than the series read, that dies away like a pluck is
     // no hum but the louder belt (one of 240.1 Hz left the quieter one of 57.9 Hz read).
     if (!brief) {
-        double strongest = 0;
-        for (const SeriesPartial& p : best.partials)
-            strongest = std::max(strongest, peaks[p.peak].magnitude);
+        const double strongest = strongestPartial(best, peaks);
         for (const SpectralPeak& p : peaks) {
             if (p.weight > 0 || p.magnitude <= strongest || splitFrom(best, p, limits.resolutionHz))
                 continue;
@@ -565,17 +569,17 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
             return refuse(PitchRefusal::NoSeries);
     }
     for (int k = 2; k <= kMaxCommonFactor; ++k) {
-        double onK = 0;
-        for (const SeriesPartial& p : best.partials)
-            if (p.number % k == 0) onK += p.weight;
-        if (onK >= kCommonFactorShare * best.explained) return refuse(PitchRefusal::Doubtful);
+        double onK = 0, powerOn = 0, powerOff = 0;
         int seenOnK = 0, seenOff = 0;
-        for (const SeriesPartial& p : best.partials) ++(p.number % k == 0 ? seenOnK : seenOff);
+        for (const SeriesPartial& p : best.partials) {
+            const bool on = p.number % k == 0;
+            if (on) onK += p.weight;
+            ++(on ? seenOnK : seenOff);
+            (on ? powerOn : powerOff) += peaks[p.peak].energy;
+        }
+        if (onK >= kCommonFactorShare * best.explained) return refuse(PitchRefusal::Doubtful);
         if (seenOff == 1 && best.partials.front().number == 1 && seenOnK >= kMinOnKth)
             return refuse(PitchRefusal::Doubtful);
-        double powerOn = 0, powerOff = 0;
-        for (const SeriesPartial& p : best.partials)
-            (p.number % k == 0 ? powerOn : powerOff) += peaks[p.peak].energy;
         if (k >= kLeastPowerFactor && best.partials.front().number == 1 &&
             powerOff <= kOffKthPower * powerOn)
             return refuse(PitchRefusal::Doubtful);
@@ -591,9 +595,7 @@ std::optional<PitchEstimate> PitchEstimator::estimateFromPeaks(double rate) {
             !std::all_of(best.partials.begin(), best.partials.end(),
                          [&](const SeriesPartial& p) { return shares(u, p.peak); }))
             continue;
-        double strongest = 0;
-        for (const SeriesPartial& p : best.partials)
-            strongest = std::max(strongest, peaks[p.peak].magnitude);
+        const double strongest = strongestPartial(best, peaks);
         // Over a ring long enough for sharp peaks, those between must be no clearly weaker
         // sound (an engine's harmonics or a second belt's partials fall between a belt's by
         // chance): a high-passed belt's odd partials.
