@@ -614,8 +614,9 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     std::erase_if(models, [](const Model& m) { return !std::isfinite(m.rss); });
     if (models.empty()) return result;
     const double equations = 2.0 * double(data_.size());
+    // The noise left per equation of m's fit over the band read last (data_).
     const auto noise = [&](const Model& m) {
-        return m.rss / std::max(1.0, equations - 3.0 * double(m.partials()) - 2);
+        return m.rss / std::max(1.0, 2.0 * double(data_.size()) - 3.0 * double(m.partials()) - 2);
     };
     const auto cost = std::log(equations);
     std::sort(models.begin(), models.end(),
@@ -746,9 +747,7 @@ DecayFit DecayFitter::fit(std::span<const double> ring, double rate,
     Model late = best;
     fitModel(late, kShortIterations);
     // The two agree where they differ by no more than their deviations allow.
-    const double lateDeviation = f1Deviation(
-        late,
-        late.rss / std::max(1.0, 2.0 * double(data_.size()) - 3.0 * double(late.partials()) - 2));
+    const double lateDeviation = f1Deviation(late, noise(late));
     const double allowed =
         std::max(kLaterAgreement, kDecidingErrors * std::hypot(result.f1Error, lateDeviation));
     result.verdict =
